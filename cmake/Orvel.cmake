@@ -11,3 +11,40 @@ function(orvel_test name)
   add_test(NAME ${name} COMMAND ${name} --gtest_color=no WORKING_DIRECTORY ${T_WORKING_DIRECTORY})
   set_tests_properties(${name} PROPERTIES ENVIRONMENT "ORVEL_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
 endfunction()
+
+# orvel_idl(<target> <idl> [IMPORT_DIRS <dirs...>]) (windows configuration only)
+# Compiles an IDL file with widl into <name>.h, <name>_i.c and <name>.tlb in the current binary
+# folder and makes <target> a static library of the interface identifiers whose users get the
+# generated header. The type library's path is the target's ORVEL_TLB property (for a TYPELIB
+# resource).
+if(ORVEL_WINDOWS)
+  find_program(ORVEL_WIDL NAMES i686-w64-mingw32-widl REQUIRED)
+  find_path(ORVEL_WINE_IDL_DIR oaidl.idl PATHS /usr/include/wine/wine/windows
+            NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+  find_path(ORVEL_STDOLE_DIR stdole2.tlb PATHS /usr/lib/i386-linux-gnu/wine/i386-windows
+            NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+endif()
+function(orvel_idl target idl)
+  cmake_parse_arguments(I "" "" "IMPORT_DIRS" ${ARGN})
+  get_filename_component(idl_path ${idl} ABSOLUTE)
+  get_filename_component(idl_dir ${idl_path} DIRECTORY)
+  get_filename_component(name ${idl} NAME_WE)
+  set(out ${CMAKE_CURRENT_BINARY_DIR})
+  set(includes -I${idl_dir} -I${out})
+  foreach(dir ${I_IMPORT_DIRS})
+    list(APPEND includes -I${dir})
+  endforeach()
+  add_custom_command(
+    OUTPUT ${out}/${name}.h ${out}/${name}_i.c ${out}/${name}.tlb
+    COMMAND ${ORVEL_WIDL} ${includes} -I${ORVEL_WINE_IDL_DIR} -L${ORVEL_STDOLE_DIR}
+            -h -H ${out}/${name}.h -u -U ${out}/${name}_i.c -t -T ${out}/${name}.tlb ${idl_path}
+    DEPENDS ${idl_path}
+    COMMENT "widl ${name}.idl"
+    VERBATIM)
+  add_library(${target} STATIC ${out}/${name}_i.c ${out}/${name}.h)
+  target_include_directories(${target} PUBLIC ${out})
+  target_link_libraries(${target} PUBLIC ole32 oleaut32 uuid)
+  set_target_properties(${target} PROPERTIES ORVEL_TLB ${out}/${name}.tlb)
+  add_custom_target(${target}_files DEPENDS ${out}/${name}.h ${out}/${name}.tlb)
+  add_dependencies(${target} ${target}_files)
+endfunction()
