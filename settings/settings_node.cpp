@@ -1,0 +1,212 @@
+#include "settings/settings_node.h"
+
+#include <algorithm>
+
+#include "settings/settings_host.h"
+#include "settings/settings_schema.h"
+#include "settings/settings_text.h"
+
+namespace orvel {
+namespace {
+
+CSettingsNode* g_currentRoot = nullptr;
+std::u16string g_lastReadError;
+bool g_documentModified = false;
+
+// Text of the message that refuses to remove an entry another entry uses.
+constexpr uint32_t kEntryInUseMessageId = 596;
+
+const std::u16string& ChildValue(const CSettingsNode& node, uint32_t type) {
+  static const std::u16string kEmpty;
+  const CSettingsNode* child = node.FindChildOfType(type);
+  return child ? child->GetValue() : kEmpty;
+}
+
+// The entry that names `entry` in one of its fields: WAP connections name access points, WAP
+// bookmarks name WAP connections. Null when no entry uses it.
+const CSettingsNode* FindEntryUser(const CSettingsNode& entry) {
+  const CSettingsNode* root = GetCurrentDocumentRoot();
+  if (!root) return nullptr;
+  const CSettingsNode* list = nullptr;
+  uint32_t userType = 0, referenceType = 0;
+  std::u16string name;
+  if (entry.GetType() == 5) {
+    name = ChildValue(entry, 6);
+    list = root->FindChildOfType(73);
+    userType = 74;
+    referenceType = 85;
+  } else if (entry.GetType() == 74) {
+    name = ChildValue(entry, 76);
+    const CSettingsNode* personal = root->FindChildOfType(92);
+    list = personal ? personal->FindChildOfType(102) : nullptr;
+    userType = 103;
+    referenceType = 106;
+  }
+  if (!list) return nullptr;
+  for (size_t i = 0; i < list->GetChildCount(); ++i) {
+    const CSettingsNode* user = list->GetChild(i);
+    if (user->GetType() != userType) continue;
+    const CSettingsNode* reference = user->FindChildOfType(referenceType);
+    if (reference && reference->GetValue() == name) return user;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+CSettingsNode::CSettingsNode() = default;
+
+CSettingsNode::CSettingsNode(std::u16string value, uint32_t kind, uint32_t type, CSettingsNode* parent)
+    : m_kind(kind), m_type(type), m_value(std::move(value)), m_parent(parent) {}
+
+CSettingsNode::CSettingsNode(const CSettingsNode& other) { CopyFrom(other); }
+
+CSettingsNode::~CSettingsNode() {
+  if (g_currentRoot == this) g_currentRoot = nullptr;
+}
+
+void CSettingsNode::CopyFrom(const CSettingsNode& other) {
+  // Copy the source's children before the own ones go: the source may be this node or lie
+  // among its descendants.
+  std::vector<std::unique_ptr<CSettingsNode>> copies;
+  copies.reserve(other.m_children.size());
+  for (const auto& child : other.m_children) copies.push_back(std::make_unique<CSettingsNode>(*child));
+
+  const bool sourceInOwnSubtree = &other == this || other.HasAncestor(this);
+  m_enabled = other.m_enabled;
+  m_created = other.m_created;
+  m_updated = other.m_updated;
+  m_type = other.m_type;
+  m_kind = other.m_kind;
+  m_value = other.m_value;
+  m_name = other.m_name;
+  m_extra = other.m_extra;
+  m_aux = other.m_aux;
+  if (!sourceInOwnSubtree) m_parent = other.m_parent;
+
+  m_children.swap(copies);  // the old children (perhaps holding the source) go with `copies`
+  for (auto& child : m_children) child->m_parent = this;
+}
+
+bool CSettingsNode::HasAncestor(const CSettingsNode* node) const {
+  for (const CSettingsNode* p = m_parent; p; p = p->m_parent) {
+    if (p == node) return true;
+  }
+  return false;
+}
+
+CSettingsNode* CSettingsNode::FindChildOfType(uint32_t type) const {
+  for (const auto& child : m_children) {
+    if (child->m_type == type) return child.get();
+  }
+  return nullptr;
+}
+
+CSettingsNode* CSettingsNode::FindChildByName(std::u16string_view text) const {
+  const std::u16string_view name = TrimWhiteSpace(text);
+  if (name.empty()) return nullptr;
+  std::u16string childName;
+  for (const auto& child : m_children) {
+    child->GetNodeName(childName, false);
+    if (childName == name) return child.get();
+  }
+  return nullptr;
+}
+
+bool CSettingsNode::HasAncestorOfType(uint32_t type) const {
+  for (const CSettingsNode* p = m_parent; p; p = p->m_parent) {
+    if (p->m_type == type) return true;
+  }
+  return false;
+}
+
+bool CSettingsNode::GetChildren(std::vector<CSettingsNode*>& list, bool includeHidden,
+                                bool includeBookmarkLists) const {
+  list.clear();
+  if (IsBookmarkListType(m_type) && !includeBookmarkLists) return true;
+  for (const auto& child : m_children) {
+    if (child->m_kind == kKindHidden && !includeHidden) continue;
+    list.push_back(child.get());
+  }
+  return true;
+}
+
+CSettingsNode* CSettingsNode::InsertChild(std::unique_ptr<CSettingsNode> child) {
+  CSettingsNode* inserted = child.get();
+  child->m_parent = this;
+  auto position = m_children.end();
+  if (const ListGroupInfo* group = FindListGroupByEntry(child->m_type)) {
+    position = std::find_if(m_children.begin(), m_children.end(),
+                            [&](const auto& c) { return c->m_type == group->placeholderType; });
+  }
+  m_children.insert(position, std::move(child));
+  return inserted;
+}
+
+CSettingsNode* CSettingsNode::AddChild(std::u16string value, uint32_t kind, uint32_t type) {
+  return InsertChild(std::make_unique<CSettingsNode>(std::move(value), kind, type, this));
+}
+
+CSettingsNode* CSettingsNode::AddOption(uint32_t nameId, uint32_t kind, uint32_t type) {
+  return AddChild(FindElementName(nameId), kind, type);
+}
+
+std::unique_ptr<CSettingsNode> CSettingsNode::RemoveChild(CSettingsNode* child) {
+  auto found =
+      std::find_if(m_children.begin(), m_children.end(), [&](const auto& c) { return c.get() == child; });
+  if (found == m_children.end()) return nullptr;
+  std::unique_ptr<CSettingsNode> removed = std::move(*found);
+  m_children.erase(found);
+  removed->m_parent = nullptr;
+  return removed;
+}
+
+void CSettingsNode::DeleteAllChildren() { m_children.clear(); }
+
+std::unique_ptr<CSettingsNode> CSettingsNode::RemoveEntry() {
+  CSettingsNode* parent = m_parent;
+  if (!parent) return nullptr;
+  if (const CSettingsNode* user = FindEntryUser(*this)) {
+    std::u16string userName;
+    user->GetNodeName(userName, true);
+    SetLastReadError(FormatText(LoadResString(kEntryInUseMessageId, true), {userName}));
+    return nullptr;
+  }
+  std::unique_ptr<CSettingsNode> self = parent->RemoveChild(this);
+  SetDocumentModified(true);
+  const bool anyCreated = std::any_of(parent->m_children.begin(), parent->m_children.end(),
+                                      [](const auto& c) { return c->IsCreated() && !c->IsDisabled(); });
+  if (!anyCreated) parent->SetCreated(false, true);
+  return self;
+}
+
+void CSettingsNode::GetNodeName(std::u16string& out, bool localized) const {
+  out.clear();
+  if (m_type == kUnknownElementType) {
+    out = m_name;
+    return;
+  }
+  if (m_type == kRootType) {
+    out = u"ROOT";
+    return;
+  }
+  if (localized) {
+    if (const ListGroupInfo* group = FindListGroupByEntry(m_type)) {
+      out = ChildValue(*this, group->nameFieldType);
+      return;
+    }
+  }
+  const NodeTypeInfo* info = GetNodeTypeInfo(m_type);
+  if (info && info->nameId != 0) out = LoadResString(info->nameId, localized);
+}
+
+void SetCurrentDocumentRoot(CSettingsNode* root) { g_currentRoot = root; }
+CSettingsNode* GetCurrentDocumentRoot() { return g_currentRoot; }
+
+void SetLastReadError(std::u16string text) { g_lastReadError = std::move(text); }
+const std::u16string& GetLastReadError() { return g_lastReadError; }
+
+bool IsDocumentModified() { return g_documentModified; }
+void SetDocumentModified(bool modified) { g_documentModified = modified; }
+
+}  // namespace orvel
