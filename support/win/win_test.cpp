@@ -1,0 +1,118 @@
+#include <gtest/gtest.h>
+
+#include "support/win/com.h"
+#include "support/win/handle.h"
+#include "support/win/registry.h"
+#include "support/win/wide.h"
+
+using namespace orvel::win;
+
+namespace {
+
+class CTwoFaces : public CComObject<IPersist, IOleWindow> {
+ public:
+  HRESULT STDMETHODCALLTYPE GetClassID(CLSID* clsid) override {
+    *clsid = CLSID_NULL;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetWindow(HWND* window) override {
+    *window = nullptr;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+};
+
+TEST(ComObject, QueryInterfaceTableAndIdentity) {
+  ComPtr<CTwoFaces> object = MakeCom<CTwoFaces>();
+  ComPtr<IPersist> persist;
+  ComPtr<IOleWindow> window;
+  ASSERT_EQ(object->QueryInterface(IID_PPV_ARGS(&persist)), S_OK);
+  ASSERT_EQ(object->QueryInterface(IID_PPV_ARGS(&window)), S_OK);
+  ComPtr<IUnknown> fromPersist, fromWindow;
+  persist.As(&fromPersist);
+  window.As(&fromWindow);
+  EXPECT_EQ(fromPersist.Get(), fromWindow.Get());  // one identity whatever the way in
+
+  void* none = reinterpret_cast<void*>(1);
+  EXPECT_EQ(object->QueryInterface(IID_IStream, &none), E_NOINTERFACE);
+  EXPECT_EQ(none, nullptr);
+  EXPECT_EQ(object->QueryInterface(IID_IDispatch, &none), E_NOINTERFACE);
+  EXPECT_EQ(object->QueryInterface(IID_IUnknown, nullptr), E_POINTER);
+}
+
+TEST(ComObject, LastReleaseFreesAndUnlocksModule) {
+  LONG before = CModule::LockCount();
+  {
+    ComPtr<CTwoFaces> object = MakeCom<CTwoFaces>();
+    EXPECT_EQ(CModule::LockCount(), before + 1);
+    EXPECT_EQ(CModule::CanUnloadNow(), S_FALSE);
+  }
+  EXPECT_EQ(CModule::LockCount(), before);
+}
+
+const CLSID kTestClsid = {0x0e5d1a10, 0x1111, 0x4222, {0x83, 0x33, 0x44, 0x44, 0x55, 0x55, 0x66, 0x66}};
+const ClassEntry kClasses[] = {{&kTestClsid, &CreateComInstance<CTwoFaces>}};
+
+TEST(ClassFactory, CreatesAndRefusesAggregation) {
+  ComPtr<IClassFactory> factory;
+  ASSERT_EQ(GetClassObject(kClasses, kTestClsid, IID_PPV_ARGS(&factory)), S_OK);
+  ComPtr<IPersist> persist;
+  EXPECT_EQ(factory->CreateInstance(nullptr, IID_PPV_ARGS(&persist)), S_OK);
+  ComPtr<IPersist> aggregated;
+  EXPECT_EQ(factory->CreateInstance(persist.Get(), IID_PPV_ARGS(&aggregated)), CLASS_E_NOAGGREGATION);
+  LONG before = CModule::LockCount();
+  factory->LockServer(TRUE);
+  EXPECT_EQ(CModule::LockCount(), before + 1);
+  factory->LockServer(FALSE);
+  EXPECT_EQ(CModule::LockCount(), before);
+
+  ComPtr<IClassFactory> other;
+  EXPECT_EQ(GetClassObject(kClasses, CLSID_NULL, IID_PPV_ARGS(&other)), CLASS_E_CLASSNOTAVAILABLE);
+}
+
+TEST(Registration, WritesClassAndProgIdKeysAndRemovesThem) {
+  const wchar_t* root = L"Software\\OrvelSupportTest\\Classes";
+  UniqueRegKey classes;
+  ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, root, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, classes.out(),
+                              nullptr),
+            ERROR_SUCCESS);
+  InprocServerInfo info{&kTestClsid, L"Test Class", L"Orvel.Test", L"Orvel.Test.1", L"Both", &kTestClsid};
+  ASSERT_EQ(RegisterInprocServer(info, classes.get(), L"C:\\x\\test.dll"), S_OK);
+
+  std::wstring clsid = L"CLSID\\" + GuidText(kTestClsid);
+  EXPECT_EQ(ReadRegString(classes.get(), clsid + L"\\InprocServer32", nullptr), L"C:\\x\\test.dll");
+  EXPECT_EQ(ReadRegString(classes.get(), clsid + L"\\InprocServer32", L"ThreadingModel"), L"Both");
+  EXPECT_EQ(ReadRegString(classes.get(), clsid + L"\\ProgID", nullptr), L"Orvel.Test.1");
+  EXPECT_EQ(ReadRegString(classes.get(), clsid + L"\\VersionIndependentProgID", nullptr), L"Orvel.Test");
+  EXPECT_EQ(ReadRegString(classes.get(), clsid + L"\\TypeLib", nullptr), GuidText(kTestClsid));
+  EXPECT_EQ(ReadRegString(classes.get(), L"Orvel.Test\\CurVer", nullptr), L"Orvel.Test.1");
+  EXPECT_EQ(ReadRegString(classes.get(), L"Orvel.Test.1\\CLSID", nullptr), GuidText(kTestClsid));
+
+  ASSERT_EQ(UnregisterInprocServer(info, classes.get()), S_OK);
+  EXPECT_FALSE(ReadRegString(classes.get(), clsid, nullptr));
+  EXPECT_FALSE(ReadRegString(classes.get(), L"Orvel.Test", nullptr));
+  classes.reset();
+  EXPECT_EQ(DeleteRegTree(HKEY_CURRENT_USER, L"Software\\OrvelSupportTest"), ERROR_SUCCESS);
+  EXPECT_EQ(DeleteRegTree(HKEY_CURRENT_USER, L"Software\\OrvelSupportTest"),
+            ERROR_SUCCESS);  // missing is fine
+}
+
+TEST(Text, WideConversionKeepsEveryUnit) {
+  const std::u16string text(u"A\u00e9\u20ac\U0001F600\0z", 7);
+  EXPECT_EQ(FromWide(AsWide(text)), text);
+  EXPECT_EQ(FromWide(static_cast<const wchar_t*>(nullptr)), u"");
+}
+
+TEST(Bstr, OwnsAndReportsText) {
+  UniqueBstr empty;
+  EXPECT_EQ(empty.text(), u"");
+  UniqueBstr text(std::u16string(u"ab\0c", 4));
+  EXPECT_EQ(text.size(), 4u);
+  EXPECT_EQ(text.text(), std::u16string(u"ab\0c", 4));
+  BSTR raw = text.release();
+  EXPECT_EQ(text.get(), nullptr);
+  UniqueBstr adopted = UniqueBstr::Adopt(raw);
+  EXPECT_EQ(adopted.size(), 4u);
+}
+
+}  // namespace
