@@ -26,8 +26,6 @@ std::u16string Decimal(long long number) {
   return std::u16string(digits.begin(), digits.end());
 }
 
-std::u16string OneLine(std::u16string_view value) { return ReplaceLineBreaks(value, u" "); }
-
 std::optional<DateTimeParts> ToParts(std::time_t time) { return PartsFromCalendarTime(time); }
 std::optional<DateTimeParts> ToParts(AutomationDate date) { return PartsFromAutomationDate(date); }
 std::optional<std::time_t> FromParts(const DateTimeParts& parts, std::time_t*) {
@@ -120,7 +118,7 @@ void CCalendarField::SetType(std::int32_t type) {
   m_label = type >= 0 && type <= kLastCompared ? kLabels[type] : u"No vCard item!:";
 }
 
-void CCalendarField::SetValue(std::u16string_view value) { m_value = OneLine(value); }
+void CCalendarField::SetValue(std::u16string_view value) { m_value = ReplaceLineBreaks(value, u" "); }
 
 std::u16string CCalendarField::GetShortValue(int n) const {
   if (n < 0) n = 0;
@@ -261,7 +259,7 @@ std::u16string CCalendarEntry::ToVCalendar() const {
   for (const auto& field : m_fields) {
     // A field without a property text would make its value a line of its own.
     if (field.GetLabel().empty()) continue;
-    text.append(field.GetLabel()).append(OneLine(field.GetValue())).append(u"\r\n");
+    text.append(field.GetLabel()).append(field.GetValue()).append(u"\r\n");
   }
   text.append(u"END:").append(kind).append(u"\r\n");
   return text;
