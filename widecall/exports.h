@@ -1,0 +1,65 @@
+// Helpers of the exported functions' ANSI paths.
+#pragma once
+
+#include <windows.h>
+
+#include <cwchar>
+
+#include "ambrel_core.h"
+
+// Every export is defined as Amb_<name>; the module-definition file gives it the system's name.
+#define AMBREL_EXPORT(type, name) extern "C" type WINAPI Amb_##name
+
+namespace ambrel {
+
+// Calls an ANSI function that fills a buffer and returns the bytes written without the terminator,
+// the size it needs when the buffer is too small, or 0 on failure. Answers as the wide function:
+// the units written, or the units needed (terminator included) when the caller's buffer is short.
+template <class Call>
+DWORD SizedAnsiCall(wchar_t* out, DWORD size, Call call) {
+  ScratchList list;
+  DWORD bytes = size * 2 + 2 > 520 ? size * 2 + 2 : 520;
+  char* ansi = static_cast<char*>(list.Alloc(bytes));
+  if (!ansi) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return 0;
+  }
+  DWORD result = call(ansi, bytes);
+  if (result >= bytes) {
+    bytes = result + 1;
+    ansi = static_cast<char*>(list.Alloc(bytes));
+    if (!ansi) {
+      SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+      return 0;
+    }
+    result = call(ansi, bytes);
+    if (result >= bytes) return 0;
+  }
+  if (result == 0) {
+    if (out && size > 0) out[0] = 0;
+    return 0;
+  }
+  int units = 0;
+  wchar_t* wide = AnsiToWideDup(list, ansi, static_cast<int>(result), &units);
+  if (!wide) return 0;
+  if (!out || static_cast<DWORD>(units) + 1 > size) return units + 1;
+  wmemcpy(out, wide, units);
+  out[units] = 0;
+  return units;
+}
+
+// A late-bound entry point as its own function type.
+template <class Fn>
+Fn ProcAs(FARPROC proc) {
+  return reinterpret_cast<Fn>(reinterpret_cast<void*>(proc));
+}
+
+// Copies a wide text into a caller's buffer of size units, terminated; false when it does not fit.
+inline bool CopyWide(const wchar_t* text, int units, wchar_t* out, DWORD size) {
+  if (!out || static_cast<DWORD>(units) + 1 > size) return false;
+  wmemcpy(out, text, units);
+  out[units] = 0;
+  return true;
+}
+
+}  // namespace ambrel

@@ -1,0 +1,561 @@
+// Kernel exports: files, synchronisation objects, modules, profiles, locale and system data.
+#include <cstdlib>
+#include <cstring>
+
+#include "exports.h"
+
+using namespace ambrel;
+
+namespace {
+
+const char* A(ScratchList& list, const wchar_t* text) { return WideToAnsiDup(list, text); }
+
+// The find data of the 95/98/ME family, converted into the caller's wide form.
+void FindDataAToW(const WIN32_FIND_DATAA& a, WIN32_FIND_DATAW* w) {
+  w->dwFileAttributes = a.dwFileAttributes;
+  w->ftCreationTime = a.ftCreationTime;
+  w->ftLastAccessTime = a.ftLastAccessTime;
+  w->ftLastWriteTime = a.ftLastWriteTime;
+  w->nFileSizeHigh = a.nFileSizeHigh;
+  w->nFileSizeLow = a.nFileSizeLow;
+  w->dwReserved0 = a.dwReserved0;
+  w->dwReserved1 = a.dwReserved1;
+  CopyAnsiToWide(a.cFileName, w->cFileName, MAX_PATH, true);
+  CopyAnsiToWide(a.cAlternateFileName, w->cAlternateFileName, 14, true);
+}
+
+}  // namespace
+
+AMBREL_EXPORT(BOOL, CopyFileW)(LPCWSTR from, LPCWSTR to, BOOL failIfExists) {
+  if (!UseAnsi()) return CopyFileW(from, to, failIfExists);
+  ScratchList list;
+  return CopyFileA(A(list, from), A(list, to), failIfExists);
+}
+
+AMBREL_EXPORT(BOOL, CreateDirectoryW)(LPCWSTR path, LPSECURITY_ATTRIBUTES security) {
+  if (!UseAnsi()) return CreateDirectoryW(path, security);
+  ScratchList list;
+  return CreateDirectoryA(A(list, path), security);
+}
+
+AMBREL_EXPORT(HANDLE, CreateEventW)(LPSECURITY_ATTRIBUTES sa, BOOL manual, BOOL initial, LPCWSTR name) {
+  if (!UseAnsi()) return CreateEventW(sa, manual, initial, name);
+  ScratchList list;
+  return CreateEventA(sa, manual, initial, A(list, name));
+}
+
+AMBREL_EXPORT(HANDLE, CreateFileMappingW)
+(HANDLE file, LPSECURITY_ATTRIBUTES sa, DWORD protect, DWORD high, DWORD low, LPCWSTR name) {
+  if (!UseAnsi()) return CreateFileMappingW(file, sa, protect, high, low, name);
+  ScratchList list;
+  return CreateFileMappingA(file, sa, protect, high, low, A(list, name));
+}
+
+AMBREL_EXPORT(HANDLE, CreateFileW)
+(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa, DWORD disposition, DWORD flags,
+ HANDLE templateFile) {
+  if (!UseAnsi()) return CreateFileW(name, access, share, sa, disposition, flags, templateFile);
+  ScratchList list;
+  return CreateFileA(A(list, name), access, share, sa, disposition, flags, templateFile);
+}
+
+AMBREL_EXPORT(HANDLE, CreateMutexW)(LPSECURITY_ATTRIBUTES sa, BOOL owner, LPCWSTR name) {
+  if (!UseAnsi()) return CreateMutexW(sa, owner, name);
+  ScratchList list;
+  return CreateMutexA(sa, owner, A(list, name));
+}
+
+AMBREL_EXPORT(HANDLE, CreateSemaphoreW)(LPSECURITY_ATTRIBUTES sa, LONG initial, LONG maximum, LPCWSTR name) {
+  if (!UseAnsi()) return CreateSemaphoreW(sa, initial, maximum, name);
+  ScratchList list;
+  return CreateSemaphoreA(sa, initial, maximum, A(list, name));
+}
+
+AMBREL_EXPORT(BOOL, CreateProcessW)
+(LPCWSTR application, LPWSTR commandLine, LPSECURITY_ATTRIBUTES processSa, LPSECURITY_ATTRIBUTES threadSa,
+ BOOL inherit, DWORD flags, LPVOID environment, LPCWSTR directory, LPSTARTUPINFOW startup,
+ LPPROCESS_INFORMATION info) {
+  if (!UseAnsi()) {
+    return CreateProcessW(application, commandLine, processSa, threadSa, inherit, flags, environment,
+                          directory, startup, info);
+  }
+  ScratchList list;
+  STARTUPINFOA a{};
+  if (startup) {
+    static_assert(sizeof(STARTUPINFOA) == sizeof(STARTUPINFOW));
+    std::memcpy(&a, startup, sizeof(a));
+    a.cb = sizeof(a);
+    a.lpReserved = nullptr;
+    a.lpDesktop = WideToAnsiDup(list, startup->lpDesktop);
+    a.lpTitle = WideToAnsiDup(list, startup->lpTitle);
+  }
+  char* env = static_cast<char*>(environment);
+  if (environment && (flags & CREATE_UNICODE_ENVIRONMENT)) {
+    // A wide block ends with an empty string; the ANSI system takes only ANSI blocks.
+    const wchar_t* w = static_cast<const wchar_t*>(environment);
+    const wchar_t* end = w;
+    while (*end) end += std::wcslen(end) + 1;
+    int units = static_cast<int>(end - w) + 1;
+    int bytes = WideToAnsi(w, units, nullptr, 0);
+    env = static_cast<char*>(list.Alloc(bytes + 2));
+    if (env) WideToAnsi(w, units, env, bytes);
+    flags &= ~CREATE_UNICODE_ENVIRONMENT;
+  }
+  return CreateProcessA(A(list, application), WideToAnsiDup(list, commandLine), processSa, threadSa, inherit,
+                        flags, env, A(list, directory), startup ? &a : nullptr, info);
+}
+
+AMBREL_EXPORT(BOOL, DeleteFileW)(LPCWSTR name) {
+  if (!UseAnsi()) return DeleteFileW(name);
+  ScratchList list;
+  return DeleteFileA(A(list, name));
+}
+
+AMBREL_EXPORT(HANDLE, FindFirstFileW)(LPCWSTR pattern, LPWIN32_FIND_DATAW data) {
+  if (!UseAnsi()) return FindFirstFileW(pattern, data);
+  ScratchList list;
+  WIN32_FIND_DATAA a{};
+  HANDLE find = FindFirstFileA(A(list, pattern), &a);
+  if (find != INVALID_HANDLE_VALUE && data) FindDataAToW(a, data);
+  return find;
+}
+
+AMBREL_EXPORT(BOOL, FindNextFileW)(HANDLE find, LPWIN32_FIND_DATAW data) {
+  if (!UseAnsi()) return FindNextFileW(find, data);
+  WIN32_FIND_DATAA a{};
+  BOOL ok = FindNextFileA(find, &a);
+  if (ok && data) FindDataAToW(a, data);
+  return ok;
+}
+
+AMBREL_EXPORT(BOOL, GetComputerNameW)(LPWSTR buffer, LPDWORD size) {
+  if (!UseAnsi()) return GetComputerNameW(buffer, size);
+  if (!size) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  char name[MAX_COMPUTERNAME_LENGTH * 2 + 2] = {};
+  DWORD bytes = sizeof(name);
+  if (!GetComputerNameA(name, &bytes)) return FALSE;
+  ScratchList list;
+  int units = 0;
+  const wchar_t* wide = AnsiToWideDup(list, name, -1, &units);
+  if (!wide || !CopyWide(wide, units, buffer, *size)) {
+    *size = units + 1;
+    SetLastError(ERROR_BUFFER_OVERFLOW);
+    return FALSE;
+  }
+  *size = units;
+  return TRUE;
+}
+
+AMBREL_EXPORT(DWORD, GetCurrentDirectoryW)(DWORD size, LPWSTR buffer) {
+  if (!UseAnsi()) return GetCurrentDirectoryW(size, buffer);
+  return SizedAnsiCall(buffer, size, [](char* a, DWORD n) { return GetCurrentDirectoryA(n, a); });
+}
+
+AMBREL_EXPORT(BOOL, GetDiskFreeSpaceW)
+(LPCWSTR root, LPDWORD sectors, LPDWORD bytes, LPDWORD freeClusters, LPDWORD clusters) {
+  if (!UseAnsi()) return GetDiskFreeSpaceW(root, sectors, bytes, freeClusters, clusters);
+  ScratchList list;
+  return GetDiskFreeSpaceA(A(list, root), sectors, bytes, freeClusters, clusters);
+}
+
+AMBREL_EXPORT(BOOL, GetDiskFreeSpaceExW)
+(LPCWSTR root, PULARGE_INTEGER available, PULARGE_INTEGER total, PULARGE_INTEGER totalFree) {
+  // Windows 95 before OSR2 lacks the entry, so it is found at run time.
+  if (UseAnsi()) {
+    using Fn = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    auto fn = kernel ? ProcAs<Fn>(GetProcAddress(kernel, "GetDiskFreeSpaceExA")) : nullptr;
+    if (!fn) {
+      SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+      return FALSE;
+    }
+    ScratchList list;
+    return fn(A(list, root), available, total, totalFree);
+  }
+  using Fn = BOOL(WINAPI*)(LPCWSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
+  HMODULE kernel = GetModuleHandleA("Kernel32.dll");
+  auto fn = kernel ? ProcAs<Fn>(GetProcAddress(kernel, "GetDiskFreeSpaceExW")) : nullptr;
+  if (!fn) {
+    SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+    return FALSE;
+  }
+  return fn(root, available, total, totalFree);
+}
+
+AMBREL_EXPORT(UINT, GetDriveTypeW)(LPCWSTR root) {
+  if (!UseAnsi()) return GetDriveTypeW(root);
+  ScratchList list;
+  return GetDriveTypeA(A(list, root));
+}
+
+AMBREL_EXPORT(DWORD, GetFileAttributesW)(LPCWSTR name) {
+  if (!UseAnsi()) return GetFileAttributesW(name);
+  ScratchList list;
+  return GetFileAttributesA(A(list, name));
+}
+
+AMBREL_EXPORT(DWORD, GetFullPathNameW)(LPCWSTR name, DWORD size, LPWSTR buffer, LPWSTR* filePart) {
+  if (!UseAnsi()) return GetFullPathNameW(name, size, buffer, filePart);
+  ScratchList list;
+  const char* ansiName = A(list, name);
+  DWORD result = SizedAnsiCall(
+      buffer, size, [ansiName](char* a, DWORD n) { return GetFullPathNameA(ansiName, n, a, nullptr); });
+  if (filePart) {
+    *filePart = nullptr;
+    if (result > 0 && result < size && buffer) {
+      wchar_t* slash = std::wcsrchr(buffer, L'\\');
+      wchar_t* part = slash ? slash + 1 : buffer;
+      if (*part) *filePart = part;
+    }
+  }
+  return result;
+}
+
+AMBREL_EXPORT(int, GetLocaleInfoW)(LCID locale, LCTYPE type, LPWSTR buffer, int size) {
+  if (!UseAnsi()) return GetLocaleInfoW(locale, type, buffer, size);
+  int bytes = GetLocaleInfoA(locale, type, nullptr, 0);
+  if (bytes <= 0) return 0;
+  ScratchList list;
+  char* ansi = static_cast<char*>(list.Alloc(bytes + 1));
+  if (!ansi || GetLocaleInfoA(locale, type, ansi, bytes) <= 0) return 0;
+  int units = 0;
+  const wchar_t* wide = AnsiToWideDup(list, ansi, -1, &units);
+  if (!wide) return 0;
+  // The count includes the terminator, as the system's does.
+  if (size == 0) return units + 1;
+  if (!CopyWide(wide, units, buffer, size)) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return 0;
+  }
+  return units + 1;
+}
+
+AMBREL_EXPORT(DWORD, GetLogicalDriveStringsW)(DWORD size, LPWSTR buffer) {
+  if (!UseAnsi()) return GetLogicalDriveStringsW(size, buffer);
+  return SizedAnsiCall(buffer, size, [](char* a, DWORD n) { return GetLogicalDriveStringsA(n, a); });
+}
+
+AMBREL_EXPORT(DWORD, GetModuleFileNameW)(HMODULE module, LPWSTR buffer, DWORD size) {
+  if (!UseAnsi()) return GetModuleFileNameW(module, buffer, size);
+  char path[MAX_PATH * 2 + 2] = {};
+  DWORD bytes = GetModuleFileNameA(module, path, sizeof(path));
+  if (bytes == 0) return 0;
+  if (!buffer || size == 0) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return 0;
+  }
+  int needed = AnsiToWide(path, -1, nullptr, 0);
+  if (needed <= 0) return 0;
+  ConvertTruncated(path, -1, buffer, static_cast<int>(size));
+  if (static_cast<DWORD>(needed) > size) {
+    // Cut to the buffer and terminated, as later systems do.
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return size;
+  }
+  return needed - 1;
+}
+
+AMBREL_EXPORT(HMODULE, GetModuleHandleW)(LPCWSTR name) {
+  if (!UseAnsi()) return GetModuleHandleW(name);
+  ScratchList list;
+  return GetModuleHandleA(A(list, name));
+}
+
+AMBREL_EXPORT(UINT, GetPrivateProfileIntW)(LPCWSTR section, LPCWSTR key, INT fallback, LPCWSTR file) {
+  if (!UseAnsi()) return GetPrivateProfileIntW(section, key, fallback, file);
+  ScratchList list;
+  return GetPrivateProfileIntA(A(list, section), A(list, key), fallback, A(list, file));
+}
+
+AMBREL_EXPORT(UINT, GetProfileIntW)(LPCWSTR section, LPCWSTR key, INT fallback) {
+  if (!UseAnsi()) return GetProfileIntW(section, key, fallback);
+  ScratchList list;
+  return GetProfileIntA(A(list, section), A(list, key), fallback);
+}
+
+AMBREL_EXPORT(DWORD, GetPrivateProfileStringW)
+(LPCWSTR section, LPCWSTR key, LPCWSTR fallback, LPWSTR buffer, DWORD size, LPCWSTR file) {
+  if (!UseAnsi()) return GetPrivateProfileStringW(section, key, fallback, buffer, size, file);
+  if (!buffer || size == 0) return 0;
+  ScratchList list;
+  DWORD bytes = size * 2 + 2;
+  char* ansi = static_cast<char*>(list.Alloc(bytes));
+  if (!ansi) return 0;
+  DWORD result =
+      GetPrivateProfileStringA(A(list, section), A(list, key), A(list, fallback), ansi, bytes, A(list, file));
+  bool list_form = !section || !key;  // names, each terminated, the list ended by an extra one
+  int units = 0;
+  const wchar_t* wide = AnsiToWideDup(list, ansi, static_cast<int>(result), &units);
+  if (!wide) return 0;
+  DWORD keep = static_cast<DWORD>(units);
+  DWORD room = list_form ? (size >= 2 ? size - 2 : 0) : size - 1;
+  if (keep > room) keep = room;
+  wmemcpy(buffer, wide, keep);
+  buffer[keep] = 0;
+  if (list_form && keep + 1 < size) buffer[keep + 1] = 0;
+  return keep;
+}
+
+AMBREL_EXPORT(DWORD, GetShortPathNameW)(LPCWSTR longPath, LPWSTR buffer, DWORD size) {
+  if (!UseAnsi()) return GetShortPathNameW(longPath, buffer, size);
+  ScratchList list;
+  const char* ansiLong = A(list, longPath);
+  return SizedAnsiCall(buffer, size,
+                       [ansiLong](char* a, DWORD n) { return GetShortPathNameA(ansiLong, a, n); });
+}
+
+AMBREL_EXPORT(void, GetStartupInfoW)(LPSTARTUPINFOW info) {
+  if (!UseAnsi()) return GetStartupInfoW(info);
+  if (!info) return;
+  STARTUPINFOA a{};
+  a.cb = sizeof(a);
+  GetStartupInfoA(&a);
+  std::memcpy(info, &a, sizeof(a));
+  info->cb = sizeof(*info);
+  info->lpReserved = nullptr;
+  // New wide copies that live as long as the process, as the system's texts do.
+  info->lpDesktop = AnsiToWideNew(a.lpDesktop);
+  info->lpTitle = AnsiToWideNew(a.lpTitle);
+}
+
+namespace {
+
+// One type entry per UTF-16 unit: each unit is classified through its own ANSI form.
+BOOL StringTypePerUnit(LCID locale, DWORD type, LPCWSTR text, int count, LPWORD types) {
+  if (!text || !types) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  if (count == -1) count = static_cast<int>(std::wcslen(text)) + 1;
+  for (int i = 0; i < count; ++i) {
+    char bytes[4] = {};
+    int n = WideToAnsi(text + i, 1, bytes, sizeof(bytes));
+    WORD entries[4] = {};
+    if (n <= 0 || !GetStringTypeExA(locale, type, bytes, n, entries)) return FALSE;
+    types[i] = entries[0];
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+AMBREL_EXPORT(BOOL, GetStringTypeExW)(LCID locale, DWORD type, LPCWSTR text, int count, LPWORD types) {
+  if (!UseAnsi()) return GetStringTypeExW(locale, type, text, count, types);
+  return StringTypePerUnit(locale, type, text, count, types);
+}
+
+AMBREL_EXPORT(BOOL, GetStringTypeW)(DWORD type, LPCWSTR text, int count, LPWORD types) {
+  if (!UseAnsi()) return GetStringTypeW(type, text, count, types);
+  return StringTypePerUnit(LOCALE_SYSTEM_DEFAULT, type, text, count, types);
+}
+
+AMBREL_EXPORT(UINT, GetSystemDirectoryW)(LPWSTR buffer, UINT size) {
+  if (!UseAnsi()) return GetSystemDirectoryW(buffer, size);
+  return SizedAnsiCall(buffer, size, [](char* a, DWORD n) { return GetSystemDirectoryA(a, n); });
+}
+
+AMBREL_EXPORT(UINT, GetTempFileNameW)(LPCWSTR path, LPCWSTR prefix, UINT unique, LPWSTR name) {
+  if (!UseAnsi()) return GetTempFileNameW(path, prefix, unique, name);
+  ScratchList list;
+  char ansi[MAX_PATH * 2] = {};
+  UINT result = GetTempFileNameA(A(list, path), A(list, prefix), unique, ansi);
+  if (result != 0 && name) CopyAnsiToWide(ansi, name, MAX_PATH, true);
+  return result;
+}
+
+AMBREL_EXPORT(DWORD, GetTempPathW)(DWORD size, LPWSTR buffer) {
+  if (!UseAnsi()) return GetTempPathW(size, buffer);
+  return SizedAnsiCall(buffer, size, [](char* a, DWORD n) { return GetTempPathA(n, a); });
+}
+
+AMBREL_EXPORT(BOOL, GetVersionExW)(LPOSVERSIONINFOW info) {
+  if (!UseAnsi()) return GetVersionExW(info);
+  if (!info || info->dwOSVersionInfoSize < sizeof(OSVERSIONINFOW)) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return FALSE;
+  }
+  OSVERSIONINFOA a{};
+  static_assert(sizeof(OSVERSIONINFOA) == 148 && sizeof(OSVERSIONINFOW) == 276);
+  a.dwOSVersionInfoSize = sizeof(a);
+  if (!GetVersionExA(&a)) return FALSE;
+  info->dwMajorVersion = a.dwMajorVersion;
+  info->dwMinorVersion = a.dwMinorVersion;
+  info->dwBuildNumber = a.dwBuildNumber;
+  info->dwPlatformId = a.dwPlatformId;
+  CopyAnsiToWide(a.szCSDVersion, info->szCSDVersion, 128, true);
+  return TRUE;
+}
+
+AMBREL_EXPORT(BOOL, GetVolumeInformationW)
+(LPCWSTR root, LPWSTR volume, DWORD volumeSize, LPDWORD serial, LPDWORD maxComponent, LPDWORD flags,
+ LPWSTR fileSystem, DWORD fileSystemSize) {
+  if (!UseAnsi()) {
+    return GetVolumeInformationW(root, volume, volumeSize, serial, maxComponent, flags, fileSystem,
+                                 fileSystemSize);
+  }
+  ScratchList list;
+  AnsiOutBuffer volumeOut(list, volume, static_cast<int>(volumeSize));
+  AnsiOutBuffer systemOut(list, fileSystem, static_cast<int>(fileSystemSize));
+  BOOL ok = GetVolumeInformationA(A(list, root), volumeOut.ansi(), volumeSize, serial, maxComponent, flags,
+                                  systemOut.ansi(), fileSystemSize);
+  if (ok) {
+    volumeOut.CopyBack(-1);
+    systemOut.CopyBack(-1);
+  }
+  return ok;
+}
+
+AMBREL_EXPORT(ATOM, GlobalAddAtomW)(LPCWSTR name) {
+  if (!UseAnsi()) return GlobalAddAtomW(name);
+  ScratchList list;
+  return GlobalAddAtomA(A(list, name));
+}
+
+AMBREL_EXPORT(ATOM, GlobalFindAtomW)(LPCWSTR name) {
+  if (!UseAnsi()) return GlobalFindAtomW(name);
+  ScratchList list;
+  return GlobalFindAtomA(A(list, name));
+}
+
+AMBREL_EXPORT(UINT, GlobalGetAtomNameW)(ATOM atom, LPWSTR buffer, int size) {
+  if (!UseAnsi()) return GlobalGetAtomNameW(atom, buffer, size);
+  ScratchList list;
+  AnsiOutBuffer out(list, buffer, size);
+  if (!out.ansi()) return 0;
+  UINT result = GlobalGetAtomNameA(atom, out.ansi(), size);
+  if (result == 0) return 0;
+  int units = 0;
+  const wchar_t* wide = AnsiToWideDup(list, out.ansi(), -1, &units);
+  if (!wide) return 0;
+  if (units >= size) units = size - 1;
+  wmemcpy(buffer, wide, units);
+  buffer[units] = 0;
+  return units;
+}
+
+AMBREL_EXPORT(BOOL, IsBadStringPtrW)(LPCWSTR text, UINT_PTR count) {
+  if (!UseAnsi()) return IsBadStringPtrW(text, count);
+  if (count != static_cast<UINT_PTR>(-1)) return IsBadReadPtr(text, count * 2);
+  for (const wchar_t* p = text;; ++p) {
+    if (IsBadReadPtr(p, sizeof(wchar_t))) return TRUE;
+    if (*p == 0) return FALSE;
+  }
+}
+
+AMBREL_EXPORT(int, LCMapStringW)
+(LCID locale, DWORD flags, LPCWSTR source, int count, LPWSTR target, int size) {
+  if (!UseAnsi()) return LCMapStringW(locale, flags, source, count, target, size);
+  ScratchList list;
+  int length = 0;
+  const char* ansi = WideToAnsiDup(list, source, count, &length);
+  if (!ansi) return 0;
+  int ansiCount = count == -1 ? -1 : length;
+  if (flags & LCMAP_SORTKEY) {
+    // A sort key is bytes in both forms.
+    return LCMapStringA(locale, flags, ansi, ansiCount, reinterpret_cast<char*>(target), size);
+  }
+  int bytes = LCMapStringA(locale, flags, ansi, ansiCount, nullptr, 0);
+  if (bytes <= 0) return 0;
+  char* mapped = static_cast<char*>(list.Alloc(bytes + 1));
+  if (!mapped || LCMapStringA(locale, flags, ansi, ansiCount, mapped, bytes) <= 0) return 0;
+  int units = AnsiToWide(mapped, bytes, nullptr, 0);
+  if (size == 0) return units;
+  if (!target || units > size) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return 0;
+  }
+  return AnsiToWide(mapped, bytes, target, size);
+}
+
+AMBREL_EXPORT(HMODULE, LoadLibraryExW)(LPCWSTR name, HANDLE file, DWORD flags) {
+  if (!UseAnsi()) return LoadLibraryExW(name, file, flags);
+  ScratchList list;
+  return LoadLibraryExA(A(list, name), file, flags);
+}
+
+AMBREL_EXPORT(HMODULE, LoadLibraryW)(LPCWSTR name) {
+  if (!UseAnsi()) return LoadLibraryW(name);
+  ScratchList list;
+  return LoadLibraryA(A(list, name));
+}
+
+AMBREL_EXPORT(BOOL, MoveFileW)(LPCWSTR from, LPCWSTR to) {
+  if (!UseAnsi()) return MoveFileW(from, to);
+  ScratchList list;
+  return MoveFileA(A(list, from), A(list, to));
+}
+
+AMBREL_EXPORT(HANDLE, OpenFileMappingW)(DWORD access, BOOL inherit, LPCWSTR name) {
+  if (!UseAnsi()) return OpenFileMappingW(access, inherit, name);
+  ScratchList list;
+  return OpenFileMappingA(access, inherit, A(list, name));
+}
+
+AMBREL_EXPORT(HANDLE, OpenMutexW)(DWORD access, BOOL inherit, LPCWSTR name) {
+  if (!UseAnsi()) return OpenMutexW(access, inherit, name);
+  ScratchList list;
+  return OpenMutexA(access, inherit, A(list, name));
+}
+
+AMBREL_EXPORT(HANDLE, OpenSemaphoreW)(DWORD access, BOOL inherit, LPCWSTR name) {
+  if (!UseAnsi()) return OpenSemaphoreW(access, inherit, name);
+  ScratchList list;
+  return OpenSemaphoreA(access, inherit, A(list, name));
+}
+
+AMBREL_EXPORT(HANDLE, OpenEventW)(DWORD access, BOOL inherit, LPCWSTR name) {
+  if (!UseAnsi()) return OpenEventW(access, inherit, name);
+  ScratchList list;
+  return OpenEventA(access, inherit, A(list, name));
+}
+
+AMBREL_EXPORT(void, OutputDebugStringW)(LPCWSTR text) {
+  if (!UseAnsi()) return OutputDebugStringW(text);
+  ScratchList list;
+  OutputDebugStringA(A(list, text));
+}
+
+AMBREL_EXPORT(BOOL, RemoveDirectoryW)(LPCWSTR path) {
+  if (!UseAnsi()) return RemoveDirectoryW(path);
+  ScratchList list;
+  return RemoveDirectoryA(A(list, path));
+}
+
+AMBREL_EXPORT(BOOL, SetCurrentDirectoryW)(LPCWSTR path) {
+  if (!UseAnsi()) return SetCurrentDirectoryW(path);
+  ScratchList list;
+  return SetCurrentDirectoryA(A(list, path));
+}
+
+AMBREL_EXPORT(BOOL, SetFileAttributesW)(LPCWSTR name, DWORD attributes) {
+  if (!UseAnsi()) return SetFileAttributesW(name, attributes);
+  ScratchList list;
+  return SetFileAttributesA(A(list, name), attributes);
+}
+
+AMBREL_EXPORT(BOOL, SetVolumeLabelW)(LPCWSTR root, LPCWSTR label) {
+  if (!UseAnsi()) return SetVolumeLabelW(root, label);
+  ScratchList list;
+  return SetVolumeLabelA(A(list, root), A(list, label));
+}
+
+AMBREL_EXPORT(BOOL, WritePrivateProfileStringW)(LPCWSTR section, LPCWSTR key, LPCWSTR value, LPCWSTR file) {
+  if (!UseAnsi()) return WritePrivateProfileStringW(section, key, value, file);
+  ScratchList list;
+  return WritePrivateProfileStringA(A(list, section), A(list, key), A(list, value), A(list, file));
+}
+
+AMBREL_EXPORT(int, CompareStringW)
+(LCID locale, DWORD flags, LPCWSTR first, int firstCount, LPCWSTR second, int secondCount) {
+  if (!UseAnsi()) return CompareStringW(locale, flags, first, firstCount, second, secondCount);
+  ScratchList list;
+  int firstLength = 0;
+  int secondLength = 0;
+  const char* a = WideToAnsiDup(list, first, firstCount, &firstLength);
+  const char* b = WideToAnsiDup(list, second, secondCount, &secondLength);
+  return CompareStringA(locale, flags, a, firstCount < 0 ? -1 : firstLength, b,
+                        secondCount < 0 ? -1 : secondLength);
+}

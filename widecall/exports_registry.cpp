@@ -1,0 +1,270 @@
+// Registry and file-security exports.
+#include <cstring>
+
+#include "exports.h"
+
+using namespace ambrel;
+
+namespace {
+
+const char* A(ScratchList& list, const wchar_t* text) { return WideToAnsiDup(list, text); }
+
+bool IsText(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
+
+// Reads a string value's ANSI data, always terminated, into the list.
+LONG ReadAnsiValue(HKEY key, const char* name, DWORD bytes, ScratchList& list, char** data) {
+  *data = static_cast<char*>(list.Alloc(bytes + 2));
+  if (!*data) return ERROR_NOT_ENOUGH_MEMORY;
+  DWORD got = bytes;
+  return RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(*data), &got);
+}
+
+}  // namespace
+
+AMBREL_EXPORT(BOOL, GetFileSecurityW)
+(LPCWSTR name, SECURITY_INFORMATION info, PSECURITY_DESCRIPTOR descriptor, DWORD size, LPDWORD needed) {
+  if (!UseAnsi()) return GetFileSecurityW(name, info, descriptor, size, needed);
+  ScratchList list;
+  return GetFileSecurityA(A(list, name), info, descriptor, size, needed);
+}
+
+AMBREL_EXPORT(BOOL, SetFileSecurityW)
+(LPCWSTR name, SECURITY_INFORMATION info, PSECURITY_DESCRIPTOR descriptor) {
+  if (!UseAnsi()) return SetFileSecurityW(name, info, descriptor);
+  ScratchList list;
+  return SetFileSecurityA(A(list, name), info, descriptor);
+}
+
+AMBREL_EXPORT(LONG, RegCreateKeyExW)
+(HKEY key, LPCWSTR subKey, DWORD reserved, LPWSTR keyClass, DWORD options, REGSAM access,
+ LPSECURITY_ATTRIBUTES sa, PHKEY result, LPDWORD disposition) {
+  if (!UseAnsi()) {
+    return RegCreateKeyExW(key, subKey, reserved, keyClass, options, access, sa, result, disposition);
+  }
+  ScratchList list;
+  return RegCreateKeyExA(key, A(list, subKey), reserved, WideToAnsiDup(list, keyClass), options, access, sa,
+                         result, disposition);
+}
+
+AMBREL_EXPORT(LONG, RegCreateKeyW)(HKEY key, LPCWSTR subKey, PHKEY result) {
+  if (!UseAnsi()) return RegCreateKeyW(key, subKey, result);
+  ScratchList list;
+  return RegCreateKeyA(key, A(list, subKey), result);
+}
+
+AMBREL_EXPORT(LONG, RegDeleteKeyW)(HKEY key, LPCWSTR subKey) {
+  if (!UseAnsi()) return RegDeleteKeyW(key, subKey);
+  ScratchList list;
+  return RegDeleteKeyA(key, A(list, subKey));
+}
+
+AMBREL_EXPORT(LONG, RegDeleteValueW)(HKEY key, LPCWSTR name) {
+  if (!UseAnsi()) return RegDeleteValueW(key, name);
+  ScratchList list;
+  return RegDeleteValueA(key, A(list, name));
+}
+
+AMBREL_EXPORT(LONG, RegOpenKeyExW)(HKEY key, LPCWSTR subKey, DWORD options, REGSAM access, PHKEY result) {
+  if (!UseAnsi()) return RegOpenKeyExW(key, subKey, options, access, result);
+  ScratchList list;
+  return RegOpenKeyExA(key, A(list, subKey), options, access, result);
+}
+
+AMBREL_EXPORT(LONG, RegOpenKeyW)(HKEY key, LPCWSTR subKey, PHKEY result) {
+  if (!UseAnsi()) return RegOpenKeyW(key, subKey, result);
+  ScratchList list;
+  return RegOpenKeyA(key, A(list, subKey), result);
+}
+
+AMBREL_EXPORT(LONG, RegEnumKeyExW)
+(HKEY key, DWORD index, LPWSTR name, LPDWORD nameSize, LPDWORD reserved, LPWSTR keyClass, LPDWORD classSize,
+ PFILETIME written) {
+  if (!UseAnsi()) {
+    return RegEnumKeyExW(key, index, name, nameSize, reserved, keyClass, classSize, written);
+  }
+  if (!nameSize) return ERROR_INVALID_PARAMETER;
+  ScratchList list;
+  // Room for a double-byte text as long as the caller's buffer.
+  DWORD nameBytes = *nameSize * 2 + 2;
+  char* ansiName = static_cast<char*>(list.Alloc(nameBytes));
+  DWORD classBytes = classSize ? *classSize * 2 + 2 : 0;
+  char* ansiClass = keyClass && classSize ? static_cast<char*>(list.Alloc(classBytes)) : nullptr;
+  if (!ansiName || (keyClass && classSize && !ansiClass)) return ERROR_NOT_ENOUGH_MEMORY;
+  LONG result = RegEnumKeyExA(key, index, ansiName, &nameBytes, reserved, ansiClass,
+                              ansiClass ? &classBytes : nullptr, written);
+  if (result != ERROR_SUCCESS) return result;
+  int units = 0;
+  const wchar_t* wide = AnsiToWideDup(list, ansiName, -1, &units);
+  if (!wide || !CopyWide(wide, units, name, *nameSize)) {
+    *nameSize = units + 1;
+    return ERROR_MORE_DATA;
+  }
+  *nameSize = units;
+  if (ansiClass) {
+    const wchar_t* wideClass = AnsiToWideDup(list, ansiClass, -1, &units);
+    if (!wideClass || !CopyWide(wideClass, units, keyClass, *classSize)) {
+      *classSize = units + 1;
+      return ERROR_MORE_DATA;
+    }
+    *classSize = units;
+  }
+  return ERROR_SUCCESS;
+}
+
+AMBREL_EXPORT(LONG, RegEnumKeyW)(HKEY key, DWORD index, LPWSTR name, DWORD size) {
+  if (!UseAnsi()) return RegEnumKeyW(key, index, name, size);
+  DWORD units = size;
+  return Amb_RegEnumKeyExW(key, index, name, &units, nullptr, nullptr, nullptr, nullptr);
+}
+
+AMBREL_EXPORT(LONG, RegEnumValueW)
+(HKEY key, DWORD index, LPWSTR name, LPDWORD nameSize, LPDWORD reserved, LPDWORD type, LPBYTE data,
+ LPDWORD dataSize) {
+  if (!UseAnsi()) return RegEnumValueW(key, index, name, nameSize, reserved, type, data, dataSize);
+  if (!nameSize) return ERROR_INVALID_PARAMETER;
+  ScratchList list;
+  DWORD nameBytes = *nameSize * 2 + 2;
+  char* ansiName = static_cast<char*>(list.Alloc(nameBytes));
+  if (!ansiName) return ERROR_NOT_ENOUGH_MEMORY;
+  DWORD valueType = 0;
+  DWORD capacity = dataSize ? *dataSize : 0;
+  LONG result = RegEnumValueA(key, index, ansiName, &nameBytes, reserved, &valueType, data, dataSize);
+  if (type) *type = valueType;
+  if (result != ERROR_SUCCESS && result != ERROR_MORE_DATA) return result;
+  if (valueType == REG_MULTI_SZ) return ERROR_CALL_NOT_IMPLEMENTED;
+  int units = 0;
+  const wchar_t* wide = AnsiToWideDup(list, ansiName, -1, &units);
+  if (!wide || !CopyWide(wide, units, name, *nameSize)) return ERROR_MORE_DATA;
+  *nameSize = units;
+  if (result == ERROR_SUCCESS && data && IsText(valueType)) WidenInPlace(data, dataSize, capacity);
+  return result;
+}
+
+AMBREL_EXPORT(LONG, RegQueryInfoKeyW)
+(HKEY key, LPWSTR keyClass, LPDWORD classSize, LPDWORD reserved, LPDWORD subKeys, LPDWORD maxSubKey,
+ LPDWORD maxClass, LPDWORD values, LPDWORD maxValueName, LPDWORD maxValue, LPDWORD security,
+ PFILETIME written) {
+  if (!UseAnsi()) {
+    return RegQueryInfoKeyW(key, keyClass, classSize, reserved, subKeys, maxSubKey, maxClass, values,
+                            maxValueName, maxValue, security, written);
+  }
+  ScratchList list;
+  DWORD classBytes = classSize ? *classSize * 2 + 2 : 0;
+  char* ansiClass = keyClass && classSize ? static_cast<char*>(list.Alloc(classBytes)) : nullptr;
+  LONG result = RegQueryInfoKeyA(key, ansiClass, ansiClass ? &classBytes : nullptr, reserved, subKeys,
+                                 maxSubKey, maxClass, values, maxValueName, maxValue, security, written);
+  if (result == ERROR_SUCCESS && ansiClass) {
+    int units = 0;
+    const wchar_t* wide = AnsiToWideDup(list, ansiClass, -1, &units);
+    if (!wide || !CopyWide(wide, units, keyClass, *classSize)) {
+      *classSize = units + 1;
+      return ERROR_MORE_DATA;
+    }
+    *classSize = units;
+  }
+  return result;
+}
+
+AMBREL_EXPORT(LONG, RegQueryValueExW)
+(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD dataSize) {
+  if (!UseAnsi()) return RegQueryValueExW(key, name, reserved, type, data, dataSize);
+  if (data && !dataSize) return ERROR_INVALID_PARAMETER;
+  ScratchList list;
+  const char* ansiName = A(list, name);
+  DWORD valueType = 0;
+  BYTE dummy = 0;
+  DWORD bytes = 0;
+  LONG result = RegQueryValueExA(key, ansiName, reserved, &valueType, &dummy, &bytes);
+  if (type) *type = valueType;
+  if (result == ERROR_SUCCESS && bytes == 0) {
+    // An empty value fits any buffer.
+    if (dataSize) {
+      if (IsText(valueType) && data && *dataSize >= 2) {
+        *reinterpret_cast<wchar_t*>(data) = 0;
+        *dataSize = 2;
+      } else {
+        *dataSize = 0;
+      }
+    }
+    return ERROR_SUCCESS;
+  }
+  if (result != ERROR_MORE_DATA) return result;
+  if (valueType == REG_MULTI_SZ) return ERROR_CALL_NOT_IMPLEMENTED;
+  if (IsText(valueType)) {
+    char* ansi = nullptr;
+    result = ReadAnsiValue(key, ansiName, bytes, list, &ansi);
+    if (result != ERROR_SUCCESS) return result;
+    // The size a read needs, and what the query reports: the wide text with its terminator.
+    DWORD needed = static_cast<DWORD>(AnsiToWide(ansi, -1, nullptr, 0)) * 2;
+    if (!dataSize) return ERROR_SUCCESS;
+    if (!data) {
+      *dataSize = needed;
+      return ERROR_SUCCESS;
+    }
+    if (*dataSize < needed) {
+      *dataSize = needed;
+      return ERROR_MORE_DATA;
+    }
+    AnsiToWide(ansi, -1, reinterpret_cast<wchar_t*>(data), static_cast<int>(needed / 2));
+    *dataSize = needed;
+    return ERROR_SUCCESS;
+  }
+  if (!dataSize) return ERROR_SUCCESS;
+  DWORD given = *dataSize;
+  *dataSize = bytes;
+  if (!data) return ERROR_SUCCESS;
+  if (given < bytes) return ERROR_MORE_DATA;
+  return RegQueryValueExA(key, ansiName, nullptr, nullptr, data, dataSize);
+}
+
+AMBREL_EXPORT(LONG, RegQueryValueW)(HKEY key, LPCWSTR subKey, LPWSTR data, PLONG dataSize) {
+  if (!UseAnsi()) return RegQueryValueW(key, subKey, data, dataSize);
+  if (data && !dataSize) return ERROR_INVALID_PARAMETER;
+  ScratchList list;
+  const char* ansiKey = A(list, subKey);
+  LONG bytes = 0;
+  LONG result = RegQueryValueA(key, ansiKey, nullptr, &bytes);
+  if (result != ERROR_SUCCESS) return result;
+  char* ansi = static_cast<char*>(list.Alloc(bytes + 2));
+  if (!ansi) return ERROR_NOT_ENOUGH_MEMORY;
+  LONG got = bytes + 1;
+  result = RegQueryValueA(key, ansiKey, ansi, &got);
+  if (result != ERROR_SUCCESS) return result;
+  LONG needed = AnsiToWide(ansi, -1, nullptr, 0) * 2;
+  if (!dataSize) return ERROR_SUCCESS;
+  if (!data) {
+    *dataSize = needed;
+    return ERROR_SUCCESS;
+  }
+  if (*dataSize < needed) {
+    *dataSize = needed;
+    return ERROR_MORE_DATA;
+  }
+  int units = CopyAnsiToWide(ansi, data, *dataSize / 2, false);
+  *dataSize = units * 2 + 2;
+  return ERROR_SUCCESS;
+}
+
+AMBREL_EXPORT(LONG, RegSetValueExW)
+(HKEY key, LPCWSTR name, DWORD reserved, DWORD type, const BYTE* data, DWORD dataSize) {
+  if (!UseAnsi()) return RegSetValueExW(key, name, reserved, type, data, dataSize);
+  ScratchList list;
+  const char* ansiName = A(list, name);
+  if (type == REG_MULTI_SZ) return ERROR_CALL_NOT_IMPLEMENTED;
+  if (!IsText(type)) return RegSetValueExA(key, ansiName, reserved, type, data, dataSize);
+  const wchar_t* text = reinterpret_cast<const wchar_t*>(data);
+  int length = 0;
+  const char* ansi = text ? WideToAnsiDup(list, text, static_cast<int>(dataSize / 2), &length)
+                          : static_cast<const char*>(list.Alloc(1));
+  if (!ansi) return ERROR_NOT_ENOUGH_MEMORY;
+  return RegSetValueExA(key, ansiName, reserved, type, reinterpret_cast<const BYTE*>(ansi),
+                        static_cast<DWORD>(std::strlen(ansi)) + 1);
+}
+
+AMBREL_EXPORT(LONG, RegSetValueW)(HKEY key, LPCWSTR subKey, DWORD type, LPCWSTR data, DWORD dataSize) {
+  if (!UseAnsi()) return RegSetValueW(key, subKey, type, data, dataSize);
+  ScratchList list;
+  const char* ansi = data ? WideToAnsiDup(list, data) : "";
+  if (!ansi) return ERROR_NOT_ENOUGH_MEMORY;
+  return RegSetValueA(key, A(list, subKey), type, ansi, static_cast<DWORD>(std::strlen(ansi)));
+}

@@ -1,0 +1,282 @@
+// Library start, thread-local storage, late-bound entry points, storage and version resources.
+#include <objbase.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "exports.h"
+#include "tls_emulation.h"
+
+using namespace ambrel;
+
+namespace {
+
+// Sets the switch flag before the entry point's attach work.
+const bool g_ansiFlagSet = InitUseAnsiFlag();
+
+HMODULE g_pin = nullptr;  // the library's own extra load, which keeps it loaded
+
+void Pin(HINSTANCE self) {
+  char path[512] = {};
+  DWORD length = GetModuleFileNameA(self, path, sizeof(path));
+  if (length > 0 && length < sizeof(path)) g_pin = LoadLibraryA(path);
+}
+
+// Late-bound wide entry of a library that is loaded for the call and freed after it.
+class LateBound {
+ public:
+  LateBound(const char* library, const char* entry) : m_module(LoadLibraryA(library)) {
+    if (m_module) m_entry = GetProcAddress(m_module, entry);
+  }
+  ~LateBound() {
+    if (m_module) FreeLibrary(m_module);
+  }
+  LateBound(const LateBound&) = delete;
+  LateBound& operator=(const LateBound&) = delete;
+  template <class Fn>
+  Fn get() const {
+    return ProcAs<Fn>(m_entry);
+  }
+
+ private:
+  HMODULE m_module;
+  FARPROC m_entry = nullptr;
+};
+
+template <class Result, class... Args>
+Result CallShell(const char* entry, Result failure, Args... args) {
+  LateBound bound("Shell32.dll", entry);
+  auto fn = bound.get<Result(WINAPI*)(Args...)>();
+  if (!fn) {
+    SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+    return failure;
+  }
+  return fn(args...);
+}
+
+}  // namespace
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+  switch (reason) {
+    case DLL_PROCESS_ATTACH:
+      if (!DetectOsLevel() || !TlsEmuCreate() || !TlsEmuThreadAttach()) return FALSE;
+      Pin(instance);
+      return TRUE;
+    case DLL_THREAD_ATTACH:
+      TlsEmuThreadAttach();
+      return TRUE;
+    case DLL_THREAD_DETACH:
+      TlsEmuThreadDetach();
+      return TRUE;
+    case DLL_PROCESS_DETACH:
+      TlsEmuThreadDetach();
+      TlsEmuDestroy();
+      return TRUE;
+  }
+  return TRUE;
+}
+
+AMBREL_EXPORT(HRESULT, DllRegisterServer)() { return S_OK; }
+
+AMBREL_EXPORT(HRESULT, DllUnregisterServer)() {
+  if (g_pin) {
+    HMODULE pin = g_pin;
+    g_pin = nullptr;
+    FreeLibrary(pin);
+  }
+  return S_OK;
+}
+
+AMBREL_EXPORT(DWORD, TlsAlloc)() {
+  if (IsWindows2000OrLater()) return TlsAlloc();
+  return TlsEmuAlloc();
+}
+
+AMBREL_EXPORT(BOOL, TlsFree)(DWORD index) {
+  if (IsWindows2000OrLater()) return TlsFree(index);
+  return TlsEmuFree(index);
+}
+
+AMBREL_EXPORT(LPVOID, TlsGetValue)(DWORD index) {
+  if (IsWindows2000OrLater()) return TlsGetValue(index);
+  return TlsEmuGetValue(index);
+}
+
+AMBREL_EXPORT(BOOL, TlsSetValue)(DWORD index, LPVOID value) {
+  if (IsWindows2000OrLater()) return TlsSetValue(index, value);
+  return TlsEmuSetValue(index, value);
+}
+
+AMBREL_EXPORT(FARPROC, GetProcAddress)(HMODULE module, LPCSTR name) {
+  // Windows 98 and ME answer for these entries although they cannot serve a wide caller.
+  if (IsWin98OrLater() && !IsIntResource(name) &&
+      (std::strcmp(name, "GetMonitorInfoW") == 0 || std::strcmp(name, "MonitorFromWindow") == 0)) {
+    return nullptr;
+  }
+  return GetProcAddress(module, name);
+}
+
+namespace {
+
+const IID kIStorage = {0x0000000B, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+
+}  // namespace
+
+AMBREL_EXPORT(HRESULT, StgCreateDocfile)(const WCHAR* name, DWORD mode, DWORD reserved, IStorage** storage) {
+  if (!IsWindows2000OrLater()) return StgCreateDocfile(name, mode, reserved, storage);
+  using Fn = HRESULT(WINAPI*)(const WCHAR*, DWORD, DWORD, DWORD, void*, void*, REFIID, void**);
+  LateBound bound("ole32.dll", "StgCreateStorageEx");
+  auto fn = bound.get<Fn>();
+  if (!fn) return E_NOTIMPL;
+  return fn(name, mode, 5, 0, nullptr, nullptr, kIStorage, reinterpret_cast<void**>(storage));
+}
+
+AMBREL_EXPORT(HRESULT, StgOpenStorage)
+(const WCHAR* name, IStorage* priority, DWORD mode, SNB exclude, DWORD reserved, IStorage** storage) {
+  if (!IsWindows2000OrLater()) {
+    return StgOpenStorage(name, priority, mode, exclude, reserved, storage);
+  }
+  using Fn = HRESULT(WINAPI*)(const WCHAR*, DWORD, DWORD, DWORD, void*, void*, REFIID, void**);
+  LateBound bound("ole32.dll", "StgOpenStorageEx");
+  auto fn = bound.get<Fn>();
+  if (!fn) return E_NOTIMPL;
+  return fn(name, mode, 5, 0, nullptr, nullptr, kIStorage, reinterpret_cast<void**>(storage));
+}
+
+AMBREL_EXPORT(LSTATUS, SHDeleteKeyW)(HKEY key, LPCWSTR subKey) {
+  LateBound bound("shlwapi.dll", UseAnsi() ? "SHDeleteKeyA" : "SHDeleteKeyW");
+  if (UseAnsi()) {
+    auto fn = bound.get<LSTATUS(WINAPI*)(HKEY, LPCSTR)>();
+    if (!fn) return ERROR_CALL_NOT_IMPLEMENTED;
+    ScratchList list;
+    return fn(key, WideToAnsiDup(list, subKey));
+  }
+  auto fn = bound.get<LSTATUS(WINAPI*)(HKEY, LPCWSTR)>();
+  if (!fn) return ERROR_CALL_NOT_IMPLEMENTED;
+  return fn(key, subKey);
+}
+
+// The shell entries that older systems may lack are bound per call.
+AMBREL_EXPORT(UINT, ExtractIconExW)(LPCWSTR file, int index, HICON* large, HICON* small, UINT icons) {
+  return CallShell<UINT>("ExtractIconExW", 0, file, index, large, small, icons);
+}
+
+AMBREL_EXPORT(PIDLIST_ABSOLUTE, SHBrowseForFolderW)(LPBROWSEINFOW info) {
+  return CallShell<PIDLIST_ABSOLUTE>("SHBrowseForFolderW", nullptr, info);
+}
+
+AMBREL_EXPORT(DWORD_PTR, SHGetFileInfoW)
+(LPCWSTR path, DWORD attributes, SHFILEINFOW* info, UINT size, UINT flags) {
+  return CallShell<DWORD_PTR>("SHGetFileInfoW", 0, path, attributes, info, size, flags);
+}
+
+AMBREL_EXPORT(BOOL, SHGetPathFromIDListW)(PCIDLIST_ABSOLUTE list, LPWSTR path) {
+  return CallShell<BOOL>("SHGetPathFromIDListW", FALSE, list, path);
+}
+
+AMBREL_EXPORT(BOOL, ShellExecuteExW)(SHELLEXECUTEINFOW* info) {
+  return CallShell<BOOL>("ShellExecuteExW", FALSE, info);
+}
+
+AMBREL_EXPORT(BOOL, Shell_NotifyIconW)(DWORD message, PNOTIFYICONDATAW data) {
+  return CallShell<BOOL>("Shell_NotifyIconW", FALSE, message, data);
+}
+
+AMBREL_EXPORT(UINT, DragQueryFileW)(HDROP drop, UINT index, LPWSTR buffer, UINT size) {
+  if (!UseAnsi()) return DragQueryFileW(drop, index, buffer, size);
+  if (index == 0xFFFFFFFF) return DragQueryFileA(drop, index, nullptr, 0);
+  UINT bytes = DragQueryFileA(drop, index, nullptr, 0);
+  if (bytes == 0) return 0;
+  ScratchList list;
+  char* ansi = static_cast<char*>(list.Alloc(bytes + 1));
+  if (!ansi || DragQueryFileA(drop, index, ansi, bytes + 1) == 0) return 0;
+  int units = 0;
+  const wchar_t* wide = AnsiToWideDup(list, ansi, -1, &units);
+  if (!wide) return 0;
+  if (!buffer) return units;
+  if (size == 0) return 0;
+  UINT keep = static_cast<UINT>(units) < size ? units : size - 1;
+  wmemcpy(buffer, wide, keep);
+  buffer[keep] = 0;
+  return keep;
+}
+
+AMBREL_EXPORT(BOOL, GetDefaultPrinterW)(LPWSTR buffer, LPDWORD size) {
+  if (IsWindows2000OrLater()) {
+    LateBound bound("winspool.drv", "GetDefaultPrinterW");
+    auto fn = bound.get<BOOL(WINAPI*)(LPWSTR, LPDWORD)>();
+    if (!fn) {
+      SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+      return FALSE;
+    }
+    return fn(buffer, size);
+  }
+  if (!size) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  char device[512] = {};
+  GetProfileStringA("windows", "device", "", device, sizeof(device));
+  if (char* comma = std::strchr(device, ',')) *comma = 0;
+  if (!device[0]) {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return FALSE;
+  }
+  int needed = AnsiToWide(device, -1, nullptr, 0);
+  if (buffer && needed <= static_cast<int>(*size)) {
+    CopyAnsiToWide(device, buffer, static_cast<int>(*size), false);
+    *size = needed;
+    return TRUE;
+  }
+  *size = needed;
+  SetLastError(ERROR_INSUFFICIENT_BUFFER);
+  return FALSE;
+}
+
+namespace {
+
+// Wide copies of version texts handed to callers; they live as long as the process.
+std::mutex g_versionTextsLock;
+std::vector<std::unique_ptr<wchar_t[]>>& VersionTexts() {
+  static std::vector<std::unique_ptr<wchar_t[]>> texts;
+  return texts;
+}
+
+}  // namespace
+
+AMBREL_EXPORT(DWORD, GetFileVersionInfoSizeW)(LPCWSTR name, LPDWORD handle) {
+  if (!UseAnsi()) return GetFileVersionInfoSizeW(name, handle);
+  ScratchList list;
+  return GetFileVersionInfoSizeA(WideToAnsiDup(list, name), handle);
+}
+
+AMBREL_EXPORT(BOOL, GetFileVersionInfoW)(LPCWSTR name, DWORD handle, DWORD size, LPVOID data) {
+  if (!UseAnsi()) return GetFileVersionInfoW(name, handle, size, data);
+  ScratchList list;
+  return GetFileVersionInfoA(WideToAnsiDup(list, name), handle, size, data);
+}
+
+AMBREL_EXPORT(BOOL, VerQueryValueW)(LPCVOID block, LPCWSTR subBlock, LPVOID* value, PUINT length) {
+  if (!UseAnsi()) return VerQueryValueW(block, subBlock, value, length);
+  ScratchList list;
+  LPVOID found = nullptr;
+  UINT foundLength = 0;
+  if (!VerQueryValueA(block, WideToAnsiDup(list, subBlock), &found, &foundLength)) return FALSE;
+  if (subBlock && std::wcslen(subBlock) >= 16 && _wcsnicmp(subBlock, L"\\StringFileInfo\\", 16) == 0) {
+    wchar_t* text = AnsiToWideNew(static_cast<const char*>(found));
+    if (!text) return FALSE;
+    {
+      std::lock_guard<std::mutex> lock(g_versionTextsLock);
+      VersionTexts().emplace_back(text);
+    }
+    found = text;
+    foundLength = static_cast<UINT>(std::wcslen(text));
+  }
+  if (value) *value = found;
+  if (length) *length = foundLength;
+  return TRUE;
+}

@@ -1,0 +1,23 @@
+// A client of Ambrel: calls a few exports directly and pulls in runtime code that calls others.
+#include <windows.h>
+
+#include <filesystem>
+#include <iostream>
+#include <thread>
+
+int HelperTextLength(const wchar_t* text);
+
+int main() {
+  wchar_t text[64];
+  wsprintfW(text, L"%d-%s", 42, L"x");
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software", 0, KEY_READ, &key) == ERROR_SUCCESS) {
+    RegCloseKey(key);
+  }
+  HANDLE file = CreateFileW(L"NUL", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+  std::thread worker([] { std::cout << std::filesystem::exists(L"C:\\") << '\n'; });
+  worker.join();
+  std::wcout << text << L' ' << HelperTextLength(text) << L'\n';
+  return GetModuleHandleW(nullptr) ? 0 : 1;
+}
