@@ -144,6 +144,19 @@ TEST_F(SettingsTest, GetNodeNameLocalizedAsksTheHostAndNamesEntriesByTheirName) 
   EXPECT_EQ(NameOf(own, false), u"Foo");
 }
 
+// Without an installed host (the engine) display texts are the element names.
+TEST_F(SettingsTest, DefaultHostAnswersFromTheTable) {
+  EXPECT_EQ(LoadResString(443, true), u"NoConnectionsDefined");
+  EXPECT_EQ(LoadResString(443, false), u"NoConnectionsDefined");
+  EXPECT_EQ(LoadResString(596, true), u"");
+  UseFakeHost();
+  EXPECT_EQ(LoadResString(443, true), u"<443>");
+  SetSettingsHost(nullptr);
+  EXPECT_EQ(LoadResString(420, true), u"Yes");
+  CSettingsNode entry(u"", 0, 5, nullptr);
+  EXPECT_EQ(NameOf(entry, true), u"");  // an entry without a name field shows no name
+}
+
 TEST(ListGroups, FindEachRole) {
   EXPECT_EQ(FindListGroupByGroup(86)->placeholderType, 87u);
   EXPECT_EQ(FindListGroupByEntry(46)->placeholderType, 45u);
