@@ -1,0 +1,219 @@
+// Result-code translation, path utilities and the limits table.
+#include <gtest/gtest.h>
+
+#include "engine/engine_codes.h"
+#include "engine/engine_limits.h"
+#include "engine/engine_paths.h"
+#include "support/u16text.h"
+
+namespace orvel::engine {
+namespace {
+
+constexpr HResult kFallback = MakeCode(0x800400A6);
+
+struct ErrorCase {
+  uint32_t code;
+  HResult expected;
+};
+const ErrorCase kErrorCases[] = {
+    {0, kOk},
+    {0x80004005, kFallback},  // facility 0: no error number inside
+    {0x80070005, kAccessDenied},
+    {5, kAccessDenied},
+    {2, kFileNotFound},
+    {0x80070002, kFileNotFound},
+    {3, kInvalidPath},
+    {15, kInvalidPath},
+    {123, kInvalidPath},
+    {19, kAccessDenied},
+    {32, kAccessDenied},
+    {33, kAccessDenied},
+    {14, kOutOfMemory},
+    {39, kDiskFull},
+    {112, kDiskFull},
+    {80, kFileExists},
+    {183, kFileExists},
+    {995, kCancelled},
+    {1722, kTransferUnavailable},
+    {0x800706BA, kTransferUnavailable},
+    {2250, kNoDevice},
+    {0x80010105, MakeCode(0x80010105)},  // another facility's failure stays as it is
+    {4, kFallback},                      // an unnamed Windows error is still a failure
+    {1, kFallback},
+    {0x80070004, MakeCode(0x80070004)},
+    {0x80040005, MakeCode(0x80040005)},  // an engine code is not an error number
+    {0x80040101, kCancelled},
+};
+
+TEST(MapErrorToHResult, Table) {
+  for (const auto& c : kErrorCases)
+    EXPECT_EQ(MapErrorToHResult(c.code, kFallback), c.expected) << std::hex << c.code;
+}
+
+TEST(MapErrorToHResult, NeverTurnsAFailureIntoSuccess) {
+  for (uint32_t error = 1; error < 20000; ++error) EXPECT_LT(MapErrorToHResult(error, kFallback), 0) << error;
+}
+
+TEST(MapErrorToHResult, Wrappers) {
+  EXPECT_EQ(MapCopyError(21), kInvalidPath);
+  EXPECT_EQ(MapCopyError(4), kCopyFailed);
+  EXPECT_EQ(MapCopyError(0), kOk);
+  EXPECT_EQ(MapBackupError(0x80004005), kBackupFailed);
+  EXPECT_EQ(MapRestoreError(0x80004005), kRestoreFailed);
+  EXPECT_EQ(MapCopyEventError(0x80004005), kTransferUnavailable);
+  EXPECT_EQ(MapRestoreError(2), kFileNotFound);
+}
+
+TEST(MapOperationCode, Table) {
+  EXPECT_EQ(MapOperationCode(344), 0u);  // not a failure
+  EXPECT_EQ(MapOperationCode(0x80040158), 13u);
+  EXPECT_EQ(MapOperationCode(0x80070211), 13u);
+  EXPECT_EQ(MapOperationCode(0x80070203), 45u);
+  EXPECT_EQ(MapOperationCode(0x80070204), 0u);
+}
+
+struct ModuleCase {
+  uint32_t hr;
+  bool flag;
+  uint32_t extended;
+  HResult expected;
+};
+const ModuleCase kModuleCases[] = {
+    {0, true, 300, kOk},
+    {0x80040005, true, 300, kModuleFailed},
+    {0x80040005, true, 317, kModuleFailed},
+    {0x80040005, true, 533, kModuleFailed},
+    {0x80040005, true, 301, kInvalidSetting},
+    {0x80040005, true, 536, kInvalidSetting},
+    {0x80040005, true, 400, kCancelled},
+    {0x80040005, true, 500, kCancelled},
+    {0x80040005, true, 508, kModuleError508},
+    {0x80040005, true, 517, kModuleError517},
+    {0x80040005, true, 530, kModuleError530},
+    {0x80040005, true, 531, kModuleError531},
+    {0x80040005, true, 501, kInvalidSetting},   // step 4 by the low word 5
+    {0x80040005, false, 300, kInvalidSetting},  // flag clear: extended not read
+    {0x80040001, false, 0, kCancelled},
+    {0x80040002, false, 0, kFileUnreadable},
+    {0x80040003, false, 0, kFileUnreadable},
+    {0x80040004, false, 0, kInvalidSetting},
+    {0x80040006, false, 0, kModuleFailed},
+    {0x80040040, false, 0, kModuleFailed},
+    {0x80040008, false, 0, kOutOfMemory},
+    {0x80040020, false, 0, kModuleStatus32},
+    {0x80040021, false, 0, kModuleStatus33},
+    {0x80040022, false, 0, kModuleStatus34},
+    {0x80040023, false, 0, kModuleStatus34},
+    {0x80040080, false, 0, kModuleStatus128},
+    {0x80040081, false, 0, kModuleStatus129},
+    // COM failures are no module codes: E_FAIL is not "status 5", E_OUTOFMEMORY goes by its error.
+    {0x80004005, false, 0, kModuleFailed},
+    {0x8007000E, false, 0, kOutOfMemory},
+    {0x80070005, false, 0, kAccessDenied},
+    {0x80010105, false, 0, MakeCode(0x80010105)},
+    // A COM failure kept as the extended error is no server number.
+    {0x80040005, true, 0x800701F4, kInvalidSetting},
+};
+
+TEST(MapModuleErrorCode, Table) {
+  for (const auto& c : kModuleCases) {
+    ModuleQuestion question{7, u"tag", u"value"};
+    EXPECT_EQ(MapModuleErrorCode(static_cast<HResult>(c.hr), {c.flag, c.extended}, question), c.expected)
+        << std::hex << c.hr << " " << std::dec << c.extended;
+    EXPECT_EQ(question.response, 7u);
+    EXPECT_EQ(question.tag, u"tag");
+  }
+}
+
+TEST(MapModuleErrorCode, FolderPathQuestion) {
+  ModuleQuestion question{7, u"tag", u"value"};
+  EXPECT_EQ(MapModuleErrorCode(MakeCode(0x80040005), {true, 537}, question), kInvalidSetting);
+  EXPECT_EQ(question.response, 4u);
+  EXPECT_EQ(question.tag, u"IMAP4FolderPath");
+  EXPECT_EQ(question.value, u"");
+}
+
+struct SplitCase {
+  const char16_t* path;
+  const char16_t* folder;
+  const char16_t* name;
+  const char16_t* extension;
+};
+const SplitCase kSplitCases[] = {
+    {u"C:\\dir.x\\file", u"C:\\dir.x\\", u"file", u""},
+    {u"file.tar.gz", u"", u"file.tar", u"gz"},
+    {u"C:x.txt", u"C:", u"x", u"txt"},
+    {u"a\\b:c.d", u"a\\b:", u"c", u"d"},
+    {u"", u"", u"", u""},
+    {u"dir\\", u"dir\\", u"", u""},
+    {u".profile", u"", u"", u"profile"},
+};
+
+TEST(SplitPath, Table) {
+  for (const auto& c : kSplitCases) {
+    std::u16string folder, name, extension;
+    SplitPath(c.path, &folder, &name, &extension);
+    EXPECT_EQ(folder, c.folder) << AsUtf8(c.path);
+    EXPECT_EQ(name, c.name) << AsUtf8(c.path);
+    EXPECT_EQ(extension, c.extension) << AsUtf8(c.path);
+    SplitPath(c.path, nullptr, nullptr, nullptr);
+  }
+  EXPECT_EQ(FolderPart(u"C:\\a\\b.txt"), u"C:\\a\\");
+  EXPECT_EQ(FileNamePart(u"C:\\a\\b.txt"), u"b.txt");
+  EXPECT_EQ(FileNamePart(u"b.txt"), u"b.txt");
+}
+
+struct ResolveCase {
+  const char16_t* base;
+  const char16_t* path;
+  bool ok;
+  const char16_t* result;
+};
+const ResolveCase kResolveCases[] = {
+    {u"C:\\a\\b\\", u"..\\..\\c.txt", true, u"C:\\c.txt"},
+    {u"C:\\a\\b\\", u"..\\..\\..\\c.txt", false, u""},
+    {u"C:\\a\\b", u"..\\c.txt", true, u"C:\\a\\c.txt"},
+    {u"C:\\a\\", u"\\\\server\\share\\x", true, u"\\\\server\\share\\x"},
+    {u"C:\\a\\", u"D:\\x", true, u"D:\\x"},
+    {u"C:\\a\\", u"\\x\\y", true, u"C:\\x\\y"},
+    {u"\\\\srv\\a\\", u"\\x", true, u"\\x"},
+    {u"C:\\a", u".\\.\\x", true, u"C:\\a\\x"},
+    {u"", u"x.txt", true, u"x.txt"},
+    {u"C:", u"..\\x", false, u""},
+    {u"a:b\\c:d", u"..\\x", false, u""},
+};
+
+TEST(ResolveRelativePath, Table) {
+  for (const auto& c : kResolveCases) {
+    std::u16string result = u"old";
+    EXPECT_EQ(ResolveRelativePath(result, c.base, c.path), c.ok) << AsUtf8(c.base) << " " << AsUtf8(c.path);
+    EXPECT_EQ(result, c.result) << AsUtf8(c.base) << " " << AsUtf8(c.path);
+  }
+}
+
+TEST(Limits, BuiltInValues) {
+  ResetLimits();
+  EXPECT_EQ(LimitMilliseconds(Limit::IdleShutdown), 10000u);
+  EXPECT_EQ(LimitMilliseconds(Limit::TearDownPause), 1000u);
+  EXPECT_EQ(LimitMilliseconds(Limit::PollTimer), 1000u);
+  EXPECT_EQ(LimitMilliseconds(Limit::ClientGrace), 10000u);
+  EXPECT_EQ(LimitMilliseconds(Limit::QuestionTimeout), 3600000u);
+  EXPECT_EQ(LimitMilliseconds(Limit::TransferCancelGrace), 5000u);
+  EXPECT_EQ(LimitMilliseconds(Limit::TrustPrompt), 120000u);
+}
+
+TEST(Limits, Overrides) {
+  ResetLimits();
+  EXPECT_EQ(ApplyLimitOverrides(" idleshutdown = 1500 ,PollTimer=200,Bogus=5,ClientGrace=x,TearDownPause"),
+            "Bogus=5,ClientGrace=x,TearDownPause");
+  EXPECT_EQ(LimitMilliseconds(Limit::IdleShutdown), 1500u);
+  EXPECT_EQ(LimitMilliseconds(Limit::PollTimer), 200u);
+  EXPECT_EQ(LimitMilliseconds(Limit::ClientGrace), 10000u);
+  EXPECT_EQ(LimitMilliseconds(Limit::TearDownPause), 1000u);
+  EXPECT_EQ(ApplyLimitOverrides("ClientGrace=999999999"), "ClientGrace=999999999");  // no wrap-around
+  ResetLimits();
+  EXPECT_EQ(LimitMilliseconds(Limit::IdleShutdown), 10000u);
+}
+
+}  // namespace
+}  // namespace orvel::engine
