@@ -1,0 +1,230 @@
+// The shared ANSI-path pieces, the formatter and the thread-local storage emulation.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdarg>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ambrel_core.h"
+#include "formatter.h"
+#include "tls_emulation.h"
+
+using namespace ambrel;
+
+struct LevelCase {
+  DWORD platform, major, minor, level;
+};
+const LevelCase kLevelCases[] = {
+    {VER_PLATFORM_WIN32_WINDOWS, 4, 0, kLevelWin95},  {VER_PLATFORM_WIN32_WINDOWS, 4, 10, kLevelWin98},
+    {VER_PLATFORM_WIN32_WINDOWS, 4, 90, kLevelWin98}, {VER_PLATFORM_WIN32_NT, 4, 0, kLevelNt4},
+    {VER_PLATFORM_WIN32_NT, 3, 51, kLevelNt4},        {VER_PLATFORM_WIN32_NT, 5, 0, kLevelWin2000},
+    {VER_PLATFORM_WIN32_NT, 10, 0, kLevelWin2000},
+};
+TEST(OsLevel, FromVersion) {
+  for (const auto& c : kLevelCases) {
+    EXPECT_EQ(OsLevelFromVersion(c.platform, c.major, c.minor), c.level)
+        << c.platform << " " << c.major << "." << c.minor;
+  }
+}
+
+TEST(ScratchList, KeepsAndFreesEveryBlock) {
+  ScratchList list;
+  std::vector<char*> blocks;
+  for (int i = 0; i < 4; ++i) {
+    blocks.push_back(static_cast<char*>(list.Alloc(16)));
+    ASSERT_NE(blocks.back(), nullptr);
+    std::memset(blocks.back(), 'a' + i, 16);  // a block lost by the list would be overwritten
+  }
+  EXPECT_EQ(list.count(), 4u);
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(blocks[i][15], 'a' + i);
+}
+
+TEST(Conversion, NumbersAndNullPassUnchanged) {
+  ScratchList list;
+  EXPECT_EQ(WideToAnsiDup(list, nullptr), nullptr);
+  EXPECT_EQ(WideToAnsiDup(list, reinterpret_cast<const wchar_t*>(1)), reinterpret_cast<char*>(1));
+  EXPECT_EQ(AnsiToWideNew(reinterpret_cast<const char*>(0xFFFF)), reinterpret_cast<wchar_t*>(0xFFFF));
+  EXPECT_EQ(list.count(), 0u);
+}
+
+TEST(CopyAnsiToWide, OneUnitShortWithoutTruncation) {
+  wchar_t buffer[4] = {L'x', L'x', L'x', L'x'};
+  EXPECT_EQ(CopyAnsiToWide("abcd", buffer, 4, false), 5);
+  EXPECT_EQ(buffer[0], L'x');
+  EXPECT_EQ(buffer[3], L'x');
+}
+
+TEST(CopyAnsiToWide, TruncationLeavesTheBufferTerminated) {
+  wchar_t buffer[4] = {L'x', L'x', L'x', L'x'};
+  EXPECT_EQ(CopyAnsiToWide("abcdef", buffer, 4, true), 3);
+  EXPECT_EQ(std::wstring(buffer), L"abc");
+  EXPECT_EQ(CopyAnsiToWide("ab", buffer, 4, true), 2);
+  EXPECT_EQ(std::wstring(buffer), L"ab");
+}
+
+TEST(AnsiOutBuffer, SizeZeroGivesNoBuffer) {
+  ScratchList list;
+  wchar_t wide[1];
+  AnsiOutBuffer none(list, wide, 0);
+  EXPECT_EQ(none.ansi(), nullptr);
+  AnsiOutBuffer null(list, nullptr, 10);
+  EXPECT_EQ(null.ansi(), nullptr);
+  EXPECT_EQ(null.CopyBack(-1), 0);
+}
+
+TEST(AnsiOutBuffer, CopyBackCountsAndTerminates) {
+  ScratchList list;
+  wchar_t wide[5] = {};
+  AnsiOutBuffer out(list, wide, 5);
+  ASSERT_NE(out.ansi(), nullptr);
+  std::strcpy(out.ansi(), "abcdefgh");
+  EXPECT_EQ(out.CopyBack(3), 3);
+  EXPECT_EQ(out.CopyBack(0), 0);
+  EXPECT_EQ(out.CopyBack(6), 0);  // more than the caller's size
+  EXPECT_EQ(out.CopyBack(-1), 5);
+  EXPECT_EQ(std::wstring(wide), L"abcd");
+}
+
+TEST(AnsiOutBuffer, PreloadCarriesTheCallersText) {
+  ScratchList list;
+  wchar_t wide[8] = L"pre";
+  AnsiOutBuffer out(list, wide, 8, -1);
+  EXPECT_STREQ(out.ansi(), "pre");
+}
+
+TEST(WidenInPlace, RegistryText) {
+  char buffer[16] = "abc";
+  DWORD length = 4;
+  WidenInPlace(buffer, &length, sizeof(buffer));
+  EXPECT_EQ(std::wstring(reinterpret_cast<wchar_t*>(buffer)), L"abc");
+  char small[6] = "abcde";
+  WidenInPlace(small, nullptr, sizeof(small));  // three units of room, no terminator
+  EXPECT_EQ(std::wstring(reinterpret_cast<wchar_t*>(small), 3), L"abc");
+}
+
+// Formats with the own formatter or the system's.
+std::wstring Format(bool own, const wchar_t* format, ...) {
+  std::vector<wchar_t> out(kFormatLimit + 64, L'#');
+  va_list args;
+  va_start(args, format);
+  int n = own ? AnsiWvsprintf(out.data(), format, args) : wvsprintfW(out.data(), format, args);
+  va_end(args);
+  std::wstring text(out.data());
+  // The count is checked for the own formatter only: Wine's answers 1024 for a cut output.
+  if (own) EXPECT_EQ(static_cast<size_t>(n), text.size());
+  return text;
+}
+
+struct FormatCase {
+  const wchar_t* format;
+  DWORD value;
+  const wchar_t* expected;
+};
+const FormatCase kFormatCases[] = {
+    {L"%5d", 42, L"   42"},
+    {L"%-5d|", 42, L"42   |"},
+    {L"%05d", static_cast<DWORD>(-42), L"-0042"},
+    {L"%#x", 255, L"0xff"},
+    {L"%#X", 255, L"0XFF"},
+    {L"%.4x", 255, L"00ff"},
+    {L"%d", 0x80000000u, L"-2147483648"},
+    {L"%u", 0xFFFFFFFFu, L"4294967295"},
+    {L"%x", 0, L"0"},
+    {L"%c", L'Z', L"Z"},
+    {L"%hc", 'q', L"q"},
+    {L"100%%", 0, L"100%"},
+    {L"%08X", 0xBEEF, L"0000BEEF"},
+    {L"%ld", 7, L"7"},
+};
+TEST(Formatter, MatchesTheSystemFormatter) {
+  for (const auto& c : kFormatCases) {
+    EXPECT_EQ(Format(true, c.format, c.value), c.expected) << c.format;
+    EXPECT_EQ(Format(false, c.format, c.value), c.expected) << c.format;
+  }
+}
+
+TEST(Formatter, Texts) {
+  EXPECT_EQ(Format(true, L"%.3s", L"abcdef"), L"abc");
+  EXPECT_EQ(Format(true, L"%.0s", L"abcdef"), L"abcdef");
+  EXPECT_EQ(Format(true, L"%S", "abc"), L"abc");
+  EXPECT_EQ(Format(true, L"%hs|%ls", "ab", L"cd"), L"ab|cd");
+  EXPECT_EQ(Format(true, L"[%-4s]", L"ab"), L"[ab  ]");
+  EXPECT_EQ(Format(true, L"[%4s]", L"ab"), L"[  ab]");
+  EXPECT_EQ(Format(false, L"%S", "abc"), L"abc");
+}
+
+TEST(Formatter, ShortUnsignedTakesTheLow16Bits) { EXPECT_EQ(Format(true, L"%hu", 0x12345), L"9029"); }
+
+TEST(Formatter, UnsupportedConversionEndsWithQuestionMark) {
+  EXPECT_EQ(Format(true, L"ab%qcd", 1), L"ab?");
+  EXPECT_EQ(Format(true, L"ab%hxcd", 1), L"ab?");
+}
+
+TEST(Formatter, StopsAtTheSystemLimit) {
+  std::wstring longText(3000, L'w');
+  std::wstring own = Format(true, L"%s", longText.c_str());
+  EXPECT_EQ(own.size(), static_cast<size_t>(kFormatLimit - 1));
+  EXPECT_EQ(own, Format(false, L"%s", longText.c_str()));
+  std::wstring padded = Format(true, L"x%2000d", 5);
+  EXPECT_EQ(padded.size(), static_cast<size_t>(kFormatLimit - 1));
+}
+
+class TlsEmulationTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(TlsEmuCreate());
+    TlsEmuThreadAttach();
+  }
+  void TearDown() override {
+    for (DWORD index : m_taken) TlsEmuFree(index);
+  }
+  DWORD Take() {
+    DWORD index = TlsEmuAlloc();
+    if (index != TLS_OUT_OF_INDEXES) m_taken.push_back(index);
+    return index;
+  }
+  std::vector<DWORD> m_taken;
+};
+
+TEST_F(TlsEmulationTest, SystemIndexesFirstThenEmulatedUpToTheLimit) {
+  DWORD index = 0;
+  while ((index = Take()) < kTlsSystemKept) {
+  }
+  EXPECT_EQ(index, kTlsEmulatedBase);
+  EXPECT_EQ(Take(), kTlsEmulatedBase + 1);
+  for (DWORD i = 2; i < kTlsEmulatedSlots; ++i) ASSERT_EQ(Take(), kTlsEmulatedBase + i);
+  EXPECT_EQ(Take(), TLS_OUT_OF_INDEXES);
+  EXPECT_FALSE(TlsEmuFree(kTlsEmulatedBase + kTlsEmulatedSlots));
+}
+
+TEST_F(TlsEmulationTest, ValuesPerThreadAndClearedOnReuse) {
+  DWORD index = 0;
+  while ((index = Take()) < kTlsSystemKept) {
+  }
+  ASSERT_EQ(index, kTlsEmulatedBase);
+  int here = 0;
+  int there = 0;
+  ASSERT_TRUE(TlsEmuSetValue(index, &here));
+  std::thread other([&] {
+    SetLastError(5);
+    EXPECT_EQ(TlsEmuGetValue(index), nullptr);  // registers the thread, values start at 0
+    EXPECT_EQ(GetLastError(), 0u);
+    EXPECT_TRUE(TlsEmuSetValue(index, &there));
+    EXPECT_EQ(TlsEmuGetValue(index), &there);
+    TlsEmuThreadDetach();
+  });
+  other.join();
+  SetLastError(5);
+  EXPECT_EQ(TlsEmuGetValue(index), &here);
+  EXPECT_EQ(GetLastError(), 0u);
+  ASSERT_TRUE(TlsEmuFree(index));
+  EXPECT_FALSE(TlsEmuFree(index));
+  EXPECT_EQ(TlsEmuGetValue(index), nullptr);
+  EXPECT_FALSE(TlsEmuSetValue(index, &here));
+  m_taken.pop_back();
+  EXPECT_EQ(Take(), index);
+  EXPECT_EQ(TlsEmuGetValue(index), nullptr);
+}

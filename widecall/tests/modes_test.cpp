@@ -1,0 +1,530 @@
+// Runs once per system mode under Wine (AMBREL_MODE: default, nt40, win98 or win95) and checks that
+// the exports answer as the wide functions do, converting through the ANSI code page on 95/98.
+#include <gtest/gtest.h>
+#include <objbase.h>
+#include <shellapi.h>
+#include <shlobj.h>
+#include <shlwapi.h>
+#include <windows.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+struct ExportRow {
+  const char* name;
+  int ordinal;
+  int argumentBytes;
+  const char* library;
+  const char* importers;
+  bool own;
+};
+const ExportRow kExports[] = {
+#include "ambrel_table.inc"
+};
+
+struct Mode {
+  const char* name;
+  DWORD platform, major, minor;
+  bool ansi;         // 95/98/ME: the exports take their ANSI paths
+  bool tlsEmulated;  // below Windows 2000
+};
+const Mode kModes[] = {
+    {"default", VER_PLATFORM_WIN32_NT, 0, 0, false, false},
+    {"nt40", VER_PLATFORM_WIN32_NT, 4, 0, false, true},
+    {"win98", VER_PLATFORM_WIN32_WINDOWS, 4, 10, true, true},
+    {"win95", VER_PLATFORM_WIN32_WINDOWS, 4, 0, true, true},
+};
+
+const Mode& CurrentMode() {
+  const char* name = std::getenv("AMBREL_MODE");
+  for (const auto& mode : kModes) {
+    if (name && std::strcmp(name, mode.name) == 0) return mode;
+  }
+  return kModes[0];
+}
+bool Ansi() { return CurrentMode().ansi; }
+bool Win98() { return std::strcmp(CurrentMode().name, "win98") == 0; }
+
+// U+4E2D is outside the ANSI code page (1252) and has no near form in it, U+00E9 inside it.
+const wchar_t kMixed[] = L"a\u00e9\u4e2db";
+// What the mixed text becomes: the 95/98 paths lose the character outside the code page.
+std::wstring Mixed() { return Ansi() ? L"a\u00e9?b" : kMixed; }
+
+std::wstring TempDir() {
+  wchar_t path[MAX_PATH];
+  DWORD n = GetTempPathW(MAX_PATH, path);
+  return std::wstring(path, n);
+}
+
+TEST(Mode, VersionIsTheOneStartedFor) {
+  ASSERT_EQ(GetACP(), 1252u);
+  const Mode& mode = CurrentMode();
+  OSVERSIONINFOA a{};
+  a.dwOSVersionInfoSize = sizeof(a);
+  ASSERT_TRUE(GetVersionExA(&a));
+  EXPECT_EQ(a.dwPlatformId, mode.platform) << mode.name;
+  if (mode.major != 0) {
+    EXPECT_EQ(a.dwMajorVersion, mode.major);
+    EXPECT_EQ(a.dwMinorVersion, mode.minor);
+  } else {
+    EXPECT_GE(a.dwMajorVersion, 5u);
+  }
+  OSVERSIONINFOW w{};
+  w.dwOSVersionInfoSize = sizeof(w);
+  ASSERT_TRUE(GetVersionExW(&w));
+  EXPECT_EQ(w.dwPlatformId, a.dwPlatformId);
+  EXPECT_EQ(w.dwMajorVersion, a.dwMajorVersion);
+  EXPECT_EQ(w.dwMinorVersion, a.dwMinorVersion);
+  EXPECT_EQ(w.dwBuildNumber, a.dwBuildNumber);
+}
+
+TEST(ExportTable, OrdinalAndNameGiveTheSameFunction) {
+  HMODULE ambrel = GetModuleHandleA("Ambrel.dll");
+  ASSERT_NE(ambrel, nullptr);
+  std::vector<bool> assigned(220, false);
+  for (const auto& row : kExports) {
+    FARPROC byName = GetProcAddress(ambrel, row.name);
+    FARPROC byOrdinal = GetProcAddress(ambrel, MAKEINTRESOURCEA(row.ordinal));
+    EXPECT_NE(byName, nullptr) << row.name;
+    EXPECT_EQ(byName, byOrdinal) << row.name;
+    assigned[row.ordinal] = true;
+  }
+  EXPECT_EQ(std::size(kExports), 210u);
+  for (int ordinal = 1; ordinal < 220; ++ordinal) {
+    if (!assigned[ordinal]) {
+      EXPECT_EQ(GetProcAddress(ambrel, MAKEINTRESOURCEA(ordinal)), nullptr) << ordinal;
+    }
+  }
+  EXPECT_FALSE(assigned[88]);
+}
+
+TEST(ExportTable, PendingAnsiPaths) {
+  // These still call the system's wide function on every system.
+  std::string pending;
+  int count = 0;
+  for (const auto& row : kExports) {
+    if (!row.own) {
+      pending += std::string(" ") + row.name;
+      ++count;
+    }
+  }
+  std::printf("%d exports without their own ANSI path yet:%s\n", count, pending.c_str());
+  EXPECT_EQ(count, 105);
+}
+
+class Registry : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    m_path = std::wstring(L"Software\\Orvel\\AmbrelTest\\") +
+             std::wstring(CurrentMode().name, CurrentMode().name + std::strlen(CurrentMode().name));
+    SHDeleteKeyW(HKEY_CURRENT_USER, m_path.c_str());
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, m_path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &m_key, nullptr),
+              ERROR_SUCCESS);
+  }
+  void TearDown() override {
+    RegCloseKey(m_key);
+    EXPECT_EQ(SHDeleteKeyW(HKEY_CURRENT_USER, m_path.c_str()), ERROR_SUCCESS);
+    HKEY gone = nullptr;
+    EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, m_path.c_str(), 0, KEY_READ, &gone), ERROR_FILE_NOT_FOUND);
+  }
+  LONG SetText(const wchar_t* name, const wchar_t* text) {
+    return RegSetValueExW(m_key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                          static_cast<DWORD>((std::wcslen(text) + 1) * 2));
+  }
+  std::wstring m_path;
+  HKEY m_key = nullptr;
+};
+
+TEST_F(Registry, TextRoundTripAndSizes) {
+  ASSERT_EQ(SetText(L"Text", kMixed), ERROR_SUCCESS);
+  DWORD type = 0;
+  DWORD size = 0;
+  // The size query agrees with what a read returns: the wide text with its terminator.
+  ASSERT_EQ(RegQueryValueExW(m_key, L"Text", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
+  EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+  EXPECT_EQ(size, 10u);
+  wchar_t text[16] = {};
+  DWORD read = sizeof(text);
+  ASSERT_EQ(RegQueryValueExW(m_key, L"Text", nullptr, nullptr, reinterpret_cast<BYTE*>(text), &read),
+            ERROR_SUCCESS);
+  EXPECT_EQ(read, size);
+  EXPECT_EQ(std::wstring(text), Mixed());
+  wchar_t small[2] = {L'x', L'x'};
+  DWORD smallSize = sizeof(small);
+  EXPECT_EQ(RegQueryValueExW(m_key, L"Text", nullptr, nullptr, reinterpret_cast<BYTE*>(small), &smallSize),
+            ERROR_MORE_DATA);
+  EXPECT_EQ(smallSize, 10u);
+  EXPECT_EQ(RegQueryValueExW(m_key, L"Text", nullptr, &type, nullptr, nullptr), ERROR_SUCCESS);
+  EXPECT_EQ(RegQueryValueExW(m_key, L"Missing", nullptr, nullptr, nullptr, &size), ERROR_FILE_NOT_FOUND);
+}
+
+TEST_F(Registry, OtherTypes) {
+  DWORD number = 0x12345678;
+  ASSERT_EQ(RegSetValueExW(m_key, L"Number", 0, REG_DWORD, reinterpret_cast<BYTE*>(&number), 4),
+            ERROR_SUCCESS);
+  DWORD got = 0;
+  DWORD size = 2;
+  EXPECT_EQ(RegQueryValueExW(m_key, L"Number", nullptr, nullptr, reinterpret_cast<BYTE*>(&got), &size),
+            ERROR_MORE_DATA);
+  EXPECT_EQ(size, 4u);
+  size = 4;
+  EXPECT_EQ(RegQueryValueExW(m_key, L"Number", nullptr, nullptr, reinterpret_cast<BYTE*>(&got), &size),
+            ERROR_SUCCESS);
+  EXPECT_EQ(got, number);
+  const wchar_t multi[] = L"a\0b\0";
+  EXPECT_EQ(
+      RegSetValueExW(m_key, L"Multi", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(multi), sizeof(multi)),
+      Ansi() ? ERROR_CALL_NOT_IMPLEMENTED : ERROR_SUCCESS);
+}
+
+TEST_F(Registry, DefaultValueAndEnumeration) {
+  ASSERT_EQ(RegSetValueW(m_key, L"Sub", REG_SZ, kMixed, 0), ERROR_SUCCESS);
+  LONG size = 0;
+  ASSERT_EQ(RegQueryValueW(m_key, L"Sub", nullptr, &size), ERROR_SUCCESS);
+  EXPECT_EQ(size, 10);
+  wchar_t text[16] = {};
+  size = sizeof(text);
+  ASSERT_EQ(RegQueryValueW(m_key, L"Sub", text, &size), ERROR_SUCCESS);
+  EXPECT_EQ(std::wstring(text), Mixed());
+  wchar_t name[32] = {};
+  DWORD nameSize = 32;
+  ASSERT_EQ(RegEnumKeyExW(m_key, 0, name, &nameSize, nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+  EXPECT_EQ(std::wstring(name), L"Sub");
+  EXPECT_EQ(nameSize, 3u);
+  ASSERT_EQ(SetText(L"V\u00e9", L"xyz"), ERROR_SUCCESS);
+  nameSize = 32;
+  DWORD type = 0;
+  BYTE data[32] = {};
+  DWORD dataSize = sizeof(data);
+  ASSERT_EQ(RegEnumValueW(m_key, 0, name, &nameSize, nullptr, &type, data, &dataSize), ERROR_SUCCESS);
+  EXPECT_EQ(std::wstring(name), L"V\u00e9");
+  EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+  EXPECT_EQ(std::wstring(reinterpret_cast<wchar_t*>(data)), L"xyz");
+  DWORD subKeys = 0;
+  DWORD values = 0;
+  ASSERT_EQ(RegQueryInfoKeyW(m_key, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values, nullptr,
+                             nullptr, nullptr, nullptr),
+            ERROR_SUCCESS);
+  EXPECT_EQ(subKeys, 1u);
+  EXPECT_EQ(values, 1u);
+  EXPECT_EQ(RegDeleteValueW(m_key, L"V\u00e9"), ERROR_SUCCESS);
+  EXPECT_EQ(RegDeleteKeyW(m_key, L"Sub"), ERROR_SUCCESS);
+}
+
+TEST(Environment, SetGetAndBlock) {
+  ASSERT_TRUE(SetEnvironmentVariableW(L"AMBREL_TEST", kMixed));
+  EXPECT_EQ(GetEnvironmentVariableW(L"AMBREL_TEST", nullptr, 0), 5u);
+  wchar_t value[8] = {};
+  EXPECT_EQ(GetEnvironmentVariableW(L"AMBREL_TEST", value, 8), 4u);
+  EXPECT_EQ(std::wstring(value), Mixed());
+  wchar_t small[3] = {};
+  EXPECT_EQ(GetEnvironmentVariableW(L"AMBREL_TEST", small, 3), 5u);
+  LPWCH block = GetEnvironmentStringsW();
+  ASSERT_NE(block, nullptr);
+  bool found = false;
+  for (LPWCH p = block; *p; p += std::wcslen(p) + 1) {
+    if (std::wstring(p) == L"AMBREL_TEST=" + Mixed()) found = true;
+  }
+  EXPECT_TRUE(found);
+  EXPECT_TRUE(FreeEnvironmentStringsW(block));
+  EXPECT_EQ(GetEnvironmentVariableW(L"AMBREL_MISSING", value, 8), 0u);
+}
+
+TEST(Files, CreateFindAndDelete) {
+  std::wstring dir = TempDir() + L"ambrel_" +
+                     std::wstring(CurrentMode().name, CurrentMode().name + std::strlen(CurrentMode().name));
+  RemoveDirectoryW(dir.c_str());
+  ASSERT_TRUE(CreateDirectoryW(dir.c_str(), nullptr));
+  std::wstring file = dir + L"\\f\u00e9.txt";
+  HANDLE h = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  CloseHandle(h);
+  EXPECT_NE(GetFileAttributesW(file.c_str()), INVALID_FILE_ATTRIBUTES);
+  WIN32_FIND_DATAW data{};
+  HANDLE find = FindFirstFileW((dir + L"\\*.txt").c_str(), &data);
+  ASSERT_NE(find, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(std::wstring(data.cFileName), L"f\u00e9.txt");
+  EXPECT_FALSE(FindNextFileW(find, &data));
+  FindClose(find);
+  wchar_t full[MAX_PATH];
+  wchar_t* part = nullptr;
+  DWORD n = GetFullPathNameW(file.c_str(), MAX_PATH, full, &part);
+  EXPECT_EQ(n, file.size());
+  ASSERT_NE(part, nullptr);
+  EXPECT_EQ(std::wstring(part), L"f\u00e9.txt");
+  EXPECT_EQ(GetFullPathNameW(file.c_str(), 0, nullptr, nullptr), file.size() + 1);
+  // A name outside the code page cannot be reached through the ANSI functions.
+  std::wstring outside = dir + L"\\\u4e2d.txt";
+  h = CreateFileW(outside.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  EXPECT_EQ(h != INVALID_HANDLE_VALUE, !Ansi());
+  if (h != INVALID_HANDLE_VALUE) {
+    CloseHandle(h);
+    EXPECT_TRUE(DeleteFileW(outside.c_str()));
+  }
+  EXPECT_TRUE(DeleteFileW(file.c_str()));
+  EXPECT_TRUE(RemoveDirectoryW(dir.c_str()));
+}
+
+TEST(Files, DirectoriesAndModuleName) {
+  DWORD needed = GetCurrentDirectoryW(0, nullptr);
+  std::vector<wchar_t> current(needed);
+  EXPECT_EQ(GetCurrentDirectoryW(needed, current.data()), needed - 1);
+  wchar_t temp[MAX_PATH];
+  EXPECT_GT(GetTempFileNameW(TempDir().c_str(), L"amb", 0, temp), 0u);
+  EXPECT_TRUE(DeleteFileW(temp));
+  wchar_t module[MAX_PATH] = {};
+  DWORD length = GetModuleFileNameW(nullptr, module, MAX_PATH);
+  ASSERT_GT(length, 5u);
+  EXPECT_EQ(std::wcslen(module), length);
+  wchar_t cut[6];
+  std::wmemset(cut, L'#', 6);
+  EXPECT_EQ(GetModuleFileNameW(nullptr, cut, 6), 6u);
+  if (Ansi()) EXPECT_EQ(cut[5], L'\0');  // a cut name is terminated (the wide systems' own)
+  wchar_t system[MAX_PATH];
+  EXPECT_GT(GetSystemDirectoryW(system, MAX_PATH), 3u);
+  EXPECT_NE(GetModuleHandleW(L"kernel32.dll"), nullptr);
+}
+
+TEST(Strings, Table) {
+  EXPECT_EQ(lstrlenW(kMixed), 4);           // UTF-16 units on every system
+  EXPECT_EQ(lstrlenW(L"a\U0001F600b"), 4);  // a surrogate pair is two units
+  EXPECT_EQ(lstrlenW(nullptr), 0);
+  EXPECT_EQ(lstrcmpW(nullptr, nullptr), 0);
+  EXPECT_LT(lstrcmpW(nullptr, L"a"), 0);
+  EXPECT_GT(lstrcmpW(L"a", nullptr), 0);
+  EXPECT_LT(lstrcmpW(L"abc", L"abd"), 0);
+  EXPECT_EQ(lstrcmpiW(L"ABC", L"abc"), 0);
+  wchar_t buffer[8];
+  std::wmemset(buffer, L'#', 8);
+  EXPECT_EQ(lstrcpynW(buffer, L"abcdef", 4), buffer);
+  EXPECT_EQ(std::wstring(buffer), L"abc");
+  EXPECT_EQ(lstrcpyW(buffer, L"ab"), buffer);
+  EXPECT_EQ(lstrcatW(buffer, L"cd"), buffer);
+  EXPECT_EQ(std::wstring(buffer), L"abcd");
+  wchar_t upper[] = L"ab\u00e9";
+  EXPECT_EQ(CharUpperW(upper), upper);
+  EXPECT_EQ(std::wstring(upper), L"AB\u00c9");
+  EXPECT_EQ(reinterpret_cast<ULONG_PTR>(CharUpperW(reinterpret_cast<LPWSTR>(L'q'))),
+            static_cast<ULONG_PTR>(L'Q'));
+  EXPECT_EQ(CharNextW(L"ab"), static_cast<const wchar_t*>(L"ab") + 1);
+  EXPECT_EQ(CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, L"abc", -1, L"ABC", -1), CSTR_EQUAL);
+  wchar_t mapped[8] = {};
+  EXPECT_EQ(LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_UPPERCASE, L"abc", -1, mapped, 8), 4);
+  EXPECT_EQ(std::wstring(mapped), L"ABC");
+}
+
+TEST(Strings, StringTypeHasOneEntryPerUnit) {
+  WORD types[6];
+  std::fill(std::begin(types), std::end(types), 0xBEEF);
+  ASSERT_TRUE(GetStringTypeW(CT_CTYPE1, L"a1 \u00e9", 4, types));
+  EXPECT_TRUE(types[0] & C1_ALPHA);
+  EXPECT_TRUE(types[1] & C1_DIGIT);
+  EXPECT_TRUE(types[2] & C1_SPACE);
+  EXPECT_TRUE(types[3] & C1_ALPHA);
+  EXPECT_EQ(types[4], 0xBEEF);
+  std::fill(std::begin(types), std::end(types), 0xBEEF);
+  ASSERT_TRUE(GetStringTypeW(CT_CTYPE1, L"\U0001F600a", -1, types));  // four units
+  EXPECT_TRUE(types[2] & C1_ALPHA);
+  EXPECT_EQ(types[4], 0xBEEF);
+}
+
+TEST(Strings, Formatter) {
+  wchar_t out[1100];
+  EXPECT_EQ(wsprintfW(out, L"%5d|%-3s|%#x|%S", 42, L"a", 255, "an"), 17);
+  EXPECT_EQ(std::wstring(out), L"   42|a  |0xff|an");
+  std::wstring longText(2000, L'w');
+  wsprintfW(out, L"%s", longText.c_str());
+  EXPECT_EQ(std::wcslen(out), 1023u);
+}
+
+TEST(Messages, FormatMessageInsertsAndBuffers) {
+  DWORD_PTR args[] = {reinterpret_cast<DWORD_PTR>(kMixed), 5};
+  wchar_t out[64] = {};
+  DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_ARGUMENT_ARRAY, L"<%1> %2!d!", 0, 0,
+                           out, 64, reinterpret_cast<va_list*>(args));
+  EXPECT_EQ(std::wstring(out), L"<" + Mixed() + L"> 5");
+  EXPECT_EQ(n, 8u);
+  LPWSTR allocated = nullptr;
+  n = FormatMessageW(
+      FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_ARGUMENT_ARRAY | FORMAT_MESSAGE_ALLOCATE_BUFFER, L"%1", 0,
+      0, reinterpret_cast<LPWSTR>(&allocated), 0, reinterpret_cast<va_list*>(args));
+  ASSERT_NE(allocated, nullptr);
+  EXPECT_EQ(std::wstring(allocated), Mixed());
+  EXPECT_EQ(n, 4u);
+  LocalFree(allocated);
+  wchar_t small[3];
+  EXPECT_EQ(FormatMessageW(FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_ARGUMENT_ARRAY, L"%1", 0, 0, small, 3,
+                           reinterpret_cast<va_list*>(args)),
+            0u);
+  wchar_t system[256] = {};
+  n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                     ERROR_FILE_NOT_FOUND, 0, system, 256, nullptr);
+  EXPECT_GT(n, 5u);
+  EXPECT_EQ(std::wcslen(system), n);
+}
+
+TEST(ThreadLocalStorage, SlotsBeyondTheSystems) {
+  std::vector<DWORD> taken;
+  DWORD index = 0;
+  bool emulated = false;
+  for (int i = 0; i < 1200; ++i) {
+    index = TlsAlloc();
+    if (index == TLS_OUT_OF_INDEXES) break;
+    taken.push_back(index);
+    if (CurrentMode().tlsEmulated) {
+      // System indexes only while low; every further one is emulated, from 4096 on.
+      ASSERT_TRUE(index < 32 || index >= 4096) << index;
+      if (index >= 4096) emulated = true;
+    } else {
+      ASSERT_LT(index, 4096u);
+    }
+  }
+  EXPECT_EQ(emulated, CurrentMode().tlsEmulated);
+  if (emulated) {
+    EXPECT_EQ(index, TLS_OUT_OF_INDEXES);
+    EXPECT_EQ(taken.back(), 4096u + 1023u);
+  }
+  DWORD last = taken.back();
+  int value = 0;
+  ASSERT_TRUE(TlsSetValue(last, &value));
+  SetLastError(5);
+  EXPECT_EQ(TlsGetValue(last), &value);
+  EXPECT_EQ(GetLastError(), 0u);
+  std::thread other([last] {
+    EXPECT_EQ(TlsGetValue(last), nullptr);
+    int mine = 0;
+    EXPECT_TRUE(TlsSetValue(last, &mine));
+    EXPECT_EQ(TlsGetValue(last), &mine);
+  });
+  other.join();
+  EXPECT_EQ(TlsGetValue(last), &value);
+  for (DWORD i : taken) EXPECT_TRUE(TlsFree(i)) << i;
+  if (emulated) EXPECT_FALSE(TlsFree(4096 + 1024));
+  DWORD again = TlsAlloc();
+  ASSERT_NE(again, TLS_OUT_OF_INDEXES);
+  EXPECT_EQ(TlsGetValue(again), nullptr);
+  TlsFree(again);
+}
+
+TEST(LateBound, EntryPoints) {
+  ULARGE_INTEGER available{}, total{}, totalFree{};
+  EXPECT_TRUE(GetDiskFreeSpaceExW(L"C:\\", &available, &total, &totalFree));
+  EXPECT_GT(total.QuadPart, 0u);
+  HMODULE user = GetModuleHandleA("user32.dll");
+  ASSERT_NE(user, nullptr);
+  // Windows 98 answers for this entry but cannot serve it; Ambrel hides it there only.
+  EXPECT_EQ(GetProcAddress(user, "MonitorFromWindow") == nullptr, Win98());
+  EXPECT_NE(GetProcAddress(user, "GetWindowTextW"), nullptr);
+  SHFILEINFOW info{};
+  EXPECT_NE(SHGetFileInfoW(L"C:\\", 0, &info, sizeof(info), SHGFI_DISPLAYNAME), 0u);
+}
+
+TEST(LateBound, StructuredStorage) {
+  std::wstring path = TempDir() + L"ambrel_" +
+                      std::wstring(CurrentMode().name, CurrentMode().name + std::strlen(CurrentMode().name)) +
+                      L".stg";
+  IStorage* storage = nullptr;
+  ASSERT_EQ(StgCreateDocfile(path.c_str(), STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0, &storage),
+            S_OK);
+  IStream* stream = nullptr;
+  ASSERT_EQ(storage->CreateStream(L"s", STGM_CREATE | STGM_WRITE | STGM_SHARE_EXCLUSIVE, 0, 0, &stream),
+            S_OK);
+  stream->Release();
+  storage->Release();
+  storage = nullptr;
+  ASSERT_EQ(StgOpenStorage(path.c_str(), nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr, 0, &storage),
+            S_OK);
+  ASSERT_EQ(storage->OpenStream(L"s", nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, &stream), S_OK);
+  stream->Release();
+  storage->Release();
+  EXPECT_TRUE(DeleteFileW(path.c_str()));
+}
+
+TEST(Version, StringFileInfoComesBackWide) {
+  wchar_t path[MAX_PATH];
+  ASSERT_GT(GetSystemDirectoryW(path, MAX_PATH), 0u);
+  std::wstring file = std::wstring(path) + L"\\kernel32.dll";
+  DWORD handle = 0;
+  DWORD size = GetFileVersionInfoSizeW(file.c_str(), &handle);
+  ASSERT_GT(size, 0u);
+  std::vector<BYTE> block(size);
+  ASSERT_TRUE(GetFileVersionInfoW(file.c_str(), 0, size, block.data()));
+  WORD* translation = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation",
+                             reinterpret_cast<void**>(&translation), &length));
+  ASSERT_GE(length, 4u);
+  wchar_t sub[64];
+  wsprintfW(sub, L"\\StringFileInfo\\%04x%04x\\FileVersion", translation[0], translation[1]);
+  wchar_t* text = nullptr;
+  ASSERT_TRUE(VerQueryValueW(block.data(), sub, reinterpret_cast<void**>(&text), &length));
+  ASSERT_NE(text, nullptr);
+  EXPECT_GT(length, 0u);
+  EXPECT_TRUE(text[0] >= L'0' && text[0] <= L'9') << static_cast<int>(text[0]);
+}
+
+TEST(Shell, DragQueryFileReadsNamesWithoutAMessageBox) {
+  const char names[] = "C:\\one.txt\0C:\\t\xe9.txt\0";
+  HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + sizeof(names) + 1);
+  auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+  drop->pFiles = sizeof(DROPFILES);
+  drop->fWide = FALSE;
+  std::memcpy(drop + 1, names, sizeof(names));
+  GlobalUnlock(memory);
+  HDROP h = static_cast<HDROP>(memory);
+  EXPECT_EQ(DragQueryFileW(h, 0xFFFFFFFF, nullptr, 0), 2u);
+  EXPECT_EQ(DragQueryFileW(h, 1, nullptr, 0), 9u);
+  wchar_t name[MAX_PATH] = {};
+  EXPECT_EQ(DragQueryFileW(h, 1, name, MAX_PATH), 9u);
+  EXPECT_EQ(std::wstring(name), L"C:\\t\u00e9.txt");
+  GlobalFree(memory);
+}
+
+TEST(Gdi, CharWidthsAsTheSystemAnswers) {
+  HDC dc = CreateCompatibleDC(nullptr);
+  HFONT font = CreateFontW(-16, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Tahoma");
+  HGDIOBJ old = SelectObject(dc, font);
+  using Fn = BOOL(WINAPI*)(HDC, UINT, UINT, LPABC);
+  auto system = reinterpret_cast<Fn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("gdi32.dll"), "GetCharABCWidthsW")));
+  ASSERT_NE(system, nullptr);
+  struct Range {
+    UINT first, last;
+  };
+  const Range kRanges[] = {{65, 65}, {32, 255}, {0x3a9, 0x3a9}};
+  for (const auto& r : kRanges) {
+    std::vector<ABC> ours(r.last - r.first + 1), theirs(r.last - r.first + 1);
+    EXPECT_EQ(GetCharABCWidthsW(dc, r.first, r.last, ours.data()), system(dc, r.first, r.last, theirs.data()))
+        << r.first;
+    EXPECT_EQ(ours[0].abcB, theirs[0].abcB);
+  }
+  SelectObject(dc, old);
+  DeleteObject(font);
+  DeleteDC(dc);
+}
+
+TEST(Library, PinKeepsALoadedCopyUntilUnregistered) {
+  HMODULE copy = LoadLibraryW(L"AmbrelPin.dll");
+  ASSERT_NE(copy, nullptr);
+  using Entry = HRESULT(WINAPI*)();
+  auto registerServer =
+      reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(copy, MAKEINTRESOURCEA(208))));
+  auto unregisterServer =
+      reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(copy, MAKEINTRESOURCEA(209))));
+  ASSERT_NE(unregisterServer, nullptr);
+  EXPECT_EQ(registerServer(), S_OK);
+  ASSERT_TRUE(FreeLibrary(copy));
+  EXPECT_EQ(GetModuleHandleW(L"AmbrelPin.dll"), copy);  // still held by its own pin
+  copy = LoadLibraryW(L"AmbrelPin.dll");
+  EXPECT_EQ(unregisterServer(), S_OK);
+  ASSERT_TRUE(FreeLibrary(copy));
+  EXPECT_EQ(GetModuleHandleW(L"AmbrelPin.dll"), nullptr);
+}
+
+}  // namespace
