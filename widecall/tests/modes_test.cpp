@@ -48,6 +48,10 @@ const Mode& CurrentMode() {
   return kModes[0];
 }
 bool Ansi() { return CurrentMode().ansi; }
+std::wstring CurrentModeName() {
+  const char* name = CurrentMode().name;
+  return std::wstring(name, name + std::strlen(name));
+}
 bool Win98() { return std::strcmp(CurrentMode().name, "win98") == 0; }
 
 // U+4E2D is outside the ANSI code page (1252) and has no near form in it, U+00E9 inside it.
@@ -217,6 +221,77 @@ TEST_F(Registry, DefaultValueAndEnumeration) {
   EXPECT_EQ(RegDeleteKeyW(m_key, L"Sub"), ERROR_SUCCESS);
 }
 
+// Round trips of one text through an export pair: what comes back, per system mode.
+std::wstring ThroughRegistry(const std::wstring& text) {
+  HKEY key = nullptr;
+  RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Orvel\\AmbrelTrip", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                  &key, nullptr);
+  RegSetValueExW(key, CurrentModeName().c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                 static_cast<DWORD>((text.size() + 1) * 2));
+  wchar_t out[64] = {};
+  DWORD size = sizeof(out);
+  RegQueryValueExW(key, CurrentModeName().c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(out), &size);
+  RegDeleteValueW(key, CurrentModeName().c_str());
+  RegCloseKey(key);
+  return out;
+}
+std::wstring ThroughEnvironment(const std::wstring& text) {
+  SetEnvironmentVariableW(L"AMBREL_TRIP", text.c_str());
+  wchar_t out[64] = {};
+  GetEnvironmentVariableW(L"AMBREL_TRIP", out, 64);
+  return out;
+}
+std::wstring ThroughMessage(const std::wstring& text) {
+  DWORD_PTR args[] = {reinterpret_cast<DWORD_PTR>(text.c_str())};
+  wchar_t out[64] = {};
+  FormatMessageW(FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_ARGUMENT_ARRAY, L"%1", 0, 0, out, 64,
+                 reinterpret_cast<va_list*>(args));
+  return out;
+}
+std::wstring ThroughAtom(const std::wstring& text) {
+  ATOM atom = GlobalAddAtomW(text.c_str());
+  wchar_t out[64] = {};
+  GlobalGetAtomNameW(atom, out, 64);
+  EXPECT_EQ(GlobalFindAtomW(text.c_str()), atom);
+  GlobalDeleteAtom(atom);
+  return out;
+}
+std::wstring ThroughFormatter(const std::wstring& text) {
+  wchar_t out[64] = {};
+  wsprintfW(out, L"%s", text.c_str());
+  return out;
+}
+
+struct TripCase {
+  const wchar_t* input;
+  const wchar_t* onNt;  // default and nt40
+  const wchar_t* on9x;  // win98 and win95
+};
+const TripCase kTripCases[] = {
+    {L"plain", L"plain", L"plain"},
+    {L"caf\u00e9", L"caf\u00e9", L"caf\u00e9"},
+    {L"a\u4e2db", L"a\u4e2db", L"a?b"},
+    {L"\u4e2d\u6587", L"\u4e2d\u6587", L"??"},
+};
+struct TripOperation {
+  const char* name;
+  std::wstring (*run)(const std::wstring&);
+  bool converts;  // false: wide on every system
+};
+const TripOperation kTripOperations[] = {
+    {"registry", ThroughRegistry, true},     {"environment", ThroughEnvironment, true},
+    {"FormatMessage", ThroughMessage, true}, {"atom", ThroughAtom, true},
+    {"wsprintf", ThroughFormatter, false},
+};
+TEST(RoundTrips, Table) {
+  for (const auto& op : kTripOperations) {
+    for (const auto& c : kTripCases) {
+      const wchar_t* expected = Ansi() && op.converts ? c.on9x : c.onNt;
+      EXPECT_EQ(op.run(c.input), expected) << op.name << " " << CurrentMode().name;
+    }
+  }
+}
+
 TEST(Environment, SetGetAndBlock) {
   ASSERT_TRUE(SetEnvironmentVariableW(L"AMBREL_TEST", kMixed));
   EXPECT_EQ(GetEnvironmentVariableW(L"AMBREL_TEST", nullptr, 0), 5u);
@@ -343,6 +418,16 @@ TEST(Strings, Formatter) {
   EXPECT_EQ(std::wcslen(out), 1023u);
 }
 
+// FormatMessageW with the caller's variable argument list.
+std::wstring FormatWithList(const wchar_t* format, ...) {
+  va_list args;
+  va_start(args, format);
+  wchar_t out[64] = {};
+  FormatMessageW(FORMAT_MESSAGE_FROM_STRING, format, 0, 0, out, 64, &args);
+  va_end(args);
+  return out;
+}
+
 TEST(Messages, FormatMessageInsertsAndBuffers) {
   DWORD_PTR args[] = {reinterpret_cast<DWORD_PTR>(kMixed), 5};
   wchar_t out[64] = {};
@@ -362,6 +447,7 @@ TEST(Messages, FormatMessageInsertsAndBuffers) {
   EXPECT_EQ(FormatMessageW(FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_ARGUMENT_ARRAY, L"%1", 0, 0, small, 3,
                            reinterpret_cast<va_list*>(args)),
             0u);
+  EXPECT_EQ(FormatWithList(L"%2!d!-%1", L"x", 7), L"7-x");
   wchar_t system[256] = {};
   n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
                      ERROR_FILE_NOT_FOUND, 0, system, 256, nullptr);
