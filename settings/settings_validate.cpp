@@ -1,0 +1,422 @@
+// Settings validation: value checks by value kind and node type, the data-call rule, repair in
+// tolerant mode, and the walk over the tree.
+#include "settings/settings_validate.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "settings/settings_node.h"
+#include "settings/settings_schema.h"
+#include "settings/settings_text.h"
+
+namespace orvel {
+namespace {
+
+constexpr std::u16string_view kDefaultPhoneCharset = u"0123456789pPwW+*#-()/ .";
+constexpr uint32_t kDefaultVoiceMailboxType = 93;
+
+bool IsAsciiLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
+bool IsDecimalDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+
+bool IsFlagged(const CSettingsNode& node) { return node.IsCreated() || node.IsUpdated(); }
+
+// Whether a node below `node` carries a create or update flag.
+bool HoldsFlaggedNode(const CSettingsNode& node) {
+  for (size_t i = 0; i < node.GetChildCount(); ++i) {
+    const CSettingsNode& child = *node.GetChild(i);
+    if (IsFlagged(child) || HoldsFlaggedNode(child)) return true;
+  }
+  return false;
+}
+
+bool IsAmongChoices(const CSettingsNode& node, const std::u16string& value) {
+  std::vector<std::u16string> choices;
+  node.GetChoices(choices, false);
+  return std::find(choices.begin(), choices.end(), value) != choices.end();
+}
+
+bool LengthWithin(size_t length, size_t low, size_t high) { return length >= low && length <= high; }
+
+// The rule of the node's value kind and type, on its stored value.
+bool IsValueValid(const CSettingsNode& node, bool tolerant) {
+  const bool strict = !tolerant;
+  const uint32_t type = node.GetType();
+  const std::u16string& value = node.GetValue();
+  const size_t length = value.size();
+  const size_t maximum = GetMaxValueLength(node);
+
+  switch (node.GetKind()) {
+    case kKindNone:
+      switch (type) {
+        case 110:
+        case 112:
+        case 114:
+        case 116:
+        case 119:
+        case 120:
+          return IsValidFileName(value);
+        default:
+          return true;
+      }
+
+    case kKindIpAddress:
+      if (value.empty()) return type == 84 ? tolerant : true;
+      return IsValidIpAddress(value);
+
+    case kKindHost:
+      if (type == 56 || type == 57) {
+        if (value.empty()) return tolerant;
+        return length <= 100 && IsValidHostName(value);
+      }
+      return value.empty() || IsValidHostName(value);
+
+    case kKindEmail:
+      if (type == 52) {
+        if (value.empty()) return tolerant;
+        return length <= 100 && IsValidEmailAddress(value);
+      }
+      return value.empty() || IsValidEmailAddress(value);
+
+    case kKindPort:
+      if (value.empty()) return !IsFlagged(node);
+      return IsValidPort(value);
+
+    case kKindNumber:
+      if (value.empty()) return true;
+      if (type == 60) {
+        // Compared as 64 bits: a narrower size type would wrap "4294967297" to 1.
+        const uint64_t size = LeadingDecimalValue(value);
+        return IsDigits(value) && size >= 1 && size <= 1000;
+      }
+      return IsDigits(value);
+
+    case kKindPhone:
+      if (type == 7 || type == 91) {
+        return LengthWithin(length, strict ? 1 : 0, maximum) && IsInCharset(value, type);
+      }
+      if (type == kDefaultVoiceMailboxType) {
+        return !IsFlagged(node) || (LengthWithin(length, 2, maximum) && IsInCharset(value, type));
+      }
+      return length <= maximum && IsInCharset(value, type);
+
+    case kKindText:
+    case kKindConnectionRef:
+      if (type == 49 && value.find_first_of(u"<>") != std::u16string::npos) return false;
+      [[fallthrough]];
+    case kKindPassword:
+    case kKindEntryName:
+    case kKindMailboxName:
+    case kKindCentreName:
+    case kKindModemInit: {
+      size_t minimum = 0;
+      switch (type) {
+        case 6:
+        case 76:
+          if (value.empty() || HasDuplicateName(node)) return false;
+          break;
+        case 48:
+        case 100:
+        case 104:
+          if (HasDuplicateName(node)) return false;
+          minimum = 1;
+          break;
+        case 90:
+        case 106:
+          minimum = 1;
+          break;
+        case 50:
+          minimum = strict ? 1 : 0;
+          break;
+        default:
+          break;
+      }
+      return LengthWithin(length, minimum, maximum);
+    }
+
+    case kKindLongText:
+      return length <= maximum;
+
+    case kKindChoice:
+      switch (type) {
+        case 3:
+          return !(value.empty() && IsFlagged(node)) && length <= 50;
+        case 44:
+        case 88:
+          return !(value.empty() && IsFlagged(node)) && length <= 25;
+        case 53:
+        case 85:
+          // A connection that names no access point of the document (such as the default
+          // "None") would reach the device as a dangling reference.
+          if (value.empty() || length > 50) return false;
+          return tolerant || IsAmongChoices(node, value);
+        default:
+          return IsAmongChoices(node, value);
+      }
+
+    case kKindUrl:
+      if (type == 101) return LengthWithin(length, 1, 264) && IsValidUrl(value);
+      return value.empty() || IsValidUrl(value);
+
+    case kKindWapUrl:
+      if (type == 105) return LengthWithin(length, 1, 255) && IsValidUrl(value);
+      return IsValidUrl(value);
+
+    default:
+      return true;
+  }
+}
+
+// The data-call fields ConnectionType, RemoteModemType and MaxConnectionSpeed reach the device
+// together or not at all: either all three exist and are flagged, or none of them is flagged.
+bool IsDataCallGroupConsistent(const CSettingsNode& node) {
+  const uint32_t type = node.GetType();
+  if (type < 21 || type > 23) return true;
+  const CSettingsNode* parent = node.GetParent();
+  if (!parent) return true;
+  size_t present = 0;
+  size_t flagged = 0;
+  for (uint32_t sibling : {21u, 22u, 23u}) {
+    const CSettingsNode* field = parent->FindChildOfType(sibling);
+    if (!field) continue;
+    ++present;
+    if (IsFlagged(*field)) ++flagged;
+  }
+  return flagged == 0 || (present == 3 && flagged == 3);
+}
+
+// Resets a bad value and takes the node out of what is sent. A value that is itself valid (the node
+// failed only the data-call rule) is kept.
+void Repair(CSettingsNode& node, bool valueValid) {
+  if (!valueValid && !node.GetValue().empty()) {
+    std::vector<std::u16string> choices;
+    node.GetChoices(choices, false);
+    node.SetDisplayValue(choices.empty() ? std::u16string() : choices.front());
+  }
+  if (!node.IsNewEntryField()) {
+    if (node.IsCreated()) node.SetCreated(false, true);
+    node.SetUpdated(false);
+  }
+}
+
+bool Validate(CSettingsNode& node, CSettingsNode*& failing, bool onlyFlagged, bool tolerant) {
+  if (IsPlaceholderType(node.GetType())) return true;
+
+  bool valid = true;
+  const bool valueValid = IsValueValid(node, tolerant);
+  if (!valueValid || !IsDataCallGroupConsistent(node)) {
+    const bool disabled = node.IsDisabled();
+    if (!tolerant) {
+      failing = &node;
+      return false;
+    }
+    if (!disabled) {
+      Repair(node, valueValid);
+      failing = &node;
+      valid = false;
+    }
+  }
+
+  // The device form writes flagged nodes at any depth, so a subtree that holds one is walked even
+  // when the nodes above it carry no flag.
+  if (onlyFlagged && node.GetType() != kRootType && !IsFlagged(node) && !HoldsFlaggedNode(node)) {
+    return valid;
+  }
+  for (size_t i = 0; i < node.GetChildCount(); ++i) {
+    if (!Validate(*node.GetChild(i), failing, onlyFlagged, tolerant)) {
+      valid = false;
+      if (!tolerant) return false;
+    }
+  }
+  return valid;
+}
+
+}  // namespace
+
+bool ValidateSettings(CSettingsNode& node, CSettingsNode*& failing, bool onlyFlagged, bool tolerant) {
+  failing = nullptr;
+  return Validate(node, failing, onlyFlagged, tolerant);
+}
+
+std::u16string_view GetPhoneCharset(uint32_t type) {
+  switch (type) {
+    case 91:
+      return u"0123456789+";
+    case kDefaultVoiceMailboxType:
+      return u"0123456789+*#";
+    default:
+      return kDefaultPhoneCharset;
+  }
+}
+
+bool IsInCharset(std::u16string_view value, uint32_t type) {
+  const std::u16string_view charset = GetPhoneCharset(type);
+  for (size_t i = 0; i < value.size(); ++i) {
+    if (charset.find(value[i]) == std::u16string_view::npos) return false;
+    if (type == kDefaultVoiceMailboxType && value[i] == u'+' && i != 0) return false;
+  }
+  return true;
+}
+
+bool IsValidHostName(std::u16string_view value) {
+  if (value.empty()) return false;
+  const size_t dot = value.find(u'.');
+  if (dot == 0 || dot == value.size() - 1) return false;
+  return std::all_of(value.begin(), value.end(), [](char16_t c) {
+    return IsAsciiLetter(c) || IsDecimalDigit(c) || c == u'-' || c == u'.';
+  });
+}
+
+bool IsValidEmailAddress(std::u16string_view value) {
+  const size_t at = value.find(u'@');
+  if (at == std::u16string_view::npos) return false;
+  const std::u16string_view local = value.substr(0, at);
+  const bool localValid = std::all_of(local.begin(), local.end(), [](char16_t c) {
+    return IsAsciiLetter(c) || IsDecimalDigit(c) || c == u'-' || c == u'.' || c == u'_';
+  });
+  return localValid && IsValidHostName(value.substr(at + 1));
+}
+
+uint64_t LeadingDecimalValue(std::u16string_view value) {
+  constexpr uint64_t kSaturated = UINT64_MAX;
+  uint64_t number = 0;
+  for (char16_t c : value) {
+    if (!IsDecimalDigit(c)) break;
+    const uint64_t digit = static_cast<uint64_t>(c - u'0');
+    if (number > (kSaturated - digit) / 10) return kSaturated;
+    number = number * 10 + digit;
+  }
+  return number;
+}
+
+bool IsValidIpAddress(std::u16string_view value) {
+  if (std::count(value.begin(), value.end(), u'.') != 3) return false;
+  while (true) {
+    const size_t dot = value.find(u'.');
+    if (LeadingDecimalValue(value.substr(0, dot)) > 255) return false;
+    if (dot == std::u16string_view::npos) return true;
+    value.remove_prefix(dot + 1);
+  }
+}
+
+bool IsPortInRange(uint64_t number) { return number <= 65535; }
+
+bool IsValidPort(std::u16string_view value) { return IsPortInRange(LeadingDecimalValue(value)); }
+
+bool IsDigits(std::u16string_view value) { return std::all_of(value.begin(), value.end(), IsDecimalDigit); }
+
+bool IsValidUrl(std::u16string_view value) {
+  while (!value.empty() && IsWhiteSpace(value.front())) value.remove_prefix(1);
+  for (std::u16string_view scheme : {std::u16string_view(u"http://"), std::u16string_view(u"https://")}) {
+    if (value.substr(0, scheme.size()) == scheme) value.remove_prefix(scheme.size());
+  }
+  const size_t slash = value.find(u'/');
+  if (slash != std::u16string_view::npos) {
+    for (char16_t c : value.substr(slash)) {
+      if (c < u'!' || c > u'~' || c == u'<' || c == u'>' || c == u'"') return false;
+    }
+    value = value.substr(0, slash);
+  }
+  return IsValidHostName(value);
+}
+
+bool IsValidFileName(std::u16string_view value) {
+  return value.find_first_of(u"\"*/<>?|") == std::u16string_view::npos;
+}
+
+bool HasDuplicateName(const CSettingsNode& node) {
+  switch (node.GetType()) {
+    case 6:
+    case 48:
+    case 76:
+    case 90:
+    case 100:
+    case 104:
+      break;
+    default:
+      return false;
+  }
+  const CSettingsNode* entry = node.GetParent();
+  const CSettingsNode* list = entry ? entry->GetParent() : nullptr;
+  if (!list) return false;
+  for (size_t i = 0; i < list->GetChildCount(); ++i) {
+    const CSettingsNode* other = list->GetChild(i);
+    if (other == entry || other->GetType() != entry->GetType()) continue;
+    for (size_t j = 0; j < other->GetChildCount(); ++j) {
+      const CSettingsNode* name = other->GetChild(j);
+      if (name->GetType() == node.GetType() && name->GetValue() == node.GetValue()) return true;
+    }
+  }
+  return false;
+}
+
+size_t GetMaxValueLength(const CSettingsNode& node) {
+  switch (node.GetType()) {
+    case 14:
+    case 18:
+    case 60:
+      return 10;
+    case 10:
+    case 108:
+      return 20;
+    case 91:
+      return 21;
+    case 44:
+    case 48:
+    case 49:
+    case 51:
+    case 88:
+    case 90:
+      return 25;
+    case 93:
+      return 30;
+    case 7:
+    case 29:
+      return 32;
+    case 3:
+    case 6:
+    case 9:
+    case 25:
+    case 53:
+    case 76:
+    case 85:
+    case 104:
+    case 106:
+    case 107:
+      return 50;
+    case 50:
+    case 52:
+    case 56:
+    case 57:
+    case 72:
+      return 100;
+    case 105:
+      return 255;
+    case 100:
+      return 256;
+    case 101:
+      return 264;
+    case 65:
+      return 500;
+    case 35:
+      return 10000;
+    default:
+      return 1024;
+  }
+}
+
+std::u16string FindMailboxFolderPath(const CSettingsNode& root, std::u16string_view mailboxName) {
+  const CSettingsNode* mail = root.FindChildOfType(43);
+  if (!mail) return {};
+  for (size_t i = 0; i < mail->GetChildCount(); ++i) {
+    const CSettingsNode* mailbox = mail->GetChild(i);
+    if (mailbox->GetType() != 46) continue;
+    const CSettingsNode* name = mailbox->FindChildOfType(48);
+    if (!name || name->GetValue() != mailboxName) continue;
+    const CSettingsNode* advanced = mailbox->FindChildOfType(61);
+    const CSettingsNode* path = advanced ? advanced->FindChildOfType(72) : nullptr;
+    return path ? path->GetValue() : std::u16string();
+  }
+  return {};
+}
+
+}  // namespace orvel
