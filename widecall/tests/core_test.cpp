@@ -228,3 +228,22 @@ TEST_F(TlsEmulationTest, ValuesPerThreadAndClearedOnReuse) {
   EXPECT_EQ(Take(), index);
   EXPECT_EQ(TlsEmuGetValue(index), nullptr);
 }
+
+TEST(WindowClass, OwnClassesAreApplicationClasses) {
+  WNDCLASSA own{};
+  own.lpfnWndProc = DefWindowProcA;
+  own.hInstance = GetModuleHandleA(nullptr);
+  own.lpszClassName = "AmbrelCoreTestClass";
+  ASSERT_NE(RegisterClassA(&own), 0);
+  HWND mine = CreateWindowA("AmbrelCoreTestClass", "", 0, 0, 0, 1, 1, nullptr, nullptr,
+                            own.hInstance, nullptr);
+  HWND edit = CreateWindowA("EDIT", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(mine, nullptr);
+  ASSERT_NE(edit, nullptr);
+  EXPECT_TRUE(IsApplicationClassWindow(mine));
+  EXPECT_FALSE(IsApplicationClassWindow(edit));
+  EXPECT_FALSE(IsApplicationClassWindow(nullptr));  // no name can be read
+  DestroyWindow(edit);
+  DestroyWindow(mine);
+  UnregisterClassA("AmbrelCoreTestClass", own.hInstance);
+}
