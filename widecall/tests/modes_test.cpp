@@ -614,3 +614,38 @@ TEST(Library, PinKeepsALoadedCopyUntilUnregistered) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Printing, DefaultPrinterName) {
+  DWORD size = 0;
+  SetLastError(0);
+  BOOL ok = GetDefaultPrinterW(nullptr, &size);
+  EXPECT_FALSE(ok);
+  if (CurrentMode().major == 0) {
+    // Windows 2000 and later: the system's own answer.
+    using Fn = BOOL(WINAPI*)(LPWSTR, LPDWORD);
+    HMODULE spool = LoadLibraryA("winspool.drv");
+    auto system = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(spool, "GetDefaultPrinterW")));
+    ASSERT_NE(system, nullptr);
+    DWORD systemSize = 0;
+    system(nullptr, &systemSize);
+    EXPECT_EQ(size, systemSize);
+    return;
+  }
+  // Older systems: the "device" entry of the profile's "windows" section, cut at the comma.
+  char device[512] = {};
+  GetProfileStringA("windows", "device", "", device, sizeof(device));
+  if (char* comma = std::strchr(device, ',')) *comma = 0;
+  if (!device[0]) {
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    return;
+  }
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+  EXPECT_EQ(size, std::strlen(device) + 1);
+  std::vector<wchar_t> name(size);
+  EXPECT_TRUE(GetDefaultPrinterW(name.data(), &size));
+  EXPECT_EQ(std::wstring(name.data()), std::wstring(device, device + std::strlen(device)));
+}
+
+}  // namespace
