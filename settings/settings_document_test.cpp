@@ -1,0 +1,7 @@
+#include <gtest/gtest.h>
+
+#include "settings/settings_reader.h"
+
+namespace orvel {
+namespace {}  // namespace
+}  // namespace orvel

@@ -1,0 +1,503 @@
+#include "settings/settings_reader.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+#include "settings/line_ends.h"
+#include "settings/settings_file.h"
+#include "settings/settings_host.h"
+#include "settings/settings_schema.h"
+#include "settings/settings_text.h"
+#include "settings/settings_writer.h"
+#include "support/u16text.h"
+
+namespace orvel {
+namespace {
+
+constexpr std::u16string_view kCdataOpen = u"<![CDATA[";
+constexpr std::u16string_view kCdataClose = u"]]>";
+constexpr size_t npos = std::u16string_view::npos;
+
+CXmlReader g_reader;
+
+size_t Earliest(std::initializer_list<size_t> positions) {
+  size_t best = npos;
+  for (size_t p : positions) best = std::min(best, p);
+  return best;
+}
+
+bool StartsWithCdata(std::u16string_view text) {
+  return text.size() >= kCdataOpen.size() + kCdataClose.size() &&
+         text.substr(0, kCdataOpen.size()) == kCdataOpen &&
+         text.substr(text.size() - kCdataClose.size()) == kCdataClose;
+}
+
+bool IsCdataType(uint32_t type) { return type == 35 || type == 65 || type == 95 || type == 97; }
+
+// The writer indents every line after the first of a multi-line value by the element's indent;
+// up to that many blanks after each line feed go again.
+std::u16string RemoveValueIndent(std::u16string_view text, size_t indent) {
+  std::u16string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    out += text[i];
+    if (text[i] != u'\n') continue;
+    for (size_t n = 0; n < indent && i + 1 < text.size() && text[i + 1] == u' '; ++n) ++i;
+  }
+  return out;
+}
+
+struct ListEntryRule {
+  uint32_t listType;
+  const char16_t* entryName;
+  uint32_t entryType;
+};
+constexpr ListEntryRule kListEntries[] = {
+    {2, u"IAPConnection", 5},
+    {43, u"Mailbox", 46},
+    {73, u"WAPConnection", 74},
+    {86, u"SMSCentre", 89},
+    {98, u"WWWBookmark", 99},
+    {102, u"WAPBookmark", 103},
+    {117, u"File", 118},
+    {121, u"TerminalConnection", 122},
+    {132, u"TelnetConnection", 133},
+};
+
+struct FileListRule {
+  uint32_t listType;
+  const char16_t* entryName;
+  uint32_t entryType;
+};
+constexpr FileListRule kFileLists[] = {
+    {111, u"RingingTone", 112},
+    {113, u"BackgroundImage", 114},
+    {115, u"SISFile", 116},
+};
+
+CSettingsNode* AddUnknownElement(CSettingsNode& parent, std::u16string_view name) {
+  CSettingsNode* node = parent.AddChild(u"", kKindHidden, kUnknownElementType);
+  node->SetName(std::u16string(name));
+  return node;
+}
+
+// The value of a leaf element as stored: indentation removed outside CDATA, entities replaced,
+// a password unscrambled. A CDATA value of a field that is written as escaped text is trimmed,
+// since that form cannot keep outer white space.
+bool ReadValue(const CSettingsNode& node, std::u16string_view content, uint32_t level,
+               std::u16string& value) {
+  const std::u16string_view trimmed = TrimWhiteSpace(content);
+  value = StartsWithCdata(trimmed) ? std::u16string(trimmed) : RemoveValueIndent(trimmed, 2 * size_t{level});
+  const bool cdata = XmlToValue(node, value);
+  if (cdata && node.GetKind() != kKindPassword && !IsCdataType(node.GetType()) &&
+      node.GetType() != kUnknownElementType) {
+    value = std::u16string(TrimWhiteSpace(value));
+  }
+  return cdata;
+}
+
+}  // namespace
+
+// --- sections
+
+bool RemoveMarkedSections(std::u16string& text, std::u16string_view open, std::u16string_view close) {
+  const std::u16string_view view(text);
+  std::u16string out;
+  size_t pos = 0, copied = 0, pending = npos;
+  bool inCdata = false, removed = false;
+  size_t nextOpen = 0, nextClose = 0, nextCdataOpen = 0, nextCdataClose = 0;
+  bool first = true;
+  auto refresh = [&](size_t& cached, std::u16string_view pattern) {
+    if (first || (cached != npos && cached < pos)) cached = view.find(pattern, pos);
+  };
+  for (;;) {
+    refresh(nextOpen, open);
+    refresh(nextClose, close);
+    refresh(nextCdataOpen, kCdataOpen);
+    refresh(nextCdataClose, kCdataClose);
+    first = false;
+    if (inCdata) {
+      // Inside CDATA only its end counts; a section that never ends ends the CDATA here.
+      inCdata = false;
+      if (nextCdataClose != npos) pos = nextCdataClose + kCdataClose.size();
+      continue;
+    }
+    const size_t at = Earliest({nextOpen, nextClose, nextCdataOpen, nextCdataClose});
+    if (at == npos) break;
+    if (at == nextOpen) {
+      if (pending == npos) pending = at;
+      pos = at + open.size();
+    } else if (at == nextClose) {
+      pos = at + close.size();
+      if (pending != npos) {
+        out.append(view.substr(copied, pending - copied));
+        copied = pos;
+        pending = npos;
+        removed = true;
+      }
+    } else if (at == nextCdataOpen) {
+      inCdata = true;
+      pos = at + kCdataOpen.size();
+    } else {
+      pos = at + kCdataClose.size();
+    }
+  }
+  if (removed) {
+    out.append(view.substr(copied));
+    text.swap(out);
+  }
+  return removed;
+}
+
+// --- scanner
+
+size_t CXmlTagScanner::CNextMatch::From(std::u16string_view range, size_t pos) {
+  if (!searched || (at != npos && at < pos)) {
+    at = range.find(pattern, pos);
+    searched = true;
+  }
+  return at;
+}
+
+CXmlTagScanner::CXmlTagScanner(std::u16string_view text, size_t begin, size_t length)
+    : m_range(text.substr(0, std::min(text.size(), begin + length))), m_cursor(begin) {
+  m_cdataOpen.Reset(std::u16string(kCdataOpen));
+  m_cdataClose.Reset(std::u16string(kCdataClose));
+  m_lt.Reset(u"<");
+  m_gt.Reset(u">");
+}
+
+std::u16string_view CXmlTagScanner::Span(ptrdiff_t first, ptrdiff_t last) const {
+  if (first < 0 || last < first) return {};
+  return m_range.substr(static_cast<size_t>(first), static_cast<size_t>(last - first + 1));
+}
+
+bool CXmlTagScanner::FindNextTag() {
+  m_tagStart = m_tagEnd = m_endTagStart = m_endTagEnd = static_cast<ptrdiff_t>(m_cursor);
+  m_nameStart = m_nameEnd = m_attributesStart = m_attributesEnd = m_contentStart = m_contentEnd = -1;
+  if (m_cursor >= m_range.size()) return false;
+  const size_t lt = m_lt.From(m_range, m_cursor);
+  if (lt == npos) return false;
+  const size_t gt = m_gt.From(m_range, lt);
+  if (gt == npos) return false;
+  m_tagStart = static_cast<ptrdiff_t>(lt);
+  m_tagEnd = static_cast<ptrdiff_t>(gt);
+
+  const bool emptyElement = gt > lt + 1 && m_range[gt - 1] == u'/';
+  m_nameStart = static_cast<ptrdiff_t>(lt + 1);
+  m_nameEnd = static_cast<ptrdiff_t>(emptyElement ? gt - 2 : gt - 1);
+  for (ptrdiff_t i = m_nameStart; i <= m_nameEnd; ++i) {
+    if (m_range[static_cast<size_t>(i)] == u' ') {
+      m_nameEnd = i - 1;
+      break;
+    }
+  }
+  const ptrdiff_t nameLength = m_nameEnd >= m_nameStart ? m_nameEnd - m_nameStart + 1 : 0;
+  const ptrdiff_t tagLength = m_tagEnd - m_tagStart + 1;
+  if (tagLength - nameLength >= 4) {
+    m_attributesStart = m_nameStart + nameLength + 1;
+    m_attributesEnd = m_tagEnd - (emptyElement ? 2 : 1);
+  }
+
+  if (emptyElement) {
+    m_cursor = gt + 1;
+    m_endTagStart = m_endTagEnd = static_cast<ptrdiff_t>(m_cursor);
+    return true;
+  }
+
+  const std::u16string_view name = Name();
+  if (name != m_openName || !m_open.searched) {
+    m_openName = std::u16string(name);
+    m_open.Reset(u"<" + m_openName + u">");
+    m_close.Reset(u"</" + m_openName + u">");
+  }
+  size_t pos = gt + 1;
+  int nesting = 0;
+  bool inCdata = false;
+  size_t match = npos;
+  while (match == npos) {
+    const size_t cdataClose = m_cdataClose.From(m_range, pos);
+    if (inCdata) {
+      // Inside CDATA only its end counts; a section that never ends ends the CDATA here.
+      inCdata = false;
+      if (cdataClose != npos) pos = cdataClose + kCdataClose.size();
+      continue;
+    }
+    const size_t close = m_close.From(m_range, pos);
+    if (close == npos) return false;
+    const size_t open = m_open.From(m_range, pos);
+    const size_t cdataOpen = m_cdataOpen.From(m_range, pos);
+    const size_t at = Earliest({open, close, cdataOpen, cdataClose});
+    if (at == cdataOpen) {
+      inCdata = true;
+      pos = at + kCdataOpen.size();
+    } else if (at == open) {
+      ++nesting;
+      pos = at + m_open.pattern.size();
+    } else if (at == close) {
+      if (nesting == 0) {
+        match = at;
+      } else {
+        --nesting;
+        pos = at + m_close.pattern.size();
+      }
+    } else {
+      pos = at + kCdataClose.size();
+    }
+  }
+  m_endTagStart = static_cast<ptrdiff_t>(match);
+  m_endTagEnd = static_cast<ptrdiff_t>(match + m_close.pattern.size());
+  m_contentStart = m_tagEnd + 1;
+  m_contentEnd = m_endTagStart - 1;
+  const size_t next = m_lt.From(m_range, static_cast<size_t>(m_endTagEnd));
+  m_cursor = next != npos ? next : static_cast<size_t>(m_endTagEnd);
+  return true;
+}
+
+// --- reader
+
+CXmlReader& GetXmlReader() { return g_reader; }
+
+bool CXmlReader::Parse(std::u16string_view buffer) {
+  m_tooDeep = false;
+  if (buffer.empty()) return false;
+  m_text.assign(buffer);
+  CXmlTagScanner scanner(m_text, 0, m_text.size());
+  const bool result = ParseElements(scanner, 0);
+  m_text.clear();
+  m_text.shrink_to_fit();
+  return result;
+}
+
+bool CXmlReader::ParseElements(CXmlTagScanner& scanner, uint32_t level) {
+  while (scanner.FindNextTag()) {
+    const std::u16string_view name = scanner.Name();
+    const std::u16string_view attributes = scanner.Attributes();
+    const std::u16string_view content = scanner.Content();
+    const size_t lt = content.find(u'<');
+    if (lt == npos || content.substr(content.find_first_not_of(u" \t\n\r\v\f")).starts_with(kCdataOpen)) {
+      OnText(name, content, attributes, level);
+      continue;
+    }
+    if (level + 1 > kMaxNestingDepth) {
+      m_tooDeep = true;
+      return false;
+    }
+    const bool entered = OnElementStart(name, attributes);
+    CXmlTagScanner nested(m_text, static_cast<size_t>(scanner.ContentStart()), content.size());
+    if (!ParseElements(nested, level + 1)) return false;
+    if (entered) OnElementEnd(name);
+  }
+  return true;
+}
+
+bool CXmlReader::OnElementStart(std::u16string_view name, std::u16string_view attributes) {
+  if (!m_current || name.empty()) return false;
+  return OnSettingsElementStart(m_current, name, attributes);
+}
+
+void CXmlReader::OnText(std::u16string_view name, std::u16string_view content, std::u16string_view attributes,
+                        uint32_t level) {
+  if (!m_current || name.empty()) return;
+  OnSettingsElementText(*m_current, name, content, attributes, level);
+}
+
+void CXmlReader::OnElementEnd(std::u16string_view /*name*/) {
+  if (m_current) OnSettingsElementEnd(m_current);
+}
+
+// --- settings callbacks
+
+bool OnSettingsElementStart(CSettingsNode*& current, std::u16string_view name,
+                            std::u16string_view attributes) {
+  if (name == u"Settings") return false;
+  bool create = false, update = false;
+  std::u16string extra;
+  ParseAttributes(attributes, create, update, extra);
+
+  CSettingsNode* node = nullptr;
+  for (const ListEntryRule& rule : kListEntries) {
+    if (current->GetType() == rule.listType && name == rule.entryName) {
+      node = current->AddChild(u"", kKindNone, rule.entryType);
+      BuildDefaultTree(*node);
+      break;
+    }
+  }
+  if (!node) node = current->FindChildByName(name);
+  if (node) {
+    node->StoreFlags(create, update);
+  } else {
+    node = AddUnknownElement(*current, name);
+  }
+  node->SetExtra(std::move(extra));
+  current = node;
+  return true;
+}
+
+void OnSettingsElementText(CSettingsNode& current, std::u16string_view name, std::u16string_view content,
+                           std::u16string_view attributes, uint32_t level) {
+  bool create = false, update = false;
+  std::u16string extra, value;
+  ParseAttributes(attributes, create, update, extra);
+
+  for (const FileListRule& rule : kFileLists) {
+    if (current.GetType() != rule.listType) continue;
+    if (name != rule.entryName) return;  // nothing else belongs in a file list
+    CSettingsNode* entry = current.AddChild(u"", kKindNone, rule.entryType);
+    ReadValue(*entry, content, level, value);
+    entry->SetDisplayValue(value);
+    entry->SetCreated(create, true);
+    entry->SetUpdated(update);
+    return;
+  }
+
+  if (CSettingsNode* node = current.FindChildByName(name)) {
+    ReadValue(*node, content, level, value);
+    node->SetDisplayValue(value);
+    node->StoreFlags(create, update);
+    node->SetExtra(std::move(extra));
+    return;
+  }
+  CSettingsNode* node = AddUnknownElement(current, name);
+  node->SetAux(ReadValue(*node, content, level, value) ? 1 : 0);
+  node->SetDisplayValue(value);
+  node->SetExtra(std::move(extra));
+}
+
+void OnSettingsElementEnd(CSettingsNode*& current) {
+  if (current->GetType() != kRootType && current->GetParent()) current = current->GetParent();
+}
+
+// --- values and attributes
+
+bool XmlToValue(const CSettingsNode& node, std::u16string& text) {
+  text = std::u16string(TrimWhiteSpace(text));
+  bool cdata = false;
+  if (StartsWithCdata(text)) {
+    const std::u16string_view inner = std::u16string_view(text).substr(
+        kCdataOpen.size(), text.size() - kCdataOpen.size() - kCdataClose.size());
+    // Join split sections: "]]>", optional white space, "<![CDATA[" go.
+    std::u16string joined;
+    size_t from = 0;
+    for (size_t at; (at = inner.find(kCdataClose, from)) != npos;) {
+      size_t next = at + kCdataClose.size();
+      while (next < inner.size() && IsWhiteSpace(inner[next])) ++next;
+      if (inner.substr(next).starts_with(kCdataOpen)) {
+        joined.append(inner.substr(from, at - from));
+        from = next + kCdataOpen.size();
+      } else {
+        joined.append(inner.substr(from, at + kCdataClose.size() - from));
+        from = at + kCdataClose.size();
+      }
+    }
+    joined.append(inner.substr(from));
+    text.swap(joined);
+    cdata = true;
+  } else {
+    auto replace = [&](std::u16string_view what, char16_t with) {
+      std::u16string out;
+      size_t from = 0;
+      for (size_t at; (at = text.find(what, from)) != npos; from = at + what.size()) {
+        out.append(text, from, at - from);
+        out += with;
+      }
+      if (from == 0) return;
+      out.append(text, from);
+      text.swap(out);
+    };
+    replace(u"&lt;", u'<');
+    replace(u"&gt;", u'>');
+    replace(u"&amp;", u'&');
+  }
+  if (node.GetKind() == kKindPassword) text = DecodePassword(text);
+  return cdata;
+}
+
+void ParseAttributes(std::u16string_view text, bool& create, bool& update, std::u16string& extra) {
+  extra.clear();
+  std::unordered_set<std::u16string> seen;
+  std::u16string_view rest = text;
+  auto isBlank = [](char16_t c) { return IsWhiteSpace(c); };
+  while (!TrimWhiteSpace(rest).empty()) {
+    const size_t eq = rest.find(u'=');
+    if (eq == npos) break;
+    size_t nameStart = eq;
+    while (nameStart > 0 && !isBlank(rest[nameStart - 1]) && rest[nameStart - 1] != u'"') --nameStart;
+    const std::u16string_view name = rest.substr(nameStart, eq - nameStart);
+
+    size_t p = eq + 1;
+    while (p < rest.size() && isBlank(rest[p])) ++p;
+    const bool quoted = p < rest.size() && rest[p] == u'"';
+    if (quoted) ++p;
+    while (p < rest.size() && isBlank(rest[p])) ++p;
+    size_t valueEnd = p;
+    while (valueEnd < rest.size() && rest[valueEnd] != u'"' && (quoted || !isBlank(rest[valueEnd])))
+      ++valueEnd;
+    const std::u16string_view value = rest.substr(p, valueEnd - p);
+    p = valueEnd;
+    if (p < rest.size() && rest[p] == u'"') ++p;
+    while (p < rest.size() && isBlank(rest[p])) ++p;
+    rest = rest.substr(p);  // p lies behind the "=", so every round moves on
+
+    if (name.empty() || !seen.insert(std::u16string(name)).second) continue;
+    if (EqualsNoCase(name, u"op") && EqualsNoCase(value, u"create")) {
+      create = true;
+    } else if (EqualsNoCase(name, u"op") && EqualsNoCase(value, u"update")) {
+      update = true;
+    } else {
+      extra += u' ';
+      extra += name;
+      extra += u"=\"";
+      extra += value;
+      extra += u'"';
+    }
+  }
+  extra = std::u16string(TrimWhiteSpace(extra));
+}
+
+// --- texts and files
+
+bool ParseSettingsText(CSettingsNode* root, std::u16string_view text) {
+  SetNestingDepth(0);
+  std::u16string work = UnifyLineEnds(text);
+  RemoveMarkedSections(work, u"<!--", u"-->");
+  if (!RemoveMarkedSections(work, u"<?", u"?>")) return false;
+  // The texts of this system end with a line end, which carries nothing.
+  if (!work.empty() && work.back() == u'\n') work.pop_back();
+  CXmlReader& reader = GetXmlReader();
+  reader.SetCurrentNode(root);
+  reader.Parse(work);
+  reader.SetCurrentNode(nullptr);
+  if (reader.TooDeep()) {
+    SetLastReadError(u"The settings text nests elements more than " + DecimalText(kMaxNestingDepth) +
+                     u" levels deep; the rest of it was not read.");
+    return false;
+  }
+  return true;
+}
+
+bool LoadSettingsFile(CSettingsNode* root, const std::u16string& path, bool& parseFailed) {
+  parseFailed = false;
+  std::string bytes;
+  std::u16string error;
+  if (!ReadFileBytes(path, bytes, error)) {
+    SetLastReadError(std::move(error));
+    return false;
+  }
+  std::u16string text;
+  text.reserve(bytes.size() / 2 + 1);
+  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    text += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                  (static_cast<unsigned char>(bytes[i + 1]) << 8));
+  }
+  // Read line by line, each line ends with a line feed, the last one too.
+  if (!text.empty() && text.back() != u'\n') text += u'\n';
+  if (!text.empty() && text.front() == u'\uFEFF') text.erase(0, 1);
+  if (!ParseSettingsText(root, text)) {
+    parseFailed = true;
+    return false;
+  }
+  return true;
+}
+
+}  // namespace orvel

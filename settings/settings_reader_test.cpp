@@ -1,0 +1,7 @@
+#include "settings/settings_reader.h"
+
+#include <gtest/gtest.h>
+
+namespace orvel {
+namespace {}  // namespace
+}  // namespace orvel
