@@ -42,7 +42,9 @@ bool ByteReader::ReadString(std::u16string& text) {
 }
 
 Bytes MakeResponse(const Bytes& body, bool error) {
-  Bytes out(kResponseHeaderSize, 0);
+  Bytes out;
+  out.reserve(kResponseHeaderSize + body.size());
+  out.resize(kResponseHeaderSize, 0);
   // The header carries the body length and the error mark; readers look only at the mark.
   std::uint32_t length = static_cast<std::uint32_t>(body.size());
   for (int i = 0; i < 4; ++i) out[i] = static_cast<std::uint8_t>(length >> (8 * i));
@@ -60,6 +62,7 @@ namespace {
 const char kEncodeOutOfMemory[] = "CEncodeRequest::Out Of Memory";
 const char kDecodeOutOfMemory[] = "CDecodeResponse::Out Of Memory";
 const char kReadPastEnd[] = "CDecodeResponse::Attempted read past end of buffer";
+constexpr std::uint32_t kBadResponse = 9;
 
 }  // namespace
 
@@ -118,6 +121,76 @@ std::u16string CDecodeResponse::ReadString() {
     throw CodecError(8, kDecodeOutOfMemory);
   }
   return text;
+}
+
+}  // namespace orvel
+
+namespace orvel {
+
+namespace {
+
+std::u16string AsciiText(const char* text) {
+  return std::u16string(text, text + std::char_traits<char>::length(text));
+}
+
+SettingsResponse Refused(std::uint32_t exError, std::u16string text) {
+  SettingsResponse refused;
+  refused.code = kBadResponse;
+  refused.exError = exError;
+  refused.text = std::move(text);
+  return refused;
+}
+
+}  // namespace
+
+SettingsResponse ReadSettingsResponse(const std::uint8_t* data, std::size_t length) noexcept {
+  try {
+    // The header is checked before a body length is computed from it.
+    if (!data || length < codec::kResponseHeaderSize) return Refused(0, kErrorInBufferText);
+    CDecodeResponse response(data, length);
+    if (response.IsError()) return Refused(0, kErrorInBufferText);
+    SettingsResponse r;
+    r.state = response.ReadULong();
+    switch (r.state) {
+      case codec::kStateError:
+        r.code = response.ReadULong();
+        r.exError = response.ReadULong();
+        r.text = response.ReadString();
+        // A server failure without a code must still end the operation as a failure.
+        if (r.code == 0) r.code = kBadResponse;
+        break;
+      case codec::kStateApplied:
+      case codec::kStateFinished:
+      case codec::kStateAcknowledged:
+        break;
+      case codec::kStateProgress:
+        r.stage = response.ReadULong();
+        r.tag = response.ReadString();
+        r.percent = response.ReadULong();
+        break;
+      case codec::kStateQuestion:
+        r.hError = response.ReadULong();
+        r.answers = response.ReadULong();
+        r.tag = response.ReadString();
+        r.name = response.ReadString();
+        break;
+      default:
+        return Refused(0, kUnknownStateText);
+    }
+    r.accepted = true;
+    return r;
+  } catch (const CodecError& e) {
+    try {
+      return Refused(e.code(), AsciiText(e.what()));
+    } catch (...) {
+    }
+  } catch (...) {
+  }
+  // Out of memory while reading: a bare refusal without text.
+  SettingsResponse bare;
+  bare.code = kBadResponse;
+  bare.exError = 8;
+  return bare;
 }
 
 }  // namespace orvel

@@ -110,4 +110,29 @@ class CDecodeResponse {
   codec::ByteReader m_reader;
 };
 
+// What one response of the settings server says, read the way the module acts on it. A response
+// that cannot be used (shorter than the header, marked as an error, cut short, an unknown state)
+// reads as state 1 with the module's code 9 and is refused.
+struct SettingsResponse {
+  bool accepted = false;
+  std::uint32_t state = codec::kStateError;
+  // State 1: the failure (the server's code, extended code and text, or the module's code 9).
+  std::uint32_t code = 0;
+  std::uint32_t exError = 0;
+  std::u16string text;
+  // State 5: stage, tag, percent. State 6: hError, allowed answers, tag, name.
+  std::uint32_t stage = 0;
+  std::uint32_t percent = 0;
+  std::uint32_t hError = 0;
+  std::uint32_t answers = 0;
+  std::u16string tag;
+  std::u16string name;
+};
+
+inline constexpr char16_t kErrorInBufferText[] = u"ProcessResponse::Error in buffer";
+inline constexpr char16_t kUnknownStateText[] = u"ProcessResponse::Unknown command state received";
+
+// Never throws.
+SettingsResponse ReadSettingsResponse(const std::uint8_t* data, std::size_t length) noexcept;
+
 }  // namespace orvel
