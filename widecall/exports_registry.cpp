@@ -121,23 +121,47 @@ AMBREL_EXPORT(LONG, RegEnumValueW)
 (HKEY key, DWORD index, LPWSTR name, LPDWORD nameSize, LPDWORD reserved, LPDWORD type, LPBYTE data,
  LPDWORD dataSize) {
   if (!UseAnsi()) return RegEnumValueW(key, index, name, nameSize, reserved, type, data, dataSize);
-  if (!nameSize) return ERROR_INVALID_PARAMETER;
+  if (!nameSize || (data && !dataSize)) return ERROR_INVALID_PARAMETER;
   ScratchList list;
-  DWORD nameBytes = *nameSize * 2 + 2;
-  char* ansiName = static_cast<char*>(list.Alloc(nameBytes));
+  const DWORD nameCapacity = *nameSize * 2 + 2;
+  char* ansiName = static_cast<char*>(list.Alloc(nameCapacity));
   if (!ansiName) return ERROR_NOT_ENOUGH_MEMORY;
+  // First the type and the ANSI size, so that text can be read whole and measured in its wide form.
   DWORD valueType = 0;
-  DWORD capacity = dataSize ? *dataSize : 0;
-  LONG result = RegEnumValueA(key, index, ansiName, &nameBytes, reserved, &valueType, data, dataSize);
+  DWORD nameBytes = nameCapacity;
+  DWORD ansiBytes = 0;
+  LONG result = RegEnumValueA(key, index, ansiName, &nameBytes, reserved, &valueType, nullptr, &ansiBytes);
   if (type) *type = valueType;
-  if (result != ERROR_SUCCESS && result != ERROR_MORE_DATA) return result;
+  if (result != ERROR_SUCCESS) return result;
   if (valueType == REG_MULTI_SZ) return ERROR_CALL_NOT_IMPLEMENTED;
   int units = 0;
   const wchar_t* wide = AnsiToWideDup(list, ansiName, -1, &units);
   if (!wide || !CopyWide(wide, units, name, *nameSize)) return ERROR_MORE_DATA;
   *nameSize = units;
-  if (result == ERROR_SUCCESS && data && IsText(valueType)) WidenInPlace(data, dataSize, capacity);
-  return result;
+  if (!dataSize) return ERROR_SUCCESS;
+  if (!IsText(valueType)) {
+    DWORD given = *dataSize;
+    *dataSize = ansiBytes;
+    if (!data) return ERROR_SUCCESS;
+    if (given < ansiBytes) return ERROR_MORE_DATA;
+    nameBytes = nameCapacity;
+    return RegEnumValueA(key, index, ansiName, &nameBytes, reserved, nullptr, data, dataSize);
+  }
+  char* text = static_cast<char*>(list.Alloc(ansiBytes + 2));
+  if (!text) return ERROR_NOT_ENOUGH_MEMORY;
+  nameBytes = nameCapacity;
+  DWORD got = ansiBytes;
+  result =
+      RegEnumValueA(key, index, ansiName, &nameBytes, reserved, nullptr, reinterpret_cast<BYTE*>(text), &got);
+  if (result != ERROR_SUCCESS) return result;
+  // The size of the wide text with its terminator, as a read returns it.
+  DWORD needed = static_cast<DWORD>(AnsiToWide(text, -1, nullptr, 0)) * 2;
+  DWORD given = *dataSize;
+  *dataSize = needed;
+  if (!data) return ERROR_SUCCESS;
+  if (given < needed) return ERROR_MORE_DATA;
+  AnsiToWide(text, -1, reinterpret_cast<wchar_t*>(data), static_cast<int>(needed / 2));
+  return ERROR_SUCCESS;
 }
 
 AMBREL_EXPORT(LONG, RegQueryInfoKeyW)

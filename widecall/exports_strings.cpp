@@ -199,9 +199,8 @@ AMBREL_EXPORT(DWORD, FormatMessageW)
               : given[i];
     }
   }
-  DWORD ansiFlags = (flags & ~FORMAT_MESSAGE_ALLOCATE_BUFFER & ~FORMAT_MESSAGE_MAX_WIDTH_MASK) |
-                    FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_ARGUMENT_ARRAY |
-                    (flags & FORMAT_MESSAGE_MAX_WIDTH_MASK);
+  // The ANSI call always allocates its own buffer and takes the converted argument array.
+  DWORD ansiFlags = flags | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_ARGUMENT_ARRAY;
   if (!ansiArgs) ansiFlags |= FORMAT_MESSAGE_IGNORE_INSERTS;
   char* result = nullptr;
   DWORD bytes = FormatMessageA(ansiFlags, ansiSource, id, language, reinterpret_cast<LPSTR>(&result), 0,

@@ -114,7 +114,9 @@ std::wstring Format(bool own, const wchar_t* format, ...) {
   va_end(args);
   std::wstring text(out.data());
   // The count is checked for the own formatter only: Wine's answers 1024 for a cut output.
-  if (own) EXPECT_EQ(static_cast<size_t>(n), text.size());
+  if (own) {
+    EXPECT_EQ(static_cast<size_t>(n), text.size());
+  }
   return text;
 }
 
@@ -235,8 +237,8 @@ TEST(WindowClass, OwnClassesAreApplicationClasses) {
   own.hInstance = GetModuleHandleA(nullptr);
   own.lpszClassName = "AmbrelCoreTestClass";
   ASSERT_NE(RegisterClassA(&own), 0);
-  HWND mine = CreateWindowA("AmbrelCoreTestClass", "", 0, 0, 0, 1, 1, nullptr, nullptr,
-                            own.hInstance, nullptr);
+  HWND mine =
+      CreateWindowA("AmbrelCoreTestClass", "", 0, 0, 0, 1, 1, nullptr, nullptr, own.hInstance, nullptr);
   HWND edit = CreateWindowA("EDIT", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
   ASSERT_NE(mine, nullptr);
   ASSERT_NE(edit, nullptr);

@@ -210,6 +210,11 @@ TEST_F(Registry, DefaultValueAndEnumeration) {
   EXPECT_EQ(std::wstring(name), L"V\u00e9");
   EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
   EXPECT_EQ(std::wstring(reinterpret_cast<wchar_t*>(data)), L"xyz");
+  EXPECT_EQ(dataSize, 8u);  // the wide text with its terminator, on every system
+  nameSize = 32;
+  dataSize = 4;  // the ANSI text would fit, the wide one does not
+  EXPECT_EQ(RegEnumValueW(m_key, 0, name, &nameSize, nullptr, &type, data, &dataSize), ERROR_MORE_DATA);
+  EXPECT_EQ(dataSize, 8u);
   DWORD subKeys = 0;
   DWORD values = 0;
   ASSERT_EQ(RegQueryInfoKeyW(m_key, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values, nullptr,
@@ -360,7 +365,9 @@ TEST(Files, DirectoriesAndModuleName) {
   wchar_t cut[6];
   std::wmemset(cut, L'#', 6);
   EXPECT_EQ(GetModuleFileNameW(nullptr, cut, 6), 6u);
-  if (Ansi()) EXPECT_EQ(cut[5], L'\0');  // a cut name is terminated (the wide systems' own)
+  if (Ansi()) {
+    EXPECT_EQ(cut[5], L'\0');  // a cut name is terminated
+  }
   wchar_t system[MAX_PATH];
   EXPECT_GT(GetSystemDirectoryW(system, MAX_PATH), 3u);
   EXPECT_NE(GetModuleHandleW(L"kernel32.dll"), nullptr);
@@ -491,7 +498,9 @@ TEST(ThreadLocalStorage, SlotsBeyondTheSystems) {
   other.join();
   EXPECT_EQ(TlsGetValue(last), &value);
   for (DWORD i : taken) EXPECT_TRUE(TlsFree(i)) << i;
-  if (emulated) EXPECT_FALSE(TlsFree(4096 + 1024));
+  if (emulated) {
+    EXPECT_FALSE(TlsFree(4096 + 1024));
+  }
   DWORD again = TlsAlloc();
   ASSERT_NE(again, TLS_OUT_OF_INDEXES);
   EXPECT_EQ(TlsGetValue(again), nullptr);
