@@ -8,7 +8,7 @@
 #include "ambrel_core.h"
 
 // Every export is defined as Amb_<name>; the module-definition file gives it the system's name.
-#define AMBREL_EXPORT(type, name) extern "C" type WINAPI Amb_##name
+#define AMBREL_EXPORT(type) extern "C" type WINAPI
 
 namespace ambrel {
 
@@ -47,6 +47,9 @@ DWORD SizedAnsiCall(wchar_t* out, DWORD size, Call call) {
   out[units] = 0;
   return units;
 }
+
+// The ANSI form of an input text, for the usual call.
+inline const char* A(ScratchList& list, const wchar_t* text) { return WideToAnsiDup(list, text); }
 
 // A late-bound entry point as its own function type.
 template <class Fn>

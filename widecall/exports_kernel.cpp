@@ -8,8 +8,6 @@ using namespace ambrel;
 
 namespace {
 
-const char* A(ScratchList& list, const wchar_t* text) { return WideToAnsiDup(list, text); }
-
 // The find data of the 95/98/ME family, converted into the caller's wide form.
 void FindDataAToW(const WIN32_FIND_DATAA& a, WIN32_FIND_DATAW* w) {
   w->dwFileAttributes = a.dwFileAttributes;
@@ -26,55 +24,57 @@ void FindDataAToW(const WIN32_FIND_DATAA& a, WIN32_FIND_DATAW* w) {
 
 }  // namespace
 
-AMBREL_EXPORT(BOOL, CopyFileW)(LPCWSTR from, LPCWSTR to, BOOL failIfExists) {
+AMBREL_EXPORT(BOOL) Amb_CopyFileW(LPCWSTR from, LPCWSTR to, BOOL failIfExists) {
   if (!UseAnsi()) return CopyFileW(from, to, failIfExists);
   ScratchList list;
   return CopyFileA(A(list, from), A(list, to), failIfExists);
 }
 
-AMBREL_EXPORT(BOOL, CreateDirectoryW)(LPCWSTR path, LPSECURITY_ATTRIBUTES security) {
+AMBREL_EXPORT(BOOL) Amb_CreateDirectoryW(LPCWSTR path, LPSECURITY_ATTRIBUTES security) {
   if (!UseAnsi()) return CreateDirectoryW(path, security);
   ScratchList list;
   return CreateDirectoryA(A(list, path), security);
 }
 
-AMBREL_EXPORT(HANDLE, CreateEventW)(LPSECURITY_ATTRIBUTES sa, BOOL manual, BOOL initial, LPCWSTR name) {
+AMBREL_EXPORT(HANDLE) Amb_CreateEventW(LPSECURITY_ATTRIBUTES sa, BOOL manual, BOOL initial, LPCWSTR name) {
   if (!UseAnsi()) return CreateEventW(sa, manual, initial, name);
   ScratchList list;
   return CreateEventA(sa, manual, initial, A(list, name));
 }
 
-AMBREL_EXPORT(HANDLE, CreateFileMappingW)
-(HANDLE file, LPSECURITY_ATTRIBUTES sa, DWORD protect, DWORD high, DWORD low, LPCWSTR name) {
+AMBREL_EXPORT(HANDLE)
+Amb_CreateFileMappingW(HANDLE file, LPSECURITY_ATTRIBUTES sa, DWORD protect, DWORD high, DWORD low,
+                       LPCWSTR name) {
   if (!UseAnsi()) return CreateFileMappingW(file, sa, protect, high, low, name);
   ScratchList list;
   return CreateFileMappingA(file, sa, protect, high, low, A(list, name));
 }
 
-AMBREL_EXPORT(HANDLE, CreateFileW)
-(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa, DWORD disposition, DWORD flags,
- HANDLE templateFile) {
+AMBREL_EXPORT(HANDLE)
+Amb_CreateFileW(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa, DWORD disposition,
+                DWORD flags, HANDLE templateFile) {
   if (!UseAnsi()) return CreateFileW(name, access, share, sa, disposition, flags, templateFile);
   ScratchList list;
   return CreateFileA(A(list, name), access, share, sa, disposition, flags, templateFile);
 }
 
-AMBREL_EXPORT(HANDLE, CreateMutexW)(LPSECURITY_ATTRIBUTES sa, BOOL owner, LPCWSTR name) {
+AMBREL_EXPORT(HANDLE) Amb_CreateMutexW(LPSECURITY_ATTRIBUTES sa, BOOL owner, LPCWSTR name) {
   if (!UseAnsi()) return CreateMutexW(sa, owner, name);
   ScratchList list;
   return CreateMutexA(sa, owner, A(list, name));
 }
 
-AMBREL_EXPORT(HANDLE, CreateSemaphoreW)(LPSECURITY_ATTRIBUTES sa, LONG initial, LONG maximum, LPCWSTR name) {
+AMBREL_EXPORT(HANDLE)
+Amb_CreateSemaphoreW(LPSECURITY_ATTRIBUTES sa, LONG initial, LONG maximum, LPCWSTR name) {
   if (!UseAnsi()) return CreateSemaphoreW(sa, initial, maximum, name);
   ScratchList list;
   return CreateSemaphoreA(sa, initial, maximum, A(list, name));
 }
 
-AMBREL_EXPORT(BOOL, CreateProcessW)
-(LPCWSTR application, LPWSTR commandLine, LPSECURITY_ATTRIBUTES processSa, LPSECURITY_ATTRIBUTES threadSa,
- BOOL inherit, DWORD flags, LPVOID environment, LPCWSTR directory, LPSTARTUPINFOW startup,
- LPPROCESS_INFORMATION info) {
+AMBREL_EXPORT(BOOL)
+Amb_CreateProcessW(LPCWSTR application, LPWSTR commandLine, LPSECURITY_ATTRIBUTES processSa,
+                   LPSECURITY_ATTRIBUTES threadSa, BOOL inherit, DWORD flags, LPVOID environment,
+                   LPCWSTR directory, LPSTARTUPINFOW startup, LPPROCESS_INFORMATION info) {
   if (!UseAnsi()) {
     return CreateProcessW(application, commandLine, processSa, threadSa, inherit, flags, environment,
                           directory, startup, info);
@@ -105,13 +105,13 @@ AMBREL_EXPORT(BOOL, CreateProcessW)
                         flags, env, A(list, directory), startup ? &a : nullptr, info);
 }
 
-AMBREL_EXPORT(BOOL, DeleteFileW)(LPCWSTR name) {
+AMBREL_EXPORT(BOOL) Amb_DeleteFileW(LPCWSTR name) {
   if (!UseAnsi()) return DeleteFileW(name);
   ScratchList list;
   return DeleteFileA(A(list, name));
 }
 
-AMBREL_EXPORT(HANDLE, FindFirstFileW)(LPCWSTR pattern, LPWIN32_FIND_DATAW data) {
+AMBREL_EXPORT(HANDLE) Amb_FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW data) {
   if (!UseAnsi()) return FindFirstFileW(pattern, data);
   ScratchList list;
   WIN32_FIND_DATAA a{};
@@ -120,7 +120,7 @@ AMBREL_EXPORT(HANDLE, FindFirstFileW)(LPCWSTR pattern, LPWIN32_FIND_DATAW data) 
   return find;
 }
 
-AMBREL_EXPORT(BOOL, FindNextFileW)(HANDLE find, LPWIN32_FIND_DATAW data) {
+AMBREL_EXPORT(BOOL) Amb_FindNextFileW(HANDLE find, LPWIN32_FIND_DATAW data) {
   if (!UseAnsi()) return FindNextFileW(find, data);
   WIN32_FIND_DATAA a{};
   BOOL ok = FindNextFileA(find, &a);
@@ -128,7 +128,7 @@ AMBREL_EXPORT(BOOL, FindNextFileW)(HANDLE find, LPWIN32_FIND_DATAW data) {
   return ok;
 }
 
-AMBREL_EXPORT(BOOL, GetComputerNameW)(LPWSTR buffer, LPDWORD size) {
+AMBREL_EXPORT(BOOL) Amb_GetComputerNameW(LPWSTR buffer, LPDWORD size) {
   if (!UseAnsi()) return GetComputerNameW(buffer, size);
   if (!size) {
     SetLastError(ERROR_INVALID_PARAMETER);
@@ -149,20 +149,21 @@ AMBREL_EXPORT(BOOL, GetComputerNameW)(LPWSTR buffer, LPDWORD size) {
   return TRUE;
 }
 
-AMBREL_EXPORT(DWORD, GetCurrentDirectoryW)(DWORD size, LPWSTR buffer) {
+AMBREL_EXPORT(DWORD) Amb_GetCurrentDirectoryW(DWORD size, LPWSTR buffer) {
   if (!UseAnsi()) return GetCurrentDirectoryW(size, buffer);
   return SizedAnsiCall(buffer, size, [](char* a, DWORD n) { return GetCurrentDirectoryA(n, a); });
 }
 
-AMBREL_EXPORT(BOOL, GetDiskFreeSpaceW)
-(LPCWSTR root, LPDWORD sectors, LPDWORD bytes, LPDWORD freeClusters, LPDWORD clusters) {
+AMBREL_EXPORT(BOOL)
+Amb_GetDiskFreeSpaceW(LPCWSTR root, LPDWORD sectors, LPDWORD bytes, LPDWORD freeClusters, LPDWORD clusters) {
   if (!UseAnsi()) return GetDiskFreeSpaceW(root, sectors, bytes, freeClusters, clusters);
   ScratchList list;
   return GetDiskFreeSpaceA(A(list, root), sectors, bytes, freeClusters, clusters);
 }
 
-AMBREL_EXPORT(BOOL, GetDiskFreeSpaceExW)
-(LPCWSTR root, PULARGE_INTEGER available, PULARGE_INTEGER total, PULARGE_INTEGER totalFree) {
+AMBREL_EXPORT(BOOL)
+Amb_GetDiskFreeSpaceExW(LPCWSTR root, PULARGE_INTEGER available, PULARGE_INTEGER total,
+                        PULARGE_INTEGER totalFree) {
   // Windows 95 before OSR2 lacks the entry, so it is found at run time.
   if (UseAnsi()) {
     using Fn = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
@@ -185,19 +186,19 @@ AMBREL_EXPORT(BOOL, GetDiskFreeSpaceExW)
   return fn(root, available, total, totalFree);
 }
 
-AMBREL_EXPORT(UINT, GetDriveTypeW)(LPCWSTR root) {
+AMBREL_EXPORT(UINT) Amb_GetDriveTypeW(LPCWSTR root) {
   if (!UseAnsi()) return GetDriveTypeW(root);
   ScratchList list;
   return GetDriveTypeA(A(list, root));
 }
 
-AMBREL_EXPORT(DWORD, GetFileAttributesW)(LPCWSTR name) {
+AMBREL_EXPORT(DWORD) Amb_GetFileAttributesW(LPCWSTR name) {
   if (!UseAnsi()) return GetFileAttributesW(name);
   ScratchList list;
   return GetFileAttributesA(A(list, name));
 }
 
-AMBREL_EXPORT(DWORD, GetFullPathNameW)(LPCWSTR name, DWORD size, LPWSTR buffer, LPWSTR* filePart) {
+AMBREL_EXPORT(DWORD) Amb_GetFullPathNameW(LPCWSTR name, DWORD size, LPWSTR buffer, LPWSTR* filePart) {
   if (!UseAnsi()) return GetFullPathNameW(name, size, buffer, filePart);
   ScratchList list;
   const char* ansiName = A(list, name);
@@ -214,7 +215,7 @@ AMBREL_EXPORT(DWORD, GetFullPathNameW)(LPCWSTR name, DWORD size, LPWSTR buffer, 
   return result;
 }
 
-AMBREL_EXPORT(int, GetLocaleInfoW)(LCID locale, LCTYPE type, LPWSTR buffer, int size) {
+AMBREL_EXPORT(int) Amb_GetLocaleInfoW(LCID locale, LCTYPE type, LPWSTR buffer, int size) {
   if (!UseAnsi()) return GetLocaleInfoW(locale, type, buffer, size);
   int bytes = GetLocaleInfoA(locale, type, nullptr, 0);
   if (bytes <= 0) return 0;
@@ -233,12 +234,12 @@ AMBREL_EXPORT(int, GetLocaleInfoW)(LCID locale, LCTYPE type, LPWSTR buffer, int 
   return units + 1;
 }
 
-AMBREL_EXPORT(DWORD, GetLogicalDriveStringsW)(DWORD size, LPWSTR buffer) {
+AMBREL_EXPORT(DWORD) Amb_GetLogicalDriveStringsW(DWORD size, LPWSTR buffer) {
   if (!UseAnsi()) return GetLogicalDriveStringsW(size, buffer);
   return SizedAnsiCall(buffer, size, [](char* a, DWORD n) { return GetLogicalDriveStringsA(n, a); });
 }
 
-AMBREL_EXPORT(DWORD, GetModuleFileNameW)(HMODULE module, LPWSTR buffer, DWORD size) {
+AMBREL_EXPORT(DWORD) Amb_GetModuleFileNameW(HMODULE module, LPWSTR buffer, DWORD size) {
   if (!UseAnsi()) return GetModuleFileNameW(module, buffer, size);
   char path[MAX_PATH * 2 + 2] = {};
   DWORD bytes = GetModuleFileNameA(module, path, sizeof(path));
@@ -258,26 +259,27 @@ AMBREL_EXPORT(DWORD, GetModuleFileNameW)(HMODULE module, LPWSTR buffer, DWORD si
   return needed - 1;
 }
 
-AMBREL_EXPORT(HMODULE, GetModuleHandleW)(LPCWSTR name) {
+AMBREL_EXPORT(HMODULE) Amb_GetModuleHandleW(LPCWSTR name) {
   if (!UseAnsi()) return GetModuleHandleW(name);
   ScratchList list;
   return GetModuleHandleA(A(list, name));
 }
 
-AMBREL_EXPORT(UINT, GetPrivateProfileIntW)(LPCWSTR section, LPCWSTR key, INT fallback, LPCWSTR file) {
+AMBREL_EXPORT(UINT) Amb_GetPrivateProfileIntW(LPCWSTR section, LPCWSTR key, INT fallback, LPCWSTR file) {
   if (!UseAnsi()) return GetPrivateProfileIntW(section, key, fallback, file);
   ScratchList list;
   return GetPrivateProfileIntA(A(list, section), A(list, key), fallback, A(list, file));
 }
 
-AMBREL_EXPORT(UINT, GetProfileIntW)(LPCWSTR section, LPCWSTR key, INT fallback) {
+AMBREL_EXPORT(UINT) Amb_GetProfileIntW(LPCWSTR section, LPCWSTR key, INT fallback) {
   if (!UseAnsi()) return GetProfileIntW(section, key, fallback);
   ScratchList list;
   return GetProfileIntA(A(list, section), A(list, key), fallback);
 }
 
-AMBREL_EXPORT(DWORD, GetPrivateProfileStringW)
-(LPCWSTR section, LPCWSTR key, LPCWSTR fallback, LPWSTR buffer, DWORD size, LPCWSTR file) {
+AMBREL_EXPORT(DWORD)
+Amb_GetPrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR fallback, LPWSTR buffer, DWORD size,
+                             LPCWSTR file) {
   if (!UseAnsi()) return GetPrivateProfileStringW(section, key, fallback, buffer, size, file);
   if (!buffer || size == 0) return 0;
   ScratchList list;
@@ -299,7 +301,7 @@ AMBREL_EXPORT(DWORD, GetPrivateProfileStringW)
   return keep;
 }
 
-AMBREL_EXPORT(DWORD, GetShortPathNameW)(LPCWSTR longPath, LPWSTR buffer, DWORD size) {
+AMBREL_EXPORT(DWORD) Amb_GetShortPathNameW(LPCWSTR longPath, LPWSTR buffer, DWORD size) {
   if (!UseAnsi()) return GetShortPathNameW(longPath, buffer, size);
   ScratchList list;
   const char* ansiLong = A(list, longPath);
@@ -307,7 +309,7 @@ AMBREL_EXPORT(DWORD, GetShortPathNameW)(LPCWSTR longPath, LPWSTR buffer, DWORD s
                        [ansiLong](char* a, DWORD n) { return GetShortPathNameA(ansiLong, a, n); });
 }
 
-AMBREL_EXPORT(void, GetStartupInfoW)(LPSTARTUPINFOW info) {
+AMBREL_EXPORT(void) Amb_GetStartupInfoW(LPSTARTUPINFOW info) {
   if (!UseAnsi()) return GetStartupInfoW(info);
   if (!info) return;
   STARTUPINFOA a{};
@@ -342,22 +344,22 @@ BOOL StringTypePerUnit(LCID locale, DWORD type, LPCWSTR text, int count, LPWORD 
 
 }  // namespace
 
-AMBREL_EXPORT(BOOL, GetStringTypeExW)(LCID locale, DWORD type, LPCWSTR text, int count, LPWORD types) {
+AMBREL_EXPORT(BOOL) Amb_GetStringTypeExW(LCID locale, DWORD type, LPCWSTR text, int count, LPWORD types) {
   if (!UseAnsi()) return GetStringTypeExW(locale, type, text, count, types);
   return StringTypePerUnit(locale, type, text, count, types);
 }
 
-AMBREL_EXPORT(BOOL, GetStringTypeW)(DWORD type, LPCWSTR text, int count, LPWORD types) {
+AMBREL_EXPORT(BOOL) Amb_GetStringTypeW(DWORD type, LPCWSTR text, int count, LPWORD types) {
   if (!UseAnsi()) return GetStringTypeW(type, text, count, types);
   return StringTypePerUnit(LOCALE_SYSTEM_DEFAULT, type, text, count, types);
 }
 
-AMBREL_EXPORT(UINT, GetSystemDirectoryW)(LPWSTR buffer, UINT size) {
+AMBREL_EXPORT(UINT) Amb_GetSystemDirectoryW(LPWSTR buffer, UINT size) {
   if (!UseAnsi()) return GetSystemDirectoryW(buffer, size);
   return SizedAnsiCall(buffer, size, [](char* a, DWORD n) { return GetSystemDirectoryA(a, n); });
 }
 
-AMBREL_EXPORT(UINT, GetTempFileNameW)(LPCWSTR path, LPCWSTR prefix, UINT unique, LPWSTR name) {
+AMBREL_EXPORT(UINT) Amb_GetTempFileNameW(LPCWSTR path, LPCWSTR prefix, UINT unique, LPWSTR name) {
   if (!UseAnsi()) return GetTempFileNameW(path, prefix, unique, name);
   ScratchList list;
   char ansi[MAX_PATH * 2] = {};
@@ -366,12 +368,12 @@ AMBREL_EXPORT(UINT, GetTempFileNameW)(LPCWSTR path, LPCWSTR prefix, UINT unique,
   return result;
 }
 
-AMBREL_EXPORT(DWORD, GetTempPathW)(DWORD size, LPWSTR buffer) {
+AMBREL_EXPORT(DWORD) Amb_GetTempPathW(DWORD size, LPWSTR buffer) {
   if (!UseAnsi()) return GetTempPathW(size, buffer);
   return SizedAnsiCall(buffer, size, [](char* a, DWORD n) { return GetTempPathA(n, a); });
 }
 
-AMBREL_EXPORT(BOOL, GetVersionExW)(LPOSVERSIONINFOW info) {
+AMBREL_EXPORT(BOOL) Amb_GetVersionExW(LPOSVERSIONINFOW info) {
   if (!UseAnsi()) return GetVersionExW(info);
   if (!info || info->dwOSVersionInfoSize < sizeof(OSVERSIONINFOW)) {
     SetLastError(ERROR_INSUFFICIENT_BUFFER);
@@ -389,9 +391,9 @@ AMBREL_EXPORT(BOOL, GetVersionExW)(LPOSVERSIONINFOW info) {
   return TRUE;
 }
 
-AMBREL_EXPORT(BOOL, GetVolumeInformationW)
-(LPCWSTR root, LPWSTR volume, DWORD volumeSize, LPDWORD serial, LPDWORD maxComponent, LPDWORD flags,
- LPWSTR fileSystem, DWORD fileSystemSize) {
+AMBREL_EXPORT(BOOL)
+Amb_GetVolumeInformationW(LPCWSTR root, LPWSTR volume, DWORD volumeSize, LPDWORD serial, LPDWORD maxComponent,
+                          LPDWORD flags, LPWSTR fileSystem, DWORD fileSystemSize) {
   if (!UseAnsi()) {
     return GetVolumeInformationW(root, volume, volumeSize, serial, maxComponent, flags, fileSystem,
                                  fileSystemSize);
@@ -408,19 +410,19 @@ AMBREL_EXPORT(BOOL, GetVolumeInformationW)
   return ok;
 }
 
-AMBREL_EXPORT(ATOM, GlobalAddAtomW)(LPCWSTR name) {
+AMBREL_EXPORT(ATOM) Amb_GlobalAddAtomW(LPCWSTR name) {
   if (!UseAnsi()) return GlobalAddAtomW(name);
   ScratchList list;
   return GlobalAddAtomA(A(list, name));
 }
 
-AMBREL_EXPORT(ATOM, GlobalFindAtomW)(LPCWSTR name) {
+AMBREL_EXPORT(ATOM) Amb_GlobalFindAtomW(LPCWSTR name) {
   if (!UseAnsi()) return GlobalFindAtomW(name);
   ScratchList list;
   return GlobalFindAtomA(A(list, name));
 }
 
-AMBREL_EXPORT(UINT, GlobalGetAtomNameW)(ATOM atom, LPWSTR buffer, int size) {
+AMBREL_EXPORT(UINT) Amb_GlobalGetAtomNameW(ATOM atom, LPWSTR buffer, int size) {
   if (!UseAnsi()) return GlobalGetAtomNameW(atom, buffer, size);
   ScratchList list;
   AnsiOutBuffer out(list, buffer, size);
@@ -436,7 +438,7 @@ AMBREL_EXPORT(UINT, GlobalGetAtomNameW)(ATOM atom, LPWSTR buffer, int size) {
   return units;
 }
 
-AMBREL_EXPORT(BOOL, IsBadStringPtrW)(LPCWSTR text, UINT_PTR count) {
+AMBREL_EXPORT(BOOL) Amb_IsBadStringPtrW(LPCWSTR text, UINT_PTR count) {
   if (!UseAnsi()) return IsBadStringPtrW(text, count);
   if (count != static_cast<UINT_PTR>(-1)) return IsBadReadPtr(text, count * 2);
   for (const wchar_t* p = text;; ++p) {
@@ -445,8 +447,8 @@ AMBREL_EXPORT(BOOL, IsBadStringPtrW)(LPCWSTR text, UINT_PTR count) {
   }
 }
 
-AMBREL_EXPORT(int, LCMapStringW)
-(LCID locale, DWORD flags, LPCWSTR source, int count, LPWSTR target, int size) {
+AMBREL_EXPORT(int)
+Amb_LCMapStringW(LCID locale, DWORD flags, LPCWSTR source, int count, LPWSTR target, int size) {
   if (!UseAnsi()) return LCMapStringW(locale, flags, source, count, target, size);
   ScratchList list;
   int length = 0;
@@ -470,86 +472,87 @@ AMBREL_EXPORT(int, LCMapStringW)
   return AnsiToWide(mapped, bytes, target, size);
 }
 
-AMBREL_EXPORT(HMODULE, LoadLibraryExW)(LPCWSTR name, HANDLE file, DWORD flags) {
+AMBREL_EXPORT(HMODULE) Amb_LoadLibraryExW(LPCWSTR name, HANDLE file, DWORD flags) {
   if (!UseAnsi()) return LoadLibraryExW(name, file, flags);
   ScratchList list;
   return LoadLibraryExA(A(list, name), file, flags);
 }
 
-AMBREL_EXPORT(HMODULE, LoadLibraryW)(LPCWSTR name) {
+AMBREL_EXPORT(HMODULE) Amb_LoadLibraryW(LPCWSTR name) {
   if (!UseAnsi()) return LoadLibraryW(name);
   ScratchList list;
   return LoadLibraryA(A(list, name));
 }
 
-AMBREL_EXPORT(BOOL, MoveFileW)(LPCWSTR from, LPCWSTR to) {
+AMBREL_EXPORT(BOOL) Amb_MoveFileW(LPCWSTR from, LPCWSTR to) {
   if (!UseAnsi()) return MoveFileW(from, to);
   ScratchList list;
   return MoveFileA(A(list, from), A(list, to));
 }
 
-AMBREL_EXPORT(HANDLE, OpenFileMappingW)(DWORD access, BOOL inherit, LPCWSTR name) {
+AMBREL_EXPORT(HANDLE) Amb_OpenFileMappingW(DWORD access, BOOL inherit, LPCWSTR name) {
   if (!UseAnsi()) return OpenFileMappingW(access, inherit, name);
   ScratchList list;
   return OpenFileMappingA(access, inherit, A(list, name));
 }
 
-AMBREL_EXPORT(HANDLE, OpenMutexW)(DWORD access, BOOL inherit, LPCWSTR name) {
+AMBREL_EXPORT(HANDLE) Amb_OpenMutexW(DWORD access, BOOL inherit, LPCWSTR name) {
   if (!UseAnsi()) return OpenMutexW(access, inherit, name);
   ScratchList list;
   return OpenMutexA(access, inherit, A(list, name));
 }
 
-AMBREL_EXPORT(HANDLE, OpenSemaphoreW)(DWORD access, BOOL inherit, LPCWSTR name) {
+AMBREL_EXPORT(HANDLE) Amb_OpenSemaphoreW(DWORD access, BOOL inherit, LPCWSTR name) {
   if (!UseAnsi()) return OpenSemaphoreW(access, inherit, name);
   ScratchList list;
   return OpenSemaphoreA(access, inherit, A(list, name));
 }
 
-AMBREL_EXPORT(HANDLE, OpenEventW)(DWORD access, BOOL inherit, LPCWSTR name) {
+AMBREL_EXPORT(HANDLE) Amb_OpenEventW(DWORD access, BOOL inherit, LPCWSTR name) {
   if (!UseAnsi()) return OpenEventW(access, inherit, name);
   ScratchList list;
   return OpenEventA(access, inherit, A(list, name));
 }
 
-AMBREL_EXPORT(void, OutputDebugStringW)(LPCWSTR text) {
+AMBREL_EXPORT(void) Amb_OutputDebugStringW(LPCWSTR text) {
   if (!UseAnsi()) return OutputDebugStringW(text);
   ScratchList list;
   OutputDebugStringA(A(list, text));
 }
 
-AMBREL_EXPORT(BOOL, RemoveDirectoryW)(LPCWSTR path) {
+AMBREL_EXPORT(BOOL) Amb_RemoveDirectoryW(LPCWSTR path) {
   if (!UseAnsi()) return RemoveDirectoryW(path);
   ScratchList list;
   return RemoveDirectoryA(A(list, path));
 }
 
-AMBREL_EXPORT(BOOL, SetCurrentDirectoryW)(LPCWSTR path) {
+AMBREL_EXPORT(BOOL) Amb_SetCurrentDirectoryW(LPCWSTR path) {
   if (!UseAnsi()) return SetCurrentDirectoryW(path);
   ScratchList list;
   return SetCurrentDirectoryA(A(list, path));
 }
 
-AMBREL_EXPORT(BOOL, SetFileAttributesW)(LPCWSTR name, DWORD attributes) {
+AMBREL_EXPORT(BOOL) Amb_SetFileAttributesW(LPCWSTR name, DWORD attributes) {
   if (!UseAnsi()) return SetFileAttributesW(name, attributes);
   ScratchList list;
   return SetFileAttributesA(A(list, name), attributes);
 }
 
-AMBREL_EXPORT(BOOL, SetVolumeLabelW)(LPCWSTR root, LPCWSTR label) {
+AMBREL_EXPORT(BOOL) Amb_SetVolumeLabelW(LPCWSTR root, LPCWSTR label) {
   if (!UseAnsi()) return SetVolumeLabelW(root, label);
   ScratchList list;
   return SetVolumeLabelA(A(list, root), A(list, label));
 }
 
-AMBREL_EXPORT(BOOL, WritePrivateProfileStringW)(LPCWSTR section, LPCWSTR key, LPCWSTR value, LPCWSTR file) {
+AMBREL_EXPORT(BOOL)
+Amb_WritePrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR value, LPCWSTR file) {
   if (!UseAnsi()) return WritePrivateProfileStringW(section, key, value, file);
   ScratchList list;
   return WritePrivateProfileStringA(A(list, section), A(list, key), A(list, value), A(list, file));
 }
 
-AMBREL_EXPORT(int, CompareStringW)
-(LCID locale, DWORD flags, LPCWSTR first, int firstCount, LPCWSTR second, int secondCount) {
+AMBREL_EXPORT(int)
+Amb_CompareStringW(LCID locale, DWORD flags, LPCWSTR first, int firstCount, LPCWSTR second, int secondCount) {
   if (!UseAnsi()) return CompareStringW(locale, flags, first, firstCount, second, secondCount);
   ScratchList list;
   int firstLength = 0;

@@ -7,8 +7,6 @@ using namespace ambrel;
 
 namespace {
 
-const char* A(ScratchList& list, const wchar_t* text) { return WideToAnsiDup(list, text); }
-
 bool IsText(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
 
 // Reads a string value's ANSI data, always terminated, into the list.
@@ -21,23 +19,24 @@ LONG ReadAnsiValue(HKEY key, const char* name, DWORD bytes, ScratchList& list, c
 
 }  // namespace
 
-AMBREL_EXPORT(BOOL, GetFileSecurityW)
-(LPCWSTR name, SECURITY_INFORMATION info, PSECURITY_DESCRIPTOR descriptor, DWORD size, LPDWORD needed) {
+AMBREL_EXPORT(BOOL)
+Amb_GetFileSecurityW(LPCWSTR name, SECURITY_INFORMATION info, PSECURITY_DESCRIPTOR descriptor, DWORD size,
+                     LPDWORD needed) {
   if (!UseAnsi()) return GetFileSecurityW(name, info, descriptor, size, needed);
   ScratchList list;
   return GetFileSecurityA(A(list, name), info, descriptor, size, needed);
 }
 
-AMBREL_EXPORT(BOOL, SetFileSecurityW)
-(LPCWSTR name, SECURITY_INFORMATION info, PSECURITY_DESCRIPTOR descriptor) {
+AMBREL_EXPORT(BOOL)
+Amb_SetFileSecurityW(LPCWSTR name, SECURITY_INFORMATION info, PSECURITY_DESCRIPTOR descriptor) {
   if (!UseAnsi()) return SetFileSecurityW(name, info, descriptor);
   ScratchList list;
   return SetFileSecurityA(A(list, name), info, descriptor);
 }
 
-AMBREL_EXPORT(LONG, RegCreateKeyExW)
-(HKEY key, LPCWSTR subKey, DWORD reserved, LPWSTR keyClass, DWORD options, REGSAM access,
- LPSECURITY_ATTRIBUTES sa, PHKEY result, LPDWORD disposition) {
+AMBREL_EXPORT(LONG)
+Amb_RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD reserved, LPWSTR keyClass, DWORD options, REGSAM access,
+                    LPSECURITY_ATTRIBUTES sa, PHKEY result, LPDWORD disposition) {
   if (!UseAnsi()) {
     return RegCreateKeyExW(key, subKey, reserved, keyClass, options, access, sa, result, disposition);
   }
@@ -46,39 +45,39 @@ AMBREL_EXPORT(LONG, RegCreateKeyExW)
                          result, disposition);
 }
 
-AMBREL_EXPORT(LONG, RegCreateKeyW)(HKEY key, LPCWSTR subKey, PHKEY result) {
+AMBREL_EXPORT(LONG) Amb_RegCreateKeyW(HKEY key, LPCWSTR subKey, PHKEY result) {
   if (!UseAnsi()) return RegCreateKeyW(key, subKey, result);
   ScratchList list;
   return RegCreateKeyA(key, A(list, subKey), result);
 }
 
-AMBREL_EXPORT(LONG, RegDeleteKeyW)(HKEY key, LPCWSTR subKey) {
+AMBREL_EXPORT(LONG) Amb_RegDeleteKeyW(HKEY key, LPCWSTR subKey) {
   if (!UseAnsi()) return RegDeleteKeyW(key, subKey);
   ScratchList list;
   return RegDeleteKeyA(key, A(list, subKey));
 }
 
-AMBREL_EXPORT(LONG, RegDeleteValueW)(HKEY key, LPCWSTR name) {
+AMBREL_EXPORT(LONG) Amb_RegDeleteValueW(HKEY key, LPCWSTR name) {
   if (!UseAnsi()) return RegDeleteValueW(key, name);
   ScratchList list;
   return RegDeleteValueA(key, A(list, name));
 }
 
-AMBREL_EXPORT(LONG, RegOpenKeyExW)(HKEY key, LPCWSTR subKey, DWORD options, REGSAM access, PHKEY result) {
+AMBREL_EXPORT(LONG) Amb_RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD options, REGSAM access, PHKEY result) {
   if (!UseAnsi()) return RegOpenKeyExW(key, subKey, options, access, result);
   ScratchList list;
   return RegOpenKeyExA(key, A(list, subKey), options, access, result);
 }
 
-AMBREL_EXPORT(LONG, RegOpenKeyW)(HKEY key, LPCWSTR subKey, PHKEY result) {
+AMBREL_EXPORT(LONG) Amb_RegOpenKeyW(HKEY key, LPCWSTR subKey, PHKEY result) {
   if (!UseAnsi()) return RegOpenKeyW(key, subKey, result);
   ScratchList list;
   return RegOpenKeyA(key, A(list, subKey), result);
 }
 
-AMBREL_EXPORT(LONG, RegEnumKeyExW)
-(HKEY key, DWORD index, LPWSTR name, LPDWORD nameSize, LPDWORD reserved, LPWSTR keyClass, LPDWORD classSize,
- PFILETIME written) {
+AMBREL_EXPORT(LONG)
+Amb_RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameSize, LPDWORD reserved, LPWSTR keyClass,
+                  LPDWORD classSize, PFILETIME written) {
   if (!UseAnsi()) {
     return RegEnumKeyExW(key, index, name, nameSize, reserved, keyClass, classSize, written);
   }
@@ -111,15 +110,15 @@ AMBREL_EXPORT(LONG, RegEnumKeyExW)
   return ERROR_SUCCESS;
 }
 
-AMBREL_EXPORT(LONG, RegEnumKeyW)(HKEY key, DWORD index, LPWSTR name, DWORD size) {
+AMBREL_EXPORT(LONG) Amb_RegEnumKeyW(HKEY key, DWORD index, LPWSTR name, DWORD size) {
   if (!UseAnsi()) return RegEnumKeyW(key, index, name, size);
   DWORD units = size;
   return Amb_RegEnumKeyExW(key, index, name, &units, nullptr, nullptr, nullptr, nullptr);
 }
 
-AMBREL_EXPORT(LONG, RegEnumValueW)
-(HKEY key, DWORD index, LPWSTR name, LPDWORD nameSize, LPDWORD reserved, LPDWORD type, LPBYTE data,
- LPDWORD dataSize) {
+AMBREL_EXPORT(LONG)
+Amb_RegEnumValueW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameSize, LPDWORD reserved, LPDWORD type,
+                  LPBYTE data, LPDWORD dataSize) {
   if (!UseAnsi()) return RegEnumValueW(key, index, name, nameSize, reserved, type, data, dataSize);
   if (!nameSize || (data && !dataSize)) return ERROR_INVALID_PARAMETER;
   ScratchList list;
@@ -164,10 +163,10 @@ AMBREL_EXPORT(LONG, RegEnumValueW)
   return ERROR_SUCCESS;
 }
 
-AMBREL_EXPORT(LONG, RegQueryInfoKeyW)
-(HKEY key, LPWSTR keyClass, LPDWORD classSize, LPDWORD reserved, LPDWORD subKeys, LPDWORD maxSubKey,
- LPDWORD maxClass, LPDWORD values, LPDWORD maxValueName, LPDWORD maxValue, LPDWORD security,
- PFILETIME written) {
+AMBREL_EXPORT(LONG)
+Amb_RegQueryInfoKeyW(HKEY key, LPWSTR keyClass, LPDWORD classSize, LPDWORD reserved, LPDWORD subKeys,
+                     LPDWORD maxSubKey, LPDWORD maxClass, LPDWORD values, LPDWORD maxValueName,
+                     LPDWORD maxValue, LPDWORD security, PFILETIME written) {
   if (!UseAnsi()) {
     return RegQueryInfoKeyW(key, keyClass, classSize, reserved, subKeys, maxSubKey, maxClass, values,
                             maxValueName, maxValue, security, written);
@@ -189,8 +188,8 @@ AMBREL_EXPORT(LONG, RegQueryInfoKeyW)
   return result;
 }
 
-AMBREL_EXPORT(LONG, RegQueryValueExW)
-(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD dataSize) {
+AMBREL_EXPORT(LONG)
+Amb_RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD dataSize) {
   if (!UseAnsi()) return RegQueryValueExW(key, name, reserved, type, data, dataSize);
   if (data && !dataSize) return ERROR_INVALID_PARAMETER;
   ScratchList list;
@@ -241,7 +240,7 @@ AMBREL_EXPORT(LONG, RegQueryValueExW)
   return RegQueryValueExA(key, ansiName, nullptr, nullptr, data, dataSize);
 }
 
-AMBREL_EXPORT(LONG, RegQueryValueW)(HKEY key, LPCWSTR subKey, LPWSTR data, PLONG dataSize) {
+AMBREL_EXPORT(LONG) Amb_RegQueryValueW(HKEY key, LPCWSTR subKey, LPWSTR data, PLONG dataSize) {
   if (!UseAnsi()) return RegQueryValueW(key, subKey, data, dataSize);
   if (data && !dataSize) return ERROR_INVALID_PARAMETER;
   ScratchList list;
@@ -269,8 +268,8 @@ AMBREL_EXPORT(LONG, RegQueryValueW)(HKEY key, LPCWSTR subKey, LPWSTR data, PLONG
   return ERROR_SUCCESS;
 }
 
-AMBREL_EXPORT(LONG, RegSetValueExW)
-(HKEY key, LPCWSTR name, DWORD reserved, DWORD type, const BYTE* data, DWORD dataSize) {
+AMBREL_EXPORT(LONG)
+Amb_RegSetValueExW(HKEY key, LPCWSTR name, DWORD reserved, DWORD type, const BYTE* data, DWORD dataSize) {
   if (!UseAnsi()) return RegSetValueExW(key, name, reserved, type, data, dataSize);
   ScratchList list;
   const char* ansiName = A(list, name);
@@ -285,7 +284,7 @@ AMBREL_EXPORT(LONG, RegSetValueExW)
                         static_cast<DWORD>(std::strlen(ansi)) + 1);
 }
 
-AMBREL_EXPORT(LONG, RegSetValueW)(HKEY key, LPCWSTR subKey, DWORD type, LPCWSTR data, DWORD dataSize) {
+AMBREL_EXPORT(LONG) Amb_RegSetValueW(HKEY key, LPCWSTR subKey, DWORD type, LPCWSTR data, DWORD dataSize) {
   if (!UseAnsi()) return RegSetValueW(key, subKey, type, data, dataSize);
   ScratchList list;
   const char* ansi = data ? WideToAnsiDup(list, data) : "";

@@ -10,21 +10,21 @@ using namespace ambrel;
 // The headers map the ANSI name onto the wide one when UNICODE is defined.
 #undef GetEnvironmentStrings
 
-AMBREL_EXPORT(LPWSTR, lstrcatW)(LPWSTR target, LPCWSTR source) {
+AMBREL_EXPORT(LPWSTR) Amb_lstrcatW(LPWSTR target, LPCWSTR source) {
   if (!UseAnsi()) return lstrcatW(target, source);
   if (!target || !source) return nullptr;
   std::wcscat(target, source);
   return target;
 }
 
-AMBREL_EXPORT(LPWSTR, lstrcpyW)(LPWSTR target, LPCWSTR source) {
+AMBREL_EXPORT(LPWSTR) Amb_lstrcpyW(LPWSTR target, LPCWSTR source) {
   if (!UseAnsi()) return lstrcpyW(target, source);
   if (!target || !source) return nullptr;
   std::wcscpy(target, source);
   return target;
 }
 
-AMBREL_EXPORT(LPWSTR, lstrcpynW)(LPWSTR target, LPCWSTR source, int count) {
+AMBREL_EXPORT(LPWSTR) Amb_lstrcpynW(LPWSTR target, LPCWSTR source, int count) {
   if (!UseAnsi()) return lstrcpynW(target, source, count);
   if (!target || !source) return nullptr;
   if (count <= 0) return target;
@@ -34,7 +34,7 @@ AMBREL_EXPORT(LPWSTR, lstrcpynW)(LPWSTR target, LPCWSTR source, int count) {
   return target;
 }
 
-AMBREL_EXPORT(int, lstrlenW)(LPCWSTR text) {
+AMBREL_EXPORT(int) Amb_lstrlenW(LPCWSTR text) {
   if (!UseAnsi()) return lstrlenW(text);
   // The length of a wide text is its count of UTF-16 units, whatever its ANSI form needs.
   return text ? static_cast<int>(std::wcslen(text)) : 0;
@@ -50,17 +50,17 @@ int CompareNullsFirst(LPCWSTR a, LPCWSTR b, int(WINAPI* compare)(LPCSTR, LPCSTR)
 
 }  // namespace
 
-AMBREL_EXPORT(int, lstrcmpW)(LPCWSTR a, LPCWSTR b) {
+AMBREL_EXPORT(int) Amb_lstrcmpW(LPCWSTR a, LPCWSTR b) {
   if (!UseAnsi()) return lstrcmpW(a, b);
   return CompareNullsFirst(a, b, lstrcmpA);
 }
 
-AMBREL_EXPORT(int, lstrcmpiW)(LPCWSTR a, LPCWSTR b) {
+AMBREL_EXPORT(int) Amb_lstrcmpiW(LPCWSTR a, LPCWSTR b) {
   if (!UseAnsi()) return lstrcmpiW(a, b);
   return CompareNullsFirst(a, b, lstrcmpiA);
 }
 
-AMBREL_EXPORT(LPWSTR, CharNextW)(LPCWSTR text) {
+AMBREL_EXPORT(LPWSTR) Amb_CharNextW(LPCWSTR text) {
   if (!UseAnsi()) return CharNextW(text);
   return const_cast<LPWSTR>(*text ? text + 1 : text);
 }
@@ -81,7 +81,7 @@ wchar_t UpperUnit(wchar_t c) {
 
 }  // namespace
 
-AMBREL_EXPORT(LPWSTR, CharUpperW)(LPWSTR text) {
+AMBREL_EXPORT(LPWSTR) Amb_CharUpperW(LPWSTR text) {
   if (!UseAnsi()) return CharUpperW(text);
   if (IsIntResource(text)) {
     ULONG_PTR c = reinterpret_cast<ULONG_PTR>(text);
@@ -91,7 +91,7 @@ AMBREL_EXPORT(LPWSTR, CharUpperW)(LPWSTR text) {
   return text;
 }
 
-AMBREL_EXPORT(LPWCH, GetEnvironmentStringsW)() {
+AMBREL_EXPORT(LPWCH) Amb_GetEnvironmentStringsW() {
   if (!UseAnsi()) return GetEnvironmentStringsW();
   LPCH ansi = GetEnvironmentStrings();
   if (!ansi) return nullptr;
@@ -111,13 +111,13 @@ AMBREL_EXPORT(LPWCH, GetEnvironmentStringsW)() {
   return block;
 }
 
-AMBREL_EXPORT(BOOL, FreeEnvironmentStringsW)(LPWCH block) {
+AMBREL_EXPORT(BOOL) Amb_FreeEnvironmentStringsW(LPWCH block) {
   if (!UseAnsi()) return FreeEnvironmentStringsW(block);
   std::free(block);
   return TRUE;
 }
 
-AMBREL_EXPORT(DWORD, GetEnvironmentVariableW)(LPCWSTR name, LPWSTR buffer, DWORD size) {
+AMBREL_EXPORT(DWORD) Amb_GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size) {
   if (!UseAnsi()) return GetEnvironmentVariableW(name, buffer, size);
   ScratchList list;
   const char* ansiName = WideToAnsiDup(list, name);
@@ -125,7 +125,7 @@ AMBREL_EXPORT(DWORD, GetEnvironmentVariableW)(LPCWSTR name, LPWSTR buffer, DWORD
                        [ansiName](char* a, DWORD n) { return GetEnvironmentVariableA(ansiName, a, n); });
 }
 
-AMBREL_EXPORT(BOOL, SetEnvironmentVariableW)(LPCWSTR name, LPCWSTR value) {
+AMBREL_EXPORT(BOOL) Amb_SetEnvironmentVariableW(LPCWSTR name, LPCWSTR value) {
   if (!UseAnsi()) return SetEnvironmentVariableW(name, value);
   ScratchList list;
   return SetEnvironmentVariableA(WideToAnsiDup(list, name), WideToAnsiDup(list, value));
@@ -161,8 +161,9 @@ int ScanInserts(const char* text, bool* isString) {
 
 }  // namespace
 
-AMBREL_EXPORT(DWORD, FormatMessageW)
-(DWORD flags, LPCVOID source, DWORD id, DWORD language, LPWSTR buffer, DWORD size, va_list* arguments) {
+AMBREL_EXPORT(DWORD)
+Amb_FormatMessageW(DWORD flags, LPCVOID source, DWORD id, DWORD language, LPWSTR buffer, DWORD size,
+                   va_list* arguments) {
   if (!UseAnsi()) return FormatMessageW(flags, source, id, language, buffer, size, arguments);
   ScratchList list;
   const bool fromString = flags & FORMAT_MESSAGE_FROM_STRING;
@@ -228,7 +229,7 @@ AMBREL_EXPORT(DWORD, FormatMessageW)
   return units;
 }
 
-AMBREL_EXPORT(int, wvsprintfW)(LPWSTR output, LPCWSTR format, va_list arguments) {
+AMBREL_EXPORT(int) Amb_wvsprintfW(LPWSTR output, LPCWSTR format, va_list arguments) {
   if (!UseAnsi()) return wvsprintfW(output, format, arguments);
   return AnsiWvsprintf(output, format, arguments);
 }

@@ -80,9 +80,9 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   return TRUE;
 }
 
-AMBREL_EXPORT(HRESULT, DllRegisterServer)() { return S_OK; }
+AMBREL_EXPORT(HRESULT) Amb_DllRegisterServer() { return S_OK; }
 
-AMBREL_EXPORT(HRESULT, DllUnregisterServer)() {
+AMBREL_EXPORT(HRESULT) Amb_DllUnregisterServer() {
   if (g_pin) {
     HMODULE pin = g_pin;
     g_pin = nullptr;
@@ -91,27 +91,27 @@ AMBREL_EXPORT(HRESULT, DllUnregisterServer)() {
   return S_OK;
 }
 
-AMBREL_EXPORT(DWORD, TlsAlloc)() {
+AMBREL_EXPORT(DWORD) Amb_TlsAlloc() {
   if (IsWindows2000OrLater()) return TlsAlloc();
   return TlsEmuAlloc();
 }
 
-AMBREL_EXPORT(BOOL, TlsFree)(DWORD index) {
+AMBREL_EXPORT(BOOL) Amb_TlsFree(DWORD index) {
   if (IsWindows2000OrLater()) return TlsFree(index);
   return TlsEmuFree(index);
 }
 
-AMBREL_EXPORT(LPVOID, TlsGetValue)(DWORD index) {
+AMBREL_EXPORT(LPVOID) Amb_TlsGetValue(DWORD index) {
   if (IsWindows2000OrLater()) return TlsGetValue(index);
   return TlsEmuGetValue(index);
 }
 
-AMBREL_EXPORT(BOOL, TlsSetValue)(DWORD index, LPVOID value) {
+AMBREL_EXPORT(BOOL) Amb_TlsSetValue(DWORD index, LPVOID value) {
   if (IsWindows2000OrLater()) return TlsSetValue(index, value);
   return TlsEmuSetValue(index, value);
 }
 
-AMBREL_EXPORT(FARPROC, GetProcAddress)(HMODULE module, LPCSTR name) {
+AMBREL_EXPORT(FARPROC) Amb_GetProcAddress(HMODULE module, LPCSTR name) {
   // Windows 98 and ME answer for these entries although they cannot serve a wide caller.
   if (IsWin98OrLater() && !IsIntResource(name) &&
       (std::strcmp(name, "GetMonitorInfoW") == 0 || std::strcmp(name, "MonitorFromWindow") == 0)) {
@@ -126,7 +126,8 @@ const IID kIStorage = {0x0000000B, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
 }  // namespace
 
-AMBREL_EXPORT(HRESULT, StgCreateDocfile)(const WCHAR* name, DWORD mode, DWORD reserved, IStorage** storage) {
+AMBREL_EXPORT(HRESULT)
+Amb_StgCreateDocfile(const WCHAR* name, DWORD mode, DWORD reserved, IStorage** storage) {
   if (!IsWindows2000OrLater()) return StgCreateDocfile(name, mode, reserved, storage);
   using Fn = HRESULT(WINAPI*)(const WCHAR*, DWORD, DWORD, DWORD, void*, void*, REFIID, void**);
   LateBound bound("ole32.dll", "StgCreateStorageEx");
@@ -135,8 +136,9 @@ AMBREL_EXPORT(HRESULT, StgCreateDocfile)(const WCHAR* name, DWORD mode, DWORD re
   return fn(name, mode, 5, 0, nullptr, nullptr, kIStorage, reinterpret_cast<void**>(storage));
 }
 
-AMBREL_EXPORT(HRESULT, StgOpenStorage)
-(const WCHAR* name, IStorage* priority, DWORD mode, SNB exclude, DWORD reserved, IStorage** storage) {
+AMBREL_EXPORT(HRESULT)
+Amb_StgOpenStorage(const WCHAR* name, IStorage* priority, DWORD mode, SNB exclude, DWORD reserved,
+                   IStorage** storage) {
   if (!IsWindows2000OrLater()) {
     return StgOpenStorage(name, priority, mode, exclude, reserved, storage);
   }
@@ -147,7 +149,7 @@ AMBREL_EXPORT(HRESULT, StgOpenStorage)
   return fn(name, mode, 5, 0, nullptr, nullptr, kIStorage, reinterpret_cast<void**>(storage));
 }
 
-AMBREL_EXPORT(LSTATUS, SHDeleteKeyW)(HKEY key, LPCWSTR subKey) {
+AMBREL_EXPORT(LSTATUS) Amb_SHDeleteKeyW(HKEY key, LPCWSTR subKey) {
   LateBound bound("shlwapi.dll", UseAnsi() ? "SHDeleteKeyA" : "SHDeleteKeyW");
   if (UseAnsi()) {
     auto fn = bound.get<LSTATUS(WINAPI*)(HKEY, LPCSTR)>();
@@ -161,32 +163,32 @@ AMBREL_EXPORT(LSTATUS, SHDeleteKeyW)(HKEY key, LPCWSTR subKey) {
 }
 
 // The shell entries that older systems may lack are bound per call.
-AMBREL_EXPORT(UINT, ExtractIconExW)(LPCWSTR file, int index, HICON* large, HICON* small, UINT icons) {
+AMBREL_EXPORT(UINT) Amb_ExtractIconExW(LPCWSTR file, int index, HICON* large, HICON* small, UINT icons) {
   return CallShell<UINT>("ExtractIconExW", 0, file, index, large, small, icons);
 }
 
-AMBREL_EXPORT(PIDLIST_ABSOLUTE, SHBrowseForFolderW)(LPBROWSEINFOW info) {
+AMBREL_EXPORT(PIDLIST_ABSOLUTE) Amb_SHBrowseForFolderW(LPBROWSEINFOW info) {
   return CallShell<PIDLIST_ABSOLUTE>("SHBrowseForFolderW", nullptr, info);
 }
 
-AMBREL_EXPORT(DWORD_PTR, SHGetFileInfoW)
-(LPCWSTR path, DWORD attributes, SHFILEINFOW* info, UINT size, UINT flags) {
+AMBREL_EXPORT(DWORD_PTR)
+Amb_SHGetFileInfoW(LPCWSTR path, DWORD attributes, SHFILEINFOW* info, UINT size, UINT flags) {
   return CallShell<DWORD_PTR>("SHGetFileInfoW", 0, path, attributes, info, size, flags);
 }
 
-AMBREL_EXPORT(BOOL, SHGetPathFromIDListW)(PCIDLIST_ABSOLUTE list, LPWSTR path) {
+AMBREL_EXPORT(BOOL) Amb_SHGetPathFromIDListW(PCIDLIST_ABSOLUTE list, LPWSTR path) {
   return CallShell<BOOL>("SHGetPathFromIDListW", FALSE, list, path);
 }
 
-AMBREL_EXPORT(BOOL, ShellExecuteExW)(SHELLEXECUTEINFOW* info) {
+AMBREL_EXPORT(BOOL) Amb_ShellExecuteExW(SHELLEXECUTEINFOW* info) {
   return CallShell<BOOL>("ShellExecuteExW", FALSE, info);
 }
 
-AMBREL_EXPORT(BOOL, Shell_NotifyIconW)(DWORD message, PNOTIFYICONDATAW data) {
+AMBREL_EXPORT(BOOL) Amb_Shell_NotifyIconW(DWORD message, PNOTIFYICONDATAW data) {
   return CallShell<BOOL>("Shell_NotifyIconW", FALSE, message, data);
 }
 
-AMBREL_EXPORT(UINT, DragQueryFileW)(HDROP drop, UINT index, LPWSTR buffer, UINT size) {
+AMBREL_EXPORT(UINT) Amb_DragQueryFileW(HDROP drop, UINT index, LPWSTR buffer, UINT size) {
   if (!UseAnsi()) return DragQueryFileW(drop, index, buffer, size);
   if (index == 0xFFFFFFFF) return DragQueryFileA(drop, index, nullptr, 0);
   UINT bytes = DragQueryFileA(drop, index, nullptr, 0);
@@ -205,7 +207,7 @@ AMBREL_EXPORT(UINT, DragQueryFileW)(HDROP drop, UINT index, LPWSTR buffer, UINT 
   return keep;
 }
 
-AMBREL_EXPORT(BOOL, GetDefaultPrinterW)(LPWSTR buffer, LPDWORD size) {
+AMBREL_EXPORT(BOOL) Amb_GetDefaultPrinterW(LPWSTR buffer, LPDWORD size) {
   if (IsWindows2000OrLater()) {
     LateBound bound("winspool.drv", "GetDefaultPrinterW");
     auto fn = bound.get<BOOL(WINAPI*)(LPWSTR, LPDWORD)>();
@@ -248,19 +250,19 @@ std::vector<std::unique_ptr<wchar_t[]>>& VersionTexts() {
 
 }  // namespace
 
-AMBREL_EXPORT(DWORD, GetFileVersionInfoSizeW)(LPCWSTR name, LPDWORD handle) {
+AMBREL_EXPORT(DWORD) Amb_GetFileVersionInfoSizeW(LPCWSTR name, LPDWORD handle) {
   if (!UseAnsi()) return GetFileVersionInfoSizeW(name, handle);
   ScratchList list;
   return GetFileVersionInfoSizeA(WideToAnsiDup(list, name), handle);
 }
 
-AMBREL_EXPORT(BOOL, GetFileVersionInfoW)(LPCWSTR name, DWORD handle, DWORD size, LPVOID data) {
+AMBREL_EXPORT(BOOL) Amb_GetFileVersionInfoW(LPCWSTR name, DWORD handle, DWORD size, LPVOID data) {
   if (!UseAnsi()) return GetFileVersionInfoW(name, handle, size, data);
   ScratchList list;
   return GetFileVersionInfoA(WideToAnsiDup(list, name), handle, size, data);
 }
 
-AMBREL_EXPORT(BOOL, VerQueryValueW)(LPCVOID block, LPCWSTR subBlock, LPVOID* value, PUINT length) {
+AMBREL_EXPORT(BOOL) Amb_VerQueryValueW(LPCVOID block, LPCWSTR subBlock, LPVOID* value, PUINT length) {
   if (!UseAnsi()) return VerQueryValueW(block, subBlock, value, length);
   ScratchList list;
   LPVOID found = nullptr;
