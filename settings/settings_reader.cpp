@@ -421,9 +421,11 @@ void ParseAttributes(std::u16string_view text, bool& create, bool& update, std::
   while (!TrimWhiteSpace(rest).empty()) {
     const size_t eq = rest.find(u'=');
     if (eq == npos) break;
-    size_t nameStart = eq;
+    size_t nameEnd = eq;
+    while (nameEnd > 0 && isBlank(rest[nameEnd - 1])) --nameEnd;  // 'a = "1"' names a
+    size_t nameStart = nameEnd;
     while (nameStart > 0 && !isBlank(rest[nameStart - 1]) && rest[nameStart - 1] != u'"') --nameStart;
-    const std::u16string_view name = rest.substr(nameStart, eq - nameStart);
+    const std::u16string_view name = rest.substr(nameStart, nameEnd - nameStart);
 
     size_t p = eq + 1;
     while (p < rest.size() && isBlank(rest[p])) ++p;
