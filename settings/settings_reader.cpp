@@ -47,6 +47,28 @@ std::u16string RemoveValueIndent(std::u16string_view text, size_t indent) {
   return out;
 }
 
+// Where the child elements of an element's content begin, or npos when the content is the
+// element's text: it holds no "<", or it is CDATA with no tag behind it. Text or CDATA before the
+// first child is the element's value.
+size_t FindChildElements(std::u16string_view content) {
+  const size_t lt = content.find(u'<');
+  if (lt == npos) return npos;
+  if (!TrimWhiteSpace(content.substr(0, lt)).empty() || !content.substr(lt).starts_with(kCdataOpen))
+    return lt;
+  size_t end = lt;
+  for (;;) {
+    const size_t close = content.find(kCdataClose, end + kCdataOpen.size());
+    if (close == npos) return npos;
+    end = close + kCdataClose.size();
+    size_t next = end;
+    while (next < content.size() && IsWhiteSpace(content[next])) ++next;
+    if (!content.substr(next).starts_with(kCdataOpen)) break;
+    end = next;
+  }
+  const size_t child = content.find(u'<', end);
+  return child == npos ? npos : end;
+}
+
 struct ListEntryRule {
   uint32_t listType;
   const char16_t* entryName;
@@ -74,6 +96,11 @@ constexpr FileListRule kFileLists[] = {
     {113, u"BackgroundImage", 114},
     {115, u"SISFile", 116},
 };
+
+bool IsFileEntryList(uint32_t type) {
+  return std::any_of(std::begin(kFileLists), std::end(kFileLists),
+                     [type](const FileListRule& rule) { return rule.listType == type; });
+}
 
 CSettingsNode* AddUnknownElement(CSettingsNode& parent, std::u16string_view name) {
   CSettingsNode* node = parent.AddChild(u"", kKindHidden, kUnknownElementType);
@@ -274,17 +301,24 @@ bool CXmlReader::ParseElements(CXmlTagScanner& scanner, uint32_t level) {
     const std::u16string_view name = scanner.Name();
     const std::u16string_view attributes = scanner.Attributes();
     const std::u16string_view content = scanner.Content();
-    const size_t lt = content.find(u'<');
-    if (lt == npos || content.substr(content.find_first_not_of(u" \t\n\r\v\f")).starts_with(kCdataOpen)) {
+    const size_t childStart = FindChildElements(content);
+    if (childStart == npos) {
       OnText(name, content, attributes, level);
       continue;
     }
+    // A file list holds only its file entries, which have no children.
+    if (m_current && IsFileEntryList(m_current->GetType())) continue;
     if (level + 1 > kMaxNestingDepth) {
       m_tooDeep = true;
       return false;
     }
     const bool entered = OnElementStart(name, attributes);
-    CXmlTagScanner nested(m_text, static_cast<size_t>(scanner.ContentStart()), content.size());
+    // The writer puts a value before the children of a node that has both.
+    if (entered && !TrimWhiteSpace(content.substr(0, childStart)).empty()) {
+      OnSettingsElementValue(*m_current, content.substr(0, childStart), level);
+    }
+    CXmlTagScanner nested(m_text, static_cast<size_t>(scanner.ContentStart()) + childStart,
+                          content.size() - childStart);
     if (!ParseElements(nested, level + 1)) return false;
     if (entered) OnElementEnd(name);
   }
@@ -362,6 +396,13 @@ void OnSettingsElementText(CSettingsNode& current, std::u16string_view name, std
   node->SetAux(ReadValue(*node, content, level, value) ? 1 : 0);
   node->SetDisplayValue(value);
   node->SetExtra(std::move(extra));
+}
+
+void OnSettingsElementValue(CSettingsNode& current, std::u16string_view content, uint32_t level) {
+  std::u16string value;
+  const bool cdata = ReadValue(current, content, level, value);
+  if (current.GetType() == kUnknownElementType) current.SetAux(cdata ? 1 : 0);
+  current.SetDisplayValue(value);
 }
 
 void OnSettingsElementEnd(CSettingsNode*& current) {

@@ -94,6 +94,9 @@ bool OnSettingsElementStart(CSettingsNode*& current, std::u16string_view name,
                             std::u16string_view attributes);
 void OnSettingsElementText(CSettingsNode& current, std::u16string_view name, std::u16string_view content,
                            std::u16string_view attributes, uint32_t level);
+// The text before the first child of an element that has children: the value of the node that
+// OnSettingsElementStart made current.
+void OnSettingsElementValue(CSettingsNode& current, std::u16string_view content, uint32_t level);
 void OnSettingsElementEnd(CSettingsNode*& current);
 
 // Turns element text into the stored value: a CDATA section (split sections joined) or text with

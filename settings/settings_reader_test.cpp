@@ -176,11 +176,27 @@ TEST_F(ReaderTest, MultiLineValuesKeepTheirShape) {
       << AsUtf8(text);
 }
 
+TEST_F(ReaderTest, ValueBeforeChildrenIsKept) {
+  // The writer puts the value of a node that also has children before them.
+  const std::u16string text = std::u16string(kDeclaration) +
+                              u"<Settings><Foo>top &amp;\n line<Bar>1</Bar></Foo>"
+                              u"<Cd><![CDATA[ x ]]>\n<![CDATA[y]]><Baz/></Cd></Settings>";
+  CSettingsNode& root = Read(text);
+  ASSERT_EQ(root.GetChildCount(), 9u);
+  EXPECT_EQ(root.GetChild(7)->GetValue(), u"top &\nline");  // the indent of its level goes
+  EXPECT_EQ(root.GetChild(7)->GetChild(0)->GetValue(), u"1");
+  EXPECT_EQ(root.GetChild(8)->GetValue(), u" x y");
+  EXPECT_EQ(root.GetChild(8)->GetAux(), 1u);
+  EXPECT_EQ(root.GetChild(8)->GetChildCount(), 1u);
+  EXPECT_EQ(test::TreeDifference(root, *ReadOther(Full(root))), "");
+}
+
 TEST_F(ReaderTest, FileListsTakeOnlyTheirEntries) {
-  CSettingsNode& root = Read(
-      std::u16string(kDeclaration) +
-      u"<Settings><FileTransfer><RingingTones><RingingTone op=\"create\">a.wav</RingingTone>"
-      u"<Other>x</Other><RingingTone>b&amp;c.wav</RingingTone></RingingTones></FileTransfer></Settings>");
+  CSettingsNode& root =
+      Read(std::u16string(kDeclaration) +
+           u"<Settings><FileTransfer><RingingTones><RingingTone op=\"create\">a.wav</RingingTone>"
+           u"<Other>x</Other><RingingTone>b&amp;c.wav</RingingTone><RingingTone>c<X>1</X></RingingTone>"
+           u"</RingingTones></FileTransfer></Settings>");
   CSettingsNode& tones = *Child(Child(&root, 109), 111);
   ASSERT_EQ(tones.GetChildCount(), 2u);
   EXPECT_EQ(tones.GetChild(0)->GetValue(), u"a.wav");
