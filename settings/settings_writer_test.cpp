@@ -344,8 +344,12 @@ TEST_F(WriterTest, SaveWritesBomAndCrLfEverywhere) {
                                   static_cast<unsigned char>(bytes[i + 1]) << 8);
   }
   for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == u'\n') ASSERT_TRUE(i > 0 && text[i - 1] == u'\r') << i;
-    if (text[i] == u'\r') ASSERT_TRUE(i + 1 < text.size() && text[i + 1] == u'\n') << i;
+    if (text[i] == u'\n') {
+      ASSERT_TRUE(i > 0 && text[i - 1] == u'\r') << i;
+    }
+    if (text[i] == u'\r') {
+      ASSERT_TRUE(i + 1 < text.size() && text[i + 1] == u'\n') << i;
+    }
   }
   EXPECT_NE(text.find(u"x\r\n    y\r\n    z\r\n"), std::u16string::npos);
 }
