@@ -1,0 +1,109 @@
+#include "engine/engine_wnd.h"
+
+#include <cstring>
+
+#include "engine/engine_limits.h"
+#include "engine/packet.h"
+#include "engine/server.h"
+
+namespace orvel::engine {
+
+namespace {
+
+constexpr UINT_PTR kPollTimer = 1;
+CEngineWnd* g_window = nullptr;
+
+}  // namespace
+
+HWND EngineWindow() { return g_window ? g_window->Handle() : nullptr; }
+
+CEngineWnd* EngineWindowObject() { return g_window; }
+
+bool PostEngineMessage(UINT message) {
+  HWND window = EngineWindow();
+  return window && ::PostMessageW(window, message, 0, 0);
+}
+
+bool CEngineWnd::Create() {
+  RECT rect = {0, 0, 10, 10};
+  if (!CWindow::Create(kEngineWindowClass, CS_VREDRAW | CS_HREDRAW | CS_NOCLOSE, WS_EX_TOPMOST, WS_POPUP,
+                       kEngineWindowName, rect))
+    return false;
+  g_window = this;
+  ::SetTimer(Handle(), kPollTimer, LimitMilliseconds(Limit::PollTimer), nullptr);
+  return true;
+}
+
+LRESULT CEngineWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  CTerminalManagerServer* engine = CTerminalManagerServer::Instance();
+  switch (message) {
+    case WM_TIMER: {
+      LRESULT result = DefaultProc(message, wParam, lParam);
+      if (wParam == kPollTimer && engine && m_busy == 0) engine->Poll();
+      return result;
+    }
+    case WM_ENGINE_POLL:
+      if (engine) engine->Poll();
+      return 0;
+    case WM_ENGINE_DEVICEINFO:
+      if (engine) engine->UpdateDeviceInfo();
+      return 0;
+    case WM_ENGINE_NOTIFY:
+    case WM_ENGINE_MODULEEVENT:
+    case WM_ENGINE_BACKUPEVENT:
+    case WM_ENGINE_RESTORERELAY:
+    case WM_ENGINE_COPYEVENT:
+    case WM_ENGINE_COPYRELAY: {
+      CPacket packet = TakePacket(wParam);
+      if (!engine) return 0;
+      if (message == WM_ENGINE_NOTIFY) engine->OnNotify(std::move(packet));
+      if (message == WM_ENGINE_MODULEEVENT) engine->OnModuleEvent(std::move(packet));
+      if (message == WM_ENGINE_BACKUPEVENT) engine->OnBackupEvent(std::move(packet));
+      if (message == WM_ENGINE_RESTORERELAY) engine->OnRestoreRelay(std::move(packet));
+      if (message == WM_ENGINE_COPYEVENT) engine->OnCopyEvent(std::move(packet));
+      if (message == WM_ENGINE_COPYRELAY) engine->OnCopyRelay(std::move(packet));
+      return 0;
+    }
+    case WM_COPYDATA:
+      return OnCopyData(wParam, lParam);
+    case WM_DESTROY:
+      ::KillTimer(Handle(), kPollTimer);
+      if (g_window == this) g_window = nullptr;
+      return DefaultProc(message, wParam, lParam);
+    default:
+      return DefaultProc(message, wParam, lParam);
+  }
+}
+
+LRESULT CEngineWnd::OnCopyData(WPARAM wParam, LPARAM lParam) {
+  const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+  if (!data || data->cbData != sizeof(RelayRecord) || !data->lpData)
+    return DefaultProc(WM_COPYDATA, wParam, lParam);
+  RelayRecord record = {};
+  std::memcpy(&record, data->lpData, sizeof(record));
+  if (record.message == kRelayRestore || record.message == kRelayFileCopy) {
+    size_t length = 0;
+    while (length < 259 && record.text[length] != 0) ++length;
+    CPacket packet;
+    packet.AddDword(record.code);
+    packet.AddDword(record.sender);
+    packet.AddDword(record.value);
+    packet.AddDword(record.value2);
+    packet.AddString(std::u16string(reinterpret_cast<const char16_t*>(record.text), length));
+    packet.Post(Handle(), record.message);
+  }
+  return TRUE;
+}
+
+CBusyLock::CBusyLock() {
+  if (CTerminalManagerServer::Instance() && g_window) {
+    g_window->EnterBusy();
+    m_held = true;
+  }
+}
+
+CBusyLock::~CBusyLock() {
+  if (m_held && CTerminalManagerServer::Instance() && g_window) g_window->LeaveBusy();
+}
+
+}  // namespace orvel::engine

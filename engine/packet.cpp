@@ -1,0 +1,74 @@
+#include "engine/packet.h"
+
+namespace orvel::engine {
+
+CPacket::CPacket(std::unique_ptr<CPacket> posted) {
+  if (posted) m_items = std::move(posted->m_items);
+}
+
+uint32_t CPacket::GetDword() {
+  if (m_items.empty()) return 0;
+  Item item = std::move(m_items.front());
+  m_items.pop_front();
+  if (auto* value = std::get_if<uint32_t>(&item)) return *value;
+  if (auto* value = std::get_if<Hresult>(&item)) return static_cast<uint32_t>(value->value);
+  return 0;
+}
+
+int32_t CPacket::GetHresult() {
+  if (m_items.empty()) return 0;
+  Item item = std::move(m_items.front());
+  m_items.pop_front();
+  if (auto* value = std::get_if<Hresult>(&item)) return value->value;
+  if (auto* value = std::get_if<uint32_t>(&item)) return static_cast<int32_t>(*value);
+  return 0;
+}
+
+std::u16string CPacket::GetString() {
+  if (m_items.empty()) return {};
+  Item item = std::move(m_items.front());
+  m_items.pop_front();
+  if (auto* value = std::get_if<std::u16string>(&item)) return std::move(*value);
+  return {};
+}
+
+std::unique_ptr<StringArray> CPacket::GetPointer() {
+  if (m_items.empty()) return nullptr;
+  Item item = std::move(m_items.front());
+  m_items.pop_front();
+  if (auto* value = std::get_if<std::unique_ptr<StringArray>>(&item)) return std::move(*value);
+  return nullptr;
+}
+
+uint32_t CPacket::DwordAt(size_t index) const {
+  if (index >= m_items.size()) return 0;
+  if (auto* value = std::get_if<uint32_t>(&m_items[index])) return *value;
+  if (auto* value = std::get_if<Hresult>(&m_items[index])) return static_cast<uint32_t>(value->value);
+  return 0;
+}
+
+int32_t CPacket::HresultAt(size_t index) const { return static_cast<int32_t>(DwordAt(index)); }
+
+std::u16string CPacket::StringAt(size_t index) const {
+  if (index >= m_items.size()) return {};
+  if (auto* value = std::get_if<std::u16string>(&m_items[index])) return *value;
+  return {};
+}
+
+std::unique_ptr<CPacket> CPacket::Detach() {
+  auto heap = std::make_unique<CPacket>();
+  heap->m_items = std::move(m_items);
+  m_items.clear();
+  return heap;
+}
+
+bool CPacket::Post(HWND window, UINT message) {
+  std::unique_ptr<CPacket> heap = Detach();
+  if (!window || !::PostMessageW(window, message, reinterpret_cast<WPARAM>(heap.get()), 0)) return false;
+  heap.release();  // the receiver frees it
+  return true;
+}
+
+CPacket TakePacket(WPARAM wParam) { return CPacket(std::unique_ptr<CPacket>(reinterpret_cast<CPacket*>(wParam))); }
+
+}  // namespace orvel::engine

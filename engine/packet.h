@@ -1,0 +1,65 @@
+// The parameter packet of the engine window's private messages: an ordered list of items that the
+// poster builds, hands over with the post, and the receiver takes over and reads from the front.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace orvel::engine {
+
+using StringArray = std::vector<std::u16string>;
+
+class CPacket {
+ public:
+  CPacket() = default;
+  // Takes every item of a posted packet over and frees the posted one.
+  explicit CPacket(std::unique_ptr<CPacket> posted);
+  CPacket(CPacket&&) = default;
+  CPacket& operator=(CPacket&&) = default;
+
+  void AddDword(uint32_t value) { m_items.emplace_back(value); }
+  void AddHresult(int32_t value) { m_items.emplace_back(Hresult{value}); }
+  void AddString(std::u16string value) { m_items.emplace_back(std::move(value)); }
+  void AddPointer(std::unique_ptr<StringArray> value) { m_items.emplace_back(std::move(value)); }
+
+  // Each getter removes the first item and gives its value; an item of another kind, or none,
+  // gives the empty value of the asked kind.
+  uint32_t GetDword();
+  int32_t GetHresult();
+  std::u16string GetString();
+  std::unique_ptr<StringArray> GetPointer();
+
+  // Reads an item in place without removing it (request parameters); the empty value when the
+  // item is missing or of another kind.
+  uint32_t DwordAt(size_t index) const;
+  int32_t HresultAt(size_t index) const;
+  std::u16string StringAt(size_t index) const;
+
+  size_t Size() const { return m_items.size(); }
+  bool Empty() const { return m_items.empty(); }
+
+  // Moves every item into a new heap packet, for a post.
+  std::unique_ptr<CPacket> Detach();
+
+  // Posts message with the packet as wParam; the window's handler owns it from then on. A packet
+  // that cannot be posted is freed here.
+  bool Post(HWND window, UINT message);
+
+ private:
+  struct Hresult {
+    int32_t value;
+  };
+  using Item = std::variant<uint32_t, Hresult, std::u16string, std::unique_ptr<StringArray>>;
+  std::deque<Item> m_items;
+};
+
+// Adopts the packet of a posted message (null gives an empty packet).
+CPacket TakePacket(WPARAM wParam);
+
+}  // namespace orvel::engine

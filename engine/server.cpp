@@ -1,0 +1,625 @@
+#include "engine/server.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "engine/engine_limits.h"
+#include "engine/engine_wnd.h"
+#include "support/win/handle.h"
+#include "support/win/registry.h"
+#include "support/win/wide.h"
+
+namespace orvel::engine {
+
+namespace {
+
+CTerminalManagerServer* g_engine = nullptr;
+
+// What EPOC Connect's objects are created with when they may live in any kind of server.
+constexpr DWORD kAnyContext = 0x17;
+
+constexpr HResult kServerLostCall = MakeCode(0x80010105);
+
+}  // namespace
+
+CTerminalManagerServer::CTerminalManagerServer() {
+  m_connectProgram = win::ReadRegString(HKEY_LOCAL_MACHINE, kConnectProgramKey, nullptr).value_or(L"");
+  ReadManagerInfo();
+}
+
+CTerminalManagerServer::~CTerminalManagerServer() {
+  if (g_engine == this) g_engine = nullptr;
+}
+
+CTerminalManagerServer* CTerminalManagerServer::Instance() { return g_engine; }
+
+bool CTerminalManagerServer::CreateInstance() {
+  if (g_engine) return true;
+  try {
+    g_engine = new CTerminalManagerServer();
+  } catch (...) {
+    g_engine = nullptr;
+  }
+  return g_engine != nullptr;
+}
+
+void CTerminalManagerServer::DestroyInstance() {
+  CTerminalManagerServer* engine = g_engine;
+  if (!engine) return;
+  engine->m_current.reset();
+  engine->m_openClient = nullptr;
+  engine->Disconnect();
+  engine->m_clients.clear();
+  // Handlers and busy locks see no engine from here on.
+  g_engine = nullptr;
+  engine->Release();
+}
+
+// ---- connection --------------------------------------------------------------------------------
+
+HResult CTerminalManagerServer::CreateDeviceObject() {
+  if (!m_device) {
+    HRESULT hr = ::CoCreateInstance(CLSID_ECDevice, nullptr, kAnyContext, IID_IECDevice,
+                                    reinterpret_cast<void**>(m_device.GetAddressOf()));
+    if (FAILED(hr) || !m_device) {
+      m_device.Reset();
+      return kDeviceObjectFailed;
+    }
+    if (FAILED(m_device->SetClientProcess(static_cast<LONG>(::GetCurrentProcessId())))) {
+      m_device.Reset();
+      return kDeviceObjectFailed;
+    }
+  }
+  if (!m_deviceAdvised) {
+    m_deviceCookie = 0;
+    if (FAILED(m_device->Advise(static_cast<IECDeviceSink*>(this), &m_deviceCookie))) return kDeviceObjectFailed;
+    AddRef();
+    m_deviceAdvised = true;
+  }
+  return kOk;
+}
+
+HResult CTerminalManagerServer::ReleaseDeviceObject() {
+  HResult result = kOk;
+  if (m_deviceAdvised) {
+    if (m_device && FAILED(m_device->Unadvise(m_deviceCookie))) result = kDeviceObjectFailed;
+    m_deviceCookie = 0;
+    m_deviceAdvised = false;
+    Release();
+  }
+  m_device.Reset();
+  return result;
+}
+
+HResult CTerminalManagerServer::CreateTransferObjects() {
+  if (!m_transfer &&
+      FAILED(::CoCreateInstance(CLSID_ECTransfer, nullptr, CLSCTX_INPROC_SERVER, IID_IECTransfer,
+                                reinterpret_cast<void**>(m_transfer.GetAddressOf()))))
+    return kTransferUnavailable;
+  if (!m_transferAdvised) {
+    if (FAILED(m_transfer->Advise(static_cast<IECTransferEvents*>(this)))) return kTransferUnavailable;
+    AddRef();
+    m_transferAdvised = true;
+  }
+  if (!m_ecEngine && FAILED(::CoCreateInstance(CLSID_ECEngine, nullptr, CLSCTX_INPROC_SERVER, IID_IECEngine,
+                                               reinterpret_cast<void**>(m_ecEngine.GetAddressOf()))))
+    return kTransferUnavailable;
+  if (!m_ecEngineAdvised) {
+    if (FAILED(m_ecEngine->Advise(static_cast<IDispatch*>(static_cast<ITerminalManager*>(this)))))
+      return kTransferUnavailable;
+    AddRef();
+    m_ecEngineAdvised = true;
+  }
+  return kOk;
+}
+
+void CTerminalManagerServer::ReleaseTransferObjects() {
+  if (m_transferAdvised) {
+    m_transferAdvised = false;
+    Release();
+  }
+  m_transfer.Reset();
+  if (m_ecEngineAdvised) {
+    m_ecEngineAdvised = false;
+    Release();
+  }
+  m_ecEngine.Reset();
+}
+
+void CTerminalManagerServer::ReleaseProgressObjects() {
+  if (m_restoreAdvised) {
+    m_restoreAdvised = false;
+    Release();
+  }
+  m_restore.Reset();
+  if (m_fileCopyAdvised) {
+    m_fileCopyAdvised = false;
+    Release();
+  }
+  m_fileCopy.Reset();
+}
+
+HResult CTerminalManagerServer::Connect() {
+  if (m_connectionState == kConnecting || m_connectionState == kConnected) return kOk;
+  if (m_connectionState == kDisconnecting) return kCancelled;
+  m_connectionState = kConnecting;
+  CBusyLock busy;
+  HResult hr = CreateDeviceObject();
+  if (!IsFailure(hr)) hr = CreateTransferObjects();
+  if (IsFailure(hr)) {
+    ReleaseTransferObjects();
+    ReleaseDeviceObject();
+    m_connectionState = kDisconnected;
+    return hr;
+  }
+  m_connectionState = kConnected;
+  return kOk;
+}
+
+HResult CTerminalManagerServer::Disconnect() {
+  if (m_connectionState == kConnecting) return kCancelled;
+  if (m_connectionState != kConnected) return kOk;
+  m_connectionState = kDisconnecting;
+  CBusyLock busy;
+  HResult result = kOk;
+  // The device-information objects, the worker's backup engine and the settings module join here
+  // when their parts exist; the progress objects go first, then the device object.
+  ReleaseProgressObjects();
+  HResult device = ReleaseDeviceObject();
+  if (IsFailure(device)) result = device;
+  ReleaseTransferObjects();
+  m_deviceConnected = 0;
+  m_deviceName.clear();
+  m_connectionState = kDisconnected;
+  return result;
+}
+
+// ---- poll --------------------------------------------------------------------------------------
+
+void CTerminalManagerServer::Poll() {
+  if (m_connectionState != kConnected) {
+    if (m_clients.empty()) return;
+    if (IsFailure(Connect())) {
+      SweepClients();
+      return;
+    }
+  }
+  CheckDevice();
+  CheckFramework();
+  DispatchCurrent();
+  SweepClients();
+}
+
+void CTerminalManagerServer::CheckDevice() {
+  if (m_connectionState != kConnected || !m_device) return;
+  CBusyLock busy;
+  win::UniqueBstr name;
+  HRESULT hr = m_device->GetDeviceName(name.out());
+  bool answered = SUCCEEDED(hr);
+  uint32_t low = hr == kServerLostCall ? 1722 : static_cast<uint32_t>(hr) & 0xFFFF;
+  if (low == 1722 || low == 0xFFFF) {
+    // The EPOC Connect server is gone: the device object is made again in place.
+    ReleaseDeviceObject();
+    CreateDeviceObject();
+  }
+  bool connected = answered && low != 1722 && low != 0xFFFF && name.size() > 0;
+  std::u16string deviceName = connected ? name.text() : std::u16string();
+  bool changed = (connected ? 1u : 0u) != m_deviceConnected || deviceName != m_deviceName;
+  m_deviceConnected = connected ? 1 : 0;
+  m_deviceName = deviceName;
+  bool refresh;
+  if (changed) {
+    PostStateChanged();
+    // A change while a request runs cannot refresh now: the information becomes due so that the
+    // first poll after the request refreshes it.
+    m_deviceInfoDue.reset();
+    refresh = true;
+  } else {
+    refresh = !m_deviceInfoDue || std::chrono::steady_clock::now() > *m_deviceInfoDue;
+  }
+  if (refresh && !m_current) PostEngineMessage(WM_ENGINE_DEVICEINFO);
+}
+
+void CTerminalManagerServer::CheckFramework() {
+  uint32_t present = ::FindWindowW(kFrameworkWindowClass, nullptr) ? 1 : 0;
+  if (present != m_frameworkPresent) {
+    m_frameworkPresent = present;
+    PostStateChanged();
+  }
+}
+
+void CTerminalManagerServer::DispatchCurrent() {
+  if (m_current) PostPoll(m_current->Dispatch());
+}
+
+void CTerminalManagerServer::SweepClients() {
+  for (size_t i = 0; i < m_clients.size();) {
+    m_hadClients = 1;
+    CClientSession* client = m_clients[i].get();
+    client->IsAlive();
+    // Disconnecting may release the object at once; the record stays until the check below.
+    client->DisconnectIfDead();
+    if (client->Owner() == nullptr && client != m_openClient) {
+      m_clients.erase(m_clients.begin() + static_cast<ptrdiff_t>(i));
+      continue;
+    }
+    ++i;
+  }
+  if (m_clients.empty() && m_hadClients && !m_frameworkPresent) Disconnect();
+}
+
+void CTerminalManagerServer::PostPoll(uint32_t flag) {
+  if (flag) PostEngineMessage(WM_ENGINE_POLL);
+}
+
+void CTerminalManagerServer::PostStateChanged() {
+  CPacket packet;
+  packet.AddDword(kNotifyStateChanged);
+  packet.Post(EngineWindow(), WM_ENGINE_NOTIFY);
+}
+
+uint32_t CTerminalManagerServer::GetStatusFlags() const {
+  uint32_t state = 0;
+  if (m_deviceConnected) state |= kStateDeviceConnected;
+  if (m_frameworkPresent) state |= kStateFramework;
+  if (m_openClient) state |= kStateClientOpen;
+  if (m_current) state |= kStateOperation;
+  return state;
+}
+
+// ---- requests ----------------------------------------------------------------------------------
+
+void CTerminalManagerServer::SetCurrentRequest(std::unique_ptr<CRequest> request) {
+  bool changed = request.get() != m_current.get();
+  m_current = std::move(request);
+  if (changed) PostStateChanged();
+}
+
+std::unique_ptr<CRequest> CTerminalManagerServer::TakeCurrentRequest() {
+  std::unique_ptr<CRequest> request = std::move(m_current);
+  if (request) PostStateChanged();
+  return request;
+}
+
+HResult CTerminalManagerServer::RespondToRequest(uint32_t response) {
+  if (!m_current) return kNoQuestion;
+  return m_current->GetActiveLeaf()->Respond(response);
+}
+
+HResult CTerminalManagerServer::CancelRequest() {
+  HResult hr = m_current ? m_current->RequestCancel() : kNoOperation;
+  PostPoll(1);
+  return hr;
+}
+
+void CTerminalManagerServer::PostQuestion(HResult error, uint32_t answers, const std::u16string& tag,
+                                          const std::u16string& value) {
+  CPacket packet;
+  packet.AddDword(kNotifyQuestion);
+  packet.AddHresult(error);
+  packet.AddDword(answers);
+  packet.AddString(tag);
+  packet.AddString(value);
+  packet.Post(EngineWindow(), WM_ENGINE_NOTIFY);
+}
+
+void CTerminalManagerServer::PostDone(HResult result) {
+  CPacket packet;
+  packet.AddDword(kNotifyDone);
+  packet.AddHresult(result);
+  packet.Post(EngineWindow(), WM_ENGINE_NOTIFY);
+}
+
+CRequest* CTerminalManagerServer::ActiveLeafOfKind(uint32_t kind) const {
+  if (!m_current) return nullptr;
+  CRequest* leaf = m_current->GetActiveLeaf();
+  return leaf->Kind() == kind ? leaf : nullptr;
+}
+
+// ---- clients -----------------------------------------------------------------------------------
+
+void CTerminalManagerServer::AddClient(std::unique_ptr<CClientSession> client) {
+  if (m_connectionState != kConnected) Connect();
+  m_clients.push_back(std::move(client));
+}
+
+HResult CTerminalManagerServer::CanAddClient(IUnknown* callbackIdentity) {
+  if (FindClientByCallback(callbackIdentity)) return kCallbackAdvised;
+  if (m_clients.size() >= kMaxClients) return kClientTableFull;
+  if (m_connectionState != kConnected) {
+    HResult hr = Connect();
+    if (IsFailure(hr)) return hr;
+  }
+  return kOk;
+}
+
+uint32_t CTerminalManagerServer::NewClientCookie() const {
+  for (;;) {
+    uint32_t cookie = (static_cast<uint32_t>(std::rand() & 0xFFFF) << 16) | static_cast<uint32_t>(std::rand() & 0xFFFF);
+    if (cookie != 0 && !FindClientByCookie(cookie)) return cookie;
+  }
+}
+
+CClientSession* CTerminalManagerServer::FindClientByCallback(IUnknown* callbackIdentity, size_t* index) const {
+  if (!callbackIdentity) return nullptr;
+  for (size_t i = 0; i < m_clients.size(); ++i) {
+    CTerminalManagerExt* owner = m_clients[i]->Owner();
+    if (owner && owner->Callback().Identity() == callbackIdentity) {
+      if (index) *index = i;
+      return m_clients[i].get();
+    }
+  }
+  return nullptr;
+}
+
+CClientSession* CTerminalManagerServer::FindClientByCookie(uint32_t cookie, size_t* index) const {
+  if (cookie == 0) return nullptr;
+  for (size_t i = 0; i < m_clients.size(); ++i) {
+    CTerminalManagerExt* owner = m_clients[i]->Owner();
+    if (owner && owner->Cookie() == cookie) {
+      if (index) *index = i;
+      return m_clients[i].get();
+    }
+  }
+  return nullptr;
+}
+
+HResult CTerminalManagerServer::CheckTrust(CClientSession&) {
+  // The trust prompt joins here; until then every client is trusted.
+  return kOk;
+}
+
+void CTerminalManagerServer::SetOpenClient(CClientSession* client) {
+  m_openClient = client;
+  PostStateChanged();
+}
+
+void CTerminalManagerServer::CloseClient(CClientSession* client) {
+  if (!client || client != m_openClient) return;
+  client->m_closePending = false;
+  m_openClient = nullptr;
+  PostStateChanged();
+}
+
+// ---- information -------------------------------------------------------------------------------
+
+HResult CTerminalManagerServer::UpdateDeviceInfo() {
+  if (m_connectionState != kConnected) return kCancelled;
+  m_deviceInfoDue.reset();
+  CBusyLock busy;
+  m_record.epocName = m_deviceName;
+  // The machine information and the owner's card are read here once their parts exist.
+  HResult result = kOk;
+  if (m_deviceConnected) PostStateChanged();
+  m_deviceInfoDue = std::chrono::steady_clock::now() +
+                    LimitDuration(IsFailure(result) ? Limit::DeviceInfoRetry : Limit::DeviceInfoRefresh);
+  return result;
+}
+
+namespace {
+
+void AppendXmlValue(std::u16string& text, std::u16string_view key, std::u16string_view value) {
+  text += u'<';
+  text += key;
+  text += u'>';
+  text += value;
+  text += u"</";
+  text += key;
+  text += u">\r\n";
+}
+
+}  // namespace
+
+std::u16string CTerminalManagerServer::DeviceInfoText() const {
+  std::u16string text;
+  AppendXmlValue(text, u"EPOCName", m_record.epocName);
+  for (const char16_t* key : {u"IMEI", u"UserName", u"PhoneNumber", u"Language", u"ROMVersion", u"ROMBuild",
+                              u"ROMReprogrammable", u"ROMTotal", u"RAMTotal", u"RAMMaxFree", u"RAMFree", u"RAMDisk",
+                              u"RAMRegistry", u"BatteryMain", u"BatteryBackup", u"ExternalPower"})
+    AppendXmlValue(text, key, u"");
+  return text;
+}
+
+void CTerminalManagerServer::ReadManagerInfo() {
+  std::wstring path(MAX_PATH, L'\0');
+  DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+  path.resize(n);
+  m_logFile = win::FromWide(path.substr(0, path.find_last_of(L'\\') + 1)) + u"MorvaneLog.csv";
+}
+
+std::u16string CTerminalManagerServer::ManagerInfoText() const {
+  std::u16string text;
+  AppendXmlValue(text, u"Name", u"Corvanset");
+  AppendXmlValue(text, u"Device", u"Orvel Farlink");
+  AppendXmlValue(text, u"Version", m_managerVersion);
+  AppendXmlValue(text, u"EPOCConnectVersion", m_connectVersion);
+  AppendXmlValue(text, u"LogFile", m_logFile);
+  return text;
+}
+
+HResult CTerminalManagerServer::DeviceFolderPath(uint32_t folderId, std::u16string& path) const {
+  // The English folder names; the device language's row joins with the device information.
+  static const struct {
+    uint32_t id;
+    const char16_t* name;
+  } kFolders[] = {{0x200, u"Documents\\"}, {0x210, u"Downloaded\\"}, {0x220, u"Photo gallery\\"},
+                  {0x230, u"Templates\\"}, {0x231, u"Fax\\"},        {0x232, u"Sheet\\"},
+                  {0x233, u"Word\\"},      {0x240, u"Tones\\"}};
+  auto name = [&](uint32_t id) -> const char16_t* {
+    for (const auto& f : kFolders)
+      if (f.id == id) return f.name;
+    return nullptr;
+  };
+  const char16_t* own = name(folderId);
+  if (!own) return kInvalidArgument;
+  if (folderId & 0xF) {
+    HResult hr = DeviceFolderPath(folderId & ~0xFu, path);
+    if (IsFailure(hr)) return hr;
+  } else if (folderId & 0xFF) {
+    HResult hr = DeviceFolderPath(folderId & ~0xFFu, path);
+    if (IsFailure(hr)) return hr;
+  } else {
+    path.clear();
+  }
+  path += own;
+  return kOk;
+}
+
+// ---- relay records -----------------------------------------------------------------------------
+
+LRESULT CTerminalManagerServer::SendRelayRecord(uint32_t message, uint32_t code, uint32_t value) {
+  if (!m_progressWindow) return 0;
+  RelayRecord record = {};
+  record.sender = static_cast<uint32_t>(reinterpret_cast<UINT_PTR>(EngineWindow()));
+  record.message = message;
+  record.code = code;
+  record.value = value;
+  COPYDATASTRUCT data = {0, sizeof(record), &record};
+  return ::SendMessageW(m_progressWindow, WM_COPYDATA, reinterpret_cast<WPARAM>(EngineWindow()),
+                        reinterpret_cast<LPARAM>(&data));
+}
+
+// ---- window message handlers -------------------------------------------------------------------
+
+void CTerminalManagerServer::OnNotify(CPacket packet) {
+  switch (packet.GetDword()) {
+    case kNotifyStateChanged: {
+      uint32_t state = GetStatusFlags();
+      // Each call may let other calls in (a client may go away meanwhile): the callbacks are
+      // taken first, in registration order, and held while they are called.
+      std::vector<win::ComPtr<ITerminalManagerExtCallback>> callbacks;
+      for (const auto& client : m_clients)
+        if (CTerminalManagerExt* owner = client->Owner())
+          if (owner->Callback()) callbacks.emplace_back(owner->Callback().Get());
+      for (const auto& callback : callbacks) callback->OnStateChanged(static_cast<long>(state));
+      break;
+    }
+    case kNotifyQuestion: {
+      HResult code = packet.GetHresult();
+      uint32_t answers = packet.GetDword();
+      std::u16string tag = packet.GetString();
+      std::u16string value = packet.GetString();
+      if (m_openClient && m_openClient->Owner()) {
+        CClientCallback callback = m_openClient->Owner()->Callback();
+        callback.OnError(code, answers, tag, value);
+      }
+      break;
+    }
+    case kNotifyDone: {
+      HResult result = packet.GetHresult();
+      CClientSession* open = m_openClient;
+      if (!open) break;
+      if (open->Owner()) {
+        CClientCallback callback = open->Owner()->Callback();
+        callback.OnDone(result);
+      }
+      // A client that asked to be closed, or whose object is gone, is closed once its operation
+      // has ended; the open client may have changed during the callback.
+      if (open == m_openClient && (open->m_closePending || !open->Owner())) CloseClient(open);
+      break;
+    }
+    default: break;
+  }
+}
+
+void CTerminalManagerServer::OnModuleEvent(CPacket packet) {
+  // The settings transfer's steps take these events once the Configure operation exists.
+  (void)ActiveLeafOfKind(kRequestSettingsTransfer);
+}
+
+void CTerminalManagerServer::OnBackupEvent(CPacket packet) { (void)ActiveLeafOfKind(kRequestDriveBackup); }
+
+void CTerminalManagerServer::OnRestoreRelay(CPacket packet) {
+  uint32_t code = packet.GetDword();
+  uint32_t sender = packet.GetDword();
+  if (code == 2) m_progressWindow = reinterpret_cast<HWND>(static_cast<UINT_PTR>(sender));
+}
+
+void CTerminalManagerServer::OnCopyEvent(CPacket packet) { (void)ActiveLeafOfKind(kRequestFileCopy); }
+
+void CTerminalManagerServer::OnCopyRelay(CPacket packet) {
+  uint32_t code = packet.GetDword();
+  uint32_t sender = packet.GetDword();
+  if (code == 2) m_progressWindow = reinterpret_cast<HWND>(static_cast<UINT_PTR>(sender));
+}
+
+// ---- COM: IDispatch and the EPOC Connect sinks --------------------------------------------------
+
+HRESULT CTerminalManagerServer::GetTypeInfoCount(UINT* count) {
+  if (!count) return E_POINTER;
+  *count = 0;
+  return S_OK;
+}
+
+HRESULT CTerminalManagerServer::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
+  if (info) *info = nullptr;
+  return E_NOTIMPL;
+}
+
+HRESULT CTerminalManagerServer::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) { return E_NOTIMPL; }
+
+HRESULT CTerminalManagerServer::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*, UINT*) {
+  if (result) ::VariantInit(result);
+  return S_OK;
+}
+
+HRESULT CTerminalManagerServer::OnDeviceChanged(LONG, BSTR) { return S_OK; }
+
+HRESULT CTerminalManagerServer::OnRestoreState(BSTR, LONG state) {
+  if (state == 1 || state == 2) {
+    CPacket packet;
+    packet.AddDword(1);
+    packet.AddDword(0);
+    packet.AddDword(0);
+    packet.AddDword(0);
+    packet.AddString(u"");
+    packet.Post(EngineWindow(), WM_ENGINE_RESTORERELAY);
+  }
+  return S_OK;
+}
+
+HRESULT CTerminalManagerServer::OnCopyBegin(BSTR, BSTR) { return S_OK; }
+
+HRESULT CTerminalManagerServer::OnCopyComplete(LONG, BSTR, LONG, BSTR, LONG, LONG result) {
+  CPacket packet;
+  packet.AddDword(1);
+  packet.AddDword(0);
+  packet.AddDword(static_cast<uint32_t>(result));
+  packet.AddDword(0);
+  packet.AddString(u"");
+  packet.Post(EngineWindow(), WM_ENGINE_COPYRELAY);
+  return S_OK;
+}
+
+HRESULT CTerminalManagerServer::OnTransferBegin(BSTR, BSTR) {
+  PostEngineMessage(WM_ENGINE_POLL);
+  return S_OK;
+}
+
+HRESULT CTerminalManagerServer::OnTransferError(LONG error) {
+  CPacket packet;
+  packet.AddDword(1);
+  packet.AddDword(static_cast<uint32_t>(error));
+  packet.Post(EngineWindow(), WM_ENGINE_COPYEVENT);
+  return S_OK;
+}
+
+HRESULT CTerminalManagerServer::OnTransferProgress(LONG percent, LONG* cancel) {
+  CPacket packet;
+  packet.AddDword(2);
+  packet.AddDword(static_cast<uint32_t>(percent));
+  packet.Post(EngineWindow(), WM_ENGINE_COPYEVENT);
+  // Called on the main thread: the request may be read here.
+  if (cancel) {
+    CRequest* leaf = ActiveLeafOfKind(kRequestFileCopy);
+    *cancel = leaf && leaf->Cancelling() ? 1 : 0;
+  }
+  return S_OK;
+}
+
+HRESULT CTerminalManagerServer::OnTransferEnd(LONG) {
+  PostEngineMessage(WM_ENGINE_POLL);
+  return S_OK;
+}
+
+}  // namespace orvel::engine

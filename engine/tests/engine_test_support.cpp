@@ -1,0 +1,189 @@
+#include "engine/tests/engine_test_support.h"
+
+#include <fstream>
+#include <sstream>
+
+#include "engine/engine_wnd.h"
+
+namespace orvel::engine::test {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path g_root;
+
+std::wstring Quoted(const std::wstring& arg) {
+  if (!arg.empty() && arg.find_first_of(L" \t\"") == std::wstring::npos) return arg;
+  std::wstring out = L"\"";
+  for (wchar_t c : arg) {
+    if (c == L'"') out += L'\\';
+    out += c;
+  }
+  return out + L"\"";
+}
+
+}  // namespace
+
+void PrepareEnvironment() {
+  ::SetEnvironmentVariableW(L"VANTREL_LIMITS", L"IdleShutdown=1500,TearDownPause=100,PollTimer=200,ClientGrace=3000");
+  wchar_t temp[MAX_PATH] = {};
+  ::GetTempPathW(MAX_PATH, temp);
+  g_root = fs::path(temp) / (L"vantrel-test-" + std::to_wstring(::GetCurrentProcessId()));
+  fs::create_directories(g_root / "c");
+  fs::create_directories(g_root / "d");
+  std::ofstream(g_root / "state.txt") << "connected=1\nname=TestFarlink\nimei=350123456789012\n";
+  ::SetEnvironmentVariableW(L"ECONNECT_DEVICE_ROOT", g_root.wstring().c_str());
+}
+
+fs::path DeviceRoot() { return g_root; }
+
+void SetDeviceState(const std::string& key, const std::string& value) {
+  std::ifstream in(g_root / "state.txt");
+  std::string line, text;
+  bool found = false;
+  while (std::getline(in, line)) {
+    if (line.rfind(key + "=", 0) == 0) {
+      line = key + "=" + value;
+      found = true;
+    }
+    text += line + "\n";
+  }
+  in.close();
+  if (!found) text += key + "=" + value + "\n";
+  std::ofstream(g_root / "state.txt", std::ios::trunc) << text;
+}
+
+DWORD EngineProcessId() {
+  HWND window = ::FindWindowW(kEngineWindowClass, kEngineWindowName);
+  DWORD pid = 0;
+  if (window) ::GetWindowThreadProcessId(window, &pid);
+  return pid;
+}
+
+bool WaitEngineGone(DWORD ms) {
+  DWORD pid = EngineProcessId();
+  if (!pid) return true;
+  win::UniqueKernelHandle process(::OpenProcess(SYNCHRONIZE, FALSE, pid));
+  if (!process) return EngineProcessId() == 0;
+  return PumpUntil([&] { return ::WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0; }, ms);
+}
+
+std::wstring WindowsPath(const std::string& unixPath) {
+  std::wstring path = L"Z:";
+  for (char c : unixPath) path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
+  return path;
+}
+
+bool PumpUntil(const std::function<bool()>& done, DWORD ms) {
+  sampleclient::PumpMessages(ms, done);
+  return done();
+}
+
+CSampleProcess::CSampleProcess(const std::vector<std::wstring>& args) {
+  std::wstring command = Quoted(WindowsPath(ORVEL_SAMPLECLIENT));
+  for (const std::wstring& arg : args) command += L" " + Quoted(arg);
+  SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+  HANDLE read = nullptr, write = nullptr;
+  if (!::CreatePipe(&read, &write, &inherit, 0)) return;
+  ::SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+  m_output.reset(read);
+  win::UniqueKernelHandle writeEnd(write);
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = write;
+  startup.hStdError = write;
+  startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+  PROCESS_INFORMATION info = {};
+  if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info)) return;
+  ::CloseHandle(info.hThread);
+  m_process.reset(info.hProcess);
+  m_pid = info.dwProcessId;
+  writeEnd.reset();
+  m_reader = std::thread([this] { ReadOutput(); });
+}
+
+CSampleProcess::~CSampleProcess() {
+  if (m_process && ::WaitForSingleObject(m_process.get(), 0) != WAIT_OBJECT_0) Kill();
+  if (m_reader.joinable()) m_reader.join();
+}
+
+void CSampleProcess::ReadOutput() {
+  std::string pending;
+  char buffer[512];
+  DWORD got = 0;
+  while (::ReadFile(m_output.get(), buffer, sizeof(buffer), &got, nullptr) && got > 0) {
+    pending.append(buffer, got);
+    size_t end;
+    while ((end = pending.find('\n')) != std::string::npos) {
+      std::string line = pending.substr(0, end);
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      pending.erase(0, end + 1);
+      std::lock_guard<std::mutex> guard(m_lock);
+      m_lines.push_back(line);
+    }
+  }
+}
+
+std::vector<std::string> CSampleProcess::Lines() {
+  std::lock_guard<std::mutex> guard(m_lock);
+  return m_lines;
+}
+
+std::string CSampleProcess::WaitLine(const std::string& prefix, DWORD ms) {
+  std::string found;
+  PumpUntil(
+      [&] {
+        for (const std::string& line : Lines())
+          if (line.rfind(prefix, 0) == 0) {
+            found = line;
+            return true;
+          }
+        return false;
+      },
+      ms);
+  return found;
+}
+
+bool CSampleProcess::WaitExit(DWORD ms) {
+  return PumpUntil([&] { return !m_process || ::WaitForSingleObject(m_process.get(), 0) == WAIT_OBJECT_0; }, ms);
+}
+
+void CSampleProcess::Kill() {
+  if (m_process) {
+    ::TerminateProcess(m_process.get(), 9);
+    ::WaitForSingleObject(m_process.get(), 10000);
+  }
+}
+
+CTestClient::CTestClient(bool details, bool advise, const wchar_t* name) {
+  m_create = ::CoCreateInstance(CLSID_TerminalManagerExt, nullptr, CLSCTX_LOCAL_SERVER, IID_ITerminalManagerExt,
+                                reinterpret_cast<void**>(m_manager.GetAddressOf()));
+  m_callback = win::MakeCom<sampleclient::CClientCallback>();
+  if (FAILED(m_create)) return;
+  if (details) {
+    win::UniqueBstr text(std::u16string(name, name + wcslen(name)));
+    m_manager->SetClientDetails(static_cast<long>(::GetCurrentProcessId()), text.get());
+  }
+  if (advise) m_advise = m_manager->AdviseCallback(static_cast<ITerminalManagerExtCallback*>(m_callback.Get()), &m_cookie);
+}
+
+bool CTestClient::WaitCallback(const std::string& prefix, DWORD ms, size_t from) {
+  return PumpUntil(
+      [&] {
+        std::vector<std::string> lines = m_callback->Lines();
+        for (size_t i = from; i < lines.size(); ++i)
+          if (lines[i].rfind(prefix, 0) == 0) return true;
+        return false;
+      },
+      ms);
+}
+
+long CTestClient::State() {
+  long state = -1;
+  if (!m_manager || FAILED(m_manager->GetState(&state))) return -1;
+  return state;
+}
+
+}  // namespace orvel::engine::test

@@ -1,0 +1,91 @@
+// Helpers of the engine's end-to-end tests: the engine process, sample-client processes, a test
+// client with its recording callback, and the simulated device's state file.
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "outside/sampleclient/client_callback.h"
+#include "support/win/com.h"
+#include "support/win/handle.h"
+#include "vantrel.h"
+
+namespace orvel::engine::test {
+
+using win::ComPtr;
+
+// Sets the shortened limits and a device root of this test program before anything starts the
+// engine; call once from a static initialiser of the test program.
+void PrepareEnvironment();
+std::filesystem::path DeviceRoot();
+// Rewrites one key of the simulated device's state file.
+void SetDeviceState(const std::string& key, const std::string& value);
+
+// The running engine's process id (0 when none), and waiting for it to end.
+DWORD EngineProcessId();
+bool WaitEngineGone(DWORD ms);
+
+// A Windows path of a file built beside the tests (CMake gives Unix paths).
+std::wstring WindowsPath(const std::string& unixPath);
+
+// Pumps this thread's messages until done() or ms.
+bool PumpUntil(const std::function<bool()>& done, DWORD ms);
+
+// One sample-client process and the lines it prints.
+class CSampleProcess {
+ public:
+  explicit CSampleProcess(const std::vector<std::wstring>& args);
+  ~CSampleProcess();
+  bool Started() const { return static_cast<bool>(m_process); }
+  DWORD ProcessId() const { return m_pid; }
+  // Waits (pumping) for a line that starts with prefix; gives the line or "" on timeout.
+  std::string WaitLine(const std::string& prefix, DWORD ms);
+  bool WaitExit(DWORD ms);
+  void Kill();
+  std::vector<std::string> Lines();
+
+ private:
+  void ReadOutput();
+
+  win::UniqueKernelHandle m_process;
+  win::UniqueKernelHandle m_output;
+  DWORD m_pid = 0;
+  std::thread m_reader;
+  std::mutex m_lock;
+  std::vector<std::string> m_lines;
+};
+
+// A client in this process: one TerminalManagerExt with a recording callback.
+class CTestClient {
+ public:
+  // With details the client names itself with this process; with advise it registers the callback.
+  explicit CTestClient(bool details = true, bool advise = true, const wchar_t* name = L"Test Client");
+  ITerminalManagerExt* operator->() const { return m_manager.Get(); }
+  ITerminalManagerExt* Get() const { return m_manager.Get(); }
+  HRESULT CreateResult() const { return m_create; }
+  HRESULT AdviseResult() const { return m_advise; }
+  long Cookie() const { return m_cookie; }
+  sampleclient::CClientCallback& Callback() const { return *m_callback.Get(); }
+  // Waits for a callback line that starts with prefix, after the first `from` lines.
+  bool WaitCallback(const std::string& prefix, DWORD ms, size_t from = 0);
+  // The state word, or -1 on failure.
+  long State();
+  void Release() { m_manager.Reset(); }
+
+ private:
+  ComPtr<ITerminalManagerExt> m_manager;
+  ComPtr<sampleclient::CClientCallback> m_callback;
+  HRESULT m_create = E_FAIL;
+  HRESULT m_advise = E_FAIL;
+  long m_cookie = 0;
+};
+
+}  // namespace orvel::engine::test
