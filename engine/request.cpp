@@ -162,14 +162,11 @@ uint32_t CRequest::Cancel() {
     case kRequestFileCopy:
       if (engine) {
         engine->SendRelayRecord(kRelayFileCopy, 5, 0);
-        if (IECFileCopy* copy = engine->FileCopyObject()) {
-          copy->Cancel(1, 1);
-          engine->PostPoll(1);
-          return Complete(kCancelled);
-        }
+        if (IECFileCopy* copy = engine->FileCopyObject()) copy->Cancel(1, 1);
         engine->PostPoll(1);
       }
-      return 1;
+      // Also before the copy object exists: nothing else would end the request.
+      return Complete(kCancelled);
     case kRequestDriveBackup:
       // The worker thread's backup sink ends the request when the backup stops.
       return 1;

@@ -78,7 +78,6 @@ void CProgressWnd::PrepareModal() {
 
 LONG CProgressWnd::RunModalLoop() {
   LONG result = 0;
-  m_ended = false;
   for (;;) {
     // An end that came before the loop began (an abort on this thread, or an answer that arrived
     // while the question was being sent) still ends it.

@@ -76,8 +76,7 @@ std::wstring WindowsPath(const std::string& unixPath) {
 }
 
 bool PumpUntil(const std::function<bool()>& done, DWORD ms) {
-  sampleclient::PumpMessages(ms, done);
-  return done();
+  return sampleclient::PumpMessages(ms, done);
 }
 
 CSampleProcess::CSampleProcess(const std::vector<std::wstring>& args) {

@@ -176,11 +176,14 @@ TEST_F(EngineServer, TheEngineObjectIsNotCreatableFromOutside) {
 // never an object whose server is already going.
 TEST_F(EngineServer, ActivationDuringShutdownGetsAWorkingServerOrACleanFailure) {
   ASSERT_TRUE(WaitEngineGone(10000));
-  ::SetEnvironmentVariableW(L"VANTREL_LIMITS", L"IdleShutdown=150,TearDownPause=700,PollTimer=200,ClientGrace=3000");
+  // Pauses on both sides of the idle limit plus the tear-down pause, so that some activations meet
+  // a server that is ending. Under Wine a server's cold start takes about a second, so a shorter
+  // idle limit would end a new server before its first activation reaches it.
+  ::SetEnvironmentVariableW(L"VANTREL_LIMITS", L"IdleShutdown=1000,TearDownPause=700,PollTimer=200,ClientGrace=3000");
   std::mt19937 random(7);
   int worked = 0;
   DWORD start = ::GetTickCount();
-  while (::GetTickCount() - start < 8000) {
+  while (::GetTickCount() - start < 10000) {
     CTestClient client;
     if (SUCCEEDED(client.CreateResult())) {
       EXPECT_EQ(client.AdviseResult(), S_OK);
@@ -188,7 +191,7 @@ TEST_F(EngineServer, ActivationDuringShutdownGetsAWorkingServerOrACleanFailure) 
       ++worked;
     }
     client.Release();
-    PumpUntil([] { return false; }, std::uniform_int_distribution<DWORD>(0, 500)(random));
+    PumpUntil([] { return false; }, std::uniform_int_distribution<DWORD>(800, 2200)(random));
   }
   ::SetEnvironmentVariableW(L"VANTREL_LIMITS", L"IdleShutdown=1500,TearDownPause=100,PollTimer=200,ClientGrace=3000");
   EXPECT_GT(worked, 0);
@@ -304,8 +307,9 @@ void RunColumn(CTestClient& client, HRESULT MethodCase::*column, const char* sta
   for (const MethodCase& c : MethodCases()) {
     HRESULT expected = c.*column;
     if (expected == kSkip) continue;
+    SCOPED_TRACE(std::string(c.name) + " when " + state);
     HRESULT got = c.call(client);
-    EXPECT_EQ(got, expected) << c.name << " when " << state;
+    EXPECT_EQ(got, expected);
     if (SUCCEEDED(got) && c.undo && column == &MethodCase::open) c.undo(client);
   }
 }
@@ -348,11 +352,16 @@ TEST_F(EngineServer, MethodsWhileAnotherClientHasTheDeviceOpen) {
   UniqueBstr name;
   EXPECT_EQ(client->GetOpenClient(name.out()), S_OK);
   EXPECT_EQ(name.text(), u"Other Client");
+  // The next test opens: the other client's open must be gone first (the next poll drops it).
+  other.Kill();
+  EXPECT_TRUE(PumpUntil([&] { return client->GetOpenClient(name.out()) == kNotOpenClient; }, 5000));
 }
 
 TEST_F(EngineServer, MethodsOfTheOpenClient) {
   CTestClient client;
   ASSERT_EQ(client.AdviseResult(), S_OK);
+  UniqueBstr info;
+  EXPECT_TRUE(PumpUntil([&] { return client->GetDeviceInfo(info.out()) == S_OK; }, 5000));
   ASSERT_EQ(client->Open(), S_OK);
   RunColumn(client, &MethodCase::open, "open");
   UniqueBstr name;
@@ -444,10 +453,12 @@ TEST_F(EngineServer, OperationsNeedADeviceAndOneOperationAtATime) {
   EXPECT_TRUE(PumpUntil([&] { return client.State() & kStateOperationBit; }, 3000));
   EXPECT_EQ(client->BackupDevice(drive.get(), 1), kOperationRunning);
   EXPECT_EQ(client->SendConfiguration(text.get()), kOperationRunning);
-  // A second cancel while the first is still pending is refused.
+  // A second cancel while the first is still pending is refused. The poll that the first cancel
+  // posts may end this operation before the second call is taken, so "no operation" is right too.
   size_t from = client.Callback().Count();
   EXPECT_EQ(client->Cancel(), S_OK);
-  EXPECT_EQ(client->Cancel(), kAlreadyCancelling);
+  HRESULT second = client->Cancel();
+  EXPECT_TRUE(second == kAlreadyCancelling || second == kNoOperation) << std::hex << second;
   EXPECT_TRUE(client.WaitCallback("OnDone 0x80040101", 5000, from));
   EXPECT_TRUE(PumpUntil([&] { return (client.State() & kStateOperationBit) == 0; }, 3000));
 

@@ -18,7 +18,7 @@ std::string Utf8(BSTR text) {
   return out;
 }
 
-void PumpMessages(DWORD ms, const std::function<bool()>& done) {
+bool PumpMessages(DWORD ms, const std::function<bool()>& done) {
   DWORD start = ::GetTickCount();
   for (;;) {
     MSG message;
@@ -26,9 +26,9 @@ void PumpMessages(DWORD ms, const std::function<bool()>& done) {
       ::TranslateMessage(&message);
       ::DispatchMessageW(&message);
     }
-    if (done && done()) return;
+    if (done && done()) return true;
     DWORD elapsed = ::GetTickCount() - start;
-    if (elapsed >= ms) return;
+    if (elapsed >= ms) return false;
     ::MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - elapsed < 50 ? ms - elapsed : 50, QS_ALLINPUT);
   }
 }

@@ -48,7 +48,8 @@ std::string HexCode(long code);
 // UTF-8 of a BSTR (null is empty).
 std::string Utf8(BSTR text);
 
-// Runs the thread's messages for up to ms milliseconds, or until done() is true.
-void PumpMessages(DWORD ms, const std::function<bool()>& done = {});
+// Runs the thread's messages for up to ms milliseconds, or until done() is true; true when it was.
+// done() is called once per pass, so it may have effects (a call that succeeds only once).
+bool PumpMessages(DWORD ms, const std::function<bool()>& done = {});
 
 }  // namespace orvel::sampleclient
