@@ -79,8 +79,11 @@ bool PumpUntil(const std::function<bool()>& done, DWORD ms) {
   return sampleclient::PumpMessages(ms, done);
 }
 
-CSampleProcess::CSampleProcess(const std::vector<std::wstring>& args) {
-  std::wstring command = Quoted(WindowsPath(ORVEL_SAMPLECLIENT));
+CSampleProcess::CSampleProcess(const std::vector<std::wstring>& args)
+    : CSampleProcess(WindowsPath(ORVEL_SAMPLECLIENT), args) {}
+
+CSampleProcess::CSampleProcess(const std::wstring& program, const std::vector<std::wstring>& args) {
+  std::wstring command = Quoted(program);
   for (const std::wstring& arg : args) command += L" " + Quoted(arg);
   SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
   HANDLE read = nullptr, write = nullptr;

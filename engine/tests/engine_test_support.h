@@ -39,10 +39,11 @@ std::wstring WindowsPath(const std::string& unixPath);
 // Pumps this thread's messages until done() or ms.
 bool PumpUntil(const std::function<bool()>& done, DWORD ms);
 
-// One sample-client process and the lines it prints.
+// One sample-client process (or another program) and the lines it prints.
 class CSampleProcess {
  public:
   explicit CSampleProcess(const std::vector<std::wstring>& args);
+  CSampleProcess(const std::wstring& program, const std::vector<std::wstring>& args);
   ~CSampleProcess();
   bool Started() const { return static_cast<bool>(m_process); }
   DWORD ProcessId() const { return m_pid; }

@@ -531,6 +531,21 @@ TEST_F(EngineServer, ADeadOrReleasedOpenClientIsDroppedAndItsOpenReleased) {
   }
 }
 
+// A client we did not write: the system's script host drives the engine through IDispatch, with a
+// plain script object as its callback.
+TEST_F(EngineServer, AScriptClientDrivesTheEngineThroughIDispatch) {
+  CSampleProcess host(L"cscript.exe", {L"//nologo", WindowsPath(ORVEL_SCRIPT_CLIENT),
+                                       std::to_wstring(::GetCurrentProcessId())});
+  ASSERT_TRUE(host.Started());
+  EXPECT_TRUE(host.WaitExit(30000));
+  std::string cookie = host.WaitLine("Cookie ", 0), state = host.WaitLine("State ", 0);
+  EXPECT_GT(std::atol(cookie.c_str() + 7), 0) << cookie;
+  EXPECT_GE(std::atol(state.c_str() + 6), 0) << state;
+  EXPECT_NE(state, "State ");
+  EXPECT_NE(host.WaitLine("Info <", 0), "") << ::testing::PrintToString(host.Lines());
+  EXPECT_EQ(host.WaitLine("Done", 0), "Done") << ::testing::PrintToString(host.Lines());
+}
+
 // ---- the state word and the simulated device ---------------------------------------------------
 
 TEST_F(EngineServer, DeviceConnectionTogglesTheDeviceBit) {
