@@ -188,4 +188,8 @@ long CTestClient::State() {
   return state;
 }
 
+bool CTestClient::WaitDevice(DWORD ms) {
+  return PumpUntil([&] { return State() != -1 && (State() & 1) != 0; }, ms);
+}
+
 }  // namespace orvel::engine::test

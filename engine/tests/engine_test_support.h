@@ -79,6 +79,9 @@ class CTestClient {
   bool WaitCallback(const std::string& prefix, DWORD ms, size_t from = 0);
   // The state word, or -1 on failure.
   long State();
+  // Waits (pumping) until the engine reports the device connected: a newly started engine connects
+  // on its first polls.
+  bool WaitDevice(DWORD ms);
   void Release() { m_manager.Reset(); }
 
  private:

@@ -375,6 +375,7 @@ TEST_F(EngineServer, MethodsOfTheOpenClient) {
 TEST_F(EngineServer, ArgumentChecks) {
   CTestClient client;
   ASSERT_EQ(client.AdviseResult(), S_OK);
+  ASSERT_TRUE(client.WaitDevice(10000));
   ASSERT_EQ(client->Open(), S_OK);
   long pid = static_cast<long>(::GetCurrentProcessId());
   struct NameCase {
@@ -447,6 +448,7 @@ TEST_F(EngineServer, ArgumentChecks) {
 TEST_F(EngineServer, OperationsNeedADeviceAndOneOperationAtATime) {
   CTestClient client;
   ASSERT_EQ(client.AdviseResult(), S_OK);
+  ASSERT_TRUE(client.WaitDevice(10000));
   ASSERT_EQ(client->Open(), S_OK);
   UniqueBstr text(u"<ROOT/>"), drive(u"C");
   ASSERT_EQ(client->SendConfiguration(text.get()), S_OK);
@@ -476,6 +478,7 @@ TEST_F(EngineServer, OperationsNeedADeviceAndOneOperationAtATime) {
 TEST_F(EngineServer, CloseDuringAnOperationClosesAfterOnDone) {
   CTestClient client;
   ASSERT_EQ(client.AdviseResult(), S_OK);
+  ASSERT_TRUE(client.WaitDevice(10000));
   ASSERT_EQ(client->Open(), S_OK);
   UniqueBstr text(u"<ROOT/>");
   ASSERT_EQ(client->SendConfiguration(text.get()), S_OK);
@@ -516,6 +519,7 @@ TEST_F(EngineServer, ADeadOrReleasedOpenClientIsDroppedAndItsOpenReleased) {
   };
   CTestClient client;
   ASSERT_EQ(client.AdviseResult(), S_OK);
+  ASSERT_TRUE(client.WaitDevice(10000));
   for (const DeadClientCase& c : cases) {
     CSampleProcess other(c.args);
     ASSERT_FALSE(other.WaitLine("READY", 20000).empty()) << c.what;
@@ -596,6 +600,7 @@ TEST_F(EngineServer, FrameworkWindowSetsItsBit) {
 TEST_F(EngineServer, DeviceChangeDuringAnOperationMakesTheInformationDue) {
   CTestClient client;
   ASSERT_EQ(client.AdviseResult(), S_OK);
+  ASSERT_TRUE(client.WaitDevice(10000));
   UniqueBstr info;
   ASSERT_TRUE(PumpUntil([&] { return client->GetDeviceInfo(info.out()) == S_OK; }, 5000));
   ASSERT_EQ(client->Open(), S_OK);
