@@ -26,16 +26,6 @@ constexpr uint32_t kNoBookmarksId = 604;
 constexpr uint32_t kYes = 420;
 constexpr uint32_t kNo = 288;
 
-const std::u16string& ChildValue(const CSettingsNode* node, uint32_t type) {
-  static const std::u16string kEmpty;
-  const CSettingsNode* child = node ? node->FindChildOfType(type) : nullptr;
-  return child ? child->GetValue() : kEmpty;
-}
-
-const std::u16string& SiblingValue(const CSettingsNode& node, uint32_t type) {
-  return ChildValue(node.GetParent(), type);
-}
-
 // The value of MailboxType (Servers/55) of the mailbox that holds `group` (RetrieveMail or
 // Advanced) as a child.
 const std::u16string& MailboxTypeOf(const CSettingsNode* group) {

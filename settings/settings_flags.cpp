@@ -5,16 +5,6 @@
 namespace orvel {
 namespace {
 
-const std::u16string& ChildValue(const CSettingsNode* node, uint32_t type) {
-  static const std::u16string kEmpty;
-  const CSettingsNode* child = node ? node->FindChildOfType(type) : nullptr;
-  return child ? child->GetValue() : kEmpty;
-}
-
-const std::u16string& SiblingValue(const CSettingsNode& node, uint32_t type) {
-  return ChildValue(node.GetParent(), type);
-}
-
 // MailboxType of the mailbox two levels up (the node sits in the mailbox's Advanced group).
 const std::u16string& MailboxTypeAbove(const CSettingsNode& node) {
   const CSettingsNode* group = node.GetParent();

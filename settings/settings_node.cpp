@@ -16,12 +16,6 @@ bool g_documentModified = false;
 // Text of the message that refuses to remove an entry another entry uses.
 constexpr uint32_t kEntryInUseMessageId = 596;
 
-const std::u16string& ChildValue(const CSettingsNode& node, uint32_t type) {
-  static const std::u16string kEmpty;
-  const CSettingsNode* child = node.FindChildOfType(type);
-  return child ? child->GetValue() : kEmpty;
-}
-
 // The entry that names `entry` in one of its fields: WAP connections name access points, WAP
 // bookmarks name WAP connections. Null when no entry uses it.
 const CSettingsNode* FindEntryUser(const CSettingsNode& entry) {
@@ -31,12 +25,12 @@ const CSettingsNode* FindEntryUser(const CSettingsNode& entry) {
   uint32_t userType = 0, referenceType = 0;
   std::u16string name;
   if (entry.GetType() == 5) {
-    name = ChildValue(entry, 6);
+    name = ChildValue(&entry, 6);
     list = root->FindChildOfType(73);
     userType = 74;
     referenceType = 85;
   } else if (entry.GetType() == 74) {
-    name = ChildValue(entry, 76);
+    name = ChildValue(&entry, 76);
     const CSettingsNode* personal = root->FindChildOfType(92);
     list = personal ? personal->FindChildOfType(102) : nullptr;
     userType = 103;
@@ -192,7 +186,7 @@ void CSettingsNode::GetNodeName(std::u16string& out, bool localized) const {
   }
   if (localized) {
     if (const ListGroupInfo* group = FindListGroupByEntry(m_type)) {
-      out = ChildValue(*this, group->nameFieldType);
+      out = ChildValue(this, group->nameFieldType);
       return;
     }
   }
@@ -208,5 +202,15 @@ const std::u16string& GetLastReadError() { return g_lastReadError; }
 
 bool IsDocumentModified() { return g_documentModified; }
 void SetDocumentModified(bool modified) { g_documentModified = modified; }
+
+const std::u16string& ChildValue(const CSettingsNode* node, uint32_t type) {
+  static const std::u16string kEmpty;
+  const CSettingsNode* child = node ? node->FindChildOfType(type) : nullptr;
+  return child ? child->GetValue() : kEmpty;
+}
+
+const std::u16string& SiblingValue(const CSettingsNode& node, uint32_t type) {
+  return ChildValue(node.GetParent(), type);
+}
 
 }  // namespace orvel

@@ -166,6 +166,11 @@ CSettingsNode* GetCurrentDocumentRoot();
 void SetLastReadError(std::u16string text);
 const std::u16string& GetLastReadError();
 
+// The value of node's first child of the given type; empty when node is null or has no such child.
+const std::u16string& ChildValue(const CSettingsNode* node, uint32_t type);
+// The value of the first node of the given type beside node under the same parent.
+const std::u16string& SiblingValue(const CSettingsNode& node, uint32_t type);
+
 // Unsaved changes to the current document.
 bool IsDocumentModified();
 void SetDocumentModified(bool modified);

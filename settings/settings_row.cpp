@@ -8,12 +8,6 @@
 namespace orvel {
 namespace {
 
-const std::u16string& ChildValue(const CSettingsNode& node, uint32_t type) {
-  static const std::u16string kEmpty;
-  const CSettingsNode* child = node.FindChildOfType(type);
-  return child ? child->GetValue() : kEmpty;
-}
-
 void SetChildValue(CSettingsNode& node, uint32_t type, const std::u16string& value) {
   if (CSettingsNode* child = node.FindChildOfType(type)) child->SetDisplayValue(value);
 }
@@ -25,10 +19,10 @@ bool NodeToRows(const CSettingsNode& listNode, std::vector<CSettingsRow>& rows) 
   for (size_t i = 0; i < listNode.GetChildCount(); ++i) {
     const CSettingsNode& entry = *listNode.GetChild(i);
     if (www) {
-      rows.emplace_back(ChildValue(entry, 100), ChildValue(entry, 101), u"", u"", u"");
+      rows.emplace_back(ChildValue(&entry, 100), ChildValue(&entry, 101), u"", u"", u"");
     } else {
-      rows.emplace_back(ChildValue(entry, 104), ChildValue(entry, 105), ChildValue(entry, 106),
-                        ChildValue(entry, 107), ChildValue(entry, 108));
+      rows.emplace_back(ChildValue(&entry, 104), ChildValue(&entry, 105), ChildValue(&entry, 106),
+                        ChildValue(&entry, 107), ChildValue(&entry, 108));
     }
   }
   return true;
