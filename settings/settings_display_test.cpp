@@ -34,23 +34,6 @@ class DisplayTest : public SettingsTest {
     SettingsTest::SetUp();
     NewDocument();
   }
-  CSettingsNode& Group(uint32_t type) { return *m_root->FindChildOfType(type); }
-  // Names the placeholder of the group, which turns it into an entry.
-  CSettingsNode& AddEntry(uint32_t groupType, const char16_t* name) {
-    const ListGroupInfo* list = FindListGroupByGroup(groupType);
-    CSettingsNode& entry = *Group(groupType).FindChildOfType(list->placeholderType);
-    EXPECT_TRUE(entry.FindChildOfType(list->nameFieldType)->SetDisplayValue(name));
-    EXPECT_EQ(entry.GetType(), list->entryType);
-    return entry;
-  }
-  static CSettingsNode& Field(CSettingsNode& node, std::initializer_list<uint32_t> path) {
-    CSettingsNode* at = &node;
-    for (uint32_t type : path) {
-      at = at->FindChildOfType(type);
-      EXPECT_NE(at, nullptr) << type;
-    }
-    return *at;
-  }
 };
 
 struct ChoiceCase {
@@ -186,7 +169,7 @@ const RetrieveCase kRetrieveCases[] = {
 };
 
 TEST_F(DisplayTest, Pop3MailboxLeavesImap4OnlyRetrieval) {
-  CSettingsNode& mailbox = AddEntry(43, u"Home");
+  CSettingsNode& mailbox = NameEntry(43, u"Home");
   CSettingsNode& type = Field(mailbox, {54, 55});
   CSettingsNode& retrieve = Field(mailbox, {58, 59});
   for (const auto& c : kRetrieveCases) {
@@ -202,12 +185,12 @@ TEST_F(DisplayTest, Pop3MailboxLeavesImap4OnlyRetrieval) {
 }
 
 TEST_F(DisplayTest, ReferencesOfferTheEntryNamesOfTheirList) {
-  CSettingsNode& mailbox = AddEntry(43, u"Home");
-  AddEntry(2, u"AP1");
-  AddEntry(2, u"AP2");
-  AddEntry(73, u"W1");
-  AddEntry(86, u"C1");
-  AddEntry(43, u"Work");
+  CSettingsNode& mailbox = NameEntry(43, u"Home");
+  NameEntry(2, u"AP1");
+  NameEntry(2, u"AP2");
+  NameEntry(73, u"W1");
+  NameEntry(86, u"C1");
+  NameEntry(43, u"Work");
   CSettingsNode& telnet = *m_root->AddChild(u"", 0, 132);
   BuildDefaultTree(telnet);
   const std::pair<CSettingsNode*, const char*> cases[] = {
@@ -243,13 +226,13 @@ TEST_F(DisplayTest, ReferencesWithoutEntries) {
     EXPECT_EQ(ChoicesOf(node, false), c.plain) << c.type;
     EXPECT_EQ(ChoicesOf(node, true), c.withDisplayText) << c.type;
   }
-  CSettingsNode& mailbox = AddEntry(43, u"Home");
+  CSettingsNode& mailbox = NameEntry(43, u"Home");
   EXPECT_EQ(ChoicesOf(Field(mailbox, {53}), true), "NoConnectionsDefined\n<443>");
 }
 
 TEST_F(DisplayTest, ReferenceToADeletedEntryShowsAndHoldsTheLastEntry) {
-  AddEntry(2, u"AP1");
-  CSettingsNode& ap2 = AddEntry(2, u"AP2");
+  NameEntry(2, u"AP1");
+  CSettingsNode& ap2 = NameEntry(2, u"AP2");
   CSettingsNode& preferred = Field(Group(2), {3});
   preferred.SetDisplayValue(u"AP2");
   SetDocumentModified(false);
@@ -271,7 +254,7 @@ TEST_F(DisplayTest, ReferenceToADeletedEntryShowsAndHoldsTheLastEntry) {
 TEST_F(DisplayTest, ReferenceWithNoEntryLeftIsCleared) {
   UseFakeHost();
   m_host.texts[443] = u"(no connections)";
-  CSettingsNode& ap = AddEntry(2, u"AP1");
+  CSettingsNode& ap = NameEntry(2, u"AP1");
   CSettingsNode& preferred = Field(Group(2), {3});
   preferred.SetDisplayValue(u"AP1");
   preferred.SetCreated(true, false);
@@ -282,8 +265,8 @@ TEST_F(DisplayTest, ReferenceWithNoEntryLeftIsCleared) {
 }
 
 TEST_F(DisplayTest, RepairedConnectionOfANewEntryIsMarkedCreated) {
-  AddEntry(2, u"AP1");
-  CSettingsNode& mailbox = AddEntry(43, u"Home");
+  NameEntry(2, u"AP1");
+  CSettingsNode& mailbox = NameEntry(43, u"Home");
   mailbox.SetCreated(true, false);
   CSettingsNode& connection = Field(mailbox, {53});
   connection.SetDisplayValue(u"Gone");
@@ -302,11 +285,11 @@ TEST_F(DisplayTest, PreferredMailboxAndCentreUseTheirOwnNoneTexts) {
   EXPECT_EQ(mailbox.GetValue(), u"");
   EXPECT_EQ(centre.GetValue(), u"");
 
-  AddEntry(86, u"C1");
-  AddEntry(86, u"C2");
+  NameEntry(86, u"C1");
+  NameEntry(86, u"C2");
   centre.SetDisplayValue(u"Old");
   centre.SetCreated(false, false);
-  AddEntry(43, u"Home").SetCreated(true, false);
+  NameEntry(43, u"Home").SetCreated(true, false);
   mailbox.SetDisplayValue(u"Old");
   EXPECT_EQ(Shown(centre), u"C2");
   EXPECT_EQ(Shown(mailbox), u"Home");
@@ -389,7 +372,7 @@ TEST_F(DisplayTest, NamingThePlaceholderCreatesAnEntryAndANewPlaceholder) {
 }
 
 TEST_F(DisplayTest, NamingAnEntryAgainDoesNotAddAPlaceholder) {
-  CSettingsNode& entry = AddEntry(86, u"C1");
+  CSettingsNode& entry = NameEntry(86, u"C1");
   EXPECT_TRUE(Field(entry, {90}).SetDisplayValue(u"C2"));
   EXPECT_EQ(Group(86).GetChildCount(), 3u);  // PreferredCentre, C2, placeholder
 }
@@ -413,7 +396,7 @@ const NameCase kNameCases[] = {
 TEST_F(DisplayTest, NameFieldsRefuseThePlaceholderNameAndDuplicates) {
   UseFakeHost();
   m_host.texts[278] = u"New access point";
-  AddEntry(2, u"AP1");
+  NameEntry(2, u"AP1");
   for (const auto& c : kNameCases) {
     const ListGroupInfo* list = FindListGroupByGroup(c.group);
     CSettingsNode& placeholder = *Group(c.group).FindChildOfType(list->placeholderType);
@@ -429,8 +412,8 @@ TEST_F(DisplayTest, NameFieldsRefuseThePlaceholderNameAndDuplicates) {
 }
 
 TEST_F(DisplayTest, AnotherEntryCannotTakeAUsedName) {
-  AddEntry(2, u"AP1");
-  CSettingsNode& second = AddEntry(2, u"AP2");
+  NameEntry(2, u"AP1");
+  CSettingsNode& second = NameEntry(2, u"AP2");
   EXPECT_FALSE(Field(second, {6}).SetDisplayValue(u"AP1"));
   EXPECT_EQ(Field(second, {6}).GetValue(), u"AP2");
 }
@@ -443,8 +426,8 @@ TEST_F(DisplayTest, BookmarkListsTakeNoValue) {
 }
 
 TEST_F(DisplayTest, ResolveReferencesRepairsEveryReferenceBelow) {
-  AddEntry(2, u"AP1");
-  CSettingsNode& mailbox = AddEntry(43, u"Home");
+  NameEntry(2, u"AP1");
+  CSettingsNode& mailbox = NameEntry(43, u"Home");
   Field(Group(43), {44}).SetDisplayValue(u"Gone");
   Field(mailbox, {53}).SetDisplayValue(u"Gone");
   Field(Group(2), {3}).SetDisplayValue(u"Gone");

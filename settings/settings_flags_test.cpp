@@ -9,27 +9,15 @@ using test::SettingsTest;
 // A default document with a named access point "AP" and a named mailbox "Box".
 class FlagsTest : public SettingsTest {
  public:
+  // The case table's functions reach the document through these.
+  using SettingsTest::Field;
+  using SettingsTest::Group;
   void SetUp() override {
     SettingsTest::SetUp();
     NewDocument();
-    m_ap = &Name(2, u"AP");
-    m_mailbox = &Name(43, u"Box");
+    m_ap = &NameEntry(2, u"AP");
+    m_mailbox = &NameEntry(43, u"Box");
     SetDocumentModified(false);
-  }
-  CSettingsNode& Group(uint32_t type) { return *m_root->FindChildOfType(type); }
-  CSettingsNode& Name(uint32_t groupType, const char16_t* name) {
-    const ListGroupInfo* list = FindListGroupByGroup(groupType);
-    CSettingsNode& entry = *Group(groupType).FindChildOfType(list->placeholderType);
-    EXPECT_TRUE(entry.FindChildOfType(list->nameFieldType)->SetDisplayValue(name));
-    return entry;
-  }
-  static CSettingsNode& Field(CSettingsNode& node, std::initializer_list<uint32_t> path) {
-    CSettingsNode* at = &node;
-    for (uint32_t type : path) {
-      at = at->FindChildOfType(type);
-      EXPECT_NE(at, nullptr) << type;
-    }
-    return *at;
   }
   CSettingsNode* m_ap = nullptr;
   CSettingsNode* m_mailbox = nullptr;
@@ -99,7 +87,7 @@ TEST_F(FlagsTest, NodesNothingCreatesFollowTheirRules) {
   Field(dataCall, {21}).SetDisplayValue(u"HighSpeed");
   EXPECT_FALSE(speedChanging->IsDisabled());
 
-  CSettingsNode& wap = Name(73, u"W");
+  CSettingsNode& wap = NameEntry(73, u"W");
   CSettingsNode* bearer = wap.AddOption(394, 13, 79);
   CSettingsNode* sms = wap.AddChild(u"", 0, 80);
   CSettingsNode* centreNumber = sms->AddChild(u"", 6, 81);
@@ -126,7 +114,7 @@ TEST_F(FlagsTest, ReferencesAreDisabledWithoutEntriesToName) {
   EXPECT_TRUE(Field(Group(2), {3}).IsDisabled());
   EXPECT_TRUE(Field(*m_mailbox, {53}).IsDisabled());
   EXPECT_FALSE(Field(Group(92), {98}).IsDisabled());
-  CSettingsNode& wap = Name(73, u"W");
+  CSettingsNode& wap = NameEntry(73, u"W");
   EXPECT_TRUE(Field(wap, {85}).IsDisabled());
 }
 
@@ -293,7 +281,7 @@ TEST_F(FlagsTest, FileListsPassTheirFlagToTheirFiles) {
 
 TEST_F(FlagsTest, RemovingTheLastCreatedEntryClearsTheGroup) {
   CSettingsNode& group = Group(43);
-  CSettingsNode& second = Name(43, u"Box2");
+  CSettingsNode& second = NameEntry(43, u"Box2");
   group.SetCreated(true, true);
   second.SetCreated(true, true);
   std::unique_ptr<CSettingsNode> removed = m_mailbox->RemoveEntry();

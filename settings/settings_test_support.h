@@ -3,12 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <map>
 #include <memory>
+#include <stdexcept>
 #include <string>
 
 #include "settings/settings_host.h"
 #include "settings/settings_node.h"
+#include "settings/settings_schema.h"
 #include "support/u16text.h"
 
 namespace orvel::test {
@@ -43,6 +46,26 @@ class SettingsTest : public ::testing::Test {
     return *m_root;
   }
   void UseFakeHost() { SetSettingsHost(&m_host); }
+
+  // Groups, entries and fields of the document that NewDocument made.
+  CSettingsNode& Group(uint32_t type) { return *m_root->FindChildOfType(type); }
+  // Names the placeholder of the group, which turns it into an entry.
+  CSettingsNode& NameEntry(uint32_t groupType, const char16_t* name) {
+    const ListGroupInfo* list = FindListGroupByGroup(groupType);
+    CSettingsNode& entry = *Group(groupType).FindChildOfType(list->placeholderType);
+    EXPECT_TRUE(entry.FindChildOfType(list->nameFieldType)->SetDisplayValue(name));
+    EXPECT_EQ(entry.GetType(), list->entryType);
+    return entry;
+  }
+  // The field at the end of a path of node types; a missing one fails the test.
+  static CSettingsNode& Field(CSettingsNode& node, std::initializer_list<uint32_t> path) {
+    CSettingsNode* at = &node;
+    for (uint32_t type : path) {
+      at = at->FindChildOfType(type);
+      if (!at) throw std::runtime_error("no field " + std::to_string(type));
+    }
+    return *at;
+  }
 
   CFakeHost m_host;
   std::unique_ptr<CSettingsNode> m_root;

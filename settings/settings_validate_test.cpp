@@ -199,24 +199,8 @@ class ValidateTest : public SettingsTest {
   void SetUp() override {
     SettingsTest::SetUp();
     NewDocument();
-    m_ap = &AddEntry(2, u"AP");
+    m_ap = &NameEntry(2, u"AP");
     SetDocumentModified(false);
-  }
-  CSettingsNode& Group(uint32_t type) { return *m_root->FindChildOfType(type); }
-  // Names the placeholder of the group, which turns it into an entry.
-  CSettingsNode& AddEntry(uint32_t groupType, const char16_t* name) {
-    const ListGroupInfo* list = FindListGroupByGroup(groupType);
-    CSettingsNode& entry = *Group(groupType).FindChildOfType(list->placeholderType);
-    EXPECT_TRUE(entry.FindChildOfType(list->nameFieldType)->SetDisplayValue(name));
-    return entry;
-  }
-  static CSettingsNode& Field(CSettingsNode& node, std::initializer_list<uint32_t> path) {
-    CSettingsNode* at = &node;
-    for (uint32_t type : path) {
-      at = at->FindChildOfType(type);
-      if (!at) throw std::runtime_error("no field " + std::to_string(type));
-    }
-    return *at;
   }
   static void Set(CSettingsNode& node, const std::u16string& value, bool updated = false) {
     EXPECT_TRUE(node.SetDisplayValue(value)) << node.GetType();
@@ -397,8 +381,8 @@ TEST_F(ValidateTest, DuplicateConnectionNamesCollideCaseSensitively) {
 }
 
 TEST_F(ValidateTest, FindMailboxFolderPath) {
-  CSettingsNode& imap = AddEntry(43, u"Imap");
-  AddEntry(43, u"Pop");
+  CSettingsNode& imap = NameEntry(43, u"Imap");
+  NameEntry(43, u"Pop");
   Set(Field(imap, {61, 72}), u"INBOX/Work");
   EXPECT_EQ(FindMailboxFolderPath(*m_root, u"Imap"), u"INBOX/Work");
   EXPECT_EQ(FindMailboxFolderPath(*m_root, u"imap"), u"");
@@ -421,7 +405,7 @@ TEST_F(ValidateTest, DefaultDocumentPassesBothModes) {
 }
 
 TEST_F(ValidateTest, OnlyFlaggedSkipsSubtreesWithoutFlags) {
-  CSettingsNode& mailbox = AddEntry(43, u"Box");
+  CSettingsNode& mailbox = NameEntry(43, u"Box");
   Set(Field(mailbox, {58, 60}), u"0");  // invalid, but nothing in EMailSettings is flagged
   EXPECT_EQ(StrictFailure(*m_root), nullptr);
   CSettingsNode* failing = nullptr;
@@ -510,7 +494,7 @@ TEST_F(ValidateTest, TolerantLeavesDisabledNodesAndStrictStillFailsThem) {
 }
 
 TEST_F(ValidateTest, TolerantRepairKeepsTheFlagsOfANewEntrysIdentifyingField) {
-  CSettingsNode& wap = AddEntry(73, u"Wap");
+  CSettingsNode& wap = NameEntry(73, u"Wap");
   wap.StoreFlags(true, false);
   CSettingsNode& address = Field(wap, {84});
   Set(address, u"1.2.3.999");
