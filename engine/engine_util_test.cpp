@@ -278,8 +278,11 @@ TEST(AuditLog, NewFileGetsMarkAndHeaderOnce) {
   AuditRecord record{u"d", u"1", u"Dev", u"2", u"C", u"Backup", kCancelled, u"\u00e9"};
   ASSERT_TRUE(AppendAuditRecord(file, record));
   ASSERT_TRUE(AppendAuditRecord(file, record));
-  std::ifstream in(file, std::ios::binary);
-  std::string text((std::istreambuf_iterator<char>(in)), {});
+  std::string text;
+  {
+    std::ifstream in(file, std::ios::binary);
+    text.assign(std::istreambuf_iterator<char>(in), {});
+  }
   std::string line = "d;'1;Dev;'2;C;Backup;0x80040101 Cancelled;\xC3\xA9;\r\n";
   EXPECT_EQ(text, std::string(kUtf8Mark) + kAuditHeader + line + line);
   std::filesystem::remove(file);

@@ -226,10 +226,14 @@ HRESULT CallWithText(CTestClient& c, HRESULT (STDMETHODCALLTYPE ITerminalManager
   return (c.Get()->*method)(text.out());
 }
 
+// Ends the operation that a case started. Operations run their steps now: one that fails at once
+// (a missing file) may end before the cancel arrives, so its own OnDone counts as the end too.
 void CancelOperation(CTestClient& c) {
   size_t from = c.Callback().Count();
-  EXPECT_EQ(c->Cancel(), S_OK);
-  EXPECT_TRUE(c.WaitCallback("OnDone 0x80040101", 5000, from));
+  HRESULT hr = c->Cancel();
+  EXPECT_TRUE(hr == S_OK || hr == kNoOperation) << std::hex << hr;
+  EXPECT_TRUE(c.WaitCallback(hr == S_OK ? "OnDone " : "OnStateChanged", 5000, hr == S_OK ? from : 0));
+  EXPECT_TRUE(PumpUntil([&] { return (c.State() & kStateOperationBit) == 0; }, 5000));
 }
 
 const std::vector<MethodCase>& MethodCases() {
