@@ -1,6 +1,12 @@
 // Result-code translation, path utilities and the limits table.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "engine/audit_log.h"
+#include "engine/element_progress.h"
 #include "engine/engine_codes.h"
 #include "engine/engine_limits.h"
 #include "engine/engine_paths.h"
@@ -213,6 +219,73 @@ TEST(Limits, Overrides) {
   EXPECT_EQ(ApplyLimitOverrides("ClientGrace=999999999"), "ClientGrace=999999999");  // no wrap-around
   ResetLimits();
   EXPECT_EQ(LimitMilliseconds(Limit::IdleShutdown), 10000u);
+}
+
+}  // namespace
+}  // namespace orvel::engine
+
+namespace orvel::engine {
+namespace {
+
+struct ProgressCase {
+  const char* name;
+  std::vector<std::u16string> names;
+  std::vector<std::pair<std::u16string, uint32_t>> reports;
+  std::vector<uint32_t> overall;
+};
+
+const ProgressCase kProgressCases[] = {
+    {"three names", {u"A", u"B", u"C"}, {{u"A", 0}, {u"B", 50}, {u"C", 100}}, {0, 50, 100}},
+    {"unknown name keeps the figure", {u"A", u"B"}, {{u"A", 100}, {u"X", 100}, {u"B", 0}}, {50, 50, 50}},
+    {"repeated name moves on", {u"A", u"A"}, {{u"A", 100}, {u"A", 0}, {u"A", 100}}, {50, 50, 100}},
+    {"back to an earlier name does not go back", {u"A", u"B"}, {{u"B", 50}, {u"A", 10}}, {75, 75}},
+    {"percent past 100", {u"A"}, {{u"A", 250}}, {100}},
+    {"no names", {}, {{u"A", 50}}, {0}},
+};
+
+TEST(ElementProgress, NeverBackNeverPast100) {
+  for (const ProgressCase& c : kProgressCases) {
+    ElementProgress state;
+    for (size_t i = 0; i < c.reports.size(); ++i)
+      EXPECT_EQ(AdvanceElementProgress(c.names, c.reports[i].first, c.reports[i].second, state), c.overall[i])
+          << c.name << " report " << i;
+  }
+}
+
+struct ResultCase {
+  HResult result;
+  const char* text;
+};
+
+TEST(AuditLog, ResultField) {
+  const ResultCase cases[] = {{0, "0x00000000 Ok"},
+                              {kCancelled, "0x80040101 Cancelled"},
+                              {kInvalidSetting, "0x80040204"},
+                              {MakeCode(0x80070101), "0x80070101 Cancelled"}};
+  for (const ResultCase& c : cases) EXPECT_EQ(AuditResultText(c.result), c.text);
+}
+
+TEST(AuditLog, FieldsCannotForgeOrSplitRecords) {
+  AuditRecord record{u"2024/01/02 03:04:05", u"", u"Far;link",    u"", u"Client",
+                     u"Configure",           kOk, u"a;b\r\n\"x\""};
+  EXPECT_EQ(FormatAuditRecord(record),
+            "2024/01/02 03:04:05;';\"Far;link\";';Client;Configure;0x00000000 Ok;\"a;b\r\n\"\"x\"\"\";\r\n");
+}
+
+TEST(AuditLog, NewFileGetsMarkAndHeaderOnce) {
+  std::filesystem::path file = std::filesystem::temp_directory_path() / "audit_log_test.csv";
+  std::filesystem::remove(file);
+  AuditRecord record{u"d", u"1", u"Dev", u"2", u"C", u"Backup", kCancelled, u"\u00e9"};
+  ASSERT_TRUE(AppendAuditRecord(file, record));
+  ASSERT_TRUE(AppendAuditRecord(file, record));
+  std::string text;
+  {
+    std::ifstream in(file, std::ios::binary);
+    text.assign(std::istreambuf_iterator<char>(in), {});
+  }
+  std::string line = "d;'1;Dev;'2;C;Backup;0x80040101 Cancelled;\xC3\xA9;\r\n";
+  EXPECT_EQ(text, std::string(kUtf8Mark) + kAuditHeader + line + line);
+  std::filesystem::remove(file);
 }
 
 }  // namespace

@@ -55,6 +55,20 @@ std::u16string CPacket::StringAt(size_t index) const {
   return {};
 }
 
+const StringArray* CPacket::PointerAt(size_t index) const {
+  if (index >= m_items.size()) return nullptr;
+  if (auto* value = std::get_if<std::unique_ptr<StringArray>>(&m_items[index])) return value->get();
+  return nullptr;
+}
+
+void CPacket::SetDwordAt(size_t index, uint32_t value) {
+  if (index < m_items.size()) m_items[index] = value;
+}
+
+void CPacket::SetStringAt(size_t index, std::u16string value) {
+  if (index < m_items.size()) m_items[index] = std::move(value);
+}
+
 std::unique_ptr<CPacket> CPacket::Detach() {
   auto heap = std::make_unique<CPacket>();
   heap->m_items = std::move(m_items);
@@ -69,6 +83,8 @@ bool CPacket::Post(HWND window, UINT message) {
   return true;
 }
 
-CPacket TakePacket(WPARAM wParam) { return CPacket(std::unique_ptr<CPacket>(reinterpret_cast<CPacket*>(wParam))); }
+CPacket TakePacket(WPARAM wParam) {
+  return CPacket(std::unique_ptr<CPacket>(reinterpret_cast<CPacket*>(wParam)));
+}
 
 }  // namespace orvel::engine

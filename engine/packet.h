@@ -40,6 +40,10 @@ class CPacket {
   uint32_t DwordAt(size_t index) const;
   int32_t HresultAt(size_t index) const;
   std::u16string StringAt(size_t index) const;
+  const StringArray* PointerAt(size_t index) const;
+  // Replaces an item in place (request parameters that a step updates); nothing when it is missing.
+  void SetDwordAt(size_t index, uint32_t value);
+  void SetStringAt(size_t index, std::u16string value);
 
   size_t Size() const { return m_items.size(); }
   bool Empty() const { return m_items.empty(); }

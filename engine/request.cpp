@@ -1,10 +1,15 @@
 #include "engine/request.h"
 
 #include <algorithm>
+#include <bit>
+#include <utility>
 
+#include "engine/audit_log.h"
+#include "engine/configure.h"
 #include "engine/engine_limits.h"
 #include "engine/engine_wnd.h"
 #include "engine/server.h"
+#include "engine/settings_module.h"
 
 namespace orvel::engine {
 
@@ -12,11 +17,18 @@ namespace {
 
 // Keeps a step that runs a nested message loop from being entered again by a poll inside it.
 int g_dispatchDepth = 0;
+// Events that arrived while a step ran, in arrival order.
+std::vector<std::pair<UINT, CPacket>> g_deferred;
 
 class CDispatchGuard {
  public:
   CDispatchGuard() { ++g_dispatchDepth; }
-  ~CDispatchGuard() { --g_dispatchDepth; }
+  ~CDispatchGuard() {
+    if (--g_dispatchDepth > 0) return;
+    std::vector<std::pair<UINT, CPacket>> deferred = std::move(g_deferred);
+    g_deferred.clear();
+    for (auto& [message, packet] : deferred) packet.Post(EngineWindow(), message);
+  }
 
  private:
   CBusyLock m_busy;
@@ -38,8 +50,32 @@ uint32_t LastStep(uint32_t kind) {
 }
 
 StepHandler FindStepHandler(uint32_t kind, uint32_t step) {
-  if (kind == kRequestQuestion && step == 1) return &CRequest::AskClient;
-  if (kind == kRequestQuestion && step == 2) return &CRequest::WaitClientAnswer;
+  struct KindStep {
+    uint32_t kind;
+    uint32_t step;
+    StepHandler handler;
+  };
+  static constexpr KindStep kHandlers[] = {
+      {kRequestConfigure, 1, &CRequest::ConfigureLoad},
+      {kRequestConfigure, 2, &CRequest::ConfigureAfterTransfer},
+      {kRequestConfigure, 3, &CRequest::ConfigureFiles},
+      {kRequestConfigure, 4, &CRequest::ConfigureEnd},
+      {kRequestConfigure, 5, &CRequest::ConfigureRefused},
+      {kRequestSettingsTransfer, 1, &CRequest::TransferSend},
+      {kRequestSettingsTransfer, 2, &CRequest::TransferWait},
+      {kRequestSettingsTransfer, 3, &CRequest::TransferRespond},
+      {kRequestSettingsTransfer, 4, &CRequest::TransferFail},
+      {kRequestFileCopy, 1, &CRequest::CopyStart},
+      {kRequestFileCopy, 2, &CRequest::CopyWait},
+      {kRequestFileCopy, 3, &CRequest::CopyFinish},
+      {kRequestInstall, 1, &CRequest::InstallStart},
+      {kRequestInstall, 2, &CRequest::InstallFinish},
+      {kRequestProcessWait, 1, &CRequest::WaitProcess},
+      {kRequestQuestion, 1, &CRequest::AskClient},
+      {kRequestQuestion, 2, &CRequest::WaitClientAnswer},
+  };
+  for (const KindStep& k : kHandlers)
+    if (k.kind == kind && k.step == step) return k.handler;
   return nullptr;
 }
 
@@ -66,12 +102,18 @@ CRequest* CRequest::GetActiveLeaf() {
 
 const char16_t* CRequest::GetKindName() const {
   switch (m_kind) {
-    case kRequestConfigure: return u"Configure";
-    case kRequestFileCopy: return u"File copy";
-    case kRequestInstall: return u"Install";
-    case kRequestBackup: return u"Backup";
-    case kRequestRestore: return u"Restore";
-    default: return u"";
+    case kRequestConfigure:
+      return u"Configure";
+    case kRequestFileCopy:
+      return u"File copy";
+    case kRequestInstall:
+      return u"Install";
+    case kRequestBackup:
+      return u"Backup";
+    case kRequestRestore:
+      return u"Restore";
+    default:
+      return u"";
   }
 }
 
@@ -90,14 +132,19 @@ uint32_t CRequest::Dispatch() {
 uint32_t CRequest::Complete(HResult result) {
   CTerminalManagerServer* engine = CTerminalManagerServer::Instance();
   if (IsRoot()) {
+    if (m_kind == kRequestConfigure) EngineSettings().DeleteRoot();
     if (engine) {
       switch (m_kind) {
         case kRequestConfigure:
         case kRequestFileCopy:
         case kRequestInstall:
         case kRequestBackup:
-        case kRequestRestore: engine->PostDone(result); break;
-        default: break;
+        case kRequestRestore:
+          engine->PostDone(result);
+          WriteLogLine(GetKindName(), result);
+          break;
+        default:
+          break;
       }
       // Removing the current request destroys this one when the local owner goes.
       if (engine->CurrentRequest() == this) {
@@ -111,11 +158,13 @@ uint32_t CRequest::Complete(HResult result) {
   CRequestArray& siblings = parent->m_children;
   if (IsFailure(result)) {
     // Every later sibling fails with the same result, in order, before the parent sees it.
-    auto self = std::find_if(siblings.begin(), siblings.end(), [this](const auto& c) { return c.get() == this; });
+    auto self =
+        std::find_if(siblings.begin(), siblings.end(), [this](const auto& c) { return c.get() == this; });
     if (self != siblings.end() && self + 1 != siblings.end()) (self + 1)->get()->Complete(result);
   }
   parent->m_childResult = result;
-  auto self = std::find_if(siblings.begin(), siblings.end(), [this](const auto& c) { return c.get() == this; });
+  auto self =
+      std::find_if(siblings.begin(), siblings.end(), [this](const auto& c) { return c.get() == this; });
   if (self != siblings.end()) {
     std::unique_ptr<CRequest> owned = std::move(*self);
     siblings.erase(self);
@@ -125,7 +174,14 @@ uint32_t CRequest::Complete(HResult result) {
 
 HResult CRequest::Respond(uint32_t response) {
   if (m_kind != kRequestQuestion) return kNoQuestion;
-  if ((response & m_parameters.DwordAt(1)) == 0) return kAnswerNotOffered;
+  uint32_t offered = response & m_parameters.DwordAt(1);
+  if (offered == 0) return kAnswerNotOffered;
+  // The transport module takes only an answer that leaves one bit after masking; anything else
+  // would leave its question open for good, so it is refused here and the client may answer again.
+  if (m_parent && m_parent->m_kind == kRequestSettingsTransfer) {
+    if (std::popcount(offered) != 1) return kAnswerNotOffered;
+    response = offered;
+  }
   Complete(static_cast<HResult>(response));
   if (CTerminalManagerServer* engine = CTerminalManagerServer::Instance()) engine->PostPoll(1);
   return kOk;
@@ -157,7 +213,8 @@ uint32_t CRequest::Cancel() {
   CTerminalManagerServer* engine = CTerminalManagerServer::Instance();
   switch (m_kind) {
     case kRequestSettingsTransfer:
-      // The transfer's own steps stop the settings module and end the request.
+      // The module is told to stop; the wait step ends the request once the grace has passed.
+      if (ITolvaneModule* module = SettingsModule()) module->Cancel();
       return 1;
     case kRequestFileCopy:
       if (engine) {
@@ -176,8 +233,10 @@ uint32_t CRequest::Cancel() {
         if (IECRestore* restore = engine->RestoreObject()) restore->Cancel();
       }
       return Complete(kCancelled);
-    case kRequestQuestion: return Refuse();
-    default: return Complete(kCancelled);
+    case kRequestQuestion:
+      return Refuse();
+    default:
+      return Complete(kCancelled);
   }
 }
 
@@ -197,8 +256,47 @@ uint32_t CRequest::WaitClientAnswer(CRequest& request) {
   return 0;
 }
 
-std::unique_ptr<CRequest> CRequest::MakeQuestion(CRequest* parent, HResult error, uint32_t answers, std::u16string tag,
-                                                 std::u16string value) {
+void CRequest::HandleEvent(UINT message, CPacket packet) {
+  if (g_dispatchDepth >= 1) {
+    g_deferred.emplace_back(message, std::move(packet));
+    return;
+  }
+  CTerminalManagerServer* engine = CTerminalManagerServer::Instance();
+  if (!engine || !engine->CurrentRequest()) return;
+  uint32_t poll = 0;
+  {
+    CDispatchGuard guard;
+    CRequest* leaf = engine->CurrentRequest()->GetActiveLeaf();
+    if (message == WM_ENGINE_MODULEEVENT && leaf->m_kind == kRequestSettingsTransfer) {
+      switch (packet.GetDword()) {
+        case 1:
+          poll = leaf->OnModuleDone(packet.GetHresult());
+          break;
+        case 2: {
+          uint32_t stage = packet.GetDword();
+          std::u16string tag = packet.GetString();
+          poll = leaf->OnModuleProgress(stage, tag, packet.GetDword());
+          break;
+        }
+        case 3: {
+          HResult error = packet.GetHresult();
+          uint32_t answers = packet.GetDword();
+          std::u16string tag = packet.GetString();
+          poll = leaf->OnModuleError(error, answers, tag, packet.GetString());
+          break;
+        }
+        default:
+          break;
+      }
+    } else if (message == WM_ENGINE_COPYRELAY && leaf->m_kind == kRequestFileCopy) {
+      poll = leaf->OnCopyRelay(std::move(packet));
+    }
+  }
+  engine->PostPoll(poll);
+}
+
+std::unique_ptr<CRequest> CRequest::MakeQuestion(CRequest* parent, HResult error, uint32_t answers,
+                                                 std::u16string tag, std::u16string value) {
   auto question = std::make_unique<CRequest>(parent, kRequestQuestion);
   question->m_parameters.AddHresult(error);
   question->m_parameters.AddDword(answers);

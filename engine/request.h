@@ -12,6 +12,7 @@
 
 #include "engine/engine_codes.h"
 #include "engine/packet.h"
+#include "support/win/handle.h"
 
 namespace orvel::engine {
 
@@ -76,6 +77,36 @@ class CRequest {
   static uint32_t AskClient(CRequest& request);
   static uint32_t WaitClientAnswer(CRequest& request);
 
+  // Configure steps (kind 1).
+  static uint32_t ConfigureLoad(CRequest& request);
+  static uint32_t ConfigureAfterTransfer(CRequest& request);
+  static uint32_t ConfigureFiles(CRequest& request);
+  static uint32_t ConfigureEnd(CRequest& request);
+  static uint32_t ConfigureRefused(CRequest& request);
+  // Settings-transfer steps (kind 2) and the module's events.
+  static uint32_t TransferSend(CRequest& request);
+  static uint32_t TransferWait(CRequest& request);
+  static uint32_t TransferRespond(CRequest& request);
+  static uint32_t TransferFail(CRequest& request);
+  uint32_t OnModuleDone(HResult error);
+  uint32_t OnModuleProgress(uint32_t stage, const std::u16string& tag, uint32_t percent);
+  uint32_t OnModuleError(HResult error, uint32_t answers, const std::u16string& tag,
+                         const std::u16string& name);
+  // File copy (kind 3), install (kind 4) and the wait for the installer (kind 8).
+  static uint32_t CopyStart(CRequest& request);
+  static uint32_t CopyWait(CRequest& request);
+  static uint32_t CopyFinish(CRequest& request);
+  uint32_t OnCopyRelay(CPacket packet);
+  static uint32_t InstallStart(CRequest& request);
+  static uint32_t InstallFinish(CRequest& request);
+  static uint32_t WaitProcess(CRequest& request);
+  void SetProcess(HANDLE process) { m_process.reset(process); }
+
+  // Brings an event of an outside object to the active request. While a step or another event
+  // runs (an outgoing call pumps messages) it goes back to the end of the queue once that
+  // returns, so no handler removes a request that is still running.
+  static void HandleEvent(UINT message, CPacket packet);
+
   // A question child of parent with its four parameters.
   static std::unique_ptr<CRequest> MakeQuestion(CRequest* parent, HResult error, uint32_t answers,
                                                 std::u16string tag, std::u16string value);
@@ -90,6 +121,8 @@ class CRequest {
   uint32_t m_cancelling = 0;
   HResult m_childResult = 0;
   std::optional<std::chrono::steady_clock::time_point> m_stamp;
+  // The installer process that a kind-8 request waits for.
+  win::UniqueKernelHandle m_process;
 };
 
 // The last step of each kind (0 for an unknown kind) and its step handlers; kinds whose steps an

@@ -5,6 +5,7 @@
 
 #include "engine/engine_limits.h"
 #include "engine/engine_wnd.h"
+#include "engine/settings_module.h"
 #include "support/win/handle.h"
 #include "support/win/registry.h"
 #include "support/win/wide.h"
@@ -72,7 +73,8 @@ HResult CTerminalManagerServer::CreateDeviceObject() {
   }
   if (!m_deviceAdvised) {
     m_deviceCookie = 0;
-    if (FAILED(m_device->Advise(static_cast<IECDeviceSink*>(this), &m_deviceCookie))) return kDeviceObjectFailed;
+    if (FAILED(m_device->Advise(static_cast<IECDeviceSink*>(this), &m_deviceCookie)))
+      return kDeviceObjectFailed;
     AddRef();
     m_deviceAdvised = true;
   }
@@ -126,17 +128,40 @@ void CTerminalManagerServer::ReleaseTransferObjects() {
   m_ecEngine.Reset();
 }
 
+HResult CTerminalManagerServer::CreateFileCopyObject() {
+  if (!m_fileCopy) {
+    if (FAILED(::CoCreateInstance(CLSID_ECFileCopy, nullptr, kAnyContext, IID_IECFileCopy,
+                                  reinterpret_cast<void**>(m_fileCopy.GetAddressOf()))) ||
+        !m_fileCopy) {
+      m_fileCopy.Reset();
+      return kCopyFailed;
+    }
+    m_fileCopy->SetClientProcess(static_cast<LONG>(::GetCurrentProcessId()));
+  }
+  if (!m_fileCopyAdvised) {
+    win::UniqueBstr progId(u"Vantrelix.Progress");
+    if (FAILED(m_fileCopy->Advise(static_cast<IECFileCopyEvents*>(this), progId.get()))) return kCopyFailed;
+    AddRef();
+    m_fileCopyAdvised = true;
+  }
+  return kOk;
+}
+
+void CTerminalManagerServer::ReleaseFileCopyObject() {
+  if (m_fileCopyAdvised) {
+    m_fileCopyAdvised = false;
+    Release();
+  }
+  m_fileCopy.Reset();
+}
+
 void CTerminalManagerServer::ReleaseProgressObjects() {
   if (m_restoreAdvised) {
     m_restoreAdvised = false;
     Release();
   }
   m_restore.Reset();
-  if (m_fileCopyAdvised) {
-    m_fileCopyAdvised = false;
-    Release();
-  }
-  m_fileCopy.Reset();
+  ReleaseFileCopyObject();
 }
 
 HResult CTerminalManagerServer::Connect() {
@@ -162,9 +187,10 @@ HResult CTerminalManagerServer::Disconnect() {
   m_connectionState = kDisconnecting;
   CBusyLock busy;
   HResult result = kOk;
-  // The device-information objects, the worker's backup engine and the settings module join here
-  // when their parts exist; the progress objects go first, then the device object.
+  // The device-information objects and the worker's backup engine join here when their parts
+  // exist; the progress objects and the settings module go first, then the device object.
   ReleaseProgressObjects();
+  ReleaseSettingsModule();
   HResult device = ReleaseDeviceObject();
   if (IsFailure(device)) result = device;
   ReleaseTransferObjects();
@@ -335,12 +361,14 @@ HResult CTerminalManagerServer::CanAddClient(IUnknown* callbackIdentity) {
 
 uint32_t CTerminalManagerServer::NewClientCookie() const {
   for (;;) {
-    uint32_t cookie = (static_cast<uint32_t>(std::rand() & 0xFFFF) << 16) | static_cast<uint32_t>(std::rand() & 0xFFFF);
+    uint32_t cookie =
+        (static_cast<uint32_t>(std::rand() & 0xFFFF) << 16) | static_cast<uint32_t>(std::rand() & 0xFFFF);
     if (cookie != 0 && !FindClientByCookie(cookie)) return cookie;
   }
 }
 
-CClientSession* CTerminalManagerServer::FindClientByCallback(IUnknown* callbackIdentity, size_t* index) const {
+CClientSession* CTerminalManagerServer::FindClientByCallback(IUnknown* callbackIdentity,
+                                                             size_t* index) const {
   if (!callbackIdentity) return nullptr;
   for (size_t i = 0; i < m_clients.size(); ++i) {
     CTerminalManagerExt* owner = m_clients[i]->Owner();
@@ -414,8 +442,8 @@ std::u16string CTerminalManagerServer::DeviceInfoText() const {
   std::u16string text;
   AppendXmlValue(text, u"EPOCName", m_record.epocName);
   for (const char16_t* key : {u"IMEI", u"UserName", u"PhoneNumber", u"Language", u"ROMVersion", u"ROMBuild",
-                              u"ROMReprogrammable", u"ROMTotal", u"RAMTotal", u"RAMMaxFree", u"RAMFree", u"RAMDisk",
-                              u"RAMRegistry", u"BatteryMain", u"BatteryBackup", u"ExternalPower"})
+                              u"ROMReprogrammable", u"ROMTotal", u"RAMTotal", u"RAMMaxFree", u"RAMFree",
+                              u"RAMDisk", u"RAMRegistry", u"BatteryMain", u"BatteryBackup", u"ExternalPower"})
     AppendXmlValue(text, key, u"");
   return text;
 }
@@ -518,13 +546,13 @@ void CTerminalManagerServer::OnNotify(CPacket packet) {
       if (open == m_openClient && (open->m_closePending || !open->Owner())) CloseClient(open);
       break;
     }
-    default: break;
+    default:
+      break;
   }
 }
 
 void CTerminalManagerServer::OnModuleEvent(CPacket packet) {
-  // The settings transfer's steps take these events once the Configure operation exists.
-  (void)ActiveLeafOfKind(kRequestSettingsTransfer);
+  CRequest::HandleEvent(WM_ENGINE_MODULEEVENT, std::move(packet));
 }
 
 void CTerminalManagerServer::OnBackupEvent(CPacket packet) { (void)ActiveLeafOfKind(kRequestDriveBackup); }
@@ -538,9 +566,10 @@ void CTerminalManagerServer::OnRestoreRelay(CPacket packet) {
 void CTerminalManagerServer::OnCopyEvent(CPacket packet) { (void)ActiveLeafOfKind(kRequestFileCopy); }
 
 void CTerminalManagerServer::OnCopyRelay(CPacket packet) {
-  uint32_t code = packet.GetDword();
-  uint32_t sender = packet.GetDword();
+  uint32_t code = packet.DwordAt(0);
+  uint32_t sender = packet.DwordAt(1);
   if (code == 2) m_progressWindow = reinterpret_cast<HWND>(static_cast<UINT_PTR>(sender));
+  CRequest::HandleEvent(WM_ENGINE_COPYRELAY, std::move(packet));
 }
 
 // ---- COM: IDispatch and the EPOC Connect sinks --------------------------------------------------
@@ -558,7 +587,8 @@ HRESULT CTerminalManagerServer::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
 
 HRESULT CTerminalManagerServer::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) { return E_NOTIMPL; }
 
-HRESULT CTerminalManagerServer::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*, UINT*) {
+HRESULT CTerminalManagerServer::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*,
+                                       UINT*) {
   if (result) ::VariantInit(result);
   return S_OK;
 }

@@ -22,7 +22,8 @@
 namespace orvel::engine {
 
 inline constexpr wchar_t kFrameworkWindowClass[] = L"Orvel.Fenwarp6.FRAMEW.GLOBALCLASS";
-inline constexpr wchar_t kConnectProgramKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\econnect.exe";
+inline constexpr wchar_t kConnectProgramKey[] =
+    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\econnect.exe";
 inline constexpr size_t kMaxClients = 1024;
 
 // Bits of the state word.
@@ -38,8 +39,8 @@ struct DeviceRecord {
   std::u16string epocName;
 };
 
-class CTerminalManagerServer
-    : public win::CComObject<ITerminalManager, IECDeviceSink, IECRestoreEvents, IECFileCopyEvents, IECTransferEvents> {
+class CTerminalManagerServer : public win::CComObject<ITerminalManager, IECDeviceSink, IECRestoreEvents,
+                                                      IECFileCopyEvents, IECTransferEvents> {
  public:
   CTerminalManagerServer();
   ~CTerminalManagerServer() override;
@@ -114,15 +115,16 @@ class CTerminalManagerServer
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override;
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override;
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override;
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+                                   UINT*) override;
   // Device object sink.
   HRESULT STDMETHODCALLTYPE OnDeviceChanged(LONG connected, BSTR name) override;
   // Restore object sink.
   HRESULT STDMETHODCALLTYPE OnRestoreState(BSTR drive, LONG state) override;
   // File-copy object sink.
   HRESULT STDMETHODCALLTYPE OnCopyBegin(BSTR source, BSTR target) override;
-  HRESULT STDMETHODCALLTYPE OnCopyComplete(LONG sourceKind, BSTR source, LONG targetKind, BSTR target, LONG copied,
-                                           LONG result) override;
+  HRESULT STDMETHODCALLTYPE OnCopyComplete(LONG sourceKind, BSTR source, LONG targetKind, BSTR target,
+                                           LONG copied, LONG result) override;
   // Transfer object sink.
   HRESULT STDMETHODCALLTYPE OnTransferBegin(BSTR source, BSTR target) override;
   HRESULT STDMETHODCALLTYPE OnTransferError(LONG error) override;
@@ -131,6 +133,11 @@ class CTerminalManagerServer
 
   // Outside objects, for the operations.
   IECFileCopy* FileCopyObject() const { return m_fileCopy.Get(); }
+  // Makes the file-copy object with the progress relay's ProgID and advises it, when not yet done;
+  // releases it.
+  HResult CreateFileCopyObject();
+  void ReleaseFileCopyObject();
+  const std::u16string& DeviceName() const { return m_deviceName; }
   IECRestore* RestoreObject() const { return m_restore.Get(); }
 
  private:

@@ -25,8 +25,10 @@ std::wstring Quoted(const std::wstring& arg) {
 
 }  // namespace
 
-void PrepareEnvironment() {
-  ::SetEnvironmentVariableW(L"VANTREL_LIMITS", L"IdleShutdown=1500,TearDownPause=100,PollTimer=200,ClientGrace=3000");
+void PrepareEnvironment(const wchar_t* moreLimits) {
+  std::wstring limits = L"IdleShutdown=1500,TearDownPause=100,PollTimer=200,ClientGrace=3000";
+  if (moreLimits) limits += std::wstring(L",") + moreLimits;
+  ::SetEnvironmentVariableW(L"VANTREL_LIMITS", limits.c_str());
   wchar_t temp[MAX_PATH] = {};
   ::GetTempPathW(MAX_PATH, temp);
   g_root = fs::path(temp) / (L"vantrel-test-" + std::to_wstring(::GetCurrentProcessId()));
@@ -75,9 +77,7 @@ std::wstring WindowsPath(const std::string& unixPath) {
   return path;
 }
 
-bool PumpUntil(const std::function<bool()>& done, DWORD ms) {
-  return sampleclient::PumpMessages(ms, done);
-}
+bool PumpUntil(const std::function<bool()>& done, DWORD ms) { return sampleclient::PumpMessages(ms, done); }
 
 CSampleProcess::CSampleProcess(const std::vector<std::wstring>& args)
     : CSampleProcess(WindowsPath(ORVEL_SAMPLECLIENT), args) {}
@@ -98,7 +98,9 @@ CSampleProcess::CSampleProcess(const std::wstring& program, const std::vector<st
   startup.hStdError = write;
   startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
   PROCESS_INFORMATION info = {};
-  if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info)) return;
+  if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                        &info))
+    return;
   ::CloseHandle(info.hThread);
   m_process.reset(info.hProcess);
   m_pid = info.dwProcessId;
@@ -149,7 +151,8 @@ std::string CSampleProcess::WaitLine(const std::string& prefix, DWORD ms) {
 }
 
 bool CSampleProcess::WaitExit(DWORD ms) {
-  return PumpUntil([&] { return !m_process || ::WaitForSingleObject(m_process.get(), 0) == WAIT_OBJECT_0; }, ms);
+  return PumpUntil([&] { return !m_process || ::WaitForSingleObject(m_process.get(), 0) == WAIT_OBJECT_0; },
+                   ms);
 }
 
 void CSampleProcess::Kill() {
@@ -160,15 +163,17 @@ void CSampleProcess::Kill() {
 }
 
 CTestClient::CTestClient(bool details, bool advise, const wchar_t* name) {
-  m_create = ::CoCreateInstance(CLSID_TerminalManagerExt, nullptr, CLSCTX_LOCAL_SERVER, IID_ITerminalManagerExt,
-                                reinterpret_cast<void**>(m_manager.GetAddressOf()));
+  m_create = ::CoCreateInstance(CLSID_TerminalManagerExt, nullptr, CLSCTX_LOCAL_SERVER,
+                                IID_ITerminalManagerExt, reinterpret_cast<void**>(m_manager.GetAddressOf()));
   m_callback = win::MakeCom<sampleclient::CClientCallback>();
   if (FAILED(m_create)) return;
   if (details) {
     win::UniqueBstr text(std::u16string(name, name + wcslen(name)));
     m_manager->SetClientDetails(static_cast<long>(::GetCurrentProcessId()), text.get());
   }
-  if (advise) m_advise = m_manager->AdviseCallback(static_cast<ITerminalManagerExtCallback*>(m_callback.Get()), &m_cookie);
+  if (advise)
+    m_advise =
+        m_manager->AdviseCallback(static_cast<ITerminalManagerExtCallback*>(m_callback.Get()), &m_cookie);
 }
 
 bool CTestClient::WaitCallback(const std::string& prefix, DWORD ms, size_t from) {

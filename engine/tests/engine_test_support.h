@@ -22,9 +22,15 @@ namespace orvel::engine::test {
 
 using win::ComPtr;
 
-// Sets the shortened limits and a device root of this test program before anything starts the
-// engine; call once from a static initialiser of the test program.
-void PrepareEnvironment();
+// Sets the shortened limits (and any further ones, "Name=ms,...") and a device root of this test
+// program before anything starts the engine; call once from a static initialiser of the program.
+void PrepareEnvironment(const wchar_t* moreLimits = nullptr);
+
+// A configuration whose bad value makes the engine ask the open client, so that the operation
+// waits until it is answered or cancelled.
+inline constexpr char16_t kWaitingConfiguration[] =
+    u"<?xml version=\"1.0\"?><Settings><IAPSettings><PreferredConnection op=\"update\"></PreferredConnection>"
+    u"</IAPSettings></Settings>";
 std::filesystem::path DeviceRoot();
 // Rewrites one key of the simulated device's state file.
 void SetDeviceState(const std::string& key, const std::string& value);

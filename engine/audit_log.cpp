@@ -1,0 +1,55 @@
+#include "engine/audit_log.h"
+
+#include <cstdio>
+#include <fstream>
+
+#include "support/u16text.h"
+
+namespace orvel::engine {
+
+namespace {
+
+std::string Field(std::u16string_view text) {
+  std::string utf8 = AsUtf8(text);
+  if (utf8.find_first_of(";\"\r\n") == std::string::npos) return utf8;
+  std::string quoted = "\"";
+  for (char c : utf8) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  return quoted + "\"";
+}
+
+}  // namespace
+
+std::string AuditResultText(HResult result) {
+  char text[16];
+  std::snprintf(text, sizeof(text), "0x%08lx", static_cast<unsigned long>(static_cast<uint32_t>(result)));
+  std::string out = text;
+  if (!IsFailure(result)) return out + " Ok";
+  if ((static_cast<uint32_t>(result) & 0xFFFF) == 0x0101) return out + " Cancelled";
+  return out;
+}
+
+std::string FormatAuditRecord(const AuditRecord& r) {
+  std::string line;
+  for (const std::string& field :
+       {Field(r.date), Field(u"'" + r.imei), Field(r.device), Field(u"'" + r.phone), Field(r.client),
+        Field(r.operation), AuditResultText(r.result), Field(r.description)})
+    line += field + ";";
+  return line + "\r\n";
+}
+
+bool AppendAuditRecord(const std::filesystem::path& file, const AuditRecord& record) {
+  std::error_code error;
+  auto size = std::filesystem::file_size(file, error);
+  bool empty = error || size == 0;
+  std::ofstream out(file, std::ios::binary | std::ios::app);
+  if (!out) return false;
+  if (empty) out << kUtf8Mark << kAuditHeader;
+  out << FormatAuditRecord(record);
+  out.flush();
+  return static_cast<bool>(out);
+}
+
+}  // namespace orvel::engine

@@ -1,0 +1,198 @@
+// End-to-end tests of the Configure operation: the real engine, Tessmark and the simulated device
+// with its settings server; clients in this process and in sample-client processes.
+#include <gtest/gtest.h>
+#include <objbase.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "engine/engine_codes.h"
+#include "engine/tests/engine_test_support.h"
+
+namespace orvel::engine::test {
+namespace {
+
+namespace fs = std::filesystem;
+using win::UniqueBstr;
+
+const bool kPrepared = (PrepareEnvironment(L"TransferCancelGrace=1500"),
+                        ::SetEnvironmentVariableW(L"TESSMARK_TIME_PERCENT", L"10"), true);
+
+class CComApartment {
+ public:
+  CComApartment() { ::CoInitialize(nullptr); }
+  ~CComApartment() { ::CoUninitialize(); }
+};
+
+// A configuration with one access point and a ring tone and a picture beside the file.
+constexpr char kConfiguration[] =
+    "<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n<Settings>\n  <IAPSettings>\n"
+    "    <PreferredConnection op=\"update\">Home</PreferredConnection>\n    <IAPConnection op=\"create\">\n"
+    "      <ConnectionName op=\"create\">Home</ConnectionName>\n"
+    "      <PhoneNumber op=\"update\">%PHONE%</PhoneNumber>\n    </IAPConnection>\n  </IAPSettings>\n"
+    "  <FileTransfer>\n    <RingingTones op=\"update\">\n      <RingingTone "
+    "op=\"create\">ring.wav</RingingTone>\n"
+    "    </RingingTones>\n    <BackgroundImages op=\"update\">\n"
+    "      <BackgroundImage op=\"create\">pictures\\back.mbm</BackgroundImage>\n    </BackgroundImages>\n"
+    "  </FileTransfer>\n</Settings>\n";
+
+std::string Configuration(const std::string& phone) {
+  std::string text = kConfiguration;
+  text.replace(text.find("%PHONE%"), 7, phone);
+  return text;
+}
+
+// Writes the configuration as a settings file (UTF-16LE, byte-order mark, CR LF) with its files.
+fs::path WriteSettingsFile(const std::string& phone) {
+  fs::path folder = DeviceRoot().parent_path() / (DeviceRoot().filename().wstring() + L"-pc");
+  fs::create_directories(folder / "pictures");
+  std::ofstream(folder / "ring.wav") << "tone";
+  std::ofstream(folder / "pictures" / "back.mbm") << "picture";
+  std::string bytes = "\xFF\xFE";
+  for (char c : Configuration(phone)) {
+    if (c == '\n') bytes += std::string("\r\0", 2);
+    bytes += c;
+    bytes += '\0';
+  }
+  std::ofstream(folder / "config.xml", std::ios::binary) << bytes;
+  return folder / "config.xml";
+}
+
+std::string AuditLog() {
+  std::ifstream in(fs::path(WindowsPath(ORVEL_VANTREL)).parent_path() / "MorvaneLog.csv", std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+bool EndsWith(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+class ConfigureOperation : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { ASSERT_TRUE(WaitEngineGone(30000)); }
+  void SetUp() override {
+    for (const char* key : {"settings_question", "settings_error"}) SetDeviceState(key, "");
+    SetDeviceState("settings_silent", "0");
+    fs::remove_all(DeviceRoot() / "store");
+    fs::create_directories(DeviceRoot() / "c" / "Documents" / "Tones");
+    fs::create_directories(DeviceRoot() / "c" / "Documents" / "Photo gallery");
+  }
+  // Opens the client once the engine sees the device.
+  void Open(CTestClient& client) {
+    ASSERT_EQ(client.AdviseResult(), S_OK);
+    ASSERT_EQ(client->Open(), S_OK);
+    ASSERT_TRUE(PumpUntil([&] { return client.State() & 1; }, 5000));
+  }
+  // Sends the configuration as text, without its files (a text has no folder to find them in).
+  void Send(CTestClient& client, const std::string& phone) {
+    std::string text = Configuration(phone);
+    size_t files = text.find("  <FileTransfer>");
+    text.erase(files, text.find("</Settings>") - files);
+    UniqueBstr buffer(std::u16string(text.begin(), text.end()));
+    ASSERT_EQ(client->SendConfiguration(buffer.get()), S_OK);
+  }
+  CComApartment m_com;
+};
+
+TEST_F(ConfigureOperation, ASettingsFileFromAnotherProcessReachesTheDevice) {
+  fs::path file = WriteSettingsFile("0201234");
+  std::string description = "office; \"new\"\nline";
+  CSampleProcess client({L"--name", L"Sender", L"open", L"wait", L"1500", L"logdesc",
+                         std::wstring(description.begin(), description.end()), L"sendfile", file.wstring(),
+                         L"waitdone", L"30000", L"close"});
+  ASSERT_TRUE(client.WaitExit(40000));
+  std::vector<std::string> lines = client.Lines();
+  bool stage1 = false;
+  int stage2 = -1, stage2Count = 0;
+  for (const std::string& line : lines) {
+    if (line.rfind("OnProgress 1 ", 0) == 0) stage1 = true;
+    if (line.rfind("OnProgress 2 ", 0) == 0) {
+      int percent = std::stoi(line.substr(line.rfind(' ') + 1));
+      EXPECT_GE(percent, stage2) << line;
+      EXPECT_LE(percent, 100) << line;
+      stage2 = percent;
+      ++stage2Count;
+    }
+  }
+  EXPECT_TRUE(stage1);
+  EXPECT_GT(stage2Count, 0);
+  EXPECT_EQ(stage2, 100);
+  EXPECT_FALSE(client.WaitLine("OnDone 0x00000000", 0).empty());
+  EXPECT_TRUE(fs::exists(DeviceRoot() / "store" / "IAPSettings.xml"));
+  EXPECT_TRUE(fs::exists(DeviceRoot() / "c" / "Documents" / "Tones" / "ring.wav"));
+  EXPECT_TRUE(fs::exists(DeviceRoot() / "c" / "Documents" / "Photo gallery" / "back.mbm"));
+  EXPECT_FALSE(fs::exists(DeviceRoot() / "c" / "~epoc_settings.xml"));
+  // The description's separator, quotes and line end stay inside its one field.
+  std::string log = AuditLog();
+  EXPECT_TRUE(
+      EndsWith(log, ";TestFarlink;';Sender;Configure;0x00000000 Ok;\"office; \"\"new\"\"\nline\";\r\n"))
+      << log.substr(log.size() > 200 ? log.size() - 200 : 0);
+}
+
+TEST_F(ConfigureOperation, ABadValueIsAskedAndRefusesTheSend) {
+  CTestClient client;
+  Open(client);
+  size_t from = client.Callback().Count();
+  Send(client, "02x");
+  ASSERT_TRUE(client.WaitCallback("OnError 0x80040204 4 PhoneNumber 02x", 5000, from));
+  EXPECT_EQ(client->Respond(2), kAnswerNotOffered);
+  EXPECT_EQ(client->Respond(4), S_OK);
+  EXPECT_TRUE(client.WaitCallback("OnDone 0x80040204", 5000, from));
+  EXPECT_FALSE(fs::exists(DeviceRoot() / "store"));
+  EXPECT_TRUE(EndsWith(AuditLog(), ";Test Client;Configure;0x80040204;;\r\n"));
+  EXPECT_EQ(client->Close(), S_OK);
+}
+
+TEST_F(ConfigureOperation, TheDeviceServersQuestionIsAnsweredThroughRespond) {
+  // Answers 16 and 32: an answer with both is refused before it reaches the module.
+  SetDeviceState("settings_question", "0x80040210,48,IAPSettings,Home");
+  CTestClient client;
+  Open(client);
+  size_t from = client.Callback().Count();
+  Send(client, "0201234");
+  ASSERT_TRUE(client.WaitCallback("OnError ", 10000, from));
+  EXPECT_EQ(client->Respond(48), kAnswerNotOffered);
+  EXPECT_EQ(client->Respond(16 | 1), S_OK);
+  EXPECT_TRUE(client.WaitCallback("OnDone 0x00000000", 10000, from));
+  EXPECT_TRUE(fs::exists(DeviceRoot() / "store" / "IAPSettings.xml"));
+  EXPECT_EQ(client->Close(), S_OK);
+}
+
+struct EndCase {
+  const char* name;
+  const char* silent;
+  const char* question;  // a device question without the refusal among its answers
+  bool cancel;
+  const char* done;
+};
+
+const EndCase kEndCases[] = {
+    {"cancel while the device server is silent", "1", "", true, "OnDone 0x80040101"},
+    {"cancel while a question without answer 4 waits", "0", "0x80040210,16,,x", true, "OnDone 0x80040101"},
+    {"silent device server", "1", "", false, "OnDone 0x80040181"},
+};
+
+TEST_F(ConfigureOperation, CancelAndSilenceEndTheSend) {
+  for (const EndCase& c : kEndCases) {
+    SCOPED_TRACE(c.name);
+    SetDeviceState("settings_silent", c.silent);
+    SetDeviceState("settings_question", c.question);
+    CTestClient client;
+    Open(client);
+    size_t from = client.Callback().Count();
+    Send(client, "0201234");
+    ASSERT_TRUE(client.WaitCallback(*c.question ? "OnError " : "OnProgress 1", 10000, from));
+    auto start = std::chrono::steady_clock::now();
+    if (c.cancel) EXPECT_EQ(client->Cancel(), S_OK);
+    EXPECT_TRUE(client.WaitCallback(c.done, 10000, from));
+    if (c.cancel) EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500 + 2000));
+    EXPECT_EQ(client->Close(), S_OK);
+    EXPECT_TRUE(PumpUntil([&] { return (client.State() & 8) == 0; }, 5000));
+  }
+}
+
+}  // namespace
+}  // namespace orvel::engine::test
