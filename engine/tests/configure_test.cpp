@@ -21,12 +21,6 @@ using win::UniqueBstr;
 const bool kPrepared = (PrepareEnvironment(L"TransferCancelGrace=1500"),
                         ::SetEnvironmentVariableW(L"TESSMARK_TIME_PERCENT", L"10"), true);
 
-class CComApartment {
- public:
-  CComApartment() { ::CoInitialize(nullptr); }
-  ~CComApartment() { ::CoUninitialize(); }
-};
-
 // A configuration with one access point and a ring tone and a picture beside the file.
 constexpr char kConfiguration[] =
     "<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n<Settings>\n  <IAPSettings>\n"
@@ -72,7 +66,10 @@ bool EndsWith(const std::string& text, const std::string& end) {
 
 class ConfigureOperation : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { ASSERT_TRUE(WaitEngineGone(30000)); }
+  static void SetUpTestSuite() {
+    ASSERT_TRUE(SUCCEEDED(ProgramApartment()));
+    ASSERT_TRUE(WaitEngineGone(30000));
+  }
   void SetUp() override {
     for (const char* key : {"settings_question", "settings_error"}) SetDeviceState(key, "");
     SetDeviceState("settings_silent", "0");
@@ -94,7 +91,6 @@ class ConfigureOperation : public ::testing::Test {
     UniqueBstr buffer(std::u16string(text.begin(), text.end()));
     ASSERT_EQ(client->SendConfiguration(buffer.get()), S_OK);
   }
-  CComApartment m_com;
 };
 
 TEST_F(ConfigureOperation, ASettingsFileFromAnotherProcessReachesTheDevice) {

@@ -13,6 +13,11 @@ namespace {
 
 fs::path g_root;
 
+// One apartment for the whole program, entered on the main thread before any test. An apartment
+// torn down between tests while the engine still releases the last test's callback into it can
+// deadlock Wine's COM (the release that ends the old apartment waits on the new one's marshalling).
+const HRESULT g_apartment = ::CoInitialize(nullptr);
+
 std::wstring Quoted(const std::wstring& arg) {
   if (!arg.empty() && arg.find_first_of(L" \t\"") == std::wstring::npos) return arg;
   std::wstring out = L"\"";
@@ -37,6 +42,8 @@ void PrepareEnvironment(const wchar_t* moreLimits) {
   std::ofstream(g_root / "state.txt") << "connected=1\nname=TestFarlink\nimei=350123456789012\n";
   ::SetEnvironmentVariableW(L"ECONNECT_DEVICE_ROOT", g_root.wstring().c_str());
 }
+
+HRESULT ProgramApartment() { return g_apartment; }
 
 fs::path DeviceRoot() { return g_root; }
 

@@ -22,6 +22,9 @@ namespace orvel::engine::test {
 
 using win::ComPtr;
 
+// The program's one COM apartment, entered on the main thread at start-up; tests assert it.
+HRESULT ProgramApartment();
+
 // Sets the shortened limits (and any further ones, "Name=ms,...") and a device root of this test
 // program before anything starts the engine; call once from a static initialiser of the program.
 void PrepareEnvironment(const wchar_t* moreLimits = nullptr);

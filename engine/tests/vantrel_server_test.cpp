@@ -24,11 +24,6 @@ const std::wstring kWaitingText(kWaitingConfiguration,
                                 kWaitingConfiguration +
                                     std::char_traits<char16_t>::length(kWaitingConfiguration));
 
-// One apartment for the whole program, entered on the main thread before any test. An apartment
-// torn down between tests while the engine still releases the last test's callback into it can
-// deadlock Wine's COM (the release that ends the old apartment waits on the new one's marshalling).
-const HRESULT kApartment = ::CoInitialize(nullptr);
-
 constexpr long kStateFrameworkBit = 2;
 constexpr long kStateClientOpenBit = 4;
 constexpr long kStateOperationBit = 8;
@@ -67,7 +62,7 @@ bool WaitState(CTestClient& client, long mask, long value, DWORD ms, size_t from
 class EngineServer : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    ASSERT_TRUE(SUCCEEDED(kApartment));
+    ASSERT_TRUE(SUCCEEDED(ProgramApartment()));
     ASSERT_TRUE(WaitEngineGone(30000)) << "an engine of another program runs";
   }
 };
@@ -661,7 +656,7 @@ TEST_F(EngineServer, OpenTerminalManagerStartsTheProgramAndLeavesTheRequestFile)
 
 // Runs alone: it points the machine-wide program entry at a missing program for a moment.
 TEST(EngineProgramEntry, OpenTerminalManagerFailsWhenTheProgramCannotStart) {
-  ASSERT_TRUE(SUCCEEDED(kApartment));
+  ASSERT_TRUE(SUCCEEDED(ProgramApartment()));
   std::optional<std::wstring> saved = win::ReadRegString(HKEY_LOCAL_MACHINE, kAppPaths, nullptr);
   ASSERT_TRUE(saved.has_value());
   ASSERT_TRUE(WaitEngineGone(30000));
