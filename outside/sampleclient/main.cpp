@@ -1,7 +1,7 @@
 // A small command-line client of the engine: creates TerminalManagerExt, names itself, advises a
 // callback, prints every callback it receives and runs one method per command-line verb.
 //
-//   sampleclient [--name NAME] [--no-details] [--no-advise] VERB [ARGS] ...
+//   sampleclient [--name NAME] [--no-details] [--no-advise] [--times] VERB [ARGS] ...
 //
 // Verbs: state, info, deviceinfo, openclient, path ID, security MESSAGE ALWAYS YES NO,
 // logdesc TEXT, openmanager FILE, open, close, cancel, respond N, send TEXT, sendfile FILE,
@@ -9,7 +9,8 @@
 // unadvise, wait MS (receive callbacks for MS milliseconds), waitdone MS (until OnDone or MS),
 // ready (prints READY, for a program that drives this one).
 // Every method prints "<Method> <result>" and its text, with line ends shown as "|"; every
-// callback prints one line starting with "On".
+// callback prints one line starting with "On". With --times every line starts with the
+// milliseconds since the client started, in brackets (for timing an operation from outside).
 #include <windows.h>
 
 #include <cstdio>
@@ -29,7 +30,11 @@ using orvel::sampleclient::Utf8;
 using orvel::win::ComPtr;
 using orvel::win::UniqueBstr;
 
+const DWORD g_start = ::GetTickCount();
+bool g_times = false;
+
 void PrintLine(const std::string& line) {
+  if (g_times) std::printf("[%lu] ", static_cast<unsigned long>(::GetTickCount() - g_start));
   std::fputs(line.c_str(), stdout);
   std::fputc('\n', stdout);
   std::fflush(stdout);
@@ -51,7 +56,7 @@ void Report(const char* method, HRESULT hr, const std::string& text = {}) {
 }
 
 int Usage() {
-  PrintLine("usage: sampleclient [--name NAME] [--no-details] [--no-advise] VERB [ARGS] ...");
+  PrintLine("usage: sampleclient [--name NAME] [--no-details] [--no-advise] [--times] VERB [ARGS] ...");
   return 2;
 }
 
@@ -69,6 +74,8 @@ int wmain(int argc, wchar_t** argv) {
       details = false;
     } else if (args[i] == L"--no-advise") {
       advise = false;
+    } else if (args[i] == L"--times") {
+      g_times = true;
     } else {
       break;
     }
