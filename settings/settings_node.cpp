@@ -1,6 +1,7 @@
 #include "settings/settings_node.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "settings/settings_host.h"
 #include "settings/settings_schema.h"
@@ -130,8 +131,11 @@ CSettingsNode* CSettingsNode::InsertChild(std::unique_ptr<CSettingsNode> child) 
   child->m_parent = this;
   auto position = m_children.end();
   if (const ListGroupInfo* group = FindListGroupByEntry(child->m_type)) {
-    position = std::find_if(m_children.begin(), m_children.end(),
-                            [&](const auto& c) { return c->m_type == group->placeholderType; });
+    // The placeholder is the list's last entry, so the search from the end stops at once even
+    // in a long list.
+    auto last = std::find_if(m_children.rbegin(), m_children.rend(),
+                             [&](const auto& c) { return c->m_type == group->placeholderType; });
+    if (last != m_children.rend()) position = std::prev(last.base());
   }
   m_children.insert(position, std::move(child));
   return inserted;

@@ -128,8 +128,14 @@ bool ReadValue(const CSettingsNode& node, std::u16string_view content, uint32_t 
 // --- sections
 
 bool RemoveMarkedSections(std::u16string& text, std::u16string_view open, std::u16string_view close) {
+  // The text is compacted in place: what is kept moves only towards the front, behind the
+  // position the searches read from, so no second copy of a large text is made.
   const std::u16string_view view(text);
-  std::u16string out;
+  size_t written = 0;
+  auto keep = [&](size_t from, size_t to) {
+    std::char_traits<char16_t>::move(text.data() + written, text.data() + from, to - from);
+    written += to - from;
+  };
   size_t pos = 0, copied = 0, pending = npos;
   bool inCdata = false, removed = false;
   size_t nextOpen = 0, nextClose = 0, nextCdataOpen = 0, nextCdataClose = 0;
@@ -157,7 +163,7 @@ bool RemoveMarkedSections(std::u16string& text, std::u16string_view open, std::u
     } else if (at == nextClose) {
       pos = at + close.size();
       if (pending != npos) {
-        out.append(view.substr(copied, pending - copied));
+        keep(copied, pending);
         copied = pos;
         pending = npos;
         removed = true;
@@ -170,8 +176,8 @@ bool RemoveMarkedSections(std::u16string& text, std::u16string_view open, std::u
     }
   }
   if (removed) {
-    out.append(view.substr(copied));
-    text.swap(out);
+    keep(copied, text.size());
+    text.resize(written);
   }
   return removed;
 }
@@ -285,10 +291,10 @@ bool CXmlTagScanner::FindNextTag() {
 
 CXmlReader& GetXmlReader() { return g_reader; }
 
-bool CXmlReader::Parse(std::u16string_view buffer) {
+bool CXmlReader::Parse(std::u16string buffer) {
   m_tooDeep = false;
   if (buffer.empty()) return false;
-  m_text.assign(buffer);
+  m_text = std::move(buffer);
   CXmlTagScanner scanner(m_text, 0, m_text.size());
   const bool result = ParseElements(scanner, 0);
   m_text.clear();
@@ -509,7 +515,7 @@ bool ParseSettingsText(CSettingsNode* root, std::u16string_view text) {
   if (!work.empty() && work.back() == u'\n') work.pop_back();
   CXmlReader& reader = GetXmlReader();
   reader.SetCurrentNode(root);
-  reader.Parse(work);
+  reader.Parse(std::move(work));
   reader.SetCurrentNode(nullptr);
   if (reader.TooDeep()) {
     SetLastReadError(u"The settings text nests elements more than " + DecimalText(kMaxNestingDepth) +

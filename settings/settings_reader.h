@@ -64,9 +64,10 @@ class CXmlReader {
  public:
   virtual ~CXmlReader() = default;
 
-  // Parses the buffer into the tree below the current node. False for an empty buffer and when
-  // the elements nest deeper than kMaxNestingDepth (TooDeep then answers true).
-  bool Parse(std::u16string_view buffer);
+  // Parses the buffer, which the reader keeps while it reads, into the tree below the current
+  // node. False for an empty buffer and when the elements nest deeper than kMaxNestingDepth
+  // (TooDeep then answers true).
+  bool Parse(std::u16string buffer);
   bool ParseElements(CXmlTagScanner& scanner, uint32_t level);
 
   // The node under which the next element is placed; null when nothing is being read.

@@ -246,20 +246,25 @@ bool WriteSettingsElement(CSettingsNode& node, std::u16string& out, bool deviceM
     end = indent + end;
   }
 
-  std::u16string children;
+  // The element goes straight into `out`, children included, and is taken back when the device
+  // form turns out not to need it: copying each level's children upward would move the text of
+  // a large list once per nesting level.
+  const size_t mark = out.size();
+  out += start;
+  out += value;
+  const size_t childrenStart = out.size();
   for (size_t i = 0; i < node.GetChildCount(); ++i) {
-    WriteSettingsElement(*node.GetChild(i), children, deviceMode, names);
+    WriteSettingsElement(*node.GetChild(i), out, deviceMode, names);
   }
-  if (node.GetChildCount() > 0) write = !children.empty();
+  if (node.GetChildCount() > 0) write = out.size() > childrenStart;
   if (!deviceMode) write = true;
 
-  if (write) {
-    out += start;
-    out += value;
-    out += children;
-    out += end;
-    if (names && node.GetParent() && node.GetParent()->GetType() == 92) names->push_back(name);
+  if (!write) {
+    out.resize(mark);
+    return true;
   }
+  out += end;
+  if (names && node.GetParent() && node.GetParent()->GetType() == 92) names->push_back(name);
   return true;
 }
 
@@ -268,32 +273,31 @@ bool WriteSettingsDocument(CSettingsNode& root, std::u16string& text, bool devic
   g_depth = 0;
   g_pretty = !deviceMode;
   g_refused = false;
-  text.clear();
   if (names) names->clear();
   if (refused) *refused = false;
 
-  std::u16string body, element, name;
+  text = kHeader;
+  text += u"<Settings>\n";
+  const size_t bodyStart = text.size();
+  std::u16string name;
   for (size_t i = 0; i < root.GetChildCount(); ++i) {
     CSettingsNode& child = *root.GetChild(i);
     if (deviceMode && !IsDeviceGroup(child.GetType())) continue;
-    element.clear();
-    WriteSettingsElement(child, element, deviceMode, names);
-    if (names && !element.empty() && child.GetType() != 92) {
+    const size_t before = text.size();
+    WriteSettingsElement(child, text, deviceMode, names);
+    if (names && text.size() > before && child.GetType() != 92) {
       child.GetNodeName(name, false);
       names->push_back(name);
     }
-    body += element;
   }
-  if (g_refused) {
-    if (names) names->clear();
-    if (refused) *refused = true;
+  if (g_refused || text.size() == bodyStart) {
+    text.clear();
+    if (g_refused) {
+      if (names) names->clear();
+      if (refused) *refused = true;
+    }
     return false;
   }
-  if (body.empty()) return false;
-  text.reserve(body.size() + 128);
-  text = kHeader;
-  text += u"<Settings>\n";
-  text += body;
   text += u"</Settings>\n";
   return true;
 }
