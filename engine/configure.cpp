@@ -3,7 +3,6 @@
 #include "engine/element_progress.h"
 #include "engine/engine_limits.h"
 #include "engine/engine_paths.h"
-#include "engine/localized_paths.h"
 #include "engine/request.h"
 #include "engine/server.h"
 #include "engine/settings_module.h"
@@ -152,7 +151,8 @@ uint32_t CRequest::ConfigureFiles(CRequest& request) {
         CSettingsNode* local = entry->FindChildOfType(kOtherLocal);
         CSettingsNode* remote = entry->FindChildOfType(kOtherRemote);
         request.AddChild(MakeCopy(&request, *entry, ResolvedLocal(base, local ? local->GetValue() : u""),
-                                  DevicePathForDevice(remote ? remote->GetValue() : u"")));
+                                  engine ? engine->DevicePathForDevice(remote ? remote->GetValue() : u"")
+                                         : std::u16string()));
       } else {
         auto install = std::make_unique<CRequest>(&request, kRequestInstall);
         install->Parameters().AddString(ResolvedLocal(base, entry->GetValue()));

@@ -24,6 +24,8 @@ constexpr std::array<LimitEntry, static_cast<size_t>(Limit::Count)> kLimits = {{
     {Limit::DeviceInfoRefresh, "DeviceInfoRefresh", 3600000},
     {Limit::DeviceInfoRetry, "DeviceInfoRetry", 10000},
     {Limit::ManagerStartPause, "ManagerStartPause", 100},
+    {Limit::TrustRetry, "TrustRetry", 10000},
+    {Limit::BackupConnectPause, "BackupConnectPause", 500},
 }};
 
 std::array<uint32_t, kLimits.size()> g_values = [] {

@@ -27,6 +27,8 @@ enum class Limit {
   DeviceInfoRefresh,    // next device-information refresh after a good one
   DeviceInfoRetry,      // next device-information refresh after a failed one
   ManagerStartPause,    // pause after starting the connectivity manager program
+  TrustRetry,           // a client refused by the trust prompt is refused again without asking
+  BackupConnectPause,   // pause after advising the worker's sink to the backup engine
   Count
 };
 

@@ -8,6 +8,7 @@
 #include "engine/engine_limits.h"
 #include "engine/engine_wnd.h"
 #include "engine/server.h"
+#include "engine/worker_thread.h"
 #include "support/win/com.h"
 #include "support/win/handle.h"
 #include "support/win/local_server.h"
@@ -155,9 +156,10 @@ int RunVantrel() {
   int result = 0;
   {
     CEngineWnd window;
+    CPellornThread worker;
     win::CLocalServerClasses classes(kObjectMap, {&LockFromFactory, &UnlockFromFactory});
-    // The worker thread starts here once it exists.
-    if (!CTerminalManagerServer::CreateInstance() || !window.Create() || !CExeModule::StartMonitor()) {
+    if (!CTerminalManagerServer::CreateInstance() || !worker.Start() || !window.Create() ||
+        !CExeModule::StartMonitor()) {
       result = E_FAIL;
     } else if (FAILED(hr = classes.Register())) {
       result = hr;
@@ -182,6 +184,9 @@ int RunVantrel() {
     }
     classes.Revoke();
     ::InterlockedExchange(&g_stopping, 1);
+    // The worker lets go of the backup engine as it ends; the engine's disconnect below then finds
+    // it gone and does not wait for it.
+    worker.Stop();
     window.Destroy();
     CTerminalManagerServer::DestroyInstance();
     ::Sleep(LimitMilliseconds(Limit::TearDownPause));

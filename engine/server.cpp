@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "engine/econnect_objects.h"
 #include "engine/engine_limits.h"
 #include "engine/engine_wnd.h"
 #include "engine/settings_module.h"
+#include "engine/worker_thread.h"
 #include "support/win/handle.h"
 #include "support/win/registry.h"
 #include "support/win/wide.h"
@@ -16,9 +18,6 @@ namespace {
 
 CTerminalManagerServer* g_engine = nullptr;
 
-// What EPOC Connect's objects are created with when they may live in any kind of server.
-constexpr DWORD kAnyContext = 0x17;
-
 constexpr HResult kServerLostCall = MakeCode(0x80010105);
 
 }  // namespace
@@ -26,6 +25,7 @@ constexpr HResult kServerLostCall = MakeCode(0x80010105);
 CTerminalManagerServer::CTerminalManagerServer() {
   m_connectProgram = win::ReadRegString(HKEY_LOCAL_MACHINE, kConnectProgramKey, nullptr).value_or(L"");
   ReadManagerInfo();
+  m_trusted.Load();
 }
 
 CTerminalManagerServer::~CTerminalManagerServer() {
@@ -59,18 +59,7 @@ void CTerminalManagerServer::DestroyInstance() {
 // ---- connection --------------------------------------------------------------------------------
 
 HResult CTerminalManagerServer::CreateDeviceObject() {
-  if (!m_device) {
-    HRESULT hr = ::CoCreateInstance(CLSID_ECDevice, nullptr, kAnyContext, IID_IECDevice,
-                                    reinterpret_cast<void**>(m_device.GetAddressOf()));
-    if (FAILED(hr) || !m_device) {
-      m_device.Reset();
-      return kDeviceObjectFailed;
-    }
-    if (FAILED(m_device->SetClientProcess(static_cast<LONG>(::GetCurrentProcessId())))) {
-      m_device.Reset();
-      return kDeviceObjectFailed;
-    }
-  }
+  if (!m_device && !CreateForEngineProcess(CLSID_ECDevice, m_device)) return kDeviceObjectFailed;
   if (!m_deviceAdvised) {
     m_deviceCookie = 0;
     if (FAILED(m_device->Advise(static_cast<IECDeviceSink*>(this), &m_deviceCookie)))
@@ -187,10 +176,17 @@ HResult CTerminalManagerServer::Disconnect() {
   m_connectionState = kDisconnecting;
   CBusyLock busy;
   HResult result = kOk;
-  // The device-information objects and the worker's backup engine join here when their parts
-  // exist; the progress objects and the settings module go first, then the device object.
+  // The device-information object, the progress objects, the settings module and the worker's
+  // backup engine go first, then the device object.
+  m_deviceInfo.Reset();
   ReleaseProgressObjects();
   ReleaseSettingsModule();
+  if (CPellornThread* worker = CPellornThread::Instance()) {
+    CPacket request;
+    request.AddDword(kWorkerDisconnect);
+    HResult backup = worker->PostEngineRequest(std::move(request));
+    if (IsFailure(backup)) result = backup;
+  }
   HResult device = ReleaseDeviceObject();
   if (IsFailure(device)) result = device;
   ReleaseTransferObjects();
@@ -392,9 +388,9 @@ CClientSession* CTerminalManagerServer::FindClientByCookie(uint32_t cookie, size
   return nullptr;
 }
 
-HResult CTerminalManagerServer::CheckTrust(CClientSession&) {
-  // The trust prompt joins here; until then every client is trusted.
-  return kOk;
+HResult CTerminalManagerServer::CheckTrust(CClientSession& client) {
+  CBusyLock busy;
+  return CheckClientTrust(m_trusted, client, CPellornThread::Instance());
 }
 
 void CTerminalManagerServer::SetOpenClient(CClientSession* client) {
@@ -409,89 +405,7 @@ void CTerminalManagerServer::CloseClient(CClientSession* client) {
   PostStateChanged();
 }
 
-// ---- information -------------------------------------------------------------------------------
-
-HResult CTerminalManagerServer::UpdateDeviceInfo() {
-  if (m_connectionState != kConnected) return kCancelled;
-  m_deviceInfoDue.reset();
-  CBusyLock busy;
-  m_record.epocName = m_deviceName;
-  // The machine information and the owner's card are read here once their parts exist.
-  HResult result = kOk;
-  if (m_deviceConnected) PostStateChanged();
-  m_deviceInfoDue = std::chrono::steady_clock::now() +
-                    LimitDuration(IsFailure(result) ? Limit::DeviceInfoRetry : Limit::DeviceInfoRefresh);
-  return result;
-}
-
-namespace {
-
-void AppendXmlValue(std::u16string& text, std::u16string_view key, std::u16string_view value) {
-  text += u'<';
-  text += key;
-  text += u'>';
-  text += value;
-  text += u"</";
-  text += key;
-  text += u">\r\n";
-}
-
-}  // namespace
-
-std::u16string CTerminalManagerServer::DeviceInfoText() const {
-  std::u16string text;
-  AppendXmlValue(text, u"EPOCName", m_record.epocName);
-  for (const char16_t* key : {u"IMEI", u"UserName", u"PhoneNumber", u"Language", u"ROMVersion", u"ROMBuild",
-                              u"ROMReprogrammable", u"ROMTotal", u"RAMTotal", u"RAMMaxFree", u"RAMFree",
-                              u"RAMDisk", u"RAMRegistry", u"BatteryMain", u"BatteryBackup", u"ExternalPower"})
-    AppendXmlValue(text, key, u"");
-  return text;
-}
-
-void CTerminalManagerServer::ReadManagerInfo() {
-  std::wstring path(MAX_PATH, L'\0');
-  DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-  path.resize(n);
-  m_logFile = win::FromWide(path.substr(0, path.find_last_of(L'\\') + 1)) + u"MorvaneLog.csv";
-}
-
-std::u16string CTerminalManagerServer::ManagerInfoText() const {
-  std::u16string text;
-  AppendXmlValue(text, u"Name", u"Corvanset");
-  AppendXmlValue(text, u"Device", u"Orvel Farlink");
-  AppendXmlValue(text, u"Version", m_managerVersion);
-  AppendXmlValue(text, u"EPOCConnectVersion", m_connectVersion);
-  AppendXmlValue(text, u"LogFile", m_logFile);
-  return text;
-}
-
-HResult CTerminalManagerServer::DeviceFolderPath(uint32_t folderId, std::u16string& path) const {
-  // The English folder names; the device language's row joins with the device information.
-  static const struct {
-    uint32_t id;
-    const char16_t* name;
-  } kFolders[] = {{0x200, u"Documents\\"}, {0x210, u"Downloaded\\"}, {0x220, u"Photo gallery\\"},
-                  {0x230, u"Templates\\"}, {0x231, u"Fax\\"},        {0x232, u"Sheet\\"},
-                  {0x233, u"Word\\"},      {0x240, u"Tones\\"}};
-  auto name = [&](uint32_t id) -> const char16_t* {
-    for (const auto& f : kFolders)
-      if (f.id == id) return f.name;
-    return nullptr;
-  };
-  const char16_t* own = name(folderId);
-  if (!own) return kInvalidArgument;
-  if (folderId & 0xF) {
-    HResult hr = DeviceFolderPath(folderId & ~0xFu, path);
-    if (IsFailure(hr)) return hr;
-  } else if (folderId & 0xFF) {
-    HResult hr = DeviceFolderPath(folderId & ~0xFFu, path);
-    if (IsFailure(hr)) return hr;
-  } else {
-    path.clear();
-  }
-  path += own;
-  return kOk;
-}
+// The device and manager information are in server_info.cpp.
 
 // ---- relay records -----------------------------------------------------------------------------
 
@@ -555,7 +469,15 @@ void CTerminalManagerServer::OnModuleEvent(CPacket packet) {
   CRequest::HandleEvent(WM_ENGINE_MODULEEVENT, std::move(packet));
 }
 
-void CTerminalManagerServer::OnBackupEvent(CPacket packet) { (void)ActiveLeafOfKind(kRequestDriveBackup); }
+void CTerminalManagerServer::OnBackupEvent(CPacket packet) {
+  // The drive-backup steps take these events once the backup operation exists. A question that no
+  // drive backup can take is answered "stop" at once, so that EPOC Connect's thread is not left
+  // waiting for an answer that never comes.
+  CRequest* leaf = ActiveLeafOfKind(kRequestDriveBackup);
+  if (!leaf && packet.DwordAt(0) == kBackupEventQuestion) {
+    if (CPellornThread* worker = CPellornThread::Instance()) worker->Handler().ReleaseQuestion();
+  }
+}
 
 void CTerminalManagerServer::OnRestoreRelay(CPacket packet) {
   uint32_t code = packet.GetDword();

@@ -13,9 +13,11 @@
 
 #include "econnect.h"
 #include "engine/client.h"
+#include "engine/device_info.h"
 #include "engine/engine_codes.h"
 #include "engine/packet.h"
 #include "engine/request.h"
+#include "engine/trust.h"
 #include "support/win/com.h"
 #include "vantrel.h"
 
@@ -34,13 +36,8 @@ inline constexpr uint32_t kStateOperation = 8;
 
 enum ConnectionState : uint32_t { kDisconnected = 0, kConnecting = 1, kConnected = 2, kDisconnecting = 3 };
 
-// The device record and the texts of the device and manager information.
-struct DeviceRecord {
-  std::u16string epocName;
-};
-
-class CTerminalManagerServer : public win::CComObject<ITerminalManager, IECDeviceSink, IECRestoreEvents,
-                                                      IECFileCopyEvents, IECTransferEvents> {
+class CTerminalManagerServer
+    : public win::CComObject<ITerminalManager, IECDeviceSink, IECRestoreEvents, IECFileCopyEvents, IECTransferEvents> {
  public:
   CTerminalManagerServer();
   ~CTerminalManagerServer() override;
@@ -97,6 +94,8 @@ class CTerminalManagerServer : public win::CComObject<ITerminalManager, IECDevic
   std::u16string DeviceInfoText() const;
   std::u16string ManagerInfoText() const;
   HResult DeviceFolderPath(uint32_t folderId, std::u16string& path) const;
+  // A device path written with the English folder names, in the device language's names.
+  std::u16string DevicePathForDevice(const std::u16string& path) const;
   const std::wstring& ConnectProgramPath() const { return m_connectProgram; }
 
   // Relay records to the progress relay's window.
@@ -148,6 +147,8 @@ class CTerminalManagerServer : public win::CComObject<ITerminalManager, IECDevic
   void ReleaseProgressObjects();
   CRequest* ActiveLeafOfKind(uint32_t kind) const;
   void ReadManagerInfo();
+  HResult ReadMachineInfo();
+  HResult ReadOwnerCard();
 
   std::wstring m_connectProgram;
   uint32_t m_connectionState = kDisconnected;
@@ -173,9 +174,10 @@ class CTerminalManagerServer : public win::CComObject<ITerminalManager, IECDevic
   // Unset while the device information is due; set once a refresh has ended.
   std::optional<std::chrono::steady_clock::time_point> m_deviceInfoDue;
   DeviceRecord m_record;
-  std::u16string m_managerVersion;
-  std::u16string m_connectVersion;
-  std::u16string m_logFile;
+  ManagerRecord m_manager;
+  // The owner's contact card is read through it; made on first use, released at Disconnect.
+  win::ComPtr<IECDeviceInfo> m_deviceInfo;
+  CTrustedClients m_trusted;
 };
 
 }  // namespace orvel::engine

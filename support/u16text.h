@@ -17,4 +17,9 @@ std::u16string FromUtf8(std::string_view text);
 std::u16string AsciiLower(std::u16string_view text);
 bool EqualsNoCase(std::u16string_view a, std::u16string_view b);
 
+// Space, tab, CR, LF, vertical tab and form feed.
+bool IsBlank(char16_t c);
+// The text without blanks at either end.
+std::u16string_view TrimBlanks(std::u16string_view text);
+
 }  // namespace orvel

@@ -4,6 +4,8 @@
 #include <sstream>
 
 #include "engine/engine_wnd.h"
+#include "engine/secured_clients.h"
+#include "engine/trust.h"
 
 namespace orvel::engine::test {
 
@@ -41,6 +43,37 @@ void PrepareEnvironment(const wchar_t* moreLimits) {
   fs::create_directories(g_root / "d");
   std::ofstream(g_root / "state.txt") << "connected=1\nname=TestFarlink\nimei=350123456789012\n";
   ::SetEnvironmentVariableW(L"ECONNECT_DEVICE_ROOT", g_root.wstring().c_str());
+  SetTrustedClients({u"Test Client", u"Sample Client", u"Other Client", u"Opener", u"Sender"});
+}
+
+void SetTrustedClients(const std::vector<std::u16string>& names) {
+  win::UniqueRegKey key;
+  if (::RegCreateKeyExW(HKEY_CURRENT_USER, kSecuredClientsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                        key.out(), nullptr) != ERROR_SUCCESS)
+    return;
+  if (names.empty()) {
+    ::RegDeleteValueW(key.get(), kSecuredClientsValue);
+    return;
+  }
+  Bytes data = SerializeSecuredClients(names);
+  ::RegSetValueExW(key.get(), kSecuredClientsValue, 0, REG_BINARY, data.data(),
+                   static_cast<DWORD>(data.size()));
+}
+
+std::optional<std::vector<std::u16string>> ReadTrustedClients() {
+  win::UniqueRegKey key;
+  if (::RegOpenKeyExW(HKEY_CURRENT_USER, kSecuredClientsKey, 0, KEY_READ, key.out()) != ERROR_SUCCESS)
+    return std::nullopt;
+  DWORD type = 0, size = 0;
+  if (::RegQueryValueExW(key.get(), kSecuredClientsValue, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+      type != REG_BINARY)
+    return std::nullopt;
+  Bytes data(size);
+  if (::RegQueryValueExW(key.get(), kSecuredClientsValue, nullptr, &type, data.data(), &size) !=
+      ERROR_SUCCESS)
+    return std::nullopt;
+  data.resize(size);
+  return ParseSecuredClients(data);
 }
 
 HRESULT ProgramApartment() { return g_apartment; }

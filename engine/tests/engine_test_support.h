@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -37,6 +38,12 @@ inline constexpr char16_t kWaitingConfiguration[] =
 std::filesystem::path DeviceRoot();
 // Rewrites one key of the simulated device's state file.
 void SetDeviceState(const std::string& key, const std::string& value);
+
+// The engine's stored list of always-trusted client names ("Secured Clients"); an empty list
+// removes the value. The engine reads it when it starts. PrepareEnvironment trusts the names that
+// the tests open with, so that no prompt waits for an answer in tests that are not about trust.
+void SetTrustedClients(const std::vector<std::u16string>& names);
+std::optional<std::vector<std::u16string>> ReadTrustedClients();
 
 // The running engine's process id (0 when none), and waiting for it to end.
 DWORD EngineProcessId();

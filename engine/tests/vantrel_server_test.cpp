@@ -360,6 +360,9 @@ TEST_F(EngineServer, MethodsWhileAnotherClientHasTheDeviceOpen) {
   EXPECT_EQ(other.WaitLine("Open ", 0), "Open 0x00000000");
   CTestClient client;
   ASSERT_EQ(client.AdviseResult(), S_OK);
+  // The other client may have started the engine just now: its first refresh may still be queued.
+  UniqueBstr info;
+  EXPECT_TRUE(PumpUntil([&] { return client->GetDeviceInfo(info.out()) == S_OK; }, 5000));
   RunColumn(client, &MethodCase::otherOpen, "another client is open");
   UniqueBstr name;
   EXPECT_EQ(client->GetOpenClient(name.out()), S_OK);
@@ -528,7 +531,8 @@ TEST_F(EngineServer, ADeadOrReleasedOpenClientIsDroppedAndItsOpenReleased) {
   const DeadClientCase cases[] = {
       {"killed", {L"open", L"ready", L"wait", L"60000"}, true},
       {"killed during an operation", {L"open", L"send", kWaitingText, L"ready", L"wait", L"60000"}, true},
-      {"released during an operation", {L"open", L"send", kWaitingText, L"ready"}, false},
+      // It lets go a moment after READY, so that the first Open below meets it still open.
+      {"released during an operation", {L"open", L"send", kWaitingText, L"ready", L"wait", L"2000"}, false},
   };
   CTestClient client;
   ASSERT_EQ(client.AdviseResult(), S_OK);

@@ -400,7 +400,9 @@ LONG BackupDrive(IECBackupSink* sink, const BackupRequest& request, const CDevic
     while (answer == 2) sink->OnQuestionEvent(text1.get(), text2.get(), 0, code, &answer);
     if (answer == 0) return kErrorAborted;
   }
-  if (LONG forced = static_cast<LONG>(state.Number("backup_result"))) return forced;
+  // "backup_result.<drive>" (lower-case letter) fails that drive alone and overrides "backup_result".
+  std::string driveKey = std::string("backup_result.") + static_cast<char>(request.drive | 0x20);
+  if (LONG forced = static_cast<LONG>(state.Number(driveKey, state.Number("backup_result")))) return forced;
 
   // Archive 1 is the newest; older ones move up and those beyond the count go.
   LONG keep = std::max<LONG>(request.archives, 1);

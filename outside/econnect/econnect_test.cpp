@@ -690,6 +690,15 @@ TEST_F(StandIn, BackupQuestionCancelAndRefusals) {
   Set("backup_result", "31");
   ComPtr<CBackupSink> forced = MakeCom<CBackupSink>();
   EXPECT_EQ(BackupFromWorker(forced.Get(), L"C", 1, &started), 31);
+  // A drive's own knob wins over the common one, for that drive alone.
+  Set("backup_result.c", "0");
+  ComPtr<CBackupSink> ownKnob = MakeCom<CBackupSink>();
+  EXPECT_EQ(BackupFromWorker(ownKnob.Get(), L"C", 1, &started), 0);
+  Set("backup_result", "0");
+  Set("backup_result.c", "5");
+  ComPtr<CBackupSink> oneDrive = MakeCom<CBackupSink>();
+  EXPECT_EQ(BackupFromWorker(oneDrive.Get(), L"C", 1, &started), 5);
+  Set("backup_result.c", "");
 
   ComPtr<CBackupSink> refused = MakeCom<CBackupSink>();
   BackupFromWorker(refused.Get(), L"Q", 1, &started);  // no such drive

@@ -151,11 +151,18 @@ void PumpPending() {
 CWorker::CWorker(bool apartment) : m_queue(std::make_shared<Queue>()) {
   m_queue->wake.reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
   if (!m_queue->wake) return;
-  auto* start = new Start{m_queue, apartment};
+  // The thread's last CoUninitialize may end the apartment that loaded this module, which unloads
+  // it: the thread holds a reference of its own and gives it back with FreeLibraryAndExitThread.
+  HMODULE module = nullptr;
+  if (!::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&CWorker::Run),
+                            &module))
+    return;
+  auto* start = new Start{m_queue, apartment, module};
   win::CModule::Lock();
   uintptr_t thread = _beginthreadex(nullptr, 0, &CWorker::Run, start, 0, nullptr);
   if (!thread) {
     win::CModule::Unlock();
+    ::FreeLibrary(module);
     delete start;
     return;
   }
@@ -185,6 +192,7 @@ void CWorker::Quit(std::function<void()> cleanup) {
 unsigned __stdcall CWorker::Run(void* arg) {
   std::unique_ptr<Start> start(static_cast<Start*>(arg));
   std::shared_ptr<Queue> queue = start->queue;
+  HMODULE module = start->module;
   ::CoInitializeEx(nullptr, start->apartment ? COINIT_APARTMENTTHREADED : COINIT_MULTITHREADED);
   MSG msg;
   ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);  // the thread's message queue exists from here on
@@ -214,9 +222,10 @@ unsigned __stdcall CWorker::Run(void* arg) {
     PumpPending();
   }
   queue.reset();
+  start.reset();
   ::CoUninitialize();
   win::CModule::Unlock();
-  return 0;
+  ::FreeLibraryAndExitThread(module, 0);
 }
 
 }  // namespace orvel::econnect

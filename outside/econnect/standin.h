@@ -131,6 +131,7 @@ class CWorker {
   struct Start {
     std::shared_ptr<Queue> queue;
     bool apartment;
+    HMODULE module;  // a reference on this module that the thread gives back as its very last step
   };
   static unsigned __stdcall Run(void* arg);
 

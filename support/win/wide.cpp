@@ -1,5 +1,7 @@
 #include "support/win/wide.h"
 
+#include <ole2.h>
+
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "the Windows build keeps wchar_t 16-bit");
 
 namespace orvel::win {
@@ -10,6 +12,10 @@ std::u16string FromWide(std::wstring_view text) { return std::u16string(text.beg
 
 std::u16string FromWide(const wchar_t* text) {
   return text ? FromWide(std::wstring_view(text)) : std::u16string();
+}
+
+std::u16string FromBstr(const wchar_t* bstr) {
+  return bstr ? FromWide(std::wstring_view(bstr, ::SysStringLen(const_cast<BSTR>(bstr)))) : std::u16string();
 }
 
 }  // namespace orvel::win

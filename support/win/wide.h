@@ -11,5 +11,7 @@ std::wstring AsWide(std::u16string_view text);
 std::u16string FromWide(std::wstring_view text);
 // A null pointer gives an empty text.
 std::u16string FromWide(const wchar_t* text);
+// A BSTR's text with its length (it may hold NULs); a null BSTR is the empty text.
+std::u16string FromBstr(const wchar_t* bstr);
 
 }  // namespace orvel::win
