@@ -24,6 +24,7 @@ constexpr std::array<LimitEntry, static_cast<size_t>(Limit::Count)> kLimits = {{
     {Limit::DeviceInfoRefresh, "DeviceInfoRefresh", 3600000},
     {Limit::DeviceInfoRetry, "DeviceInfoRetry", 10000},
     {Limit::ManagerStartPause, "ManagerStartPause", 100},
+    {Limit::RestorePause, "RestorePause", 100},
 }};
 
 std::array<uint32_t, kLimits.size()> g_values = [] {

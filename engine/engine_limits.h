@@ -27,6 +27,7 @@ enum class Limit {
   DeviceInfoRefresh,    // next device-information refresh after a good one
   DeviceInfoRetry,      // next device-information refresh after a failed one
   ManagerStartPause,    // pause after starting the connectivity manager program
+  RestorePause,         // pause before each setting of the restore object
   Count
 };
 
