@@ -26,6 +26,7 @@ constexpr std::array<LimitEntry, static_cast<size_t>(Limit::Count)> kLimits = {{
     {Limit::ManagerStartPause, "ManagerStartPause", 100},
     {Limit::TrustRetry, "TrustRetry", 10000},
     {Limit::BackupConnectPause, "BackupConnectPause", 500},
+    {Limit::RestorePause, "RestorePause", 100},
 }};
 
 std::array<uint32_t, kLimits.size()> g_values = [] {

@@ -29,6 +29,7 @@ enum class Limit {
   ManagerStartPause,    // pause after starting the connectivity manager program
   TrustRetry,           // a client refused by the trust prompt is refused again without asking
   BackupConnectPause,   // pause after advising the worker's sink to the backup engine
+  RestorePause,         // pause before each setting of the restore object
   Count
 };
 

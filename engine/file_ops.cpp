@@ -5,6 +5,10 @@
 #include <shellapi.h>
 // clang-format on
 
+#include <algorithm>
+#include <iterator>
+#include <optional>
+
 #include "engine/configure.h"
 #include "engine/engine_paths.h"
 #include "engine/engine_wnd.h"
@@ -25,6 +29,10 @@ constexpr size_t kCopyToDevice = 3;
 constexpr size_t kCopyOverwrite = 4;
 constexpr size_t kCopyCurrentFile = 5;
 
+// Events of the copy object (WM_ENGINE_COPYEVENT).
+constexpr uint32_t kCopyEventError = 1;
+constexpr uint32_t kCopyEventProgress = 2;
+
 // Relay record codes of a copy.
 constexpr uint32_t kRelayFinished = 1;
 constexpr uint32_t kRelayProgress = 3;
@@ -43,6 +51,40 @@ bool FileExists(const std::u16string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
+constexpr uint32_t kAttributeReadOnly = FILE_ATTRIBUTE_READONLY;
+constexpr uint32_t kAttributeFolder = FILE_ATTRIBUTE_DIRECTORY;
+
+// A location of EPOC Connect; false when the path does not fit.
+bool MakeLocation(ECLocation& location, USHORT kind, const std::u16string& path) {
+  location = ECLocation{};
+  location.Kind = kind;
+  if (path.size() >= std::size(location.Path)) return false;
+  std::copy(path.begin(), path.end(), location.Path);
+  return true;
+}
+
+// The attributes of a path on its side, looked up through EPOC Connect; nothing when it is not
+// there or cannot be looked up.
+std::optional<uint32_t> LookupAttributes(IECEngine* device, USHORT kind, const std::u16string& path) {
+  ECLocation location;
+  if (!device || !MakeLocation(location, kind, path)) return std::nullopt;
+  win::ComPtr<IECEntry> entry;
+  if (device->LookupEntry(&location, entry.GetAddressOf()) != 0 || !entry) return std::nullopt;
+  ECEntryInfo info = {};
+  if (entry->GetInfo(&info) != 0) return std::nullopt;
+  return info.Attributes;
+}
+
+// Whether the folder that is to hold target exists on its side; a drive root ("c:\") is taken
+// as present.
+bool TargetFolderExists(IECEngine* device, USHORT kind, const std::u16string& target) {
+  std::u16string folder = FolderPart(target);
+  if (folder.size() <= 3) return folder.size() == 3;
+  if (folder.back() == u'\\') folder.pop_back();
+  std::optional<uint32_t> attributes = LookupAttributes(device, kind, folder);
+  return attributes && (*attributes & kAttributeFolder) != 0;
+}
+
 // The answer of the client as the copy object takes it.
 uint32_t CopyAnswer(uint32_t answer) {
   if (answer == 1) return 2;
@@ -53,6 +95,8 @@ uint32_t CopyAnswer(uint32_t answer) {
 }  // namespace
 
 uint32_t CRequest::CopyStart(CRequest& request) {
+  // A copy that starts again after the answer 32 may meanwhile have been cancelled.
+  if (request.Cancelling()) return request.Complete(kCancelled);
   ProgressToClient(3, u"", 0);
   CTerminalManagerServer* engine = CTerminalManagerServer::Instance();
   const CPacket& p = request.Parameters();
@@ -63,6 +107,16 @@ uint32_t CRequest::CopyStart(CRequest& request) {
   // A target folder takes the source file's name.
   if (!target.empty() && target.back() == u'\\') target += FileNamePart(source);
   if (!engine) return request.Complete(kNoDevice);
+  auto targetKind = static_cast<USHORT>(toDevice ? EC_LOCATION_DEVICE : EC_LOCATION_COMPUTER);
+  IECEngine* deviceEngine = engine->DeviceEngine();
+  if (p.DwordAt(kCopyOverwrite)) {
+    // An overwrite must not stop at a read-only target.
+    std::optional<uint32_t> attributes = LookupAttributes(deviceEngine, targetKind, target);
+    ECLocation location;
+    if (attributes && (*attributes & kAttributeReadOnly) && MakeLocation(location, targetKind, target))
+      deviceEngine->SetAttributes(&location, *attributes & ~kAttributeReadOnly);
+  }
+  if (!TargetFolderExists(deviceEngine, targetKind, target)) return request.Complete(kInvalidPath);
   HResult hr = engine->CreateFileCopyObject();
   if (IsFailure(hr)) return request.Complete(hr);
   win::UniqueBstr device(engine->DeviceName());
@@ -106,13 +160,13 @@ uint32_t CRequest::OnCopyRelay(CPacket packet) {
     case kRelayFinished: {
       auto answer = static_cast<uint32_t>(m_childResult);
       m_childResult = 0;
-      if (answer == kAnswerRefuse) return Complete(kCancelled);
+      if (answer == kAnswerRefuse || m_cancelling) return Complete(kCancelled);
       if (answer == kAnswerSkip) return Complete(kOk);
       if (answer == kAnswerOverwrite) {
         m_parameters.SetDwordAt(kCopyOverwrite, 1);
         return NextStep(-1);
       }
-      return Complete(value == 0 ? kOk : MapCopyEventError(value));
+      return Complete(MapCopyError(value));
     }
     case kRelayProgress: {
       size_t line = text.find(u'\n');
@@ -122,14 +176,15 @@ uint32_t CRequest::OnCopyRelay(CPacket packet) {
       return 0;
     }
     case kRelayAskNumber: {
-      uint32_t answers = MapOperationCode(value);
+      // The relay's "exists" number (183) becomes the engine's code of an existing target.
+      HResult error = MapCopyError(value);
+      uint32_t answers = MapOperationCode(static_cast<uint32_t>(error));
       if (answers == 0) {
         if (CTerminalManagerServer* engine = CTerminalManagerServer::Instance())
           engine->SendRelayRecord(kRelayFileCopy, kRelayAnswer, 0);
-        return Complete(static_cast<HResult>(value));
+        return Complete(error);
       }
-      AddChild(MakeQuestion(this, static_cast<HResult>(value), answers, m_parameters.StringAt(kCopyElement),
-                            shown));
+      AddChild(MakeQuestion(this, error, answers, m_parameters.StringAt(kCopyElement), shown));
       return NextStep(1);
     }
     case kRelayAskText:
@@ -138,6 +193,23 @@ uint32_t CRequest::OnCopyRelay(CPacket packet) {
     default:
       return 0;
   }
+}
+
+uint32_t CRequest::OnCopyEvent(CPacket packet) {
+  if (m_step != 2) return 0;
+  uint32_t event = packet.GetDword();
+  uint32_t value = packet.GetDword();
+  if (event == kCopyEventProgress) {
+    ProgressToClient(3, u"", value);
+    return 0;
+  }
+  if (event != kCopyEventError) return 0;
+  HResult error = MapErrorToHResult(value, kCopyFailed);
+  if (error != kFileExists) return Complete(error);
+  bool toDevice = m_parameters.DwordAt(kCopyToDevice) != 0;
+  AddChild(MakeQuestion(this, kFileExists, kAnswersOfCopy, m_parameters.StringAt(kCopyElement),
+                        m_parameters.StringAt(toDevice ? kCopyRemote : kCopyLocal)));
+  return NextStep(1);
 }
 
 uint32_t CRequest::InstallStart(CRequest& request) {
@@ -172,8 +244,10 @@ uint32_t CRequest::InstallFinish(CRequest& request) {
 
 uint32_t CRequest::WaitProcess(CRequest& request) {
   DWORD code = 0;
-  if (::GetExitCodeProcess(request.m_process.get(), &code) && code == STILL_ACTIVE) return 0;
-  return request.Complete(kOk);
+  if (!::GetExitCodeProcess(request.m_process.get(), &code)) return request.Complete(kOk);
+  if (code == STILL_ACTIVE) return 0;
+  // An installer that ends with an error has not installed the package.
+  return request.Complete(code == 0 ? kOk : kPackageRefused);
 }
 
 }  // namespace orvel::engine

@@ -70,6 +70,9 @@ StepHandler FindStepHandler(uint32_t kind, uint32_t step) {
       {kRequestFileCopy, 3, &CRequest::CopyFinish},
       {kRequestInstall, 1, &CRequest::InstallStart},
       {kRequestInstall, 2, &CRequest::InstallFinish},
+      {kRequestRestore, 1, &CRequest::RestoreStart},
+      {kRequestRestore, 2, &CRequest::RestoreWait},
+      {kRequestRestore, 3, &CRequest::RestoreFinish},
       {kRequestProcessWait, 1, &CRequest::WaitProcess},
       {kRequestQuestion, 1, &CRequest::AskClient},
       {kRequestQuestion, 2, &CRequest::WaitClientAnswer},
@@ -131,6 +134,9 @@ uint32_t CRequest::Dispatch() {
 
 uint32_t CRequest::Complete(HResult result) {
   CTerminalManagerServer* engine = CTerminalManagerServer::Instance();
+  // A relay window is never used after the copy or restore that it served has ended: the next
+  // one announces its own.
+  if (engine && (m_kind == kRequestFileCopy || m_kind == kRequestRestore)) engine->ForgetProgressWindow();
   if (IsRoot()) {
     if (m_kind == kRequestConfigure) EngineSettings().DeleteRoot();
     if (engine) {
@@ -290,6 +296,10 @@ void CRequest::HandleEvent(UINT message, CPacket packet) {
       }
     } else if (message == WM_ENGINE_COPYRELAY && leaf->m_kind == kRequestFileCopy) {
       poll = leaf->OnCopyRelay(std::move(packet));
+    } else if (message == WM_ENGINE_COPYEVENT && leaf->m_kind == kRequestFileCopy) {
+      poll = leaf->OnCopyEvent(std::move(packet));
+    } else if (message == WM_ENGINE_RESTORERELAY && leaf->m_kind == kRequestRestore) {
+      poll = leaf->OnRestoreRelay(std::move(packet));
     }
   }
   engine->PostPoll(poll);

@@ -97,10 +97,16 @@ class CRequest {
   static uint32_t CopyWait(CRequest& request);
   static uint32_t CopyFinish(CRequest& request);
   uint32_t OnCopyRelay(CPacket packet);
+  uint32_t OnCopyEvent(CPacket packet);
   static uint32_t InstallStart(CRequest& request);
   static uint32_t InstallFinish(CRequest& request);
   static uint32_t WaitProcess(CRequest& request);
   void SetProcess(HANDLE process) { m_process.reset(process); }
+  // Restore (kind 7).
+  static uint32_t RestoreStart(CRequest& request);
+  static uint32_t RestoreWait(CRequest& request);
+  static uint32_t RestoreFinish(CRequest& request);
+  uint32_t OnRestoreRelay(CPacket packet);
 
   // Brings an event of an outside object to the active request. While a step or another event
   // runs (an outgoing call pumps messages) it goes back to the end of the queue once that

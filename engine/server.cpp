@@ -144,12 +144,35 @@ void CTerminalManagerServer::ReleaseFileCopyObject() {
   m_fileCopy.Reset();
 }
 
-void CTerminalManagerServer::ReleaseProgressObjects() {
+HResult CTerminalManagerServer::CreateRestoreObject() {
+  if (!m_restore) {
+    if (FAILED(::CoCreateInstance(CLSID_ECRestore, nullptr, kAnyContext, IID_IECRestore,
+                                  reinterpret_cast<void**>(m_restore.GetAddressOf()))) ||
+        !m_restore) {
+      m_restore.Reset();
+      return kRestoreFailed;
+    }
+    m_restore->SetClientProcess(static_cast<LONG>(::GetCurrentProcessId()));
+  }
+  if (!m_restoreAdvised) {
+    win::UniqueBstr progId(u"Vantrelix.Progress");
+    if (FAILED(m_restore->Advise(static_cast<IECRestoreEvents*>(this), progId.get()))) return kRestoreFailed;
+    AddRef();
+    m_restoreAdvised = true;
+  }
+  return kOk;
+}
+
+void CTerminalManagerServer::ReleaseRestoreObject() {
   if (m_restoreAdvised) {
     m_restoreAdvised = false;
     Release();
   }
   m_restore.Reset();
+}
+
+void CTerminalManagerServer::ReleaseProgressObjects() {
+  ReleaseRestoreObject();
   ReleaseFileCopyObject();
 }
 
@@ -480,12 +503,15 @@ void CTerminalManagerServer::OnBackupEvent(CPacket packet) {
 }
 
 void CTerminalManagerServer::OnRestoreRelay(CPacket packet) {
-  uint32_t code = packet.GetDword();
-  uint32_t sender = packet.GetDword();
+  uint32_t code = packet.DwordAt(0);
+  uint32_t sender = packet.DwordAt(1);
   if (code == 2) m_progressWindow = reinterpret_cast<HWND>(static_cast<UINT_PTR>(sender));
+  CRequest::HandleEvent(WM_ENGINE_RESTORERELAY, std::move(packet));
 }
 
-void CTerminalManagerServer::OnCopyEvent(CPacket packet) { (void)ActiveLeafOfKind(kRequestFileCopy); }
+void CTerminalManagerServer::OnCopyEvent(CPacket packet) {
+  CRequest::HandleEvent(WM_ENGINE_COPYEVENT, std::move(packet));
+}
 
 void CTerminalManagerServer::OnCopyRelay(CPacket packet) {
   uint32_t code = packet.DwordAt(0);
@@ -519,10 +545,12 @@ HRESULT CTerminalManagerServer::OnDeviceChanged(LONG, BSTR) { return S_OK; }
 
 HRESULT CTerminalManagerServer::OnRestoreState(BSTR, LONG state) {
   if (state == 1 || state == 2) {
+    // Sender 0 marks the sink's report, which the restore takes only when no relay serves it; a
+    // failed end stays a failure.
     CPacket packet;
     packet.AddDword(1);
     packet.AddDword(0);
-    packet.AddDword(0);
+    packet.AddDword(state == 2 ? static_cast<uint32_t>(kRestoreFailed) : 0);
     packet.AddDword(0);
     packet.AddString(u"");
     packet.Post(EngineWindow(), WM_ENGINE_RESTORERELAY);

@@ -101,6 +101,8 @@ class CTerminalManagerServer
   // Relay records to the progress relay's window.
   LRESULT SendRelayRecord(uint32_t message, uint32_t code, uint32_t value);
   HWND ProgressWindow() const { return m_progressWindow; }
+  // The relay's window goes with the copy or restore that it served.
+  void ForgetProgressWindow() { m_progressWindow = nullptr; }
 
   // Handlers of the engine window's messages.
   void OnNotify(CPacket packet);
@@ -138,6 +140,12 @@ class CTerminalManagerServer
   void ReleaseFileCopyObject();
   const std::u16string& DeviceName() const { return m_deviceName; }
   IECRestore* RestoreObject() const { return m_restore.Get(); }
+  // Makes the restore object with the progress relay's ProgID and advises it, when not yet done;
+  // releases it.
+  HResult CreateRestoreObject();
+  void ReleaseRestoreObject();
+  // The device engine object, held while connected.
+  IECEngine* DeviceEngine() const { return m_ecEngine.Get(); }
 
  private:
   HResult CreateDeviceObject();

@@ -301,6 +301,9 @@ void RunRestore(const std::shared_ptr<RestoreJob>& job, const RestoreRequest& re
     }
   }
   job->busy = false;
+  // "restore_sink_end" makes the sink hear of the end with that state before the progress object.
+  if (LONG early = static_cast<LONG>(state.Number("restore_sink_end")); early && sink && progress)
+    sink->OnRestoreState(drivesText.get(), early);
   if (progress) {
     progress->OnRestoreFinished(result);
   } else if (sink) {

@@ -17,6 +17,10 @@ using namespace orvel;
 namespace {
 
 const wchar_t kAppPathsKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\econnect.exe";
+// The ".sis" association that starts the stand-in installer.
+const wchar_t kPackageExtensionKey[] = L"Software\\Classes\\.sis";
+const wchar_t kPackageClassKey[] = L"Software\\Classes\\OrvelStandIn.Package";
+const wchar_t kPackageCommandKey[] = L"Software\\Classes\\OrvelStandIn.Package\\shell\\open\\command";
 
 HRESULT CallServer(const fs::path& dll, const char* entry) {
   HMODULE module = ::LoadLibraryW(dll.c_str());
@@ -54,6 +58,8 @@ int wmain(int argc, wchar_t** argv) {
     HRESULT hr = CallServer(folder / L"ecobjects.dll", "DllUnregisterServer");
     win::DeleteRegTree(HKEY_LOCAL_MACHINE, kAppPathsKey);
     win::DeleteRegTree(HKEY_LOCAL_MACHINE, econnect::kStandInKey);
+    win::DeleteRegTree(HKEY_LOCAL_MACHINE, kPackageExtensionKey);
+    win::DeleteRegTree(HKEY_LOCAL_MACHINE, kPackageClassKey);
     return FAILED(hr) ? Fail("DllUnregisterServer", hr) : 0;
   }
 
@@ -66,6 +72,11 @@ int wmain(int argc, wchar_t** argv) {
   if (status == ERROR_SUCCESS)
     status = win::WriteRegString(HKEY_LOCAL_MACHINE, econnect::kStandInKey, econnect::kDeviceRootValue,
                                  root.wstring());
+  if (status == ERROR_SUCCESS)
+    status = win::WriteRegString(HKEY_LOCAL_MACHINE, kPackageExtensionKey, nullptr, L"OrvelStandIn.Package");
+  if (status == ERROR_SUCCESS)
+    status = win::WriteRegString(HKEY_LOCAL_MACHINE, kPackageCommandKey, nullptr,
+                                 L"\"" + (folder / L"sisinstall.exe").wstring() + L"\" \"%1\"");
   if (status != ERROR_SUCCESS) return Fail("writing the registry", status);
 
   std::error_code error;
