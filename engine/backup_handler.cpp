@@ -26,21 +26,6 @@ HRESULT Guarded(F&& body) noexcept {
 
 }  // namespace
 
-uint32_t MapBackupAnswer(uint32_t clientAnswer) {
-  switch (clientAnswer) {
-    case 1:
-      return 2;
-    case 4:
-      return 0;
-    case 8:
-      return 1;
-    case 32:
-      return 4;
-    default:
-      return 0;
-  }
-}
-
 bool CBackupHandler::SetAnswer(uint32_t backupAnswer) { return m_answer.GiveOpen({backupAnswer, 0}); }
 
 void CBackupHandler::ReleaseQuestion() { m_answer.GiveOpen({0, 0}); }

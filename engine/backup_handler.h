@@ -23,11 +23,6 @@ inline constexpr uint32_t kBackupProgressText = 2;
 inline constexpr uint32_t kBackupProgressEstimate = 3;
 inline constexpr uint32_t kBackupProgressValue = 4;
 
-// The backup engine's answer to a question for the client's answer bits: 1 -> 2 (try again),
-// 4 -> 0 (stop), 8 -> 1 (skip), 32 -> 4; anything else -> 0. Applied once, by
-// CPellornThread::SetAnswer, and nowhere else.
-uint32_t MapBackupAnswer(uint32_t clientAnswer);
-
 // Events arrive on EPOC Connect's threads; the owner window and the cancel flag are set on the main
 // thread and the worker; the question waits on its own hand-over, never on the worker's.
 class CBackupHandler : public win::CComObject<IECBackupSink> {

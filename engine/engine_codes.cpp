@@ -148,4 +148,17 @@ HResult MapModuleErrorCode(HResult hr, const ModuleLastError& last, ModuleQuesti
   return MapErrorToHResult(code, kModuleFailed);
 }
 
+uint32_t MapOperationAnswer(uint32_t clientAnswer) {
+  switch (clientAnswer) {
+    case 1:
+      return 2;
+    case 8:
+      return 1;
+    case 32:
+      return 4;
+    default:
+      return 0;  // 4, the refusal, and anything not offered stop the operation
+  }
+}
+
 }  // namespace orvel::engine

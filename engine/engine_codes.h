@@ -73,6 +73,11 @@ HResult MapCopyError(uint32_t code);
 // The answer set offered with a question that an EPOC Connect operation raises.
 uint32_t MapOperationCode(uint32_t code);
 
+// The client's answer bits as a backup or restore of EPOC Connect takes them: 1 -> 2 (try again),
+// 4 -> 0 (stop), 8 -> 1 (skip), 32 -> 4; anything else -> 0. A backup applies it once, in
+// CPellornThread::SetAnswer.
+uint32_t MapOperationAnswer(uint32_t clientAnswer);
+
 // What the settings module's GetLastError gave for a failure.
 struct ModuleLastError {
   bool flag = false;

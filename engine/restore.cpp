@@ -29,20 +29,6 @@ constexpr uint32_t kRelayAnswer = 7;
 
 constexpr uint32_t kAnswersOfRestore = 45;  // 1, 4, 8 and 32
 
-// The answer of the client as the relay hands it to the restore object.
-uint32_t RestoreAnswer(uint32_t answer) {
-  switch (answer) {
-    case 1:
-      return 2;
-    case 8:
-      return 1;
-    case 32:
-      return 4;
-    default:
-      return 0;
-  }
-}
-
 }  // namespace
 
 uint32_t CRequest::RestoreStart(CRequest& request) {
@@ -73,7 +59,7 @@ uint32_t CRequest::RestoreWait(CRequest&) { return 0; }
 uint32_t CRequest::RestoreFinish(CRequest& request) {
   if (CTerminalManagerServer* engine = CTerminalManagerServer::Instance())
     engine->SendRelayRecord(kRelayRestore, kRelayAnswer,
-                            RestoreAnswer(static_cast<uint32_t>(request.ChildResult())));
+                            MapOperationAnswer(static_cast<uint32_t>(request.ChildResult())));
   return request.NextStep(-1);
 }
 

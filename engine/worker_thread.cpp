@@ -134,7 +134,7 @@ HResult CPellornThread::PostSecurityPrompt(bool& always, const PromptTexts& text
 }
 
 bool CPellornThread::SetAnswer(uint32_t clientAnswer) {
-  return m_handler->SetAnswer(MapBackupAnswer(clientAnswer));
+  return m_handler->SetAnswer(MapOperationAnswer(clientAnswer));
 }
 
 void CPellornThread::RequestCancel() { m_handler->RequestCancel(); }

@@ -59,7 +59,7 @@ class CPellornThread {
   // whether "always" was chosen.
   HResult PostSecurityPrompt(bool& always, const PromptTexts& texts);
   // Hands the client's answer bits to the backup question that waits: the one place where they
-  // become the backup engine's answer (MapBackupAnswer). False when no question waits.
+  // become the backup engine's answer (MapOperationAnswer). False when no question waits.
   bool SetAnswer(uint32_t clientAnswer);
   // Sets the sink's cancel flag: the next event tells the backup engine to stop.
   void RequestCancel();

@@ -307,6 +307,9 @@ bool CXmlReader::ParseElements(CXmlTagScanner& scanner, uint32_t level) {
     const std::u16string_view name = scanner.Name();
     const std::u16string_view attributes = scanner.Attributes();
     const std::u16string_view content = scanner.Content();
+    // A comment or declaration that was never closed is no element: written back, it would read as
+    // the comment it starts and the element would be gone.
+    if (!name.empty() && (name.front() == u'!' || name.front() == u'?')) continue;
     const size_t childStart = FindChildElements(content);
     if (childStart == npos) {
       OnText(name, content, attributes, level);

@@ -294,6 +294,12 @@ TEST_F(ReaderTest, MalformedTagsEndTheScanQuietly) {
   EXPECT_EQ(Child(Child(&root, 92), 93)->GetValue(), u"1");
 }
 
+TEST_F(ReaderTest, AnUnclosedCommentIsNoElement) {
+  // The writer would give an element named "!--" back as a comment, and the tree would change.
+  CSettingsNode& root = Read(u"<?x?><Settings><!-- c -/><BIOMessages></BIOMessages></Settings>");
+  for (size_t i = 0; i < root.GetChildCount(); ++i) EXPECT_NE(root.GetChild(i)->GetType(), kUnknownElementType);
+}
+
 TEST_F(ReaderTest, RichFixtureSurvivesLoadAndSave) {
   SetPasswordSeed(20261210);
   const std::u16string fixture = test::TestDataPath("rich.xml");
