@@ -76,6 +76,8 @@ class ConfigureOperation : public ::testing::Test {
     fs::remove_all(DeviceRoot() / "store");
     fs::create_directories(DeviceRoot() / "c" / "Documents" / "Tones");
     fs::create_directories(DeviceRoot() / "c" / "Documents" / "Photo gallery");
+    fs::create_directories(DeviceRoot() / "c" / L"Dokumente" / L"T\u00f6ne");
+    fs::create_directories(DeviceRoot() / "c" / L"Dokumente" / L"Fotogalerie");
   }
   // Opens the client once the engine sees the device.
   void Open(CTestClient& client) {
@@ -126,6 +128,33 @@ TEST_F(ConfigureOperation, ASettingsFileFromAnotherProcessReachesTheDevice) {
   EXPECT_TRUE(
       EndsWith(log, ";TestFarlink;';Sender;Configure;0x00000000 Ok;\"office; \"\"new\"\"\nline\";\r\n"))
       << log.substr(log.size() > 200 ? log.size() - 200 : 0);
+}
+
+// The tone and the picture go to the device's own folder names: German here.
+TEST_F(ConfigureOperation, FilesGoToTheLocalizedFoldersOfAGermanDevice) {
+  fs::remove(DeviceRoot() / "c" / "Documents" / "Tones" / "ring.wav");
+  SetDeviceState("language", "3");
+  SetDeviceState("name", "TestFarlinkDE");  // the name's change makes the engine read the rest again
+  {
+    CTestClient client;
+    ASSERT_TRUE(client.WaitDevice(10000));
+    UniqueBstr info;
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+          return client->GetDeviceInfo(info.out()) == S_OK &&
+                 info.text().find(u"<Language>German</Language>") != std::u16string::npos;
+        },
+        10000));
+    CSampleProcess sender({L"--name", L"Sender", L"open", L"wait", L"1500", L"sendfile",
+                           WriteSettingsFile("0201234").wstring(), L"waitdone", L"30000", L"close"});
+    ASSERT_TRUE(sender.WaitExit(40000));
+    EXPECT_FALSE(sender.WaitLine("OnDone 0x00000000", 0).empty()) << ::testing::PrintToString(sender.Lines());
+  }
+  EXPECT_TRUE(fs::exists(DeviceRoot() / "c" / L"Dokumente" / L"T\u00f6ne" / "ring.wav"));
+  EXPECT_TRUE(fs::exists(DeviceRoot() / "c" / L"Dokumente" / L"Fotogalerie" / "back.mbm"));
+  EXPECT_FALSE(fs::exists(DeviceRoot() / "c" / "Documents" / "Tones" / "ring.wav"));
+  SetDeviceState("language", "1");
+  SetDeviceState("name", "TestFarlink");
 }
 
 TEST_F(ConfigureOperation, ABadValueIsAskedAndRefusesTheSend) {
