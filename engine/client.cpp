@@ -13,6 +13,8 @@
 
 namespace orvel::engine {
 
+using win::Guarded;
+
 namespace {
 
 constexpr wchar_t kCorvansetKey[] = L"Software\\Orvel\\Corvanset\\";
@@ -39,18 +41,6 @@ std::u16string Upper(std::u16string text) {
 HRESULT NewBstr(const std::u16string& text, BSTR* out) {
   *out = ::SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()), static_cast<UINT>(text.size()));
   return *out ? S_OK : E_OUTOFMEMORY;
-}
-
-// Keeps a COM boundary free of C++ exceptions.
-template <class F>
-HRESULT Guarded(F&& body) {
-  try {
-    return body();
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  } catch (...) {
-    return E_FAIL;
-  }
 }
 
 }  // namespace

@@ -21,6 +21,7 @@
 namespace orvel::econnect {
 
 using win::ComPtr;
+using win::Guarded;
 
 // Where the device root comes from: the environment variable, else the value that the
 // registration command wrote, else "device" beside this module.
@@ -139,18 +140,6 @@ class CWorker {
   bool m_started = false;
   bool m_quit = false;
 };
-
-// Runs the body of a COM method; no exception gets out.
-template <class F>
-HRESULT Guarded(F&& body) noexcept {
-  try {
-    return body();
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  } catch (...) {
-    return E_FAIL;
-  }
-}
 
 // A new BSTR for an out parameter; null when out of memory.
 BSTR NewBstr(std::u16string_view text);

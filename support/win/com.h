@@ -143,19 +143,28 @@ ComPtr<T> MakeCom(Args&&... args) {
   return AdoptCom(new (std::nothrow) T(std::forward<Args>(args)...));
 }
 
-// Creates a T and queries it for iid; never lets an exception out.
-template <class T>
-HRESULT CreateComInstance(REFIID iid, void** out) {
-  if (!out) return E_POINTER;
-  *out = nullptr;
+// Runs the body of a COM method; no exception gets out (out of memory is E_OUTOFMEMORY, anything
+// else E_FAIL).
+template <class F>
+HRESULT Guarded(F&& body) noexcept {
   try {
-    ComPtr<T> object = MakeCom<T>();
-    return object ? object->QueryInterface(iid, out) : E_OUTOFMEMORY;
+    return body();
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
   } catch (...) {
     return E_FAIL;
   }
+}
+
+// Creates a T and queries it for iid; never lets an exception out.
+template <class T>
+HRESULT CreateComInstance(REFIID iid, void** out) {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  return Guarded([&]() -> HRESULT {
+    ComPtr<T> object = MakeCom<T>();
+    return object ? object->QueryInterface(iid, out) : E_OUTOFMEMORY;
+  });
 }
 
 using ComCreator = HRESULT (*)(REFIID, void**);
