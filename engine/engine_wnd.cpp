@@ -77,20 +77,17 @@ LRESULT CEngineWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 LRESULT CEngineWnd::OnCopyData(WPARAM wParam, LPARAM lParam) {
   const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
-  if (!data || data->cbData != sizeof(RelayRecord) || !data->lpData)
+  relay::RelayRecord record;
+  if (!data || !relay::ReadRelayRecord(data->lpData, data->cbData, record))
     return DefaultProc(WM_COPYDATA, wParam, lParam);
-  RelayRecord record = {};
-  std::memcpy(&record, data->lpData, sizeof(record));
-  if (record.message == kRelayRestore || record.message == kRelayFileCopy) {
-    size_t length = 0;
-    while (length < 259 && record.text[length] != 0) ++length;
+  if (record.id == relay::kRestore || record.id == relay::kFileCopy) {
     CPacket packet;
     packet.AddDword(record.code);
     packet.AddDword(record.sender);
     packet.AddDword(record.value);
     packet.AddDword(record.value2);
-    packet.AddString(std::u16string(reinterpret_cast<const char16_t*>(record.text), length));
-    packet.Post(Handle(), record.message);
+    packet.AddString(std::u16string(relay::RelayText(record)));
+    packet.Post(Handle(), record.id);
   }
   return TRUE;
 }

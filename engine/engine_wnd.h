@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "progress/relay_record.h"
 #include "support/win/window.h"
 
 namespace orvel::engine {
@@ -24,21 +25,9 @@ inline constexpr uint32_t kNotifyStateChanged = 1;
 inline constexpr uint32_t kNotifyQuestion = 2;
 inline constexpr uint32_t kNotifyDone = 3;
 
-inline constexpr wchar_t kEngineWindowName[] = L"OrvelCorvansetWnd";
+using relay::kEngineWindowName;
 inline constexpr wchar_t kEngineWindowClass[] = L"VantrelEngineWnd";
 
-// The copy-data record between the progress relay's window and the engine window.
-struct RelayRecord {
-  uint32_t sender;
-  uint32_t message;
-  uint32_t code;
-  uint32_t value;
-  uint32_t value2;
-  wchar_t text[260];
-};
-static_assert(sizeof(RelayRecord) == 540, "the relay record is 540 bytes");
-inline constexpr uint32_t kRelayRestore = 0x8006;
-inline constexpr uint32_t kRelayFileCopy = 0x8008;
 
 class CEngineWnd : public win::CWindow {
  public:

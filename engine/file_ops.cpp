@@ -33,13 +33,6 @@ constexpr size_t kCopyCurrentFile = 5;
 constexpr uint32_t kCopyEventError = 1;
 constexpr uint32_t kCopyEventProgress = 2;
 
-// Relay record codes of a copy.
-constexpr uint32_t kRelayFinished = 1;
-constexpr uint32_t kRelayProgress = 3;
-constexpr uint32_t kRelayAskNumber = 4;
-constexpr uint32_t kRelayAskText = 5;
-constexpr uint32_t kRelayAnswer = 6;
-
 constexpr uint32_t kAnswersOfCopy = 45;  // 1, 4, 8 and 32
 constexpr uint32_t kAnswerSkip = 8;
 constexpr uint32_t kAnswerOverwrite = 32;
@@ -141,7 +134,7 @@ uint32_t CRequest::CopyWait(CRequest&) { return 0; }
 
 uint32_t CRequest::CopyFinish(CRequest& request) {
   if (CTerminalManagerServer* engine = CTerminalManagerServer::Instance())
-    engine->SendRelayRecord(kRelayFileCopy, kRelayAnswer,
+    engine->SendRelayRecord(relay::kFileCopy, relay::kFileCopyAnswer,
                             CopyAnswer(static_cast<uint32_t>(request.ChildResult())));
   return request.NextStep(-1);
 }
@@ -157,7 +150,7 @@ uint32_t CRequest::OnCopyRelay(CPacket packet) {
   std::u16string shown = m_parameters.StringAt(kCopyCurrentFile);
   if (shown.empty()) shown = m_parameters.StringAt(toDevice ? kCopyRemote : kCopyLocal);
   switch (code) {
-    case kRelayFinished: {
+    case relay::kFinished: {
       auto answer = static_cast<uint32_t>(m_childResult);
       m_childResult = 0;
       if (answer == kAnswerRefuse || m_cancelling) return Complete(kCancelled);
@@ -168,26 +161,26 @@ uint32_t CRequest::OnCopyRelay(CPacket packet) {
       }
       return Complete(MapCopyError(value));
     }
-    case kRelayProgress: {
+    case relay::kProgress: {
       size_t line = text.find(u'\n');
       if (line != std::u16string::npos)
         m_parameters.SetStringAt(kCopyCurrentFile, FileNamePart(text.substr(0, line)));
       ProgressToClient(value, text, value2);
       return 0;
     }
-    case kRelayAskNumber: {
+    case relay::kAskNumber: {
       // The relay's "exists" number (183) becomes the engine's code of an existing target.
       HResult error = MapCopyError(value);
       uint32_t answers = MapOperationCode(static_cast<uint32_t>(error));
       if (answers == 0) {
         if (CTerminalManagerServer* engine = CTerminalManagerServer::Instance())
-          engine->SendRelayRecord(kRelayFileCopy, kRelayAnswer, 0);
+          engine->SendRelayRecord(relay::kFileCopy, relay::kFileCopyAnswer, 0);
         return Complete(error);
       }
       AddChild(MakeQuestion(this, error, answers, m_parameters.StringAt(kCopyElement), shown));
       return NextStep(1);
     }
-    case kRelayAskText:
+    case relay::kAskText:
       AddChild(MakeQuestion(this, kFileExists, kAnswersOfCopy, m_parameters.StringAt(kCopyElement), shown));
       return NextStep(1);
     default:

@@ -224,7 +224,7 @@ uint32_t CRequest::Cancel() {
       return 1;
     case kRequestFileCopy:
       if (engine) {
-        engine->SendRelayRecord(kRelayFileCopy, 5, 0);
+        engine->SendRelayRecord(relay::kFileCopy, relay::kFileCopyCancel, 0);
         if (IECFileCopy* copy = engine->FileCopyObject()) copy->Cancel(1, 1);
         engine->PostPoll(1);
       }
@@ -235,7 +235,7 @@ uint32_t CRequest::Cancel() {
       return 1;
     case kRequestRestore:
       if (engine) {
-        engine->SendRelayRecord(kRelayRestore, 6, 0);
+        engine->SendRelayRecord(relay::kRestore, relay::kRestoreCancel, 0);
         if (IECRestore* restore = engine->RestoreObject()) restore->Cancel();
       }
       return Complete(kCancelled);

@@ -19,14 +19,6 @@ constexpr size_t kRestoreDrives = 1;
 constexpr size_t kRestoreFormat = 2;
 constexpr size_t kRestoreRelaySeen = 3;
 
-// Relay record codes of a restore.
-constexpr uint32_t kRelayFinished = 1;
-constexpr uint32_t kRelayStart = 2;
-constexpr uint32_t kRelayProgress = 3;
-constexpr uint32_t kRelayAskNumber = 4;
-constexpr uint32_t kRelayAskText = 5;
-constexpr uint32_t kRelayAnswer = 7;
-
 constexpr uint32_t kAnswersOfRestore = 45;  // 1, 4, 8 and 32
 
 }  // namespace
@@ -58,7 +50,7 @@ uint32_t CRequest::RestoreWait(CRequest&) { return 0; }
 
 uint32_t CRequest::RestoreFinish(CRequest& request) {
   if (CTerminalManagerServer* engine = CTerminalManagerServer::Instance())
-    engine->SendRelayRecord(kRelayRestore, kRelayAnswer,
+    engine->SendRelayRecord(relay::kRestore, relay::kRestoreAnswer,
                             MapOperationAnswer(static_cast<uint32_t>(request.ChildResult())));
   return request.NextStep(-1);
 }
@@ -71,7 +63,7 @@ uint32_t CRequest::OnRestoreRelay(CPacket packet) {
   std::u16string text = packet.GetString();
   if (m_step != 2) return 0;
   switch (code) {
-    case kRelayFinished: {
+    case relay::kFinished: {
       // The restore object's own sink (sender 0) may report its end before the relay does, and
       // with less: only a restore that no relay serves takes it.
       if (sender == 0 && m_parameters.DwordAt(kRestoreRelaySeen)) return 0;
@@ -80,19 +72,19 @@ uint32_t CRequest::OnRestoreRelay(CPacket packet) {
       if (CTerminalManagerServer* engine = CTerminalManagerServer::Instance()) engine->ReleaseRestoreObject();
       return Complete(result);
     }
-    case kRelayStart:
+    case relay::kStart:
       m_parameters.SetDwordAt(kRestoreRelaySeen, 1);
       return 0;
-    case kRelayProgress:
+    case relay::kProgress:
       ProgressToClient(value, text, value2);
       return 0;
-    case kRelayAskNumber: {
+    case relay::kAskNumber: {
       HResult error = MapRestoreError(value);
       uint32_t answers = MapOperationCode(static_cast<uint32_t>(error)) == 13 ? 13 : kAnswersOfRestore;
       AddChild(MakeQuestion(this, error, answers, u"", text));
       return NextStep(1);
     }
-    case kRelayAskText:
+    case relay::kAskText:
       AddChild(MakeQuestion(this, kFileExists, kAnswersOfRestore, u"", text));
       return NextStep(1);
     default:

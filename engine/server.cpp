@@ -434,11 +434,8 @@ void CTerminalManagerServer::CloseClient(CClientSession* client) {
 
 LRESULT CTerminalManagerServer::SendRelayRecord(uint32_t message, uint32_t code, uint32_t value) {
   if (!m_progressWindow) return 0;
-  RelayRecord record = {};
-  record.sender = static_cast<uint32_t>(reinterpret_cast<UINT_PTR>(EngineWindow()));
-  record.message = message;
-  record.code = code;
-  record.value = value;
+  relay::RelayRecord record = relay::MakeRelayRecord(
+      static_cast<uint32_t>(reinterpret_cast<UINT_PTR>(EngineWindow())), message, code, value);
   COPYDATASTRUCT data = {0, sizeof(record), &record};
   return ::SendMessageW(m_progressWindow, WM_COPYDATA, reinterpret_cast<WPARAM>(EngineWindow()),
                         reinterpret_cast<LPARAM>(&data));
@@ -505,7 +502,7 @@ void CTerminalManagerServer::OnBackupEvent(CPacket packet) {
 void CTerminalManagerServer::OnRestoreRelay(CPacket packet) {
   uint32_t code = packet.DwordAt(0);
   uint32_t sender = packet.DwordAt(1);
-  if (code == 2) m_progressWindow = reinterpret_cast<HWND>(static_cast<UINT_PTR>(sender));
+  if (code == relay::kStart) m_progressWindow = reinterpret_cast<HWND>(static_cast<UINT_PTR>(sender));
   CRequest::HandleEvent(WM_ENGINE_RESTORERELAY, std::move(packet));
 }
 
@@ -516,7 +513,7 @@ void CTerminalManagerServer::OnCopyEvent(CPacket packet) {
 void CTerminalManagerServer::OnCopyRelay(CPacket packet) {
   uint32_t code = packet.DwordAt(0);
   uint32_t sender = packet.DwordAt(1);
-  if (code == 2) m_progressWindow = reinterpret_cast<HWND>(static_cast<UINT_PTR>(sender));
+  if (code == relay::kStart) m_progressWindow = reinterpret_cast<HWND>(static_cast<UINT_PTR>(sender));
   CRequest::HandleEvent(WM_ENGINE_COPYRELAY, std::move(packet));
 }
 
