@@ -8,6 +8,7 @@
 #include "engine/module.h"
 #include "engine/request.h"
 #include "engine/server.h"
+#include "support/u16text.h"
 #include "support/win/registry.h"
 #include "support/win/wide.h"
 
@@ -18,20 +19,6 @@ using win::Guarded;
 namespace {
 
 constexpr wchar_t kCorvansetKey[] = L"Software\\Orvel\\Corvanset\\";
-
-std::u16string Text(BSTR text) {
-  return text ? std::u16string(reinterpret_cast<const char16_t*>(text), ::SysStringLen(text)) : std::u16string();
-}
-
-bool IsBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\v' || c == u'\f'; }
-
-std::u16string Trimmed(std::u16string text) {
-  size_t begin = 0;
-  while (begin < text.size() && IsBlank(text[begin])) ++begin;
-  size_t end = text.size();
-  while (end > begin && IsBlank(text[end - 1])) --end;
-  return text.substr(begin, end - begin);
-}
 
 std::u16string Upper(std::u16string text) {
   for (char16_t& c : text) c = static_cast<char16_t>(std::towupper(c));
@@ -242,7 +229,7 @@ HRESULT CTerminalManagerExt::SetClientDetails(long nProcessId, BSTR strName) {
     HANDLE process = ::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, static_cast<DWORD>(nProcessId));
     if (!process) return kNoClientProcess;
     m_client->SetProcess(process);
-    std::u16string name = Trimmed(Text(strName));
+    std::u16string name = std::u16string(TrimBlanks(win::FromBstr(strName)));
     if (name.empty() || name.size() > kMaxClientName) return kInvalidArgument;
     m_client->m_name = name;
     return S_OK;
@@ -348,9 +335,10 @@ HRESULT CTerminalManagerExt::SetSecurityMessage(BSTR strMessage, BSTR strAlways,
   return Guarded([&]() -> HRESULT {
     HResult hr = CheckConnected();
     if (IsFailure(hr)) return hr;
-    std::u16string message = Text(strMessage);
+    std::u16string message = win::FromBstr(strMessage);
     if (message.empty() || message.size() > kMaxPromptMessage) return kInvalidArgument;
-    m_client->m_promptTexts = {message, Text(strAlways), Text(strYes), Text(strNo)};
+    m_client->m_promptTexts = {message, win::FromBstr(strAlways), win::FromBstr(strYes),
+                               win::FromBstr(strNo)};
     return S_OK;
   });
 }
@@ -359,7 +347,7 @@ HRESULT CTerminalManagerExt::SetLogDescription(BSTR strLogDescription) {
   return Guarded([&]() -> HRESULT {
     HResult hr = CheckConnected();
     if (IsFailure(hr)) return hr;
-    std::u16string description = Text(strLogDescription);
+    std::u16string description = win::FromBstr(strLogDescription);
     if (description.size() > kMaxLogDescription) return kInvalidArgument;
     m_client->m_logDescription = description;
     return S_OK;
@@ -372,7 +360,7 @@ HRESULT CTerminalManagerExt::OpenTerminalManager(BSTR strConfigFile) {
     if (IsFailure(hr)) return hr;
     const std::wstring& program = CTerminalManagerServer::Instance()->ConnectProgramPath();
     if (program.empty()) return kNoConnectProgram;
-    std::u16string file = Text(strConfigFile);
+    std::u16string file = win::FromBstr(strConfigFile);
     bool wroteRequest = false;
     if (!file.empty()) {
       if (win::WriteRegString(HKEY_CURRENT_USER, kCorvansetKey, L"RequestFile", win::AsWide(file)) != ERROR_SUCCESS)
@@ -460,7 +448,7 @@ HRESULT CTerminalManagerExt::SendConfiguration(BSTR strBuffer) {
     auto request = std::make_unique<CRequest>(nullptr, kRequestConfigure);
     request->Parameters().AddDword(0);
     request->Parameters().AddString(m_client->m_logDescription);
-    request->Parameters().AddString(Text(strBuffer));
+    request->Parameters().AddString(win::FromBstr(strBuffer));
     return StartRequest(std::move(request));
   });
 }
@@ -472,7 +460,7 @@ HRESULT CTerminalManagerExt::SendConfigurationFile(BSTR strFile) {
     if (!strFile) return kInvalidArgument;
     auto request = std::make_unique<CRequest>(nullptr, kRequestConfigure);
     request->Parameters().AddDword(1);
-    request->Parameters().AddString(Text(strFile));
+    request->Parameters().AddString(win::FromBstr(strFile));
     request->Parameters().AddString(u"");
     return StartRequest(std::move(request));
   });
@@ -482,7 +470,7 @@ HRESULT CTerminalManagerExt::BackupDevice(BSTR strDriveLetters, long nArchives) 
   return Guarded([&]() -> HRESULT {
     HResult hr = CheckCanStart();
     if (IsFailure(hr)) return hr;
-    std::u16string drives = Upper(Trimmed(Text(strDriveLetters)));
+    std::u16string drives = Upper(std::u16string(TrimBlanks(win::FromBstr(strDriveLetters))));
     if (nArchives <= 0 || drives.empty()) return kInvalidArgument;
     auto request = std::make_unique<CRequest>(nullptr, kRequestBackup);
     request->Parameters().AddString(drives);
@@ -495,10 +483,10 @@ HRESULT CTerminalManagerExt::RestoreDevice(BSTR strDevice, BSTR strDriveLetters,
   return Guarded([&]() -> HRESULT {
     HResult hr = CheckCanStart();
     if (IsFailure(hr)) return hr;
-    std::u16string drives = Upper(Trimmed(Text(strDriveLetters)));
+    std::u16string drives = Upper(std::u16string(TrimBlanks(win::FromBstr(strDriveLetters))));
     if (drives.empty()) return kInvalidArgument;
     auto request = std::make_unique<CRequest>(nullptr, kRequestRestore);
-    request->Parameters().AddString(Text(strDevice));
+    request->Parameters().AddString(win::FromBstr(strDevice));
     request->Parameters().AddString(drives);
     request->Parameters().AddDword(static_cast<uint32_t>(bFormat));
     return StartRequest(std::move(request));
@@ -510,7 +498,7 @@ HRESULT CTerminalManagerExt::Install(BSTR strSISFile) {
     HResult hr = CheckCanStart();
     if (IsFailure(hr)) return hr;
     auto request = std::make_unique<CRequest>(nullptr, kRequestInstall);
-    request->Parameters().AddString(Text(strSISFile));
+    request->Parameters().AddString(win::FromBstr(strSISFile));
     return StartRequest(std::move(request));
   });
 }
@@ -523,8 +511,8 @@ HRESULT CTerminalManagerExt::CopyFile(BSTR strLocal, BSTR strRemote, long bToDev
     // Items as the file-copy steps read them: the first, fifth and sixth belong to those steps.
     auto request = std::make_unique<CRequest>(nullptr, kRequestFileCopy);
     request->Parameters().AddString(u"");
-    request->Parameters().AddString(Text(strLocal));
-    request->Parameters().AddString(Text(strRemote));
+    request->Parameters().AddString(win::FromBstr(strLocal));
+    request->Parameters().AddString(win::FromBstr(strRemote));
     request->Parameters().AddDword(bToDevice ? 1 : 0);
     request->Parameters().AddDword(0);
     request->Parameters().AddString(u"");

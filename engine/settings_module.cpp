@@ -4,6 +4,7 @@
 #include "engine/packet.h"
 #include "support/win/com.h"
 #include "support/win/handle.h"
+#include "support/win/wide.h"
 
 namespace orvel::engine {
 
@@ -12,11 +13,6 @@ namespace {
 // What the module is created with when it may live in any kind of server.
 constexpr DWORD kAnyContext = 0x17;
 
-std::u16string Text(BSTR text) {
-  return text ? std::u16string(reinterpret_cast<const char16_t*>(text), ::SysStringLen(text))
-              : std::u16string();
-}
-
 class CModuleCallback : public win::CComObject<ITolvaneCallback> {
  public:
   HRESULT STDMETHODCALLTYPE OnError(HRESULT hError, LONG nResponse, BSTR strTag, BSTR strName) override {
@@ -24,8 +20,8 @@ class CModuleCallback : public win::CComObject<ITolvaneCallback> {
     packet.AddDword(3);
     packet.AddHresult(hError);
     packet.AddDword(static_cast<uint32_t>(nResponse));
-    packet.AddString(Text(strTag));
-    packet.AddString(Text(strName));
+    packet.AddString(win::FromBstr(strTag));
+    packet.AddString(win::FromBstr(strName));
     packet.Post(EngineWindow(), WM_ENGINE_MODULEEVENT);
     return S_OK;
   }
@@ -33,7 +29,7 @@ class CModuleCallback : public win::CComObject<ITolvaneCallback> {
     CPacket packet;
     packet.AddDword(2);
     packet.AddDword(static_cast<uint32_t>(nStage));
-    packet.AddString(Text(strTag));
+    packet.AddString(win::FromBstr(strTag));
     packet.AddDword(static_cast<uint32_t>(nPercent));
     packet.Post(EngineWindow(), WM_ENGINE_MODULEEVENT);
     return S_OK;

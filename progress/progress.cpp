@@ -4,6 +4,7 @@
 #include <cwchar>
 
 #include "progress/durations.h"
+#include "support/win/wide.h"
 
 namespace orvel::vantrelix {
 
@@ -11,10 +12,6 @@ namespace {
 
 constexpr wchar_t kWindowClass[] = L"VantrelixProgressWnd";
 constexpr UINT kWindowClassStyle = CS_VREDRAW | CS_HREDRAW | CS_NOCLOSE;  // 0x0203
-
-std::u16string Text(BSTR text) {
-  return text ? std::u16string(reinterpret_cast<const char16_t*>(text), ::SysStringLen(text)) : std::u16string();
-}
 
 bool SameTextNoCase(std::u16string_view a, std::u16string_view b) {
   if (a.empty() || b.empty()) return a.empty() && b.empty();
@@ -240,7 +237,7 @@ HRESULT CProgress::OnRestoreProgress(LONG, BSTR text, SHORT value, SHORT number,
     return S_OK;
   }
   try {
-    std::u16string relayed = Text(text);
+    std::u16string relayed = win::FromBstr(text);
     if (!IsNewProgress(relayed, value)) return S_OK;
     if (value == 0)
       SendRelayRecord(relay::kRestore, relay::kProgress, relay::kTimeEstimate, SecondsToComplete(seconds),
@@ -264,17 +261,17 @@ HRESULT CProgress::OnRestoreStatus(SHORT status, BSTR text1, BSTR text2, LONG* c
         SendRelayRecord(relay::kRestore, relay::kProgress, relay::kRestoreStep1);
         break;
       case 1:
-        SendRelayRecord(relay::kRestore, relay::kProgress, relay::kRestoreStep2, Text(text1));
+        SendRelayRecord(relay::kRestore, relay::kProgress, relay::kRestoreStep2, win::FromBstr(text1));
         break;
       case 2:
       case 5:
-        SendRelayRecord(relay::kRestore, relay::kProgress, relay::kRestoreStep3, Text(text1));
+        SendRelayRecord(relay::kRestore, relay::kProgress, relay::kRestoreStep3, win::FromBstr(text1));
         break;
       case 3:
-        SendRelayRecord(relay::kRestore, relay::kProgress, relay::kRestoreStep4, Text(text1));
+        SendRelayRecord(relay::kRestore, relay::kProgress, relay::kRestoreStep4, win::FromBstr(text1));
         break;
       case 4:
-        SendRelayRecord(relay::kRestore, relay::kProgress, relay::kProgressText, Text(text2));
+        SendRelayRecord(relay::kRestore, relay::kProgress, relay::kProgressText, win::FromBstr(text2));
         break;
       default:
         break;
@@ -290,7 +287,7 @@ HRESULT CProgress::OnRestoreAskNumber(LONG, LONG number, LONG* answer) {
 
 HRESULT CProgress::OnRestoreAskText(BSTR text, LONG, LONG, LONG, LONG, LONG* answer) {
   try {
-    return Ask(relay::kRestore, relay::kAskText, 0, Text(text), answer);
+    return Ask(relay::kRestore, relay::kAskText, 0, win::FromBstr(text), answer);
   } catch (...) {
     return E_OUTOFMEMORY;
   }
@@ -347,7 +344,7 @@ HRESULT CProgress::OnCopyProgress(LONG, BSTR text1, LONG, BSTR text2, SHORT valu
     return S_OK;
   }
   try {
-    std::u16string relayed = Text(text1) + u"\n" + Text(text2);
+    std::u16string relayed = win::FromBstr(text1) + u"\n" + win::FromBstr(text2);
     if (IsNewProgress(relayed, value))
       SendRelayRecord(relay::kFileCopy, relay::kProgress, relay::kProgressText, relayed, Widen(value));
   } catch (...) {

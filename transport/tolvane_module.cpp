@@ -11,14 +11,6 @@
 
 namespace orvel::tessmark {
 
-namespace {
-
-std::u16string FromBstr(BSTR text) {
-  return std::u16string(reinterpret_cast<const char16_t*>(text ? text : L""), ::SysStringLen(text));
-}
-
-}  // namespace
-
 std::uint32_t CForcedErrorList::Append(CForcedError error) {
   try {
     m_entries.push_back(std::move(error));
@@ -112,7 +104,7 @@ HRESULT CTolvaneModule::StartOperation(std::uint32_t kind, BSTR argument) {
     std::lock_guard<std::mutex> guard(m_lock);
     if (!m_callback) return kNoCallback;
     if (m_busy.load() != kIdle) return kBusy;
-    m_argument = FromBstr(argument);
+    m_argument = win::FromBstr(argument);
     m_kind.store(kind);
     // Cleared here, not by the worker, so that a Cancel before the worker runs is not lost.
     m_cancel.store(0);
@@ -164,7 +156,8 @@ HRESULT CTolvaneModule::Respond(LONG nResponse) {
 
 HRESULT CTolvaneModule::DebugForceError(HRESULT hError, LONG nResponse, BSTR strTag, BSTR strName) {
   try {
-    CForcedError error{hError, static_cast<std::uint32_t>(nResponse), FromBstr(strTag), FromBstr(strName)};
+    CForcedError error{hError, static_cast<std::uint32_t>(nResponse), win::FromBstr(strTag),
+                       win::FromBstr(strName)};
     std::lock_guard<std::mutex> guard(m_lock);
     return m_forcedErrors.Append(std::move(error)) ? kOutOfMemory : S_OK;
   } catch (const std::bad_alloc&) {
