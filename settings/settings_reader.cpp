@@ -289,6 +289,22 @@ bool CXmlTagScanner::FindNextTag() {
 
 // --- reader
 
+namespace {
+
+// Letters (any beyond ASCII too), digits, "_", "-", "." and ":", not starting with a digit, "-" or ".".
+bool IsElementName(std::u16string_view name) {
+  if (name.empty()) return false;
+  auto letter = [](char16_t c) {
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || c == u'_' || c == u':' || c > 0x7F;
+  };
+  if (!letter(name.front())) return false;
+  for (char16_t c : name)
+    if (!letter(c) && !(c >= u'0' && c <= u'9') && c != u'-' && c != u'.') return false;
+  return true;
+}
+
+}  // namespace
+
 CXmlReader& GetXmlReader() { return g_reader; }
 
 bool CXmlReader::Parse(std::u16string buffer) {
@@ -307,9 +323,10 @@ bool CXmlReader::ParseElements(CXmlTagScanner& scanner, uint32_t level) {
     const std::u16string_view name = scanner.Name();
     const std::u16string_view attributes = scanner.Attributes();
     const std::u16string_view content = scanner.Content();
-    // A comment or declaration that was never closed is no element: written back, it would read as
-    // the comment it starts and the element would be gone.
-    if (!name.empty() && (name.front() == u'!' || name.front() == u'?')) continue;
+    // Only a well-formed name makes an element. A comment or declaration that was never closed
+    // ("<!-- c -/>") or a name holding "<" would be written back as something else (a comment, a
+    // broken tag) and the element would be gone on the next read.
+    if (!IsElementName(name)) continue;
     const size_t childStart = FindChildElements(content);
     if (childStart == npos) {
       OnText(name, content, attributes, level);

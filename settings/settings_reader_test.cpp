@@ -294,10 +294,21 @@ TEST_F(ReaderTest, MalformedTagsEndTheScanQuietly) {
   EXPECT_EQ(Child(Child(&root, 92), 93)->GetValue(), u"1");
 }
 
-TEST_F(ReaderTest, AnUnclosedCommentIsNoElement) {
-  // The writer would give an element named "!--" back as a comment, and the tree would change.
-  CSettingsNode& root = Read(u"<?x?><Settings><!-- c -/><BIOMessages></BIOMessages></Settings>");
-  for (size_t i = 0; i < root.GetChildCount(); ++i) EXPECT_NE(root.GetChild(i)->GetType(), kUnknownElementType);
+TEST_F(ReaderTest, OnlyWellFormedNamesMakeElements) {
+  // Written back, an element named "!--" reads as a comment and one named "Set<Settings" as a broken
+  // tag: the tree would change on the next read.
+  const char16_t* texts[] = {
+      u"<?x?><Settings><!-- c -/><BIOMessages></BIOMessages></Settings>",
+      u"<?x?><Settings><Set<Settings></Set<Settings><BIOMessages></BIOMessages></Settings>",
+      u"<?x?><Settings><1st>x</1st></Settings>",
+  };
+  for (const char16_t* text : texts) {
+    CSettingsNode& root = Read(text);
+    for (size_t i = 0; i < root.GetChildCount(); ++i)
+      EXPECT_NE(root.GetChild(i)->GetType(), kUnknownElementType) << AsUtf8(text);
+  }
+  CSettingsNode& root = Read(u"<?x?><Settings><x-y.z_1>v</x-y.z_1></Settings>");
+  EXPECT_NE(Child(&root, kUnknownElementType), nullptr);
 }
 
 TEST_F(ReaderTest, RichFixtureSurvivesLoadAndSave) {
