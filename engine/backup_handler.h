@@ -30,6 +30,7 @@ class CBackupHandler : public win::CComObject<IECBackupSink> {
   void SetOwnerWindow(HWND window) { m_owner.store(window); }
   HWND OwnerWindow() const { return m_owner.load(); }
   void RequestCancel() { m_cancel.store(1); }
+  void ClearCancel() { m_cancel.store(0); }
   bool CancelRequested() const { return m_cancel.load() != 0; }
   // Hands the backup engine's answer to the question that waits; false when none waits.
   bool SetAnswer(uint32_t backupAnswer);

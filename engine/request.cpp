@@ -10,6 +10,7 @@
 #include "engine/engine_wnd.h"
 #include "engine/server.h"
 #include "engine/settings_module.h"
+#include "engine/worker_thread.h"
 
 namespace orvel::engine {
 
@@ -70,6 +71,11 @@ StepHandler FindStepHandler(uint32_t kind, uint32_t step) {
       {kRequestFileCopy, 3, &CRequest::CopyFinish},
       {kRequestInstall, 1, &CRequest::InstallStart},
       {kRequestInstall, 2, &CRequest::InstallFinish},
+      {kRequestBackup, 1, &CRequest::BackupSplit},
+      {kRequestBackup, 2, &CRequest::BackupFinish},
+      {kRequestDriveBackup, 1, &CRequest::DriveBackupStart},
+      {kRequestDriveBackup, 2, &CRequest::DriveBackupWait},
+      {kRequestDriveBackup, 3, &CRequest::DriveBackupFinish},
       {kRequestRestore, 1, &CRequest::RestoreStart},
       {kRequestRestore, 2, &CRequest::RestoreWait},
       {kRequestRestore, 3, &CRequest::RestoreFinish},
@@ -230,8 +236,14 @@ uint32_t CRequest::Cancel() {
       }
       // Also before the copy object exists: nothing else would end the request.
       return Complete(kCancelled);
+    case kRequestBackup:
+      // The worker lets go of the backup engine as at the backup's normal end.
+      DisconnectBackupEngine();
+      return Complete(kCancelled);
     case kRequestDriveBackup:
-      // The worker thread's backup sink ends the request when the backup stops.
+      // The sink tells the backup engine to stop at its next event; the finished event then ends
+      // the request.
+      if (CPellornThread* worker = CPellornThread::Instance()) worker->RequestCancel();
       return 1;
     case kRequestRestore:
       if (engine) {
@@ -298,6 +310,8 @@ void CRequest::HandleEvent(UINT message, CPacket packet) {
       poll = leaf->OnCopyRelay(std::move(packet));
     } else if (message == WM_ENGINE_COPYEVENT && leaf->m_kind == kRequestFileCopy) {
       poll = leaf->OnCopyEvent(std::move(packet));
+    } else if (message == WM_ENGINE_BACKUPEVENT && leaf->m_kind == kRequestDriveBackup) {
+      poll = leaf->OnBackupEvent(std::move(packet));
     } else if (message == WM_ENGINE_RESTORERELAY && leaf->m_kind == kRequestRestore) {
       poll = leaf->OnRestoreRelay(std::move(packet));
     }

@@ -102,6 +102,13 @@ class CRequest {
   static uint32_t InstallFinish(CRequest& request);
   static uint32_t WaitProcess(CRequest& request);
   void SetProcess(HANDLE process) { m_process.reset(process); }
+  // Backup (kind 5) and the backup of one drive (kind 6).
+  static uint32_t BackupSplit(CRequest& request);
+  static uint32_t BackupFinish(CRequest& request);
+  static uint32_t DriveBackupStart(CRequest& request);
+  static uint32_t DriveBackupWait(CRequest& request);
+  static uint32_t DriveBackupFinish(CRequest& request);
+  uint32_t OnBackupEvent(CPacket packet);
   // Restore (kind 7).
   static uint32_t RestoreStart(CRequest& request);
   static uint32_t RestoreWait(CRequest& request);

@@ -204,12 +204,8 @@ HResult CTerminalManagerServer::Disconnect() {
   m_deviceInfo.Reset();
   ReleaseProgressObjects();
   ReleaseSettingsModule();
-  if (CPellornThread* worker = CPellornThread::Instance()) {
-    CPacket request;
-    request.AddDword(kWorkerDisconnect);
-    HResult backup = worker->PostEngineRequest(std::move(request));
-    if (IsFailure(backup)) result = backup;
-  }
+  HResult backup = DisconnectBackupEngine();
+  if (IsFailure(backup)) result = backup;
   HResult device = ReleaseDeviceObject();
   if (IsFailure(device)) result = device;
   ReleaseTransferObjects();
@@ -493,10 +489,12 @@ void CTerminalManagerServer::OnBackupEvent(CPacket packet) {
   // The drive-backup steps take these events once the backup operation exists. A question that no
   // drive backup can take is answered "stop" at once, so that EPOC Connect's thread is not left
   // waiting for an answer that never comes.
-  CRequest* leaf = ActiveLeafOfKind(kRequestDriveBackup);
-  if (!leaf && packet.DwordAt(0) == kBackupEventQuestion) {
-    if (CPellornThread* worker = CPellornThread::Instance()) worker->Handler().ReleaseQuestion();
+  if (!ActiveLeafOfKind(kRequestDriveBackup)) {
+    if (packet.DwordAt(0) == kBackupEventQuestion)
+      if (CPellornThread* worker = CPellornThread::Instance()) worker->Handler().ReleaseQuestion();
+    return;
   }
+  CRequest::HandleEvent(WM_ENGINE_BACKUPEVENT, std::move(packet));
 }
 
 void CTerminalManagerServer::OnRestoreRelay(CPacket packet) {

@@ -139,6 +139,14 @@ bool CPellornThread::SetAnswer(uint32_t clientAnswer) {
 
 void CPellornThread::RequestCancel() { m_handler->RequestCancel(); }
 
+HResult DisconnectBackupEngine() {
+  CPellornThread* worker = CPellornThread::Instance();
+  if (!worker) return kOk;
+  CPacket request;
+  request.AddDword(kWorkerDisconnect);
+  return worker->PostEngineRequest(std::move(request));
+}
+
 // ---- worker side -------------------------------------------------------------------------------
 
 void CPellornThread::OnSecurityPrompt(uint32_t round, LPARAM lParam) {

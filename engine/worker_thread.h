@@ -93,4 +93,7 @@ class CPellornThread {
   CHandOver m_promptDone;
 };
 
+// Has the worker let go of the backup engine (S_OK also without a worker: nothing is held).
+HResult DisconnectBackupEngine();
+
 }  // namespace orvel::engine

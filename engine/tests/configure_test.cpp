@@ -211,9 +211,13 @@ TEST_F(ConfigureOperation, CancelAndSilenceEndTheSend) {
     Send(client, "0201234");
     ASSERT_TRUE(client.WaitCallback(*c.question ? "OnError " : "OnProgress 1", 10000, from));
     auto start = std::chrono::steady_clock::now();
-    if (c.cancel) EXPECT_EQ(client->Cancel(), S_OK);
+    if (c.cancel) {
+      EXPECT_EQ(client->Cancel(), S_OK);
+    }
     EXPECT_TRUE(client.WaitCallback(c.done, 10000, from));
-    if (c.cancel) EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500 + 2000));
+    if (c.cancel) {
+      EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500 + 2000));
+    }
     EXPECT_EQ(client->Close(), S_OK);
     EXPECT_TRUE(PumpUntil([&] { return (client.State() & 8) == 0; }, 5000));
   }

@@ -1,4 +1,4 @@
-// End-to-end tests of file copy, install and restore: the real engine, the progress relay and the
+// End-to-end tests of file copy, install, backup and restore: the real engine, the progress relay and the
 // simulated device with its package installer; clients in this process and in sample-client
 // processes.
 #include <gtest/gtest.h>
@@ -50,8 +50,6 @@ bool EndsWith(const std::string& text, const std::string& end) {
   return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
-std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
-
 // Runs one operation verb in a sample-client process and gives its OnDone line.
 std::string RunInProcess(const std::vector<std::wstring>& verb) {
   std::vector<std::wstring> args = {L"open", L"wait", L"1500"};
@@ -77,10 +75,12 @@ class Operations : public ::testing::Test {
     m_keeper = std::make_unique<CTestClient>(true, false, L"Keeper");
     ASSERT_EQ(m_keeper->CreateResult(), S_OK);
     SetDeviceState("exists_question", "number");
-    for (const char* key : {"install_result", "install_wait", "restore_result", "restore_sink_end"})
+    for (const char* key : {"install_result", "install_wait", "restore_result", "restore_sink_end", "backup_result.c",
+                            "backup_result.d", "backup_question"})
       SetDeviceState(key, "0");
     fs::create_directories(PcFolder());
     fs::create_directories(DeviceRoot() / "c" / "Documents");
+    fs::create_directories(DeviceRoot() / "d");
   }
   void Open(CTestClient& client) {
     ASSERT_EQ(client.AdviseResult(), S_OK);
@@ -213,6 +213,67 @@ TEST_F(Operations, InstallRunsTheInstallerAndReportsItsFailure) {
   }
 }
 
+struct BackupCase {
+  const char* name;
+  const char16_t* drives;
+  const char* failD;     // forced result of drive D's backup
+  const char* question;  // the device asks about each drive with this code
+  long answer;
+  const char* done;
+  bool cBackedUp;
+};
+
+const BackupCase kBackupCases[] = {
+    {"two drives", u"cd", "0", "0", 0, "OnDone 0x00000000", true},
+    {"a question answered with skip", u"C", "0", "0x80070158", 8, "OnDone 0x00000000", true},
+    {"the second drive fails", u"CD", "5", "0", 0, "OnDone 0x80040211", true},
+    // A failed drive fails the drives after it without starting their backup.
+    {"the first drive fails", u"DC", "5", "0", 0, "OnDone 0x80040211", false},
+};
+
+TEST_F(Operations, BackupRunsEachDriveInOrderAndEndsAtAFailure) {
+  fs::path archives = DeviceRoot() / "backup" / "TestFarlink";
+  // 300 files give each percentage three times over; the client sees each once.
+  for (int i = 0; i < 300; ++i) WriteFile(DeviceRoot() / "c" / ("f" + std::to_string(i) + ".txt"), "x");
+  WriteFile(DeviceRoot() / "d" / "note.txt", "on d");
+  CTestClient client;
+  Open(client);
+  for (const BackupCase& c : kBackupCases) {
+    SCOPED_TRACE(c.name);
+    SetDeviceState("backup_result.d", c.failD);
+    SetDeviceState("backup_question", c.question);
+    fs::remove_all(archives);
+    size_t from = client.Callback().Count();
+    size_t lines = LineCount(AuditLog());
+    UniqueBstr drives(c.drives);
+    ASSERT_EQ(client->BackupDevice(drives.get(), 2), S_OK);
+    if (c.answer) {
+      ASSERT_TRUE(client.WaitCallback("OnError 0x80070158 13  The backup cannot read a file.\nC:", 10000, from));
+      EXPECT_EQ(client->Respond(c.answer), S_OK);
+    }
+    ASSERT_TRUE(client.WaitCallback(c.done, 30000, from));
+    EXPECT_TRUE(PumpUntil([&] { return (client.State() & 8) == 0; }, 5000));
+    EXPECT_EQ(fs::exists(archives / "c" / "1" / "f299.txt"), c.cBackedUp);
+    EXPECT_EQ(fs::exists(archives / "d" / "1" / "note.txt"), std::string(c.failD) == "0" && c.drives[1] != 0);
+    std::vector<std::string> events = client.Callback().Lines();
+    events.erase(events.begin(), events.begin() + static_cast<std::ptrdiff_t>(from));
+    auto count = [&](const std::string& prefix, const std::string& end) {
+      return std::count_if(events.begin(), events.end(),
+                           [&](const std::string& e) { return e.starts_with(prefix) && EndsWith(e, end); });
+    };
+    EXPECT_EQ(count("OnProgress 1 C 0", ""), c.cBackedUp ? 1 : 0);
+    if (c.cBackedUp) {
+      EXPECT_EQ(count("OnProgress 3 C:\\", " 1"), 1);
+    }
+    std::string log = AuditLog();
+    EXPECT_EQ(LineCount(log), lines + 1);
+    EXPECT_TRUE(EndsWith(log, ";Backup;" + std::string(c.done).substr(7) +
+                                   (std::string(c.done) == "OnDone 0x00000000" ? " Ok;;\r\n" : ";;\r\n")))
+        << log.substr(log.size() - 100);
+  }
+  EXPECT_EQ(client->Close(), S_OK);
+}
+
 struct RestoreCase {
   const char* name;
   const wchar_t* format;
@@ -255,7 +316,9 @@ TEST_F(Operations, CancelEndsEachOperation) {
   auto cancelled = [&](const std::string& waitFor, const std::function<HRESULT()>& start) {
     size_t from = client.Callback().Count();
     ASSERT_EQ(start(), S_OK);
-    if (!waitFor.empty()) ASSERT_TRUE(client.WaitCallback(waitFor, 10000, from));
+    if (!waitFor.empty()) {
+      ASSERT_TRUE(client.WaitCallback(waitFor, 10000, from));
+    }
     EXPECT_EQ(client->Cancel(), S_OK);
     EXPECT_TRUE(client.WaitCallback("OnDone 0x80040101", 10000, from));
     EXPECT_TRUE(PumpUntil([&] { return (client.State() & 8) == 0; }, 5000));
@@ -279,6 +342,25 @@ TEST_F(Operations, CancelEndsEachOperation) {
     cancelled("OnProgress 4 ", [&] { return client->Install(package.get()); });
   }
   {
+    SCOPED_TRACE("backup while its question waits");
+    SetDeviceState("backup_question", "0x80070158");
+    UniqueBstr drives(u"C");
+    cancelled("OnError ", [&] { return client->BackupDevice(drives.get(), 1); });
+    SetDeviceState("backup_question", "0");
+  }
+  {
+    SCOPED_TRACE("backup while a drive is backed up");
+    for (int i = 0; i < 300; ++i) WriteFile(DeviceRoot() / "c" / ("f" + std::to_string(i) + ".txt"), "x");
+    UniqueBstr drives(u"CD");
+    cancelled("OnProgress 3 ", [&] { return client->BackupDevice(drives.get(), 1); });
+    // Whenever the backup engine saw the cancel, the next backup runs uncancelled.
+    UniqueBstr d(u"D");
+    size_t from = client.Callback().Count();
+    ASSERT_EQ(client->BackupDevice(d.get(), 1), S_OK);
+    EXPECT_TRUE(client.WaitCallback("OnDone 0x00000000", 10000, from));
+    EXPECT_TRUE(PumpUntil([&] { return (client.State() & 8) == 0; }, 5000));
+  }
+  {
     SCOPED_TRACE("restore");
     fs::path archive = DeviceRoot() / "backup" / "TestFarlink" / "c" / "1";
     for (int i = 0; i < 300; ++i) WriteFile(archive / ("f" + std::to_string(i) + ".txt"), "x");
@@ -286,7 +368,7 @@ TEST_F(Operations, CancelEndsEachOperation) {
     cancelled("", [&] { return client->RestoreDevice(device.get(), drives.get(), 0); });
   }
   std::string log = AuditLog();
-  EXPECT_EQ(LineCount(log), lines + 4);
+  EXPECT_EQ(LineCount(log), lines + 7);
   EXPECT_TRUE(EndsWith(log, ";Restore;0x80040101 Cancelled;;\r\n")) << log.substr(log.size() - 100);
   EXPECT_EQ(client->Close(), S_OK);
 }
