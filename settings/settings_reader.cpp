@@ -241,7 +241,7 @@ bool CXmlTagScanner::FindNextTag() {
   const std::u16string_view name = Name();
   if (name != m_openName || !m_open.searched) {
     m_openName = std::u16string(name);
-    m_open.Reset(u"<" + m_openName + u">");
+    m_open.Reset(u"<" + m_openName);
     m_close.Reset(u"</" + m_openName + u">");
   }
   size_t pos = gt + 1;
@@ -265,8 +265,19 @@ bool CXmlTagScanner::FindNextTag() {
       inCdata = true;
       pos = at + kCdataOpen.size();
     } else if (at == open) {
-      ++nesting;
+      // A nested start tag of the same name nests with or without attributes ("<A>", "<A x=\"1\">");
+      // "<A/>", "<A x=\"1\"/>" and "<AB>" do not. Counting only the bare form let the inner element's
+      // end tag end the outer one, and the rest of the outer element was lost.
       pos = at + m_open.pattern.size();
+      const char16_t next = pos < m_range.size() ? m_range[pos] : u'\0';
+      if (next == u'>') {
+        ++nesting;
+      } else if (next == u' ') {
+        const size_t tagEnd = m_gt.From(m_range, pos);
+        if (tagEnd == npos) return false;
+        if (m_range[tagEnd - 1] != u'/') ++nesting;
+        pos = tagEnd + 1;
+      }
     } else if (at == close) {
       if (nesting == 0) {
         match = at;
@@ -384,11 +395,9 @@ bool OnSettingsElementStart(CSettingsNode*& current, std::u16string_view name,
     }
   }
   if (!node) node = current->FindChildByName(name);
-  if (node) {
-    node->StoreFlags(create, update);
-  } else {
-    node = AddUnknownElement(*current, name);
-  }
+  // An element kept by its own name keeps its op attribute too, as a known one does.
+  if (!node) node = AddUnknownElement(*current, name);
+  node->StoreFlags(create, update);
   node->SetExtra(std::move(extra));
   current = node;
   return true;
@@ -411,16 +420,28 @@ void OnSettingsElementText(CSettingsNode& current, std::u16string_view name, std
     return;
   }
 
-  if (CSettingsNode* node = current.FindChildByName(name)) {
-    ReadValue(*node, content, level, value);
-    node->SetDisplayValue(value);
-    node->StoreFlags(create, update);
-    node->SetExtra(std::move(extra));
-    return;
+  // A list entry without child elements ("<IAPConnection/>") is an entry with every default; it has
+  // no value of its own. Taken by name instead, it would land on an earlier entry or become an
+  // element that the next read takes for that entry, and be lost.
+  for (const ListEntryRule& rule : kListEntries) {
+    if (current.GetType() == rule.listType && name == rule.entryName) {
+      CSettingsNode* entry = current.AddChild(u"", kKindNone, rule.entryType);
+      BuildDefaultTree(*entry);
+      entry->StoreFlags(create, update);
+      entry->SetExtra(std::move(extra));
+      return;
+    }
   }
-  CSettingsNode* node = AddUnknownElement(current, name);
-  node->SetAux(ReadValue(*node, content, level, value) ? 1 : 0);
+
+  CSettingsNode* node = current.FindChildByName(name);
+  if (node) {
+    ReadValue(*node, content, level, value);
+  } else {
+    node = AddUnknownElement(current, name);
+    node->SetAux(ReadValue(*node, content, level, value) ? 1 : 0);
+  }
   node->SetDisplayValue(value);
+  node->StoreFlags(create, update);
   node->SetExtra(std::move(extra));
 }
 
@@ -508,10 +529,16 @@ void ParseAttributes(std::u16string_view text, bool& create, bool& update, std::
     while (p < rest.size() && isBlank(rest[p])) ++p;
     rest = rest.substr(p);  // p lies behind the "=", so every round moves on
 
-    if (name.empty() || !seen.insert(std::u16string(name)).second) continue;
-    if (EqualsNoCase(name, u"op") && EqualsNoCase(value, u"create")) {
+    // The first of a name counts. "op" is one name in any case: a second "OP" would give a node both
+    // flags, or an op the writer writes twice, and neither reads back the same.
+    const bool op = EqualsNoCase(name, u"op");
+    if (name.empty() || !seen.insert(op ? std::u16string(u"op") : std::u16string(name)).second) continue;
+    // A "<" is never part of a well-formed attribute; one read from a broken tag ("<a x=\"<b/>") and
+    // written back would start a tag of its own on the next read.
+    if (value.find(u'<') != npos || name.find(u'<') != npos) continue;
+    if (op && EqualsNoCase(value, u"create")) {
       create = true;
-    } else if (EqualsNoCase(name, u"op") && EqualsNoCase(value, u"update")) {
+    } else if (op && EqualsNoCase(value, u"update")) {
       update = true;
     } else {
       extra += u' ';

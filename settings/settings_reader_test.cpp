@@ -267,6 +267,11 @@ const AttributeCase kAttributeCases[] = {
     {u"===", false, false, u""},
     {u"a=\"\"\"\"=\"", false, false, u"a=\"\""},
     {u"no equals sign", false, false, u""},
+    // One op in any case: both flags, or an op written twice, would not read back the same.
+    {u"op=\"update\" oP=\"create\"", false, true, u""},
+    {u"op=\"delete\" OP=\"create\"", false, false, u"op=\"delete\""},
+    // Written back, a "<" in an attribute would start a tag of its own.
+    {u"a=\"x <b/\" c=\"1\" d<e=\"2\"", false, false, u"c=\"1\""},
 };
 
 TEST_F(ReaderTest, ParseAttributes) {
@@ -309,6 +314,46 @@ TEST_F(ReaderTest, OnlyWellFormedNamesMakeElements) {
   }
   CSettingsNode& root = Read(u"<?x?><Settings><x-y.z_1>v</x-y.z_1></Settings>");
   EXPECT_NE(Child(&root, kUnknownElementType), nullptr);
+}
+
+TEST_F(ReaderTest, EmptyListEntriesAndUnknownOpsSurviveWriteAndRead) {
+  // An entry without child elements beside a full one: taken by name it became an element that the
+  // next read gave to the full entry. An unknown element's op came only from a second element of its
+  // name, and the next read dropped it.
+  const std::u16string text =
+      std::u16string(kDeclaration) +
+      u"<Settings>\n<IAPSettings>\n<IAPConnection op=\"update\"/>\n"
+      u"<IAPConnection op=\"create\"><ConnectionName>A</ConnectionName></IAPConnection>\n"
+      u"<IAPConnection></IAPConnection>\n</IAPSettings>\n"
+      u"<Foo op=\"create\">x</Foo>\n<Bar><Baz/></Bar>\n<Bar op=\"update\"><Baz/></Bar>\n</Settings>\n";
+  CSettingsNode& root = Read(text);
+  CSettingsNode& iap = *Child(&root, 2);
+  // PreferredConnection, three entries in file order, placeholder.
+  ASSERT_EQ(iap.GetChildCount(), 5u);
+  for (size_t i = 1; i <= 3; ++i) {
+    EXPECT_EQ(iap.GetChild(i)->GetType(), 5u);
+    EXPECT_EQ(Child(iap.GetChild(i), 8)->GetValue(), u"Yes");  // each with its default subtree
+  }
+  EXPECT_TRUE(iap.GetChild(1)->IsUpdated());
+  EXPECT_EQ(Child(iap.GetChild(2), 6)->GetValue(), u"A");
+  CSettingsNode* foo = Child(&root, kUnknownElementType);
+  ASSERT_NE(foo, nullptr);
+  EXPECT_TRUE(foo->IsCreated());
+  EXPECT_EQ(test::TreeDifference(root, *ReadOther(Full(root))), "");
+}
+
+TEST_F(ReaderTest, NestedElementsOfTheSameNameKeepTheirContent) {
+  // With attributes the inner start tag still nests; empty-element forms and longer names do not.
+  CSettingsNode& root = Read(u"<?x?><Settings><Foo><Foo x=\"1\">a</Foo><Foo/><Foo y=\"2\"/><FooBar>c</FooBar>"
+                             u"<Bar>b</Bar></Foo></Settings>");
+  CSettingsNode* foo = Child(&root, kUnknownElementType);
+  ASSERT_NE(foo, nullptr);
+  ASSERT_EQ(foo->GetChildCount(), 3u);
+  EXPECT_EQ(foo->GetChild(0)->GetExtra(), u"y=\"2\"");  // the three Foo elements are one node
+  EXPECT_EQ(foo->GetChild(1)->GetValue(), u"c");
+  EXPECT_EQ(foo->GetChild(2)->GetOwnName(), u"Bar");
+  EXPECT_EQ(foo->GetChild(2)->GetValue(), u"b");
+  EXPECT_EQ(test::TreeDifference(root, *ReadOther(Full(root))), "");
 }
 
 TEST_F(ReaderTest, RichFixtureSurvivesLoadAndSave) {
