@@ -17,11 +17,17 @@ endfunction()
 # folder and makes <target> a static library of the interface identifiers whose users get the
 # generated header. The type library's path is the target's ORVEL_TLB property (for a TYPELIB
 # resource).
-if(ORVEL_WINDOWS)
-  find_program(ORVEL_WIDL NAMES i686-w64-mingw32-widl REQUIRED)
-  find_path(ORVEL_WINE_IDL_DIR oaidl.idl PATHS /usr/include/wine/wine/windows
+if(ORVEL_WINDOWS AND ORVEL_WINDOWS_64)
+  find_program(ORVEL_WIDL NAMES x86_64-w64-mingw32-widl REQUIRED)
+  find_path(ORVEL_STDOLE_DIR stdole2.tlb PATHS /usr/lib/x86_64-linux-gnu/wine/x86_64-windows
             NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+elseif(ORVEL_WINDOWS)
+  find_program(ORVEL_WIDL NAMES i686-w64-mingw32-widl REQUIRED)
   find_path(ORVEL_STDOLE_DIR stdole2.tlb PATHS /usr/lib/i386-linux-gnu/wine/i386-windows
+            NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+endif()
+if(ORVEL_WINDOWS)
+  find_path(ORVEL_WINE_IDL_DIR oaidl.idl PATHS /usr/include/wine/wine/windows
             NO_CMAKE_FIND_ROOT_PATH REQUIRED)
 endif()
 function(orvel_idl target idl)

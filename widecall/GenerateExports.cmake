@@ -1,5 +1,7 @@
 cmake_minimum_required(VERSION 3.25)
-# cmake -DTABLE=<exports.txt> -DOUT=<dir> -P GenerateExports.cmake
+# cmake -DTABLE=<exports.txt> -DOUT=<dir> [-DX64=ON] -P GenerateExports.cmake
+# X64 writes the names of a 64-bit build (no stdcall decoration, no leading underscore), used only by
+# the 64-bit test build of machines that cannot run 32-bit programs.
 # Writes from the export table:
 #   Ambrel.def           the library's exports by name and ordinal (names bound to Amb_<name>);
 #   Ambrel-ordinals.def  the import library's entries, by ordinal only (NONAME), without the two
@@ -24,19 +26,24 @@ foreach(i RANGE ${last})
   list(GET T_USERS ${i} users)
   list(GET T_PATHS ${i} path)
   if(args STREQUAL "cdecl")
+    set(argnum -1)
+  else()
+    set(argnum ${args})
+  endif()
+  if(args STREQUAL "cdecl" OR X64)
     set(decorated "${name}")
     set(inner "Amb_${name}")
-    set(argnum -1)
   else()
     set(decorated "${name}@${args}")
     set(inner "Amb_${name}@${args}")
-    set(argnum ${args})
   endif()
   string(APPEND def "  ${name} = ${inner} @${ordinal}\n")
   if(NOT lib STREQUAL "-")
     string(APPEND imp "  ${decorated} @${ordinal} NONAME\n")
   endif()
-  if(path STREQUAL "forward")
+  if(path STREQUAL "forward" AND X64)
+    string(APPEND fwd "    \".globl ${inner}\\n${inner}:\\n  jmp *__imp_${decorated}(%rip)\\n\"\n")
+  elseif(path STREQUAL "forward")
     string(APPEND fwd "    \".globl _${inner}\\n_${inner}:\\n  jmp *__imp__${decorated}\\n\"\n")
   endif()
   set(own false)

@@ -111,7 +111,9 @@ HRESULT RegisterModuleTypeLib() {
 }
 
 HRESULT UnregisterModuleTypeLib(REFGUID libId, WORD major, WORD minor) {
-  HRESULT hr = ::UnRegisterTypeLib(libId, major, minor, LOCALE_NEUTRAL, SYS_WIN32);
+  // A library is registered under the system kind of the module that registered it.
+  constexpr SYSKIND kOwnKind = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
+  HRESULT hr = ::UnRegisterTypeLib(libId, major, minor, LOCALE_NEUTRAL, kOwnKind);
   return hr == TYPE_E_REGISTRYACCESS || hr == TYPE_E_LIBNOTREGISTERED ? S_OK : hr;
 }
 
