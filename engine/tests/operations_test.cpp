@@ -274,6 +274,14 @@ TEST_F(Operations, BackupRunsEachDriveInOrderAndEndsAtAFailure) {
         << log.substr(log.size() - 100);
   }
   EXPECT_EQ(client->Close(), S_OK);
+
+  // The same from a client process: the second drive fails, the first is backed up.
+  SetDeviceState("backup_result.d", "5");
+  SetDeviceState("backup_question", "0");
+  fs::remove_all(archives);
+  EXPECT_EQ(RunInProcess({L"backup", L"CD", L"1"}), "OnDone 0x80040211");
+  EXPECT_TRUE(fs::exists(archives / "c" / "1" / "f299.txt"));
+  EXPECT_FALSE(fs::exists(archives / "d" / "1"));
 }
 
 struct RestoreCase {
