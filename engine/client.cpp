@@ -25,8 +25,8 @@ std::u16string Upper(std::u16string text) {
   return text;
 }
 
-HRESULT NewBstr(const std::u16string& text, BSTR* out) {
-  *out = ::SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()), static_cast<UINT>(text.size()));
+HRESULT GiveBstr(const std::u16string& text, BSTR* out) {
+  *out = win::NewBstr(text);
   return *out ? S_OK : E_OUTOFMEMORY;
 }
 
@@ -290,7 +290,7 @@ HRESULT CTerminalManagerExt::GetTerminalManagerInfo(BSTR* pstrInfo) {
     HResult hr = CheckConnected();
     if (IsFailure(hr)) return hr;
     if (!pstrInfo) return kInvalidArgument;
-    return NewBstr(CTerminalManagerServer::Instance()->ManagerInfoText(), pstrInfo);
+    return GiveBstr(CTerminalManagerServer::Instance()->ManagerInfoText(), pstrInfo);
   });
 }
 
@@ -301,7 +301,7 @@ HRESULT CTerminalManagerExt::GetDeviceInfo(BSTR* pstrInfo) {
     if (!pstrInfo) return kInvalidArgument;
     CTerminalManagerServer* engine = CTerminalManagerServer::Instance();
     if (!engine->DeviceConnected()) return kNoDevice;
-    HRESULT made = NewBstr(engine->DeviceInfoText(), pstrInfo);
+    HRESULT made = GiveBstr(engine->DeviceInfoText(), pstrInfo);
     if (FAILED(made)) return made;
     return engine->DeviceInfoAvailable() ? S_OK : kNoDeviceInfo;
   });
@@ -314,7 +314,7 @@ HRESULT CTerminalManagerExt::GetOpenClient(BSTR* pstrClient) {
     if (!pstrClient) return kInvalidArgument;
     CClientSession* open = CTerminalManagerServer::Instance()->OpenClient();
     if (!open) return kNotOpenClient;
-    return NewBstr(open->m_name, pstrClient);
+    return GiveBstr(open->m_name, pstrClient);
   });
 }
 
@@ -326,7 +326,7 @@ HRESULT CTerminalManagerExt::GetLocalizedPath(long nPathId, BSTR* pstrPath) {
     std::u16string path;
     hr = CTerminalManagerServer::Instance()->DeviceFolderPath(static_cast<uint32_t>(nPathId), path);
     if (IsFailure(hr)) return hr;
-    HRESULT made = NewBstr(path, pstrPath);
+    HRESULT made = GiveBstr(path, pstrPath);
     return FAILED(made) ? made : hr;
   });
 }

@@ -193,8 +193,7 @@ HRESULT CTolvaneModule::GetLastError(LONG* pError, LONG* pExError, BSTR* pErrorS
   if (pError) *pError = static_cast<LONG>(m_lastError.code);
   if (pExError) *pExError = static_cast<LONG>(m_lastError.exError);
   if (pErrorStr) {
-    *pErrorStr = ::SysAllocStringLen(reinterpret_cast<const OLECHAR*>(m_lastError.text.data()),
-                                     static_cast<UINT>(m_lastError.text.size()));
+    *pErrorStr = win::NewBstr(m_lastError.text);
     if (!*pErrorStr) return E_OUTOFMEMORY;
   }
   return S_OK;

@@ -132,10 +132,6 @@ bool CopyTree(const fs::path& from, const fs::path& to) {
   return !error;
 }
 
-BSTR NewBstr(std::u16string_view text) {
-  return ::SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()), static_cast<UINT>(text.size()));
-}
-
 void PumpPending() {
   MSG msg;
   while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {

@@ -22,6 +22,7 @@ namespace orvel::econnect {
 
 using win::ComPtr;
 using win::Guarded;
+using win::NewBstr;
 
 // Where the device root comes from: the environment variable, else the value that the
 // registration command wrote, else "device" beside this module.
@@ -142,7 +143,6 @@ class CWorker {
 };
 
 // A new BSTR for an out parameter; null when out of memory.
-BSTR NewBstr(std::u16string_view text);
 
 // Class creators of the server's objects.
 HRESULT CreateDevice(REFIID iid, void** out);

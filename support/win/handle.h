@@ -65,13 +65,16 @@ using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
 using UniqueFile = UniqueHandle<FileHandleTraits>;
 using UniqueRegKey = UniqueHandle<RegKeyTraits>;
 
+// A new BSTR holding text (embedded NULs kept); null when out of memory. The caller frees it.
+inline BSTR NewBstr(std::u16string_view text) {
+  return ::SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()), static_cast<UINT>(text.size()));
+}
+
 // Owner of one BSTR.
 class UniqueBstr {
  public:
   UniqueBstr() = default;
-  explicit UniqueBstr(std::u16string_view text)
-      : m_bstr(::SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()),
-                                   static_cast<UINT>(text.size()))) {}
+  explicit UniqueBstr(std::u16string_view text) : m_bstr(NewBstr(text)) {}
   UniqueBstr(UniqueBstr&& other) noexcept : m_bstr(other.release()) {}
   UniqueBstr& operator=(UniqueBstr&& other) noexcept {
     reset(other.release());
