@@ -865,14 +865,17 @@ TEST_F(WindowText, ListViewRecords) {
   column.cx = 80;
   column.pszText = const_cast<LPWSTR>(L"Col\u00e9");
   EXPECT_EQ(SendMessageW(view, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column)), 0);
-  column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_ORDER;
   column.pszText = const_cast<LPWSTR>(L"Second");
-  column.iOrder = 0;  // shown first
   EXPECT_EQ(SendMessageW(view, LVM_INSERTCOLUMNW, 1, reinterpret_cast<LPARAM>(&column)), 1);
-  int order[2] = {};
-  ASSERT_TRUE(SendMessageW(view, LVM_GETCOLUMNORDERARRAY, 2, reinterpret_cast<LPARAM>(order)));
-  EXPECT_EQ(order[0], 1);
-  EXPECT_EQ(order[1], 0);
+  column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_ORDER;
+  column.pszText = const_cast<LPWSTR>(L"Third");
+  column.iOrder = 1;  // shown between the other two
+  EXPECT_EQ(SendMessageW(view, LVM_INSERTCOLUMNW, 2, reinterpret_cast<LPARAM>(&column)), 2);
+  int order[3] = {};
+  ASSERT_TRUE(SendMessageW(view, LVM_GETCOLUMNORDERARRAY, 3, reinterpret_cast<LPARAM>(order)));
+  EXPECT_EQ(order[0], 0);
+  EXPECT_EQ(order[1], 2);
+  EXPECT_EQ(order[2], 1);
 
   LVITEMW item{};
   item.mask = LVIF_TEXT | LVIF_PARAM | LVIF_INDENT;
@@ -925,13 +928,15 @@ TEST_F(WindowText, HeaderRecords) {
   item.cxy = 50;
   item.pszText = const_cast<LPWSTR>(L"H\u00e9");
   EXPECT_EQ(SendMessageW(header, HDM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)), 0);
-  item.mask = HDI_TEXT | HDI_WIDTH | HDI_ORDER;
   item.pszText = const_cast<LPWSTR>(L"Two");
-  item.iOrder = 0;
   EXPECT_EQ(SendMessageW(header, HDM_INSERTITEMW, 1, reinterpret_cast<LPARAM>(&item)), 1);
-  int order[2] = {};
-  ASSERT_TRUE(SendMessageW(header, HDM_GETORDERARRAY, 2, reinterpret_cast<LPARAM>(order)));
-  EXPECT_EQ(order[0], 1);
+  item.mask = HDI_TEXT | HDI_WIDTH | HDI_ORDER;
+  item.pszText = const_cast<LPWSTR>(L"Three");
+  item.iOrder = 1;
+  EXPECT_EQ(SendMessageW(header, HDM_INSERTITEMW, 2, reinterpret_cast<LPARAM>(&item)), 2);
+  int order[3] = {};
+  ASSERT_TRUE(SendMessageW(header, HDM_GETORDERARRAY, 3, reinterpret_cast<LPARAM>(order)));
+  EXPECT_EQ(order[1], 2);
   item.mask = HDI_TEXT;
   item.pszText = const_cast<LPWSTR>(kMixed);
   EXPECT_TRUE(SendMessageW(header, HDM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item)));
@@ -954,6 +959,32 @@ TEST_F(WindowText, IpAddressControlMessagesPassUnchanged) {
   SendMessageW(address, IPM_SETADDRESS, 0, MAKEIPADDRESS(0, 1, 2, 3));  // field 0 out of range
   SendMessageW(address, IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&value));
   EXPECT_EQ(FIRST_IPADDRESS(value), 10);
+}
+
+INT_PTR CALLBACK EmptyPage(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+TEST_F(WindowText, PropertySheetTitle) {
+  struct {
+    DLGTEMPLATE dialog;
+    WORD menu, windowClass, title;
+  } page = {{WS_CHILD, 0, 0, 0, 0, 100, 50}, 0, 0, 0};
+  PROPSHEETPAGEW pageInfo{};
+  pageInfo.dwSize = sizeof(pageInfo);
+  pageInfo.dwFlags = PSP_DLGINDIRECT;
+  pageInfo.pResource = &page.dialog;
+  pageInfo.pfnDlgProc = EmptyPage;
+  PROPSHEETHEADERW sheetInfo{};
+  sheetInfo.dwSize = sizeof(sheetInfo);
+  sheetInfo.dwFlags = PSH_MODELESS | PSH_PROPSHEETPAGE;
+  sheetInfo.hwndParent = m_own;
+  sheetInfo.pszCaption = L"x";
+  sheetInfo.nPages = 1;
+  sheetInfo.ppsp = &pageInfo;
+  HWND sheet = reinterpret_cast<HWND>(PropertySheetW(&sheetInfo));
+  ASSERT_NE(sheet, nullptr);
+  SendMessageW(sheet, PSM_SETTITLEW, 0, reinterpret_cast<LPARAM>(L"Title \u00e9"));
+  EXPECT_EQ(Text(sheet), L"Title \u00e9");
+  DestroyWindow(sheet);
 }
 
 TEST_F(WindowText, RenumberedUserMessages) {
