@@ -11,6 +11,7 @@
 #include "ambrel_core.h"
 #include "formatter.h"
 #include "tls_emulation.h"
+#include "window_text.h"
 
 using namespace ambrel;
 
@@ -248,4 +249,115 @@ TEST(WindowClass, OwnClassesAreApplicationClasses) {
   DestroyWindow(edit);
   DestroyWindow(mine);
   UnregisterClassA("AmbrelCoreTestClass", own.hInstance);
+}
+
+// A subclass procedure; the map only compares procedures, so it is never called.
+LRESULT CALLBACK Subclass(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+LRESULT CALLBACK OtherSubclass(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+WNDPROC SetProcedure(HWND window, WNDPROC procedure) {
+  return reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure)));
+}
+
+class SubclassMapTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    m_edit = CreateWindowA("EDIT", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(m_edit, nullptr);
+  }
+  void TearDown() override { DestroyWindow(m_edit); }
+  // Subclasses the edit control as SetWindowLongW does on the ANSI path.
+  WNDPROC Subclass(WNDPROC procedure) {
+    WNDPROC previous = SetProcedure(m_edit, procedure);
+    m_map.ProcedureSet(m_edit, previous, procedure);
+    return previous;
+  }
+  SubclassMap m_map;
+  HWND m_edit = nullptr;
+};
+
+TEST_F(SubclassMapTest, FirstSubclassingRecordsTheBaseUntilItIsPutBack) {
+  WNDPROC base = Subclass(::Subclass);
+  ASSERT_NE(base, nullptr);
+  EXPECT_EQ(m_map.BaseOf(m_edit), base);
+  Subclass(OtherSubclass);  // a second subclass keeps the first base
+  EXPECT_EQ(m_map.BaseOf(m_edit), base);
+  Subclass(base);
+  EXPECT_EQ(m_map.Recorded(m_edit), nullptr);
+}
+
+TEST_F(SubclassMapTest, UpdateRules) {
+  WNDPROC base = SetProcedure(m_edit, ::Subclass);
+  m_map.Update(m_edit, base);
+  EXPECT_EQ(m_map.Recorded(m_edit), base);
+  m_map.Update(m_edit, OtherSubclass);  // another procedure: unchanged
+  EXPECT_EQ(m_map.Recorded(m_edit), base);
+  m_map.Update(m_edit, base);  // the same procedure: removed
+  EXPECT_EQ(m_map.Recorded(m_edit), nullptr);
+  SetProcedure(m_edit, base);
+}
+
+TEST_F(SubclassMapTest, RefusedChangeRecordsNothing) {
+  // SetWindowLongA answers 0 when it refuses; recording that as the base would hide the real
+  // base of a later subclassing.
+  m_map.ProcedureSet(m_edit, nullptr, ::Subclass);
+  EXPECT_EQ(m_map.Recorded(m_edit), nullptr);
+  WNDPROC base = Subclass(::Subclass);
+  EXPECT_EQ(m_map.BaseOf(m_edit), base);
+  Subclass(base);
+}
+
+TEST_F(SubclassMapTest, ApplicationClassWindowsAreNotRecorded) {
+  WNDCLASSA own{};
+  own.lpfnWndProc = DefWindowProcA;
+  own.hInstance = GetModuleHandleA(nullptr);
+  own.lpszClassName = "AmbrelSubclassTestClass";
+  ASSERT_NE(RegisterClassA(&own), 0);
+  HWND mine = CreateWindowA(own.lpszClassName, "", 0, 0, 0, 1, 1, nullptr, nullptr, own.hInstance, nullptr);
+  ASSERT_NE(mine, nullptr);
+  m_map.ProcedureSet(mine, SetProcedure(mine, ::Subclass), ::Subclass);
+  EXPECT_EQ(m_map.Recorded(mine), nullptr);
+  DestroyWindow(mine);
+  UnregisterClassA(own.lpszClassName, own.hInstance);
+}
+
+// An entry outlives its subclassing when the base is put back by other means or the window is
+// destroyed; its handle may then name a fresh, unsubclassed control, which must get ANSI text.
+TEST_F(SubclassMapTest, StaleEntriesAreDropped) {
+  WNDPROC base = Subclass(::Subclass);
+  SetProcedure(m_edit, base);
+  EXPECT_EQ(m_map.BaseOf(m_edit), nullptr);
+  EXPECT_EQ(m_map.Recorded(m_edit), nullptr);
+  Subclass(::Subclass);
+  DestroyWindow(m_edit);
+  EXPECT_EQ(m_map.BaseOf(m_edit), nullptr);
+  EXPECT_EQ(m_map.Recorded(m_edit), nullptr);
+}
+
+TEST(SubclassMap, WindowsOfSeveralThreads) {
+  SubclassMap map;
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&map] {
+      std::vector<HWND> edits;
+      for (int i = 0; i < 50; ++i) {
+        edits.push_back(CreateWindowA("EDIT", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr));
+      }
+      for (int round = 0; round < 20; ++round) {
+        for (HWND edit : edits) {
+          WNDPROC base = SetProcedure(edit, Subclass);
+          map.ProcedureSet(edit, base, Subclass);
+          EXPECT_EQ(map.BaseOf(edit), base);
+          map.ProcedureSet(edit, SetProcedure(edit, base), base);
+          EXPECT_EQ(map.Recorded(edit), nullptr);
+        }
+      }
+      for (HWND edit : edits) DestroyWindow(edit);
+    });
+  }
+  for (auto& thread : threads) thread.join();
 }
