@@ -796,7 +796,9 @@ LRESULT CALLBACK EditSubclass(HWND window, UINT message, WPARAM wParam, LPARAM l
   return CallWindowProcW(g_editBase, window, message, wParam, lParam);
 }
 
-TEST_F(WindowText, SubclassedEditGetsWideTextAndItsBaseConverted) {
+// Only a 32-bit build can subclass through SetWindowLongW, and this one has not run on a machine that
+// runs 32-bit programs yet: enable it (drop DISABLED_) once it has passed there in all four modes.
+TEST_F(WindowText, DISABLED_SubclassedEditGetsWideTextAndItsBaseConverted) {
   HWND edit = Child(L"EDIT", ES_AUTOHSCROLL, 100);
   g_editBase =
       reinterpret_cast<WNDPROC>(SetWindowLongW(edit, GWL_WNDPROC, reinterpret_cast<LONG>(EditSubclass)));
