@@ -48,6 +48,18 @@ DWORD SizedAnsiCall(wchar_t* out, DWORD size, Call call) {
   return units;
 }
 
+// The usual call of a text-reading function: an ANSI buffer of the caller's size, the answer the
+// wide count of what was copied back, the caller's buffer always terminated.
+template <class Call>
+int ReadText(wchar_t* out, int size, Call call) {
+  if (size < 0) size = 0;  // a negative size names no buffer
+  ScratchList list;
+  AnsiOutBuffer buffer(list, out, size);
+  int units = buffer.CopyBack(call(buffer.ansi(), size));
+  buffer.CopyBack(-1);
+  return units;
+}
+
 // The ANSI form of an input text, for the usual call.
 inline const char* A(ScratchList& list, const wchar_t* text) { return WideToAnsiDup(list, text); }
 

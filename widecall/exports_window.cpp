@@ -11,18 +11,6 @@ constexpr int kWindowProcedureIndex = -4;
 
 WNDPROC AsProcedure(LONG value) { return reinterpret_cast<WNDPROC>(static_cast<LONG_PTR>(value)); }
 
-// The usual call of a text-reading function: an ANSI buffer of the caller's size, the answer the
-// wide count of what was copied back, the caller's buffer always terminated.
-template <class Call>
-int ReadText(wchar_t* out, int size, Call call) {
-  if (size < 0) size = 0;  // a negative size names no buffer
-  ScratchList list;
-  AnsiOutBuffer buffer(list, out, size);
-  int units = buffer.CopyBack(call(buffer.ansi(), size));
-  buffer.CopyBack(-1);
-  return units;
-}
-
 }  // namespace
 
 AMBREL_EXPORT(LONG) Amb_SetWindowLongW(HWND window, int index, LONG value) {
