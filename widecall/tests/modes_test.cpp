@@ -377,10 +377,20 @@ TEST(Files, DirectoriesAndModuleName) {
   EXPECT_NE(GetModuleHandleW(L"kernel32.dll"), nullptr);
 }
 
+// On the NT path the system's lstrlenW answers a null text by catching its own access fault. Under
+// the user-mode emulator (tools/run-i386) that fault arrives as an illegal instruction, which the
+// system does not catch: an artifact of the emulator, not of Ambrel, so only there is the case left out.
+TEST(Strings, NullTextHasLengthZero) {
+  const char* i386 = std::getenv("ORVEL_I386");
+  if (!Ansi() && i386 && std::string(i386) == "emulated")
+    GTEST_SKIP() << "emulated: the system's lstrlenW(NULL) relies on catching an access fault, which "
+                    "qemu-i386 delivers as an illegal instruction";
+  EXPECT_EQ(lstrlenW(nullptr), 0);
+}
+
 TEST(Strings, Table) {
   EXPECT_EQ(lstrlenW(kMixed), 4);           // UTF-16 units on every system
   EXPECT_EQ(lstrlenW(L"a\U0001F600b"), 4);  // a surrogate pair is two units
-  EXPECT_EQ(lstrlenW(nullptr), 0);
   EXPECT_EQ(lstrcmpW(nullptr, nullptr), 0);
   EXPECT_LT(lstrcmpW(nullptr, L"a"), 0);
   EXPECT_GT(lstrcmpW(L"a", nullptr), 0);
@@ -786,9 +796,8 @@ LRESULT CALLBACK EditSubclass(HWND window, UINT message, WPARAM wParam, LPARAM l
   return CallWindowProcW(g_editBase, window, message, wParam, lParam);
 }
 
-// Only a 32-bit build can subclass through SetWindowLongW, and this one has not run on a machine that
-// runs 32-bit programs yet: enable it (drop DISABLED_) once it has passed there in all four modes.
-TEST_F(WindowText, DISABLED_SubclassedEditGetsWideTextAndItsBaseConverted) {
+// Only a 32-bit build can subclass through SetWindowLongW.
+TEST_F(WindowText, SubclassedEditGetsWideTextAndItsBaseConverted) {
   HWND edit = Child(L"EDIT", ES_AUTOHSCROLL, 100);
   g_editBase =
       reinterpret_cast<WNDPROC>(SetWindowLongW(edit, GWL_WNDPROC, reinterpret_cast<LONG>(EditSubclass)));
