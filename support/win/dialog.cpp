@@ -1,10 +1,56 @@
 #include "support/win/dialog.h"
 
+#include "support/win/wide.h"
+
 namespace orvel::win {
 
+CDialog::~CDialog() {
+  if (m_hwnd && !m_modal) DestroyWindow();
+}
+
 INT_PTR CDialog::DoModal(HWND parent) {
-  return ::DialogBoxParamW(m_module, MAKEINTRESOURCEW(m_templateId), parent, &CDialog::Procedure,
-                           reinterpret_cast<LPARAM>(this));
+  CModalStack& stack = CModalStack::Current();
+  size_t index = stack.Push(CModalStack::Kind::Dialog, nullptr);
+  m_modal = true;
+  m_stackIndex = index;
+  INT_PTR result = ::DialogBoxParamW(m_module, MAKEINTRESOURCEW(m_templateId), parent, &CDialog::Procedure,
+                                     reinterpret_cast<LPARAM>(this));
+  stack.Pop(index);
+  m_modal = false;
+  return result;
+}
+
+bool CDialog::Create(HWND parent) {
+  if (m_hwnd) return false;
+  m_modal = false;
+  return ::CreateDialogParamW(m_module, MAKEINTRESOURCEW(m_templateId), parent, &CDialog::Procedure,
+                              reinterpret_cast<LPARAM>(this)) != nullptr;
+}
+
+void CDialog::DestroyWindow() {
+  if (m_hwnd) ::DestroyWindow(m_hwnd);
+}
+
+void CDialog::EndDialog(INT_PTR result) {
+  if (!m_hwnd) return;
+  if (m_modal) {
+    ::EndDialog(m_hwnd, result);
+  } else {
+    DestroyWindow();
+  }
+}
+
+std::u16string CDialog::ItemText(int id) const {
+  HWND item = Item(id);
+  int length = item ? ::GetWindowTextLengthW(item) : 0;
+  if (length <= 0) return {};
+  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+  text.resize(static_cast<size_t>(::GetWindowTextW(item, text.data(), length + 1)));
+  return FromWide(text);
+}
+
+void CDialog::SetItemText(int id, std::u16string_view text) const {
+  ::SetDlgItemTextW(m_hwnd, id, AsWide(text).c_str());
 }
 
 INT_PTR CALLBACK CDialog::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -13,18 +59,109 @@ INT_PTR CALLBACK CDialog::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPAR
     self = reinterpret_cast<CDialog*>(lParam);
     ::SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
     self->m_hwnd = hwnd;
+    self->Bind(hwnd);
+    if (self->m_modal) CModalStack::Current().SetWindow(self->m_stackIndex, hwnd);
   } else {
     self = reinterpret_cast<CDialog*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
   }
   if (!self) return FALSE;
+  INT_PTR handled = FALSE;
   try {
-    if (message == WM_INITDIALOG) return self->OnInitDialog();
-    BOOL handled = self->HandleMessage(message, wParam, lParam);
-    if (message == WM_NCDESTROY) self->m_hwnd = nullptr;
-    return handled;
+    handled = self->Dispatch(message, wParam, lParam);
   } catch (...) {
-    return FALSE;
+    handled = FALSE;
   }
+  if (message == WM_NCDESTROY) {
+    ::SetWindowLongPtrW(hwnd, DWLP_USER, 0);
+    Unbind(hwnd);
+    self->m_hwnd = nullptr;
+    self->OnFinalMessage();
+  }
+  return handled;
+}
+
+INT_PTR CDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG) return OnInitDialog();
+  LRESULT result = 0;
+  if (ReflectToChild(message, wParam, lParam, result)) {
+    SetResult(result);
+    return TRUE;
+  }
+  if (HandleMessage(message, wParam, lParam)) return TRUE;
+  switch (message) {
+    case WM_COMMAND: {
+      WORD id = LOWORD(wParam);
+      if (OnCommand(id, HIWORD(wParam), reinterpret_cast<HWND>(lParam))) return TRUE;
+      if (m_modal && (id == IDOK || id == IDCANCEL)) {
+        EndDialog(id);
+        return TRUE;
+      }
+      return FALSE;
+    }
+    case WM_NOTIFY:
+      if (!OnNotify(reinterpret_cast<NMHDR*>(lParam), result)) return FALSE;
+      SetResult(result);
+      return TRUE;
+    case WM_TIMER:
+      OnTimer(wParam);
+      return TRUE;
+    case WM_DESTROY:
+      OnBeforeDestroy();
+      return FALSE;
+    default:
+      return FALSE;
+  }
+}
+
+CModalStack& CModalStack::Current() {
+  // One user-interface thread per process runs dialogs; each thread gets a stack of its own.
+  thread_local CModalStack stack;
+  return stack;
+}
+
+size_t CModalStack::Push(Kind kind, std::function<void(INT_PTR)> end) {
+  m_entries.push_back({kind, nullptr, std::move(end)});
+  return m_entries.size() - 1;
+}
+
+void CModalStack::SetWindow(size_t index, HWND window) {
+  if (index < m_entries.size()) m_entries[index].window = window;
+}
+
+void CModalStack::Pop(size_t index) {
+  if (index < m_entries.size()) m_entries.resize(index);
+}
+
+void CModalStack::EndAll(INT_PTR result) {
+  // Copies: ending one may run code that changes the stack.
+  std::vector<Entry> entries = m_entries;
+  for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
+    switch (it->kind) {
+      case Kind::Dialog:
+        if (it->window) ::EndDialog(it->window, result);
+        break;
+      case Kind::CommonDialog:
+        if (it->window) ::PostMessageW(it->window, WM_COMMAND, IDCANCEL, 0);
+        break;
+      case Kind::Other:
+        if (it->end) it->end(result);
+        break;
+    }
+  }
+}
+
+INT_PTR RunModalWindow(const std::function<INT_PTR()>& run, std::function<void(INT_PTR)> end) {
+  CModalStack& stack = CModalStack::Current();
+  size_t index = stack.Push(CModalStack::Kind::Other, std::move(end));
+  INT_PTR result = -1;
+  try {
+    result = run();
+  } catch (...) {
+    stack.Pop(index);
+    throw;
+  }
+  stack.Pop(index);
+  return result;
 }
 
 }  // namespace orvel::win

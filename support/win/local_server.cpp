@@ -39,7 +39,8 @@ CLocalServerClasses::CLocalServerClasses(std::span<const ClassEntry> classes, Se
 HRESULT CLocalServerClasses::Register() {
   for (size_t i = 0; i < m_objects.size(); ++i) {
     DWORD cookie = 0;
-    HRESULT hr = ::CoRegisterClassObject(*m_clsids[i], &m_objects[i], CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie);
+    HRESULT hr = ::CoRegisterClassObject(*m_clsids[i], &m_objects[i], CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE,
+                                         &cookie);
     if (FAILED(hr)) {
       Revoke();
       return hr;

@@ -41,8 +41,8 @@ struct ScriptRoots {
 };
 
 // Runs a script text. A syntax error gives E_INVALIDARG before anything is written.
-HRESULT RunRegistrationScript(std::wstring_view script, bool registering, std::span<const ScriptReplacement> replacements,
-                              const ScriptRoots& roots = {});
+HRESULT RunRegistrationScript(std::wstring_view script, bool registering,
+                              std::span<const ScriptReplacement> replacements, const ScriptRoots& roots = {});
 // Runs the "REGISTRY" resource id of module (UTF-8 text).
 HRESULT RunRegistrationResource(HMODULE module, UINT id, bool registering,
                                 std::span<const ScriptReplacement> replacements);

@@ -1,16 +1,35 @@
-// A window of our own class whose messages go to a virtual handler.
+// Windows of our own class, subclassed controls, and the reflection of notifications back to the
+// control object that sent them.
 #pragma once
 
 #include <windows.h>
 
 namespace orvel::win {
 
-class CWindow {
+// An object bound to a window that wants the notifications its window sends to its parent
+// (WM_NOTIFY with NM_CUSTOMDRAW or HDN_ITEMCLICK, WM_DRAWITEM, WM_COMMAND with EN_KILLFOCUS, the IP
+// address control's IPN_FIELDCHANGED): the parent's procedure offers them here first.
+class CReflectionTarget {
+ public:
+  virtual ~CReflectionTarget() = default;
+  // True when handled; `result` is then the parent's answer to the message.
+  virtual bool OnReflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) { return false; }
+
+ protected:
+  void Bind(HWND window);
+  static void Unbind(HWND window);
+};
+
+// Offers a notification that a parent received to the object bound to the child that sent it.
+// True when that object handled it.
+bool ReflectToChild(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
+class CWindow : public CReflectionTarget {
  public:
   CWindow() = default;
   CWindow(const CWindow&) = delete;
   CWindow& operator=(const CWindow&) = delete;
-  virtual ~CWindow() { Destroy(); }
+  ~CWindow() override { Destroy(); }
 
   // Registers the class (once per process) and creates the window; false when either fails.
   bool Create(const wchar_t* className, UINT classStyle, DWORD exStyle, DWORD style, const wchar_t* title,
@@ -20,7 +39,8 @@ class CWindow {
 
  protected:
   // The message switch of the derived class; DefaultProc for anything it does not handle. It must
-  // not let an exception out (the procedure catches and answers 0).
+  // not let an exception out (the procedure catches and answers 0). Notifications of children bound
+  // to a CReflectionTarget reach those first.
   virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) = 0;
   LRESULT DefaultProc(UINT message, WPARAM wParam, LPARAM lParam) {
     return ::DefWindowProcW(m_hwnd, message, wParam, lParam);
@@ -30,6 +50,55 @@ class CWindow {
   static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
   HWND m_hwnd = nullptr;
+};
+
+// A control that a template or CreateWindowExW made, subclassed: its messages reach HandleMessage
+// first and then the control's own procedure. Attached until its window is destroyed.
+class CControl : public CReflectionTarget {
+ public:
+  CControl() = default;
+  CControl(const CControl&) = delete;
+  CControl& operator=(const CControl&) = delete;
+  ~CControl() override;
+
+  // Subclasses the window; false for a null window or one already attached to an object.
+  bool Attach(HWND control);
+  // Attaches to a dialog's control by id.
+  bool AttachItem(HWND dialog, int id) { return Attach(::GetDlgItem(dialog, id)); }
+  // Creates a child control of a system class and attaches to it.
+  bool Create(const wchar_t* className, DWORD style, DWORD exStyle, const RECT& rect, HWND parent, int id,
+              const wchar_t* text = L"");
+  // Puts the control's own procedure back; the window stays.
+  void Detach();
+  HWND Handle() const { return m_hwnd; }
+
+ protected:
+  // True when handled (`result` is the answer); false passes the message on to the control. It must
+  // not let an exception out (the procedure catches and passes the message on).
+  virtual bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) { return false; }
+  // After the window's last message: the object is detached and may delete itself.
+  virtual void OnFinalMessage() {}
+  LRESULT CallControl(UINT message, WPARAM wParam, LPARAM lParam) {
+    return ::CallWindowProcW(m_base, m_hwnd, message, wParam, lParam);
+  }
+
+ private:
+  static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+  HWND m_hwnd = nullptr;
+  WNDPROC m_base = nullptr;
+};
+
+// The wait cursor for the life of the object; the previous cursor comes back at the end.
+class CWaitCursor {
+ public:
+  CWaitCursor() : m_previous(::SetCursor(::LoadCursorW(nullptr, IDC_WAIT))) {}
+  CWaitCursor(const CWaitCursor&) = delete;
+  CWaitCursor& operator=(const CWaitCursor&) = delete;
+  ~CWaitCursor() { ::SetCursor(m_previous); }
+
+ private:
+  HCURSOR m_previous;
 };
 
 }  // namespace orvel::win
