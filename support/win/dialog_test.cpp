@@ -1,11 +1,12 @@
 // The dialog layer under a real window system: modal and modeless dialogs, the hook before
 // destroy, the modal stack ending nested dialogs innermost first, a file dialog on the stack, and
 // notifications reflected to the control object that sent them.
-#include "support/win/dialog.h"
-
-#include <commctrl.h>
 #include <gtest/gtest.h>
 #include <windows.h>
+
+#include <commctrl.h>  // needs windows.h first
+
+#include "support/win/dialog.h"
 
 #include <algorithm>
 #include <functional>

@@ -1,8 +1,9 @@
 // The common open and save dialogs on the modal stack. A hook learns the dialog's window, so that
 // the stack can end it; the Explorer style is always asked for, so the hook's window is a child of
 // the visible dialog.
-#include <commdlg.h>
 #include <windows.h>
+
+#include <commdlg.h>  // needs windows.h first
 
 #include <algorithm>
 
