@@ -2,7 +2,7 @@
 
 #include "engine/element_progress.h"
 #include "engine/engine_limits.h"
-#include "engine/engine_paths.h"
+#include "support/path_text.h"
 #include "engine/request.h"
 #include "engine/server.h"
 #include "engine/settings_module.h"

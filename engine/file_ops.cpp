@@ -10,7 +10,7 @@
 #include <optional>
 
 #include "engine/configure.h"
-#include "engine/engine_paths.h"
+#include "support/path_text.h"
 #include "engine/engine_wnd.h"
 #include "engine/request.h"
 #include "engine/server.h"

@@ -1,6 +1,6 @@
-#include "engine/engine_paths.h"
+#include "support/path_text.h"
 
-namespace orvel::engine {
+namespace orvel {
 
 namespace {
 
@@ -77,4 +77,4 @@ bool ResolveRelativePath(std::u16string& result, std::u16string_view base, std::
   return true;
 }
 
-}  // namespace orvel::engine
+}  // namespace orvel

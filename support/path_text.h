@@ -1,11 +1,11 @@
-// Path splitting and relative-path resolution for the file lists of a configuration. Portable;
-// paths are Windows paths held as UTF-16.
+// Path splitting and relative-path resolution: the file lists of a configuration in the engine, and
+// the user interface's path helpers. Portable; paths are Windows paths held as UTF-16.
 #pragma once
 
 #include <string>
 #include <string_view>
 
-namespace orvel::engine {
+namespace orvel {
 
 // Splits at the later of the last "\" and the last ":"; the extension is the part behind the last
 // "." after that separator. Each out-parameter may be null.
@@ -20,4 +20,11 @@ std::u16string FileNamePart(std::u16string_view path);
 // drive, ".\" and "..\" are consumed. False, with an empty result, when "..\" climbs past the root.
 bool ResolveRelativePath(std::u16string& result, std::u16string_view base, std::u16string_view path);
 
-}  // namespace orvel::engine
+// The names the user interface uses for the same operations.
+inline std::u16string GetFolderOfPath(std::u16string_view path) { return FolderPart(path); }
+inline std::u16string GetFileNameOfPath(std::u16string_view path) { return FileNamePart(path); }
+inline bool CombinePath(std::u16string& result, std::u16string_view folder, std::u16string_view name) {
+  return ResolveRelativePath(result, folder, name);
+}
+
+}  // namespace orvel
