@@ -80,6 +80,7 @@ LRESULT CALLBACK CWindow::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPAR
     ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
     Unbind(hwnd);
     self->m_hwnd = nullptr;
+    self->OnFinalMessage();
   }
   return result;
 }

@@ -45,6 +45,8 @@ class CWindow : public CReflectionTarget {
   LRESULT DefaultProc(UINT message, WPARAM wParam, LPARAM lParam) {
     return ::DefWindowProcW(m_hwnd, message, wParam, lParam);
   }
+  // After the window's last message (a window that owns itself deletes itself here).
+  virtual void OnFinalMessage() {}
 
  private:
   static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

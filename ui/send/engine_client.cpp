@@ -1,0 +1,44 @@
+#include "ui/send/engine_client.h"
+
+#include "support/win/handle.h"
+#include "support/win/wide.h"
+
+namespace orvel::ui {
+
+ConnectResult ConnectEngine(EngineConnection& connection, ITerminalManagerExtCallback* callback) {
+  constexpr DWORD kContext =
+      CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER;
+  HRESULT hr = ::CoCreateInstance(CLSID_TerminalManagerExt, nullptr, kContext, IID_ITerminalManagerExt,
+                                  reinterpret_cast<void**>(connection.engine.ReleaseAndGetAddressOf()));
+  if (FAILED(hr) || !connection.engine) return {ConnectStep::Create, FAILED(hr) ? hr : E_NOINTERFACE};
+  win::UniqueBstr name(win::FromWide(kClientName));
+  hr = connection.engine->SetClientDetails(static_cast<long>(::GetCurrentProcessId()), name.get());
+  if (FAILED(hr)) return {ConnectStep::ClientDetails, hr};
+  if (callback) {
+    hr = connection.engine->AdviseCallback(callback, &connection.cookie);
+    if (FAILED(hr)) {
+      connection.cookie = 0;
+      return {ConnectStep::Advise, hr};
+    }
+  }
+  return {ConnectStep::Done, S_OK};
+}
+
+void ReleaseEngine(EngineConnection& connection) {
+  if (connection.cookie != 0 && connection.engine) connection.engine->UnAdviseCallback(connection.cookie);
+  connection.cookie = 0;
+  connection.engine.Reset();
+}
+
+DWORD WINAPI PrestartEngineThread(void*) {
+  if (FAILED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED))) return 0;
+  {
+    EngineConnection connection;
+    ConnectEngine(connection, nullptr);
+    ReleaseEngine(connection);
+  }
+  ::CoUninitialize();
+  return 0;
+}
+
+}  // namespace orvel::ui

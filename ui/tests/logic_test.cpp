@@ -1,0 +1,177 @@
+// The plug-in's logic that needs no window: the command and image tables, the small answers of the
+// view to the host, the product title, and the callback arguments' hand-over.
+#include <gtest/gtest.h>
+
+#include "ui/app/app_text.h"
+#include "ui/send/arg_array.h"
+#include "ui/view/commands.h"
+
+namespace orvel::ui {
+namespace {
+
+struct StateCase {
+  int32_t command;
+  ViewState state;
+  short expected;
+};
+
+constexpr ViewState kEmpty{};
+constexpr ViewState kSettings{true, false, false, false};
+constexpr ViewState kEditing{true, true, false, false};
+constexpr ViewState kDeletable{true, false, true, false};
+constexpr ViewState kPreview{true, true, true, true};
+
+const StateCase kStateCases[] = {
+    {29053, kEmpty, 1},
+    {29053, kSettings, 2},
+    {10276, kEmpty, 1},
+    {10276, kSettings, 2},
+    {29050, kEmpty, 2},
+    {10279, kEmpty, 2},
+    {31022, kEmpty, 2},
+    {31002, kEmpty, 2},
+    {10280, kSettings, 1},
+    {10280, kEditing, 2},
+    {31003, kDeletable, 2},
+    {31014, kSettings, 1},
+    {31014, kDeletable, 2},
+    {31015, kDeletable, 1},
+    {31015, kEditing, 2},
+    {31016, kEditing, 2},
+    {31017, kSettings, 1},
+    {31020, kEmpty, 2},
+    {10278, kEmpty, 2},
+    {10283, kEmpty, 2},
+    {12345, kEmpty, 2},  // any other command: enabled
+    // while the preview shows only its own command is enabled
+    {31001, kPreview, 2},
+    {29050, kPreview, 1},
+    {12345, kPreview, 1},
+    {31015, kPreview, 1},
+};
+
+TEST(CommandTable, States) {
+  for (const auto& c : kStateCases) EXPECT_EQ(CommandState(c.command, c.state), c.expected) << c.command;
+}
+
+struct OperationCase {
+  int32_t command;
+  Operation operation;
+};
+const OperationCase kOperationCases[] = {
+    {29050, Operation::FileNew},
+    {10279, Operation::FileNew},
+    {29052, Operation::FileOpen},
+    {31009, Operation::FileOpen},
+    {29051, Operation::FileSave},
+    {31021, Operation::FileSave},
+    {31022, Operation::FileSaveAs},
+    {29053, Operation::RunSession},
+    {10276, Operation::RunSession},
+    {29054, Operation::Print},
+    {31000, Operation::Print},
+    {31001, Operation::PrintPreview},
+    {31002, Operation::PrintSetup},
+    {10280, Operation::EditDelete},
+    {31003, Operation::EditDelete},
+    {31014, Operation::EditCut},
+    {31015, Operation::EditCopy},
+    {31016, Operation::EditPaste},
+    {31017, Operation::EditUndo},
+    {31020, Operation::EditSelectAll},
+    {10278, Operation::ShowLog},
+    {10281, Operation::TransferMode1},
+    {10282, Operation::TransferMode2},
+    {10283, Operation::TransferMode3},
+    {0, Operation::None},
+    {29055, Operation::None},
+};
+
+TEST(CommandTable, Operations) {
+  for (const auto& c : kOperationCases) {
+    EXPECT_EQ(CommandOperation(c.command), c.operation) << c.command;
+    EXPECT_EQ(CommandToRun(c.command, false), c.operation) << c.command;
+  }
+  EXPECT_EQ(CommandToRun(29050, true), Operation::None);  // ignored while the preview shows
+  EXPECT_EQ(CommandToRun(31001, true), Operation::PrintPreview);
+}
+
+struct ImageCase {
+  int32_t command;
+  short kind;
+  int32_t image;  // 0: the out value stays as it was
+};
+const ImageCase kImageCases[] = {
+    {29050, 1, 380}, {29050, 2, 332}, {29051, 1, 382}, {29051, 2, 602}, {29052, 1, 381}, {29052, 2, 601},
+    {29053, 1, 379}, {29053, 2, 333}, {29054, 1, 474}, {29054, 2, 603}, {10276, 1, 0},   {10276, 2, 333},
+    {10278, 2, 334}, {10279, 2, 332}, {10280, 2, 331}, {10281, 2, 335}, {10282, 2, 336}, {10283, 2, 337},
+    {29050, 0, 0},   {29050, 3, 0},   {31000, 1, 0},   {31000, 2, 0},
+};
+
+TEST(ImageTable, Pairs) {
+  for (const auto& c : kImageCases) {
+    std::optional<int32_t> image = CommandImageId(c.command, c.kind);
+    if (c.image) {
+      EXPECT_EQ(image, c.image) << c.command << "/" << c.kind;
+    } else {
+      EXPECT_FALSE(image) << c.command << "/" << c.kind;
+    }
+  }
+}
+
+TEST(ViewAnswers, IconsAndFocusEvents) {
+  EXPECT_EQ(IconId(0), 429);
+  EXPECT_EQ(IconId(3), 431);
+  for (short kind : {1, 2, 4, -1}) EXPECT_EQ(IconId(kind), 0) << kind;
+
+  struct FocusCase {
+    short event;
+    FocusAction action;
+    short result;
+  };
+  const FocusCase cases[] = {{2, FocusAction::None, 0},     {3, FocusAction::None, 0},
+                             {4, FocusAction::Remember, 0}, {5, FocusAction::Restore, 0},
+                             {1, FocusAction::None, 1},     {6, FocusAction::None, 1},
+                             {0, FocusAction::None, 1}};
+  for (const auto& c : cases) {
+    FocusAnswer answer = FocusEventAnswer(c.event);
+    EXPECT_EQ(answer.action, c.action) << c.event;
+    EXPECT_EQ(answer.result, c.result) << c.event;
+  }
+}
+
+TEST(ViewAnswers, SendMenuTextGetsTheKeyOnce) {
+  EXPECT_EQ(SendMenuText(u"&Send"), u"&Send\tF5");
+  EXPECT_EQ(SendMenuText(u"&Send\tF5"), u"&Send\tF5");
+  EXPECT_EQ(SendMenuText(u"&Send\tCtrl+S"), u"&Send\tCtrl+S");  // a tab already: unchanged
+}
+
+TEST(ProductTitle, FirstLineFeedBecomesABlank) {
+  EXPECT_EQ(ProductTitleFromText(u"Orvel\nCorvanset"), u"Orvel Corvanset");
+  EXPECT_EQ(ProductTitleFromText(u"Orvel\nCorvanset\nManager"), u"Orvel Corvanset\nManager");
+  EXPECT_EQ(ProductTitleFromText(u"Corvanset"), u"Corvanset");
+  EXPECT_EQ(ProductTitleFromText(u""), u"");
+}
+
+TEST(ArgArray, CellsTravelInOrderAndTheHandlerTakesThemOver) {
+  CArgArray local;
+  local.AddDword(0x80040204u);
+  local.AddLong(-12);
+  local.AddString(u"PhoneNumber");
+  local.AddString(u"");
+  std::unique_ptr<CArgArray> heap = local.Clone();
+  EXPECT_EQ(local.Size(), 0u);
+  CArgArray taken = CArgArray::TakeFrom(heap.release());  // frees the posted array
+  EXPECT_EQ(taken.Size(), 4u);
+  EXPECT_EQ(taken.PopDword(), 0x80040204u);
+  EXPECT_EQ(taken.PopDword(), static_cast<uint32_t>(-12));  // a long reads back as its 32 bits
+  EXPECT_EQ(taken.PopString(), u"PhoneNumber");
+  EXPECT_EQ(taken.PopString(), u"");
+  EXPECT_EQ(taken.PopDword(), 0u);  // empty
+  EXPECT_EQ(taken.PopString(), u"");
+  CArgArray none = CArgArray::TakeFrom(nullptr);
+  EXPECT_EQ(none.Size(), 0u);
+}
+
+}  // namespace
+}  // namespace orvel::ui
