@@ -113,10 +113,18 @@ INT_PTR CDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
   }
 }
 
+namespace {
+
+// Each thread that runs dialogs has a stack of its own. Only a plain pointer is thread-local: a
+// thread-local object with a destructor was seen to hang the process's exit after a worker thread
+// had shown a dialog, so the stack is made on first use and deleted when it empties.
+thread_local CModalStack* t_stack = nullptr;
+
+}  // namespace
+
 CModalStack& CModalStack::Current() {
-  // One user-interface thread per process runs dialogs; each thread gets a stack of its own.
-  thread_local CModalStack stack;
-  return stack;
+  if (!t_stack) t_stack = new CModalStack;
+  return *t_stack;
 }
 
 size_t CModalStack::Push(Kind kind, std::function<void(INT_PTR)> end) {
@@ -130,6 +138,10 @@ void CModalStack::SetWindow(size_t index, HWND window) {
 
 void CModalStack::Pop(size_t index) {
   if (index < m_entries.size()) m_entries.resize(index);
+  if (m_entries.empty() && t_stack == this) {
+    t_stack = nullptr;
+    delete this;
+  }
 }
 
 void CModalStack::EndAll(INT_PTR result) {

@@ -65,6 +65,16 @@ LSTATUS DeleteRegTree(HKEY root, std::wstring_view subKey) {
   return status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status;
 }
 
+LSTATUS DeleteRegValue(HKEY root, std::wstring_view subKey, const wchar_t* name) {
+  HKEY key = nullptr;
+  LSTATUS status = ::RegOpenKeyExW(root, std::wstring(subKey).c_str(), 0, KEY_SET_VALUE, &key);
+  if (status == ERROR_SUCCESS) {
+    status = ::RegDeleteValueW(key, name);
+    ::RegCloseKey(key);
+  }
+  return status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status;
+}
+
 HRESULT RegisterInprocServer(const InprocServerInfo& info, HKEY classesRoot, std::wstring_view modulePath) {
   std::wstring module = modulePath.empty() ? CModule::Path() : std::wstring(modulePath);
   std::wstring clsid = GuidText(*info.clsid);

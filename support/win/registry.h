@@ -18,6 +18,8 @@ LSTATUS WriteRegDword(HKEY root, std::wstring_view subKey, const wchar_t* name, 
 std::optional<std::wstring> ReadRegString(HKEY root, std::wstring_view subKey, const wchar_t* name);
 // Deletes a key with everything under it; a missing key is success.
 LSTATUS DeleteRegTree(HKEY root, std::wstring_view subKey);
+// Deletes one value; a missing key or value is success.
+LSTATUS DeleteRegValue(HKEY root, std::wstring_view subKey, const wchar_t* name);
 
 // What one in-process class writes under CLSID and its ProgIDs. With a versioned ProgID the
 // version-independent one carries CurVer.

@@ -28,7 +28,8 @@ DWORD RunRegsvr32(const std::wstring& arguments) {
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION process = {};
-  if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+  if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
     return ~0u;
   ::WaitForSingleObject(process.hProcess, 60000);
   DWORD code = ~0u;
@@ -69,7 +70,8 @@ TEST(MorvaneRegistration, WritesTheClassProgIdsTypeLibraryAndPlugInKeyAndRemoves
   ASSERT_EQ(RunRegsvr32(L"\"" + module + L"\""), 0u);
 
   EXPECT_EQ(Value(HKEY_CLASSES_ROOT, L"Orvel.MorvaneView.1"), L"Corvanset Class");
-  EXPECT_EQ(Value(HKEY_CLASSES_ROOT, L"Orvel.MorvaneView.1\\CLSID"), L"{D195AD77-26FF-11d4-9582-0008C71B7220}");
+  EXPECT_EQ(Value(HKEY_CLASSES_ROOT, L"Orvel.MorvaneView.1\\CLSID"),
+            L"{D195AD77-26FF-11d4-9582-0008C71B7220}");
   EXPECT_EQ(Subkeys(HKEY_CLASSES_ROOT, L"Orvel.MorvaneView.1"), (std::set<std::wstring>{L"CLSID"}));
   EXPECT_EQ(Value(HKEY_CLASSES_ROOT, L"Orvel.MorvaneView"), L"Corvanset Class");
   EXPECT_EQ(Value(HKEY_CLASSES_ROOT, L"Orvel.MorvaneView\\CLSID"), L"{D195AD77-26FF-11d4-9582-0008C71B7220}");
@@ -79,8 +81,8 @@ TEST(MorvaneRegistration, WritesTheClassProgIdsTypeLibraryAndPlugInKeyAndRemoves
   const std::wstring clsid = kClsid;
   EXPECT_EQ(Value(HKEY_CLASSES_ROOT, clsid), L"Corvanset Class");
   EXPECT_EQ(Subkeys(HKEY_CLASSES_ROOT, clsid),
-            (std::set<std::wstring>{L"ProgID", L"VersionIndependentProgID", L"Programmable", L"InprocServer32",
-                                    L"TypeLib"}));
+            (std::set<std::wstring>{L"ProgID", L"VersionIndependentProgID", L"Programmable",
+                                    L"InprocServer32", L"TypeLib"}));
   EXPECT_EQ(Value(HKEY_CLASSES_ROOT, clsid + L"\\ProgID"), L"Orvel.MorvaneView.1");
   EXPECT_EQ(Value(HKEY_CLASSES_ROOT, clsid + L"\\VersionIndependentProgID"), L"Orvel.MorvaneView");
   EXPECT_EQ(Value(HKEY_CLASSES_ROOT, clsid + L"\\InprocServer32"), module);
@@ -96,7 +98,7 @@ TEST(MorvaneRegistration, WritesTheClassProgIdsTypeLibraryAndPlugInKeyAndRemoves
   EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, clsid));
   EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kTypeLib));
   EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, L"CLSID"));  // NoRemove
-  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kPlugIn));   // the framework's key stays
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kPlugIn));  // the framework's key stays
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "ui/app/morvane_app.h"
 #include "ui/dialogs/input_dialogs.h"
 #include "ui/main/main_view.h"
+#include "ui/tests/fake_engine.h"
 #include "ui/view/morvane_view.h"
 
 using namespace orvel;
@@ -29,20 +30,27 @@ class CRecordingHost : public win::CComObject<IFenwarpHost> {
 
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+                                   UINT*) override {
     return E_NOTIMPL;
   }
   HRESULT STDMETHODCALLTYPE BeginToolbar(short* id) override {
     *id = 7;
     return Record("BeginToolbar");
   }
-  HRESULT STDMETHODCALLTYPE EndToolbar(short id) override { return Record("EndToolbar " + std::to_string(id)); }
+  HRESULT STDMETHODCALLTYPE EndToolbar(short id) override {
+    return Record("EndToolbar " + std::to_string(id));
+  }
   HRESULT STDMETHODCALLTYPE Reserved9() override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE AddToolbarBitmap(short id, long count, long bitmap) override {
-    return Record("AddToolbarBitmap " + std::to_string(id) + " " + std::to_string(count) + " " + std::to_string(bitmap));
+    return Record("AddToolbarBitmap " + std::to_string(id) + " " + std::to_string(count) + " " +
+                  std::to_string(bitmap));
   }
-  HRESULT STDMETHODCALLTYPE AddToolbarButton(short id, long index, long command, long style, long reserved) override {
+  HRESULT STDMETHODCALLTYPE AddToolbarButton(short id, long index, long command, long style,
+                                             long reserved) override {
     return Record("AddToolbarButton " + std::to_string(id) + " " + std::to_string(index) + " " +
                   std::to_string(command) + " " + std::to_string(style) + " " + std::to_string(reserved));
   }
@@ -84,15 +92,22 @@ class ViewTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kCorvansetKey, L"RequestFile");
-    m_frame = ::CreateWindowExW(0, L"STATIC", L"frame", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 640, 480, nullptr,
-                                nullptr, nullptr, nullptr);
+    m_engine = std::make_unique<test::CFakeEngineRegistration>();
+    ASSERT_TRUE(m_engine->Registered());
+    win::DeleteRegValue(HKEY_CURRENT_USER, kCorvansetKey, L"RequestFile");
+    m_frame = ::CreateWindowExW(0, L"STATIC", L"frame", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 640, 480,
+                                nullptr, nullptr, nullptr, nullptr);
     m_view = win::MakeCom<CMorvaneView>();
     win::ComPtr<IFenwarpHost> host = win::MakeCom<CRecordingHost>(&m_calls, &m_hostGone);
     ASSERT_EQ(m_view->SetHost(host.Get()), S_OK);
     // The host lets go of its own pointer: the view keeps the host alive with the reference it took.
   }
   void TearDown() override {
+    // The start-up thread has let go of its engine before the engine's class goes.
+    if (m_initialized) {
+      EXPECT_TRUE(m_engine->WaitFor("Release", 10000));
+    }
+    m_engine.reset();
     m_view.Reset();
     if (m_frame) ::DestroyWindow(m_frame);
     ::CoUninitialize();
@@ -100,6 +115,7 @@ class ViewTest : public ::testing::Test {
   void Initialize() {
     short first = 0, second = 0, third = 0;
     ASSERT_EQ(m_view->Initialize(0, 0, &first, &second, &third), S_OK);
+    m_initialized = true;
     EXPECT_EQ(first, 1);
     EXPECT_EQ(second, 1);
     EXPECT_EQ(third, 1);
@@ -110,6 +126,8 @@ class ViewTest : public ::testing::Test {
     ASSERT_EQ(m_view->Activate(), S_OK);
   }
 
+  std::unique_ptr<test::CFakeEngineRegistration> m_engine;
+  bool m_initialized = false;
   HWND m_frame = nullptr;
   std::vector<std::string> m_calls;
   bool m_hostGone = false;
@@ -208,8 +226,11 @@ TEST_F(ViewTest, AnswersToTheHost) {
     bool first;
     bool second;
   };
-  const CloseCase closes[] = {{2, -1, false, true}, {3, -1, false, true}, {0, -1, false, false},
-                              {4, -1, false, false}, {1, 1, true, false}};
+  const CloseCase closes[] = {{2, -1, false, true},
+                              {3, -1, false, true},
+                              {0, -1, false, false},
+                              {4, -1, false, false},
+                              {1, 1, true, false}};
   for (const auto& c : closes) {
     CMainViewDlg* main = m_view->MainView();
     main->m_firstClose = main->m_secondClose = false;
@@ -260,17 +281,27 @@ TEST_F(ViewTest, PrepareMenuAddsTheKeyOnceAndGraysSendWithoutSettings) {
 }
 
 TEST_F(ViewTest, RequestFileMakesTheStartUpShowTheViewAndStaysForTheSetUp) {
-  ASSERT_EQ(win::WriteRegString(HKEY_CURRENT_USER, kCorvansetKey, L"RequestFile", L"C:\\asked.xml"), ERROR_SUCCESS);
+  ASSERT_EQ(win::WriteRegString(HKEY_CURRENT_USER, kCorvansetKey, L"RequestFile", L"C:\\asked.xml"),
+            ERROR_SUCCESS);
   Initialize();
   EXPECT_EQ(m_calls,
             (std::vector<std::string>{"IsViewShown Orvel.MorvaneView.1", "ShowView Orvel.MorvaneView.1"}));
   EXPECT_EQ(win::ReadRegString(HKEY_CURRENT_USER, kCorvansetKey, L"RequestFile"), L"C:\\asked.xml");
-  ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kCorvansetKey, L"RequestFile");
+  win::DeleteRegValue(HKEY_CURRENT_USER, kCorvansetKey, L"RequestFile");
 }
 
 TEST_F(ViewTest, WithoutRequestFileTheStartUpAsksNothing) {
   Initialize();
   EXPECT_TRUE(m_calls.empty());
+}
+
+TEST_F(ViewTest, StartUpStartsTheEngineOnceAndRegistersNoCallbackFromItsThread) {
+  Initialize();
+  ASSERT_TRUE(m_engine->WaitFor("Release", 10000));
+  EXPECT_EQ(m_engine->Calls(),
+            (std::vector<std::string>{
+                "SetClientDetails " + std::to_string(::GetCurrentProcessId()) + " Corvanset User Interface",
+                "Release"}));
 }
 
 // Runs a text input dialog in the main view; from inside it a notice dialog; from inside that the
