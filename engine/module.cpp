@@ -11,6 +11,7 @@
 #include "engine/worker_thread.h"
 #include "support/win/com.h"
 #include "support/win/handle.h"
+#include "support/win/limits.h"
 #include "support/win/local_server.h"
 #include "support/win/registrar.h"
 #include "support/win/registry.h"
@@ -144,7 +145,7 @@ int RunVantrel() {
   HRESULT hr = ::CoInitialize(nullptr);
   if (FAILED(hr)) return hr;
   g_mainThread = ::GetCurrentThreadId();
-  LoadLimitOverrides();
+  ApplyLimitOverrides(win::LimitsOverrideText());
 
   int registration = FindRegistrationSwitch(commandLine);
   if (registration != 0) {

@@ -18,8 +18,11 @@ namespace {
 namespace fs = std::filesystem;
 using win::UniqueBstr;
 
-const bool kPrepared = (PrepareEnvironment(L"TransferCancelGrace=1500"),
-                        ::SetEnvironmentVariableW(L"TESSMARK_TIME_PERCENT", L"10"), true);
+// Tessmark inside the engine waits for the device's settings server at 10 % of its limit.
+const bool kPrepared =
+    (PrepareEnvironment(
+         L"Vantrel.TransferCancelGrace=1500,Tessmark.ResponseWait=1500,Tessmark.DisconnectPause=20"),
+     true);
 
 // A configuration with one access point and a ring tone and a picture beside the file.
 constexpr char kConfiguration[] =

@@ -1,11 +1,19 @@
 #include "engine/tests/engine_test_support.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <string_view>
 
+#include "engine/engine_limits.h"
 #include "engine/engine_wnd.h"
 #include "engine/secured_clients.h"
 #include "engine/trust.h"
+#include "support/u16text.h"
+#include "support/win/wide.h"
+#include "transport/durations.h"
 
 namespace orvel::engine::test {
 
@@ -32,10 +40,30 @@ std::wstring Quoted(const std::wstring& arg) {
 
 }  // namespace
 
+void SetLimits(const std::wstring& moreLimits) {
+  std::wstring limits = kShortLimits;
+  if (!moreLimits.empty()) limits += L"," + moreLimits;
+  // Every entry must name a limit of the engine or of Tessmark: a misspelt one would leave a test
+  // waiting for the built-in limit while it believes it shortened.
+  std::string text = AsUtf8(win::FromWide(limits));
+  CLimitTable tessmark(tessmark::kLimitsDeliverable, tessmark::kDurations);
+  std::string ignored = ApplyLimitOverrides(text) + tessmark.Apply(text);
+  ResetLimits();
+  for (std::string_view rest = text; !rest.empty();) {
+    std::string_view entry = rest.substr(0, rest.find(','));
+    rest.remove_prefix(std::min(rest.size(), entry.size() + 1));
+    std::string_view owner = entry.substr(0, entry.find('.'));
+    if (owner != kLimitsDeliverable && owner != tessmark::kLimitsDeliverable) ignored += std::string(entry);
+  }
+  if (!ignored.empty()) {
+    std::fprintf(stderr, "limits that no deliverable knows: %s\n", ignored.c_str());
+    std::abort();
+  }
+  ::SetEnvironmentVariableW(L"ORVEL_LIMITS", limits.c_str());
+}
+
 void PrepareEnvironment(const wchar_t* moreLimits) {
-  std::wstring limits = L"IdleShutdown=1500,TearDownPause=100,PollTimer=200,ClientGrace=3000";
-  if (moreLimits) limits += std::wstring(L",") + moreLimits;
-  ::SetEnvironmentVariableW(L"VANTREL_LIMITS", limits.c_str());
+  SetLimits(moreLimits ? moreLimits : L"");
   wchar_t temp[MAX_PATH] = {};
   ::GetTempPathW(MAX_PATH, temp);
   g_root = fs::path(temp) / (L"vantrel-test-" + std::to_wstring(::GetCurrentProcessId()));

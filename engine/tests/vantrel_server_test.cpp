@@ -181,8 +181,7 @@ TEST_F(EngineServer, ActivationDuringShutdownGetsAWorkingServerOrACleanFailure) 
   // Pauses on both sides of the idle limit plus the tear-down pause, so that some activations meet
   // a server that is ending. Under Wine a server's cold start takes about a second, so a shorter
   // idle limit would end a new server before its first activation reaches it.
-  ::SetEnvironmentVariableW(L"VANTREL_LIMITS",
-                            L"IdleShutdown=1000,TearDownPause=700,PollTimer=200,ClientGrace=3000");
+  SetLimits(L"Vantrel.IdleShutdown=1000,Vantrel.TearDownPause=700");
   std::mt19937 random(7);
   int worked = 0;
   DWORD start = ::GetTickCount();
@@ -196,8 +195,7 @@ TEST_F(EngineServer, ActivationDuringShutdownGetsAWorkingServerOrACleanFailure) 
     client.Release();
     PumpUntil([] { return false; }, std::uniform_int_distribution<DWORD>(800, 2200)(random));
   }
-  ::SetEnvironmentVariableW(L"VANTREL_LIMITS",
-                            L"IdleShutdown=1500,TearDownPause=100,PollTimer=200,ClientGrace=3000");
+  SetLimits(L"");
   EXPECT_GT(worked, 0);
   EXPECT_TRUE(WaitEngineGone(10000));
 }

@@ -135,7 +135,7 @@ class WorkerThread : public ::testing::Test {
     ::CoInitialize(nullptr);
     ResetLimits();
     // A prompt that the watcher misses ends in half a minute, not two.
-    ApplyLimitOverrides("BackupConnectPause=0,TrustPrompt=30000");
+    ApplyLimitOverrides("Vantrel.BackupConnectPause=0,Vantrel.TrustPrompt=30000");
     WriteState("");
     ASSERT_TRUE(m_events.Handle());
     ASSERT_TRUE(m_worker.Start(m_events.Handle()));
@@ -342,7 +342,7 @@ const std::vector<PromptCase>& PromptCases() {
 }
 
 TEST_F(WorkerThread, PromptAnswers) {
-  ApplyLimitOverrides("TrustPrompt=1500");
+  ApplyLimitOverrides("Vantrel.TrustPrompt=1500");
   for (const PromptCase& c : PromptCases()) {
     SCOPED_TRACE(c.what);
     PromptView view;
@@ -426,7 +426,7 @@ TEST_F(WorkerThread, AnAnswerLeftFromACancelledBackupQuestionIsNotAPromptsYes) {
 // A client refused by the prompt is refused again without asking until the retry limit has passed;
 // then it is asked again.
 TEST_F(WorkerThread, ARefusedClientIsAskedAgainOnlyAfterTheRetryLimit) {
-  ApplyLimitOverrides("TrustRetry=1000");
+  ApplyLimitOverrides("Vantrel.TrustRetry=1000");
   CTrustedClients trusted;
   CClientSession client(nullptr);
   client.m_name = u"Retry Tool";

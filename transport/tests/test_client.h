@@ -81,7 +81,8 @@ class CTestDevice {
 extern const char16_t kSettingsText[];
 extern const std::vector<std::u16string> kSettingsElements;
 
-// The percentage that the tests give TESSMARK_TIME_PERCENT, and the response wait it leaves.
+// The percentage of their length that the tests give the module's limits, and the response wait
+// it leaves.
 constexpr int kTimePercent = 1;
 constexpr DWORD kShortResponseWaitMs = 15000 * kTimePercent / 100;
 
