@@ -45,12 +45,16 @@ const ErrorCase kErrorCases[] = {
     {1722, kTransferUnavailable},
     {0x800706BA, kTransferUnavailable},
     {2250, kNoDevice},
-    {0x80010105, MakeCode(0x80010105)},  // another facility's failure stays as it is
-    {4, kFallback},                      // an unnamed Windows error is still a failure
-    {1, kFallback},
+    // Failures of any facility but 0 go by their low word; one the table does not name stays as it is.
+    {0x80030002, kFileNotFound},
+    {0x80040005, kAccessDenied},
+    {0x800A0070, kDiskFull},
+    {0x80010105, MakeCode(0x80010105)},
     {0x80070004, MakeCode(0x80070004)},
-    {0x80040005, MakeCode(0x80040005)},  // an engine code is not an error number
-    {0x80040101, kCancelled},
+    {0x80040101, MakeCode(0x80040101)},
+    // A plain Windows error that the table does not name is still a failure.
+    {4, kFallback},
+    {1, kFallback},
 };
 
 TEST(MapErrorToHResult, Table) {
