@@ -8,6 +8,7 @@
 #include <string>
 
 #include "engine/audit_log.h"
+#include "engine/device_info.h"
 #include "engine/element_progress.h"
 #include "engine/engine_codes.h"
 #include "engine/engine_limits.h"
@@ -280,6 +281,33 @@ TEST(AuditLog, FieldsCannotForgeOrSplitRecords) {
                      u"Configure",           kOk, u"a;b\r\n\"x\""};
   EXPECT_EQ(FormatAuditRecord(record),
             "2024/01/02 03:04:05;';\"Far;link\";';Client;Configure;0x00000000 Ok;\"a;b\r\n\"\"x\"\"\";\r\n");
+}
+
+// The information texts escape their values; the record and the log's path take them unescaped.
+TEST(AuditLog, ValuesComeFromTheInformationTextsUnescaped) {
+  DeviceRecord device;
+  device.epocName = u"Bob's <A&B>";
+  device.imei = u"350123/45/678901/2";
+  device.phoneNumber = u"+44 & 1";
+  std::u16string deviceText;
+  BuildDeviceInfoText(deviceText, device);
+  AuditRecord record;
+  SetDeviceFields(record, deviceText);
+  EXPECT_EQ(record.device, u"Bob's <A&B>");
+  EXPECT_EQ(record.imei, u"350123/45/678901/2");
+  EXPECT_EQ(record.phone, u"+44 & 1");
+  ManagerRecord manager;
+  manager.logFile = u"C:\\Tools & Co\\MorvaneLog.csv";
+  std::u16string managerText;
+  BuildManagerInfoText(managerText, manager);
+  EXPECT_EQ(AuditLogFile(managerText), u"C:\\Tools & Co\\MorvaneLog.csv");
+  EXPECT_EQ(AuditLogFile(u""), u"");
+}
+
+TEST(AuditLog, ALogInAMissingFolderIsNotWritten) {
+  AuditRecord record{u"d", u"1", u"Dev", u"2", u"C", u"Backup", kOk, u""};
+  EXPECT_FALSE(
+      AppendAuditRecord(std::filesystem::temp_directory_path() / "no such folder" / "log.csv", record));
 }
 
 TEST(AuditLog, NewFileGetsMarkAndHeaderOnce) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string_view>
@@ -228,6 +229,53 @@ void CSampleProcess::Kill() {
     ::TerminateProcess(m_process.get(), 9);
     ::WaitForSingleObject(m_process.get(), 10000);
   }
+}
+
+CDebugOutput::CDebugOutput() {
+  m_bufferReady.reset(::CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_BUFFER_READY"));
+  m_dataReady.reset(::CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_DATA_READY"));
+  m_mapping.reset(
+      ::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, L"DBWIN_BUFFER"));
+  m_stop.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  if (m_mapping) m_view = ::MapViewOfFile(m_mapping.get(), FILE_MAP_READ, 0, 0, 4096);
+  m_listening = m_bufferReady && m_dataReady && m_stop && m_view;
+  if (m_listening) m_thread = std::thread([this] { Listen(); });
+}
+
+CDebugOutput::~CDebugOutput() {
+  if (m_stop) ::SetEvent(m_stop.get());
+  if (m_thread.joinable()) m_thread.join();
+  if (m_view) ::UnmapViewOfFile(m_view);
+}
+
+void CDebugOutput::Listen() {
+  // The buffer holds the writer's process id and then its text.
+  HANDLE waits[] = {m_dataReady.get(), m_stop.get()};
+  ::SetEvent(m_bufferReady.get());
+  while (::WaitForMultipleObjects(2, waits, FALSE, INFINITE) == WAIT_OBJECT_0) {
+    const char* text = static_cast<const char*>(m_view) + sizeof(DWORD);
+    {
+      std::lock_guard<std::mutex> guard(m_lock);
+      m_texts.emplace_back(text, strnlen(text, 4096 - sizeof(DWORD)));
+    }
+    ::SetEvent(m_bufferReady.get());
+  }
+}
+
+std::string CDebugOutput::WaitText(const std::string& part, DWORD ms) {
+  std::string found;
+  PumpUntil(
+      [&] {
+        std::lock_guard<std::mutex> guard(m_lock);
+        for (const std::string& text : m_texts)
+          if (text.find(part) != std::string::npos) {
+            found = text;
+            return true;
+          }
+        return false;
+      },
+      ms);
+  return found;
 }
 
 CTestClient::CTestClient(bool details, bool advise, const wchar_t* name) {

@@ -89,6 +89,27 @@ class CSampleProcess {
   std::vector<std::string> m_lines;
 };
 
+// Listens, as a debugger's output window does, to the texts that programs pass to
+// OutputDebugString while it lives.
+class CDebugOutput {
+ public:
+  CDebugOutput();
+  ~CDebugOutput();
+  bool Listening() const { return m_listening; }
+  // Waits for a text that holds part; gives it, or "" after ms.
+  std::string WaitText(const std::string& part, DWORD ms);
+
+ private:
+  void Listen();
+
+  win::UniqueKernelHandle m_bufferReady, m_dataReady, m_mapping, m_stop;
+  void* m_view = nullptr;
+  bool m_listening = false;
+  std::thread m_thread;
+  std::mutex m_lock;
+  std::vector<std::string> m_texts;
+};
+
 // A client in this process: one TerminalManagerExt with a recording callback.
 class CTestClient {
  public:

@@ -5,7 +5,10 @@
 #include <objbase.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <random>
 #include <string>
 
@@ -675,6 +678,70 @@ TEST(EngineProgramEntry, OpenTerminalManagerFailsWhenTheProgramCannotStart) {
   }
   EXPECT_EQ(win::WriteRegString(HKEY_LOCAL_MACHINE, kAppPaths, nullptr, *saved), ERROR_SUCCESS);
   EXPECT_TRUE(WaitEngineGone(30000));
+}
+
+// Runs alone: the engine is registered from a copy in a folder whose name holds "&" for a moment.
+// The log goes beside that copy; a device name with markup is logged as it is; a log that cannot
+// be written is reported to whoever listens to the program's debug output.
+TEST(EngineProgramEntry, AuditLogBesideAnEngineInAFolderWithAnAmpersand) {
+  namespace fs = std::filesystem;
+  ASSERT_TRUE(SUCCEEDED(ProgramApartment()));
+  ASSERT_TRUE(WaitEngineGone(30000));
+  fs::path original = WindowsPath(ORVEL_VANTREL);
+  fs::path folder = fs::temp_directory_path() / L"Vantrel & Co";
+  fs::remove_all(folder);
+  fs::create_directories(folder);
+  for (const wchar_t* file : {L"Vantrel.exe", L"Ambrel.dll"})
+    fs::copy_file(original.parent_path() / file, folder / file);
+  ASSERT_EQ(RunProgram((folder / L"Vantrel.exe").wstring(), L"/RegServer"), 0u);
+  struct CRestore {
+    fs::path program, copies;
+    ~CRestore() {
+      WaitEngineGone(30000);
+      RunProgram(program.wstring(), L"/RegServer");
+      SetDeviceState("name", "TestFarlink");
+      std::error_code error;
+      fs::remove_all(copies, error);
+    }
+  } restore{original, folder};
+  SetDeviceState("name", "Bob's <A&B>");
+  fs::path log = folder / L"MorvaneLog.csv";
+  fs::create_directories(log);  // a log that cannot be written
+  {
+    CDebugOutput debug;
+    ASSERT_TRUE(debug.Listening());
+    CTestClient client;
+    ASSERT_EQ(client.AdviseResult(), S_OK);
+    UniqueBstr info;
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+          return client->GetDeviceInfo(info.out()) == S_OK &&
+                 info.text().find(u"<EPOCName>Bob's &lt;A&amp;B&gt;</EPOCName>") != std::u16string::npos;
+        },
+        10000));
+    ASSERT_EQ(client->Open(), S_OK);
+    UniqueBstr package(u"C:\\missing.sis");
+    for (bool writable : {false, true}) {
+      SCOPED_TRACE(writable ? "writable log" : "log that cannot be written");
+      if (writable) fs::remove(log);
+      size_t from = client.Callback().Count();
+      ASSERT_EQ(client->Install(package.get()), S_OK);
+      EXPECT_TRUE(client.WaitCallback("OnDone 0x80040152", 10000, from));
+      EXPECT_TRUE(PumpUntil([&] { return (client.State() & kStateOperationBit) == 0; }, 5000));
+    }
+    std::string reported = debug.WaitText("MorvaneLog.csv", 5000);
+    EXPECT_NE(reported.find("Vantrel & Co"), std::string::npos) << reported;
+    EXPECT_NE(reported.find(";Bob's <A&B>;"), std::string::npos) << reported;
+    EXPECT_EQ(client->Close(), S_OK);
+  }
+  std::string text;
+  {
+    std::ifstream in(log, std::ios::binary);
+    text.assign(std::istreambuf_iterator<char>(in), {});
+  }
+  EXPECT_NE(text.find(";'350123/45/678901/2;Bob's <A&B>;';Test Client;Install;0x80040152;;\r\n"),
+            std::string::npos)
+      << text;
 }
 
 }  // namespace
