@@ -11,6 +11,8 @@
 
 #include "engine/engine_codes.h"
 #include "engine/tests/engine_test_support.h"
+#include "support/u16text.h"
+#include "support/win/wide.h"
 
 namespace orvel::engine::test {
 namespace {
@@ -187,6 +189,41 @@ TEST_F(ConfigureOperation, TheDeviceServersQuestionIsAnsweredThroughRespond) {
   EXPECT_TRUE(client.WaitCallback("OnDone 0x00000000", 10000, from));
   EXPECT_TRUE(fs::exists(DeviceRoot() / "store" / "IAPSettings.xml"));
   EXPECT_EQ(client->Close(), S_OK);
+}
+
+struct BaseCase {
+  const wchar_t* client;
+  const char* done;
+  bool copied;
+};
+
+// The log description of a text is the folder of its relative file names only when the open
+// client is the own user interface, which describes a text by the file it came from.
+const BaseCase kBaseCases[] = {
+    {L"Corvanset User Interface", "OnDone 0x00000000", true},
+    {L"Test Client", "OnDone 0x80040152", false},
+};
+
+TEST_F(ConfigureOperation, OnlyTheOwnUserInterfaceDescribesTheFolderOfATextsFiles) {
+  fs::path file = WriteSettingsFile("0201234");
+  fs::path tone = DeviceRoot() / "c" / "Documents" / "Tones" / "ring.wav";
+  fs::path picture = DeviceRoot() / "c" / "Documents" / "Photo gallery" / "back.mbm";
+  std::string text = Configuration("0201234");
+  UniqueBstr buffer(std::u16string(text.begin(), text.end())), description(file.u16string());
+  for (const BaseCase& c : kBaseCases) {
+    SCOPED_TRACE(AsUtf8(win::FromWide(c.client)));
+    fs::remove(tone);
+    fs::remove(picture);
+    CTestClient client(true, true, c.client);
+    Open(client);
+    size_t from = client.Callback().Count();
+    ASSERT_EQ(client->SetLogDescription(description.get()), S_OK);
+    ASSERT_EQ(client->SendConfiguration(buffer.get()), S_OK);
+    EXPECT_TRUE(client.WaitCallback(c.done, 15000, from));
+    EXPECT_EQ(fs::exists(tone), c.copied);
+    EXPECT_TRUE(PumpUntil([&] { return (client.State() & 8) == 0; }, 5000));
+    EXPECT_EQ(client->Close(), S_OK);
+  }
 }
 
 struct EndCase {

@@ -145,8 +145,8 @@ TEST_F(Operations, AnExistingTargetIsAskedAbout) {
     size_t from = client.Callback().Count();
     ASSERT_EQ(Copy(client, pcFile, L"c:\\Documents\\t.txt", c.toDevice), S_OK);
     std::string shown = c.toDevice ? "c:\\Documents\\t.txt" : pcFile.string();
-    // The element name is empty for a copy of the client's own.
-    ASSERT_TRUE(client.WaitCallback("OnError 0x80040203 45  " + shown, 10000, from));
+    // A copy of the client's own asks with the element name "File".
+    ASSERT_TRUE(client.WaitCallback("OnError 0x80040203 45 File " + shown, 10000, from));
     EXPECT_EQ(client->Respond(c.answer), S_OK);
     EXPECT_TRUE(client.WaitCallback(c.done, 10000, from));
     EXPECT_EQ(ReadFile(target), c.content);
