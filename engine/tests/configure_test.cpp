@@ -231,13 +231,17 @@ struct EndCase {
   const char* silent;
   const char* question;  // a device question without the refusal among its answers
   bool cancel;
+  // A second cancel right after the first: the silent server keeps the transfer going for the
+  // whole grace, so the operation cannot end between the two calls.
+  bool cancelTwice;
   const char* done;
 };
 
 const EndCase kEndCases[] = {
-    {"cancel while the device server is silent", "1", "", true, "OnDone 0x80040101"},
-    {"cancel while a question without answer 4 waits", "0", "0x80040210,16,,x", true, "OnDone 0x80040101"},
-    {"silent device server", "1", "", false, "OnDone 0x80040181"},
+    {"cancel while the device server is silent", "1", "", true, true, "OnDone 0x80040101"},
+    {"cancel while a question without answer 4 waits", "0", "0x80040210,16,,x", true, false,
+     "OnDone 0x80040101"},
+    {"silent device server", "1", "", false, false, "OnDone 0x80040181"},
 };
 
 TEST_F(ConfigureOperation, CancelAndSilenceEndTheSend) {
@@ -253,6 +257,9 @@ TEST_F(ConfigureOperation, CancelAndSilenceEndTheSend) {
     auto start = std::chrono::steady_clock::now();
     if (c.cancel) {
       EXPECT_EQ(client->Cancel(), S_OK);
+    }
+    if (c.cancelTwice) {
+      EXPECT_EQ(client->Cancel(), kAlreadyCancelling);
     }
     EXPECT_TRUE(client.WaitCallback(c.done, 10000, from));
     if (c.cancel) {
