@@ -68,6 +68,9 @@ void PrepareEnvironment(const wchar_t* moreLimits) {
   wchar_t temp[MAX_PATH] = {};
   ::GetTempPathW(MAX_PATH, temp);
   g_root = fs::path(temp) / (L"vantrel-test-" + std::to_wstring(::GetCurrentProcessId()));
+  // Wine gives a test program the same process id again in the next run: its root starts empty.
+  std::error_code error;
+  fs::remove_all(g_root, error);
   fs::create_directories(g_root / "c");
   fs::create_directories(g_root / "d");
   std::ofstream(g_root / "state.txt") << "connected=1\nname=TestFarlink\nimei=350123456789012\n";
