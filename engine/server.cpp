@@ -433,8 +433,16 @@ LRESULT CTerminalManagerServer::SendRelayRecord(uint32_t message, uint32_t code,
   relay::RelayRecord record = relay::MakeRelayRecord(
       static_cast<uint32_t>(reinterpret_cast<UINT_PTR>(EngineWindow())), message, code, value);
   COPYDATASTRUCT data = {0, sizeof(record), &record};
-  return ::SendMessageW(m_progressWindow, WM_COPYDATA, reinterpret_cast<WPARAM>(EngineWindow()),
-                        reinterpret_cast<LPARAM>(&data));
+  DWORD_PTR reply = 0;
+  if (!::SendMessageTimeoutW(m_progressWindow, WM_COPYDATA, reinterpret_cast<WPARAM>(EngineWindow()),
+                             reinterpret_cast<LPARAM>(&data), SMTO_NORMAL | SMTO_ABORTIFHUNG,
+                             LimitMilliseconds(Limit::RelaySend), &reply)) {
+    // A relay that does not take the record in time (or is gone) would hold the engine, and with
+    // it every client: it no longer serves this operation.
+    m_progressWindow = nullptr;
+    return 0;
+  }
+  return static_cast<LRESULT>(reply);
 }
 
 // ---- window message handlers -------------------------------------------------------------------

@@ -36,8 +36,8 @@ inline constexpr uint32_t kStateOperation = 8;
 
 enum ConnectionState : uint32_t { kDisconnected = 0, kConnecting = 1, kConnected = 2, kDisconnecting = 3 };
 
-class CTerminalManagerServer
-    : public win::CComObject<ITerminalManager, IECDeviceSink, IECRestoreEvents, IECFileCopyEvents, IECTransferEvents> {
+class CTerminalManagerServer : public win::CComObject<ITerminalManager, IECDeviceSink, IECRestoreEvents,
+                                                      IECFileCopyEvents, IECTransferEvents> {
  public:
   CTerminalManagerServer();
   ~CTerminalManagerServer() override;
@@ -98,7 +98,8 @@ class CTerminalManagerServer
   std::u16string DevicePathForDevice(const std::u16string& path) const;
   const std::wstring& ConnectProgramPath() const { return m_connectProgram; }
 
-  // Relay records to the progress relay's window.
+  // A relay record to the progress relay's window, with the window's reply; 0 when none is known.
+  // A window that has not taken the record within the limit RelaySend is forgotten.
   LRESULT SendRelayRecord(uint32_t message, uint32_t code, uint32_t value);
   HWND ProgressWindow() const { return m_progressWindow; }
   // The relay's window goes with the copy or restore that it served.

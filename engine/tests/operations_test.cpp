@@ -11,9 +11,12 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "engine/engine_codes.h"
+#include "engine/engine_wnd.h"
 #include "engine/tests/engine_test_support.h"
+#include "progress/relay_record.h"
 
 namespace orvel::engine::test {
 namespace {
@@ -21,7 +24,8 @@ namespace {
 namespace fs = std::filesystem;
 using win::UniqueBstr;
 
-const bool kPrepared = (PrepareEnvironment(), true);
+// A relay window that has not taken a record after 2 s is taken as gone.
+const bool kPrepared = (PrepareEnvironment(L"Vantrel.RelaySend=2000"), true);
 
 // The computer's side of the copies.
 fs::path PcFolder() { return DeviceRoot().parent_path() / (DeviceRoot().filename().wstring() + L"-pc"); }
@@ -152,6 +156,77 @@ TEST_F(Operations, AnExistingTargetIsAskedAbout) {
     EXPECT_EQ(ReadFile(target), c.content);
     EXPECT_TRUE(PumpUntil([&] { return (client.State() & 8) == 0; }, 5000));
   }
+  EXPECT_EQ(client->Close(), S_OK);
+}
+
+// A window whose thread takes no message until the object goes: a relay window that hangs.
+class CHungWindow {
+ public:
+  CHungWindow() : m_release(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+    win::UniqueKernelHandle made(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    m_thread = std::thread([this, made = made.get()] {
+      m_window =
+          ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+      ::SetEvent(made);
+      ::WaitForSingleObject(m_release.get(), 20000);
+      MSG message;
+      while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
+      ::DestroyWindow(m_window);
+    });
+    ::WaitForSingleObject(made.get(), 10000);
+  }
+  ~CHungWindow() {
+    ::SetEvent(m_release.get());
+    m_thread.join();
+  }
+  HWND Handle() const { return m_window; }
+
+ private:
+  win::UniqueKernelHandle m_release;
+  HWND m_window = nullptr;
+  std::thread m_thread;
+};
+
+// A relay record of this test's own to a window of the engine or of the relay.
+LRESULT SendRecord(HWND to, HWND sender, uint32_t code, uint32_t value) {
+  relay::RelayRecord record = relay::MakeRelayRecord(
+      static_cast<uint32_t>(reinterpret_cast<UINT_PTR>(sender)), relay::kFileCopy, code, value);
+  COPYDATASTRUCT data = {0, sizeof(record), &record};
+  return ::SendMessageW(to, WM_COPYDATA, reinterpret_cast<WPARAM>(sender), reinterpret_cast<LPARAM>(&data));
+}
+
+// The engine's answer goes to a relay window that hangs: after the limit the engine takes that
+// relay as gone and serves its clients again.
+TEST_F(Operations, ARelayWindowThatHangsDoesNotHangTheEngine) {
+  WriteFile(PcFolder() / "t.txt", "new");
+  WriteFile(DeviceRoot() / "c" / "Documents" / "t.txt", "old");
+  CTestClient client;
+  Open(client);
+  size_t from = client.Callback().Count();
+  ASSERT_EQ(Copy(client, PcFolder() / "t.txt", L"c:\\Documents\\t.txt", true), S_OK);
+  ASSERT_TRUE(client.WaitCallback("OnError 0x80040203 ", 10000, from));
+  HWND relay = ::FindWindowW(nullptr, relay::kRelayWindowName);
+  ASSERT_TRUE(relay);
+  {
+    CHungWindow hung;
+    ASSERT_TRUE(hung.Handle());
+    // This window announces itself as the relay, so the engine's answer goes to it.
+    ASSERT_EQ(
+        SendRecord(::FindWindowW(kEngineWindowClass, kEngineWindowName), hung.Handle(), relay::kStart, 0),
+        TRUE);
+    PumpUntil([] { return false; }, 300);
+    EXPECT_EQ(client->Respond(8), S_OK);
+    // The engine is busy with the hung window for the limit, then answers again.
+    auto start = std::chrono::steady_clock::now();
+    PumpUntil([] { return false; }, 500);
+    EXPECT_NE(client.State(), -1);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2000 + 3000));
+  }
+  // The real relay, still waiting for its answer, gets the skip from here and the copy ends.
+  EXPECT_EQ(SendRecord(relay, nullptr, relay::kFileCopyAnswer, 1), TRUE);
+  EXPECT_TRUE(client.WaitCallback("OnDone 0x00000000", 10000, from));
+  EXPECT_EQ(ReadFile(DeviceRoot() / "c" / "Documents" / "t.txt"), "old");
+  EXPECT_TRUE(PumpUntil([&] { return (client.State() & 8) == 0; }, 5000));
   EXPECT_EQ(client->Close(), S_OK);
 }
 
