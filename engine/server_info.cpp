@@ -131,8 +131,9 @@ HResult CTerminalManagerServer::ReadMachineInfo() {
 }
 
 HResult CTerminalManagerServer::ReadOwnerCard() {
-  if (!m_deviceInfo && FAILED(::CoCreateInstance(CLSID_ECDeviceInfo, nullptr, kAnyContext, IID_IECDeviceInfo,
-                                                 reinterpret_cast<void**>(m_deviceInfo.GetAddressOf())))) {
+  if (!m_deviceInfo &&
+      FAILED(::CoCreateInstance(CLSID_ECDeviceInfo, nullptr, win::kAnyContext, IID_IECDeviceInfo,
+                                reinterpret_cast<void**>(m_deviceInfo.GetAddressOf())))) {
     m_deviceInfo.Reset();
     return kDeviceInfoFailed;
   }

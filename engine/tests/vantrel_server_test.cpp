@@ -14,6 +14,7 @@
 
 #include "engine/engine_codes.h"
 #include "engine/tests/engine_test_support.h"
+#include "outside/econnect/econnect_contract.h"
 #include "support/win/handle.h"
 #include "support/win/registry.h"
 
@@ -659,7 +660,7 @@ TEST_F(EngineServer, DeviceChangeDuringAnOperationMakesTheInformationDue) {
 // ---- the connectivity manager program ----------------------------------------------------------
 
 constexpr wchar_t kCorvansetKey[] = L"Software\\Orvel\\Corvanset\\";
-constexpr wchar_t kAppPaths[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\econnect.exe";
+using econnect::kAppPathsKey;
 
 void DeleteRequestFile() {
   win::UniqueRegKey key;
@@ -681,10 +682,10 @@ TEST_F(EngineServer, OpenTerminalManagerStartsTheProgramAndLeavesTheRequestFile)
 // Runs alone: it points the machine-wide program entry at a missing program for a moment.
 TEST(EngineProgramEntry, OpenTerminalManagerFailsWhenTheProgramCannotStart) {
   ASSERT_TRUE(SUCCEEDED(ProgramApartment()));
-  std::optional<std::wstring> saved = win::ReadRegString(HKEY_LOCAL_MACHINE, kAppPaths, nullptr);
+  std::optional<std::wstring> saved = win::ReadRegString(HKEY_LOCAL_MACHINE, kAppPathsKey, nullptr);
   ASSERT_TRUE(saved.has_value());
   ASSERT_TRUE(WaitEngineGone(30000));
-  ASSERT_EQ(win::WriteRegString(HKEY_LOCAL_MACHINE, kAppPaths, nullptr, L"C:\\missing\\econnect.exe"),
+  ASSERT_EQ(win::WriteRegString(HKEY_LOCAL_MACHINE, kAppPathsKey, nullptr, L"C:\\missing\\econnect.exe"),
             ERROR_SUCCESS);
   DeleteRequestFile();
   {
@@ -694,7 +695,7 @@ TEST(EngineProgramEntry, OpenTerminalManagerFailsWhenTheProgramCannotStart) {
     EXPECT_EQ(client->OpenTerminalManager(file.get()), kNoConnectProgram);
     EXPECT_FALSE(win::ReadRegString(HKEY_CURRENT_USER, kCorvansetKey, L"RequestFile").has_value());
   }
-  EXPECT_EQ(win::WriteRegString(HKEY_LOCAL_MACHINE, kAppPaths, nullptr, *saved), ERROR_SUCCESS);
+  EXPECT_EQ(win::WriteRegString(HKEY_LOCAL_MACHINE, kAppPathsKey, nullptr, *saved), ERROR_SUCCESS);
   EXPECT_TRUE(WaitEngineGone(30000));
 }
 

@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "outside/econnect/device.h"
+#include "outside/econnect/econnect_contract.h"
 #include "outside/econnect/settings_server.h"
 #include "support/win/registry.h"
 #include "support/win/wide.h"
@@ -123,8 +124,7 @@ void CTestDevice::SetKnob(const std::string& key, const std::string& value) {
 }
 
 fs::path CTestDevice::CompanionFolder() {
-  auto path = win::ReadRegString(
-      HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\econnect.exe", L"Path");
+  auto path = win::ReadRegString(HKEY_LOCAL_MACHINE, econnect::kAppPathsKey, L"Path");
   return path ? fs::path(*path) : fs::path();
 }
 
