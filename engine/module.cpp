@@ -110,7 +110,8 @@ int FindRegistrationSwitch(std::wstring_view commandLine) {
     rest = rest.substr(at);
     // The switch runs to the end of the command line, as the comparison covers all of it.
     std::wstring_view word = rest;
-    while (!word.empty() && (word.back() == L' ' || word.back() == L'\t' || word.back() == L'"')) word.remove_suffix(1);
+    while (!word.empty() && (word.back() == L' ' || word.back() == L'\t' || word.back() == L'"'))
+      word.remove_suffix(1);
     if (SameNoCase(word, L"UnregServer")) return -1;
     if (SameNoCase(word, L"RegServer")) return 1;
   }
@@ -121,8 +122,10 @@ HRESULT RegisterServer() {
   const win::ScriptReplacement replacements[] = {{L"MODULE", module}};
   HINSTANCE instance = win::CModule::Instance();
   HRESULT hr = win::RunRegistrationResource(instance, kAppIdScript, true, replacements);
-  if (SUCCEEDED(hr)) hr = win::RunRegistrationResource(instance, kTerminalManagerExtScript, true, replacements);
-  if (SUCCEEDED(hr)) hr = win::RunRegistrationResource(instance, kTerminalManagerServerScript, true, replacements);
+  if (SUCCEEDED(hr))
+    hr = win::RunRegistrationResource(instance, kTerminalManagerExtScript, true, replacements);
+  if (SUCCEEDED(hr))
+    hr = win::RunRegistrationResource(instance, kTerminalManagerServerScript, true, replacements);
   if (SUCCEEDED(hr)) hr = win::RegisterModuleTypeLib();
   return hr;
 }

@@ -97,7 +97,9 @@ class ExchangeTest : public ::testing::Test {
     ::CoUninitialize();
   }
   CTestDevice Device(const std::string& suffix = "") {
-    return CTestDevice(std::string("exchange-") + ::testing::UnitTest::GetInstance()->current_test_info()->name() + suffix, "");
+    return CTestDevice(
+        std::string("exchange-") + ::testing::UnitTest::GetInstance()->current_test_info()->name() + suffix,
+        "");
   }
 
   ComPtr<CProxyServer> m_proxy;
