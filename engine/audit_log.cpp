@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <fstream>
 
+#include "engine/device_info.h"
 #include "support/u16text.h"
 
 namespace orvel::engine {
@@ -21,6 +22,16 @@ std::string Field(std::u16string_view text) {
 }
 
 }  // namespace
+
+void SetDeviceFields(AuditRecord& record, std::u16string_view deviceInfo) {
+  record.imei = ReadXmlValue(deviceInfo, u"IMEI").value_or(u"");
+  record.device = ReadXmlValue(deviceInfo, u"EPOCName").value_or(u"");
+  record.phone = ReadXmlValue(deviceInfo, u"PhoneNumber").value_or(u"");
+}
+
+std::u16string AuditLogFile(std::u16string_view managerInfo) {
+  return ReadXmlValue(managerInfo, u"LogFile").value_or(u"");
+}
 
 std::string AuditResultText(HResult result) {
   char text[16];

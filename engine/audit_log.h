@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 #include "engine/engine_codes.h"
 
@@ -27,6 +28,12 @@ struct AuditRecord {
   std::u16string description;
 };
 
+// The device's fields of a record (IMEI, name and phone number), taken from the engine's device
+// information text; a key that the text does not hold leaves its field empty.
+void SetDeviceFields(AuditRecord& record, std::u16string_view deviceInfo);
+// The log file that the engine's manager information text names ("" when it names none).
+std::u16string AuditLogFile(std::u16string_view managerInfo);
+
 // "0x%08lx" of the result with " Ok" for a success and " Cancelled" for a failure whose low word
 // is 0x0101.
 std::string AuditResultText(HResult result);
@@ -37,7 +44,9 @@ std::string FormatAuditRecord(const AuditRecord& record);
 bool AppendAuditRecord(const std::filesystem::path& file, const AuditRecord& record);
 
 // The engine's line for a finished operation: device, open client and its description (which
-// serves one operation and is cleared here), written to the log beside the program.
+// serves one operation and is cleared here), written to the log beside the program. A record that
+// cannot be written is reported through the program's debug output with the reason, the file and
+// the record itself.
 void WriteLogLine(const char16_t* operation, HResult result);
 
 }  // namespace orvel::engine

@@ -5,6 +5,7 @@
 #include "engine/engine_wnd.h"
 #include "engine/packet.h"
 #include "support/u16text.h"
+#include "support/win/com.h"
 #include "support/win/wide.h"
 
 namespace orvel::engine {
@@ -14,13 +15,13 @@ namespace {
 // The sink's 16-bit numbers travel as unsigned words.
 uint32_t Word(SHORT value) { return static_cast<uint16_t>(value); }
 
+// A sink method reports nothing to EPOC Connect but S_OK; what could not be posted is lost.
 template <class F>
-HRESULT Guarded(F&& body) noexcept {
-  try {
+HRESULT AlwaysOk(F&& body) noexcept {
+  win::Guarded([&] {
     body();
-  } catch (...) {
-    // A sink method reports nothing to EPOC Connect but S_OK; what could not be posted is lost.
-  }
+    return S_OK;
+  });
   return S_OK;
 }
 
@@ -29,24 +30,6 @@ HRESULT Guarded(F&& body) noexcept {
 bool CBackupHandler::SetAnswer(uint32_t backupAnswer) { return m_answer.GiveOpen({backupAnswer, 0}); }
 
 void CBackupHandler::ReleaseQuestion() { m_answer.GiveOpen({0, 0}); }
-
-HRESULT CBackupHandler::GetTypeInfoCount(UINT* count) {
-  if (!count) return E_POINTER;
-  *count = 0;
-  return S_OK;
-}
-
-HRESULT CBackupHandler::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
-  if (info) *info = nullptr;
-  return E_NOTIMPL;
-}
-
-HRESULT CBackupHandler::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) { return E_NOTIMPL; }
-
-HRESULT CBackupHandler::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*, UINT*) {
-  if (result) ::VariantInit(result);
-  return S_OK;
-}
 
 HRESULT CBackupHandler::OnArchiveOpened(BSTR) { return S_OK; }
 
@@ -66,14 +49,14 @@ void CBackupHandler::ReportCancel(LONG* cancel) const {
 }
 
 HRESULT CBackupHandler::OnStateEvent(SHORT value, LONG* cancel) {
-  return Guarded([&] {
+  return AlwaysOk([&] {
     PostProgress(kBackupProgressState, Word(value), u"");
     ReportCancel(cancel);
   });
 }
 
 HRESULT CBackupHandler::OnTextEvent(BSTR text, SHORT number, LONG* cancel) {
-  return Guarded([&] {
+  return AlwaysOk([&] {
     PostProgress(kBackupProgressText, Word(number), win::FromBstr(text));
     ReportCancel(cancel);
   });
@@ -81,7 +64,7 @@ HRESULT CBackupHandler::OnTextEvent(BSTR text, SHORT number, LONG* cancel) {
 
 HRESULT CBackupHandler::OnProgressEvent(BSTR text, SHORT, SHORT value, SHORT number, LONG seconds,
                                         LONG* cancel) {
-  return Guarded([&] {
+  return AlwaysOk([&] {
     if (value == 0) {
       std::string estimate = std::to_string(seconds) + " seconds to complete";
       PostProgress(kBackupProgressEstimate, Word(number), std::u16string(estimate.begin(), estimate.end()));
@@ -94,7 +77,7 @@ HRESULT CBackupHandler::OnProgressEvent(BSTR text, SHORT, SHORT value, SHORT num
 HRESULT CBackupHandler::OnQuestionEvent(BSTR text1, BSTR text2, LONG, LONG answerSet, LONG* answer) {
   // Without an answer the backup stops: that is the answer whenever none can be had.
   if (answer) *answer = 0;
-  return Guarded([&] {
+  return AlwaysOk([&] {
     std::u16string text = win::FromBstr(text1) + u"\n" + win::FromBstr(text2);
     while (!text.empty() && IsBlank(text.back())) text.pop_back();
     // The round opens before the question is posted, so that an answer cannot come before it.
@@ -113,7 +96,7 @@ HRESULT CBackupHandler::OnQuestionEvent(BSTR text1, BSTR text2, LONG, LONG answe
 }
 
 HRESULT CBackupHandler::OnFinishedEvent(LONG result) {
-  return Guarded([&] {
+  return AlwaysOk([&] {
     CPacket packet;
     packet.AddDword(kBackupEventFinished);
     packet.AddHresult(result);

@@ -39,11 +39,7 @@ class CBackupHandler : public win::CComObject<IECBackupSink> {
   void ReleaseQuestion();
 
   // Nothing is reached by name.
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override;
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override;
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                                   UINT*) override;
+  ORVEL_DISPATCH_BY_VTABLE_ONLY
 
   HRESULT STDMETHODCALLTYPE OnArchiveOpened(BSTR archive) override;
   HRESULT STDMETHODCALLTYPE OnArchiveClosed(BSTR archive) override;

@@ -8,6 +8,8 @@
 #include "engine/module.h"
 #include "engine/request.h"
 #include "engine/server.h"
+#include "engine/trust.h"
+#include "settings/settings_schema.h"
 #include "support/u16text.h"
 #include "support/win/registry.h"
 #include "support/win/wide.h"
@@ -19,6 +21,8 @@ using win::Guarded;
 namespace {
 
 constexpr wchar_t kCorvansetKey[] = L"Software\\Orvel\\Corvanset\\";
+// The element name that a client's own file copy asks its questions with: "File".
+constexpr uint32_t kFileNameId = 559;
 
 std::u16string Upper(std::u16string text) {
   for (char16_t& c : text) c = static_cast<char16_t>(std::towupper(c));
@@ -65,15 +69,18 @@ class CDispatchCallback : public win::CComObject<ITerminalManagerExtCallback> {
   CDispatchCallback(win::ComPtr<IDispatch> target, const std::array<DISPID, 4>& ids)
       : m_target(std::move(target)), m_ids(ids) {}
 
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override { return m_target->GetTypeInfoCount(count); }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+    return m_target->GetTypeInfoCount(count);
+  }
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override {
     return m_target->GetTypeInfo(index, lcid, info);
   }
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lcid, DISPID* ids) override {
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lcid,
+                                          DISPID* ids) override {
     return m_target->GetIDsOfNames(iid, names, count, lcid, ids);
   }
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
-                                   EXCEPINFO* excep, UINT* argErr) override {
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params,
+                                   VARIANT* result, EXCEPINFO* excep, UINT* argErr) override {
     return m_target->Invoke(id, iid, lcid, flags, params, result, excep, argErr);
   }
 
@@ -119,8 +126,8 @@ class CDispatchCallback : public win::CComObject<ITerminalManagerExtCallback> {
     DISPPARAMS params = {args, nullptr, count, 0};
     VARIANT result;
     ::VariantInit(&result);
-    HRESULT hr = m_target->Invoke(m_ids[method], IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result,
-                                  nullptr, nullptr);
+    HRESULT hr = m_target->Invoke(m_ids[method], IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
+                                  &result, nullptr, nullptr);
     ::VariantClear(&result);
     return hr;
   }
@@ -133,7 +140,8 @@ class CDispatchCallback : public win::CComObject<ITerminalManagerExtCallback> {
 
 win::ComPtr<ITerminalManagerExtCallback> MakeDispatchCallback(IUnknown* object) {
   win::ComPtr<IDispatch> target;
-  if (!object || FAILED(object->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(target.GetAddressOf()))) ||
+  if (!object ||
+      FAILED(object->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(target.GetAddressOf()))) ||
       !target)
     return nullptr;
   static const wchar_t* const kNames[] = {L"OnStateChanged", L"OnError", L"OnProgress", L"OnDone"};
@@ -147,7 +155,8 @@ win::ComPtr<ITerminalManagerExtCallback> MakeDispatchCallback(IUnknown* object) 
 }
 
 void CClientCallback::OnStateChanged(uint32_t state) const {
-  if (win::ComPtr<ITerminalManagerExtCallback> callback = m_callback) callback->OnStateChanged(static_cast<long>(state));
+  if (win::ComPtr<ITerminalManagerExtCallback> callback = m_callback)
+    callback->OnStateChanged(static_cast<long>(state));
 }
 
 void CClientCallback::OnError(HResult error, uint32_t response, const std::u16string& tag,
@@ -242,7 +251,8 @@ HRESULT CTerminalManagerExt::AdviseCallback(IUnknown* pICallback, long* pnCookie
     if (!m_client || !m_client->HasProcess()) return kNoClientProcess;
     if (m_callback) return kCallbackAdvised;
     win::ComPtr<ITerminalManagerExtCallback> callback;
-    if (FAILED(pICallback->QueryInterface(IID_ITerminalManagerExtCallback, reinterpret_cast<void**>(callback.GetAddressOf()))) ||
+    if (FAILED(pICallback->QueryInterface(IID_ITerminalManagerExtCallback,
+                                          reinterpret_cast<void**>(callback.GetAddressOf()))) ||
         !callback)
       callback = MakeDispatchCallback(pICallback);
     if (!callback) return kNoCallbackInterface;
@@ -363,13 +373,14 @@ HRESULT CTerminalManagerExt::OpenTerminalManager(BSTR strConfigFile) {
     std::u16string file = win::FromBstr(strConfigFile);
     bool wroteRequest = false;
     if (!file.empty()) {
-      if (win::WriteRegString(HKEY_CURRENT_USER, kCorvansetKey, L"RequestFile", win::AsWide(file)) != ERROR_SUCCESS)
+      if (win::WriteRegString(HKEY_CURRENT_USER, kCorvansetKey, L"RequestFile", win::AsWide(file)) !=
+          ERROR_SUCCESS)
         return kNoConnectProgram;
       wroteRequest = true;
     }
     std::wstring folder = program.substr(0, program.find_last_of(L"\\/") + 1);
-    HINSTANCE started =
-        ::ShellExecuteW(nullptr, nullptr, program.c_str(), nullptr, folder.empty() ? nullptr : folder.c_str(), SW_SHOW);
+    HINSTANCE started = ::ShellExecuteW(nullptr, nullptr, program.c_str(), nullptr,
+                                        folder.empty() ? nullptr : folder.c_str(), SW_SHOW);
     // ShellExecute reports failure with a value of 32 or less.
     if (reinterpret_cast<INT_PTR>(started) <= 32) {
       if (wroteRequest) {
@@ -447,7 +458,10 @@ HRESULT CTerminalManagerExt::SendConfiguration(BSTR strBuffer) {
     if (!strBuffer) return kInvalidArgument;
     auto request = std::make_unique<CRequest>(nullptr, kRequestConfigure);
     request->Parameters().AddDword(0);
-    request->Parameters().AddString(m_client->m_logDescription);
+    // Only the own user interface describes a text by the settings file it came from, whose folder
+    // holds the files that the text names.
+    request->Parameters().AddString(m_client->m_name == kOwnUserInterface ? m_client->m_logDescription
+                                                                          : std::u16string());
     request->Parameters().AddString(win::FromBstr(strBuffer));
     return StartRequest(std::move(request));
   });
@@ -508,9 +522,9 @@ HRESULT CTerminalManagerExt::CopyFile(BSTR strLocal, BSTR strRemote, long bToDev
     HResult hr = CheckCanStart();
     if (IsFailure(hr)) return hr;
     if (!strLocal || !strRemote) return kInvalidArgument;
-    // Items as the file-copy steps read them: the first, fifth and sixth belong to those steps.
+    // Items as the file-copy steps read them: the fifth and sixth belong to those steps.
     auto request = std::make_unique<CRequest>(nullptr, kRequestFileCopy);
-    request->Parameters().AddString(u"");
+    request->Parameters().AddString(FindElementName(kFileNameId));
     request->Parameters().AddString(win::FromBstr(strLocal));
     request->Parameters().AddString(win::FromBstr(strRemote));
     request->Parameters().AddDword(bToDevice ? 1 : 0);

@@ -5,6 +5,7 @@
 #include "support/path_text.h"
 #include "engine/request.h"
 #include "engine/server.h"
+#include "engine/settings_context.h"
 #include "engine/settings_module.h"
 #include "settings/settings_schema.h"
 #include "settings/settings_validate.h"
@@ -62,11 +63,6 @@ std::unique_ptr<CRequest> MakeCopy(CRequest* parent, const CSettingsNode& entry,
 
 }  // namespace
 
-CSettingsDocument& EngineSettings() {
-  static CSettingsDocument document;
-  return document;
-}
-
 void ProgressToClient(uint32_t stage, const std::u16string& tag, uint32_t percent) {
   CTerminalManagerServer* engine = CTerminalManagerServer::Instance();
   CClientSession* client = engine ? engine->OpenClient() : nullptr;
@@ -80,7 +76,7 @@ void ProgressToClient(uint32_t stage, const std::u16string& tag, uint32_t percen
 
 uint32_t CRequest::ConfigureLoad(CRequest& request) {
   ProgressToClient(1, u"", 0);
-  CSettingsDocument& document = EngineSettings();
+  CSettingsDocument& document = SettingsContext().Document();
   document.Reset();
   const CPacket& p = request.Parameters();
   if (p.DwordAt(kConfigureForm) == 0) {
@@ -123,7 +119,7 @@ uint32_t CRequest::ConfigureAfterTransfer(CRequest& request) {
 }
 
 uint32_t CRequest::ConfigureFiles(CRequest& request) {
-  CSettingsNode* root = EngineSettings().GetRoot();
+  CSettingsNode* root = SettingsContext().Document().GetRoot();
   CSettingsNode* files = root ? root->FindChildOfType(kFileTransfer) : nullptr;
   if (!files) return request.NextStep(1);
   std::u16string base = FolderPart(request.Parameters().StringAt(kConfigureSource));
@@ -150,9 +146,9 @@ uint32_t CRequest::ConfigureFiles(CRequest& request) {
       } else if (type == kOtherFiles) {
         CSettingsNode* local = entry->FindChildOfType(kOtherLocal);
         CSettingsNode* remote = entry->FindChildOfType(kOtherRemote);
-        request.AddChild(MakeCopy(&request, *entry, ResolvedLocal(base, local ? local->GetValue() : u""),
-                                  engine ? engine->DevicePathForDevice(remote ? remote->GetValue() : u"")
-                                         : std::u16string()));
+        request.AddChild(MakeCopy(
+            &request, *entry, ResolvedLocal(base, local ? local->GetValue() : u""),
+            engine ? engine->DevicePathForDevice(remote ? remote->GetValue() : u"") : std::u16string()));
       } else {
         auto install = std::make_unique<CRequest>(&request, kRequestInstall);
         install->Parameters().AddString(ResolvedLocal(base, entry->GetValue()));
@@ -258,7 +254,7 @@ uint32_t CRequest::OnModuleDone(HResult error) {
   ModuleQuestion question;
   HResult mapped = MapModuleError(error, question);
   if (mapped == kInvalidSetting && question.response != 0) {
-    CSettingsNode* root = EngineSettings().GetRoot();
+    CSettingsNode* root = SettingsContext().Document().GetRoot();
     std::u16string value = root ? FindMailboxFolderPath(*root, m_parameters.StringAt(kTransferItem)) : u"";
     AddChild(MakeQuestion(this, kInvalidSetting, question.response, question.tag, value));
     return NextStep(4 - static_cast<int>(m_step));

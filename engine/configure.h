@@ -3,14 +3,10 @@
 // packages that it names are copied and installed. The steps are CRequest members (kinds 1 and 2).
 #pragma once
 
+#include <cstdint>
 #include <string>
 
-#include "settings/settings_document.h"
-
 namespace orvel::engine {
-
-// The engine's one settings document, which a Configure operation fills while it runs.
-CSettingsDocument& EngineSettings();
 
 // Progress to the open client, when there is one.
 void ProgressToClient(uint32_t stage, const std::u16string& tag, uint32_t percent);

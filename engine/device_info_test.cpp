@@ -306,7 +306,7 @@ TEST(Limits, TrustAndBackupLimits) {
   EXPECT_EQ(LimitMilliseconds(Limit::BackupConnectPause), 500u);
   EXPECT_EQ(LimitMilliseconds(Limit::DeviceInfoRefresh), 3600000u);
   EXPECT_EQ(LimitMilliseconds(Limit::DeviceInfoRetry), 10000u);
-  EXPECT_EQ(ApplyLimitOverrides("TrustRetry=1500,BackupConnectPause=0"), "");
+  EXPECT_EQ(ApplyLimitOverrides("Vantrel.TrustRetry=1500,Vantrel.BackupConnectPause=0"), "");
   EXPECT_EQ(LimitMilliseconds(Limit::TrustRetry), 1500u);
   EXPECT_EQ(LimitMilliseconds(Limit::BackupConnectPause), 0u);
   ResetLimits();

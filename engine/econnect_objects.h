@@ -7,15 +7,12 @@
 
 namespace orvel::engine {
 
-// What EPOC Connect's objects are created with when they may live in any kind of server.
-inline constexpr DWORD kAnyContext = 0x17;
-
 // Creates such an object for interface I and names the engine's process to it (its method
 // SetClientProcess); false, with the object unset, when either fails.
 template <class I>
 bool CreateForEngineProcess(REFCLSID clsid, win::ComPtr<I>& object) {
   object.Reset();
-  HRESULT hr = ::CoCreateInstance(clsid, nullptr, kAnyContext, __uuidof(I),
+  HRESULT hr = ::CoCreateInstance(clsid, nullptr, win::kAnyContext, __uuidof(I),
                                   reinterpret_cast<void**>(object.GetAddressOf()));
   if (FAILED(hr) || !object || FAILED(object->SetClientProcess(static_cast<LONG>(::GetCurrentProcessId())))) {
     object.Reset();

@@ -4,7 +4,6 @@ namespace orvel::engine {
 
 namespace {
 
-constexpr uint32_t kFacilityWin32 = 7;
 constexpr uint32_t kFacilityItf = 4;
 
 constexpr uint32_t Facility(uint32_t code) { return (code >> 16) & 0x1FFF; }
@@ -46,19 +45,17 @@ HResult WindowsErrorCode(uint32_t error) {
 }  // namespace
 
 HResult MapErrorToHResult(uint32_t code, HResult fallback) {
-  if (IsFailureCode(code)) {
-    // A failure without an error number in it, and one of another component, keep their meaning:
-    // only HRESULTs that wrap a Windows error are looked up by their low word.
-    if (Facility(code) == 0) return fallback;
-    if (Facility(code) != kFacilityWin32) return static_cast<HResult>(code);
-    HResult mapped = WindowsErrorCode(code & 0xFFFF);
-    return mapped != 0 ? mapped : static_cast<HResult>(code);
-  }
+  // A failure without an error number in it (facility 0) gives the fallback.
+  if (IsFailureCode(code) && Facility(code) == 0) return fallback;
+  // Otherwise the low word decides, so that a plain Windows error number and the same error
+  // wrapped in an HRESULT of any facility give the same result.
   uint32_t error = code & 0xFFFF;
-  if (error == 0) return kOk;
+  if (!IsFailureCode(code) && error == 0) return kOk;
   HResult mapped = WindowsErrorCode(error);
-  // An error number that the table does not name is still a failure.
-  return mapped != 0 ? mapped : fallback;
+  if (mapped != 0) return mapped;
+  // A failure the table does not name keeps its meaning; a plain error number the table does not
+  // name is still a failure.
+  return IsFailureCode(code) ? static_cast<HResult>(code) : fallback;
 }
 
 HResult MapBackupError(uint32_t code) { return MapErrorToHResult(code, kBackupFailed); }

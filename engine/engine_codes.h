@@ -58,11 +58,10 @@ inline constexpr HResult kAccessDenied = MakeCode(0x80040211);
 
 constexpr bool IsFailure(HResult code) { return code < 0; }
 
-// Translates a Windows error number, or an HRESULT that wraps one, into an engine code; a
-// failure that carries no error number (facility 0) gives the fallback. An error number that the
-// table does not name gives the fallback too when it is a plain Windows error, so that no failure
-// comes back as a positive "success" value; a failure HRESULT of another facility is returned
-// unchanged.
+// Translates a Windows error number, or an HRESULT of any facility but 0, by its low word into an
+// engine code; a failure of facility 0 (no error number in it) gives the fallback. A failure whose
+// low word the table does not name comes back unchanged; a plain error number that it does not
+// name gives the fallback, so that no failure comes back as a positive "success" value.
 HResult MapErrorToHResult(uint32_t code, HResult fallback);
 
 HResult MapBackupError(uint32_t code);

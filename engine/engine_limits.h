@@ -1,12 +1,6 @@
-// Every time limit of the engine, in one table of named durations.
-//
-// Tests (and a person chasing a problem) shorten them through one override, the environment
-// variable VANTREL_LIMITS, read once at the start of the program: a comma-separated list of
-// name=milliseconds pairs with the names of the table, for example
-//   VANTREL_LIMITS=IdleShutdown=1500,TearDownPause=50,ClientGrace=2000
-// COM starts the engine with the environment of the client that activates it, so a test sets the
-// variable in its own process. Names are compared without regard to case; an entry that names no
-// limit or has no number is ignored as a whole and reported by ApplyLimitOverrides.
+// Every time limit of the engine, in one table of named durations. Tests shorten them through the
+// one override of all deliverables, ORVEL_LIMITS, with entries "Vantrel.<Name>=milliseconds"
+// (support/limits.h); the engine reads it once at the start of the program.
 #pragma once
 
 #include <chrono>
@@ -30,19 +24,20 @@ enum class Limit {
   TrustRetry,           // a client refused by the trust prompt is refused again without asking
   BackupConnectPause,   // pause after advising the worker's sink to the backup engine
   RestorePause,         // pause before each setting of the restore object
+  RelaySend,            // a relay window that takes longer to take a record counts as gone
   Count
 };
 
-inline constexpr char kLimitsVariable[] = "VANTREL_LIMITS";
+// The engine's name in the override's entries.
+inline constexpr char kLimitsDeliverable[] = "Vantrel";
 
 std::chrono::milliseconds LimitDuration(Limit limit);
 uint32_t LimitMilliseconds(Limit limit);
 std::string_view LimitName(Limit limit);
 
-// Applies an override text to the table; returns the entries that were ignored ("" when none).
+// Applies an override text (the form of ORVEL_LIMITS) to the table; returns the engine's entries
+// that were ignored ("" when none).
 std::string ApplyLimitOverrides(std::string_view text);
-// Reads VANTREL_LIMITS and applies it.
-void LoadLimitOverrides();
 // Restores the built-in values (tests).
 void ResetLimits();
 

@@ -1,11 +1,14 @@
 // Result-code translation, path utilities and the limits table.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <string>
 
 #include "engine/audit_log.h"
+#include "engine/device_info.h"
 #include "engine/element_progress.h"
 #include "engine/engine_codes.h"
 #include "engine/engine_limits.h"
@@ -42,12 +45,16 @@ const ErrorCase kErrorCases[] = {
     {1722, kTransferUnavailable},
     {0x800706BA, kTransferUnavailable},
     {2250, kNoDevice},
-    {0x80010105, MakeCode(0x80010105)},  // another facility's failure stays as it is
-    {4, kFallback},                      // an unnamed Windows error is still a failure
-    {1, kFallback},
+    // Failures of any facility but 0 go by their low word; one the table does not name stays as it is.
+    {0x80030002, kFileNotFound},
+    {0x80040005, kAccessDenied},
+    {0x800A0070, kDiskFull},
+    {0x80010105, MakeCode(0x80010105)},
     {0x80070004, MakeCode(0x80070004)},
-    {0x80040005, MakeCode(0x80040005)},  // an engine code is not an error number
-    {0x80040101, kCancelled},
+    {0x80040101, MakeCode(0x80040101)},
+    // A plain Windows error that the table does not name is still a failure.
+    {4, kFallback},
+    {1, kFallback},
 };
 
 TEST(MapErrorToHResult, Table) {
@@ -138,28 +145,32 @@ TEST(MapModuleErrorCode, FolderPathQuestion) {
   EXPECT_EQ(question.value, u"");
 }
 
-TEST(Limits, BuiltInValues) {
+// Each limit is reached by its own name in the override and by no other: a name given twice in the
+// table, or a row out of the enum's order, changes the wrong limit.
+TEST(Limits, EveryLimitAnswersToItsOwnNameAlone) {
+  constexpr size_t kCount = static_cast<size_t>(Limit::Count);
   ResetLimits();
-  EXPECT_EQ(LimitMilliseconds(Limit::IdleShutdown), 10000u);
-  EXPECT_EQ(LimitMilliseconds(Limit::TearDownPause), 1000u);
-  EXPECT_EQ(LimitMilliseconds(Limit::PollTimer), 1000u);
-  EXPECT_EQ(LimitMilliseconds(Limit::ClientGrace), 10000u);
-  EXPECT_EQ(LimitMilliseconds(Limit::QuestionTimeout), 3600000u);
-  EXPECT_EQ(LimitMilliseconds(Limit::TransferCancelGrace), 5000u);
-  EXPECT_EQ(LimitMilliseconds(Limit::TrustPrompt), 120000u);
+  uint32_t builtIn[kCount];
+  for (size_t i = 0; i < kCount; ++i) builtIn[i] = LimitMilliseconds(static_cast<Limit>(i));
+  for (size_t i = 0; i < kCount; ++i) {
+    auto limit = static_cast<Limit>(i);
+    uint32_t value = builtIn[i] == 7 ? 8 : 7;
+    EXPECT_EQ(ApplyLimitOverrides("Vantrel." + std::string(LimitName(limit)) + "=" + std::to_string(value)),
+              "");
+    for (size_t k = 0; k < kCount; ++k)
+      EXPECT_EQ(LimitMilliseconds(static_cast<Limit>(k)), k == i ? value : builtIn[k])
+          << LimitName(limit) << " changed " << LimitName(static_cast<Limit>(k));
+    EXPECT_EQ(LimitDuration(limit), std::chrono::milliseconds(value));
+    ResetLimits();
+  }
 }
 
-TEST(Limits, Overrides) {
+TEST(Limits, OnlyTheEnginesEntriesCount) {
   ResetLimits();
-  EXPECT_EQ(ApplyLimitOverrides(" idleshutdown = 1500 ,PollTimer=200,Bogus=5,ClientGrace=x,TearDownPause"),
-            "Bogus=5,ClientGrace=x,TearDownPause");
-  EXPECT_EQ(LimitMilliseconds(Limit::IdleShutdown), 1500u);
+  EXPECT_EQ(ApplyLimitOverrides("Tessmark.PollTimer=5,PollTimer=6,Vantrel.Bogus=1,vantrel.polltimer=200"),
+            "Vantrel.Bogus=1");
   EXPECT_EQ(LimitMilliseconds(Limit::PollTimer), 200u);
-  EXPECT_EQ(LimitMilliseconds(Limit::ClientGrace), 10000u);
-  EXPECT_EQ(LimitMilliseconds(Limit::TearDownPause), 1000u);
-  EXPECT_EQ(ApplyLimitOverrides("ClientGrace=999999999"), "ClientGrace=999999999");  // no wrap-around
   ResetLimits();
-  EXPECT_EQ(LimitMilliseconds(Limit::IdleShutdown), 10000u);
 }
 
 }  // namespace
@@ -211,6 +222,33 @@ TEST(AuditLog, FieldsCannotForgeOrSplitRecords) {
                      u"Configure",           kOk, u"a;b\r\n\"x\""};
   EXPECT_EQ(FormatAuditRecord(record),
             "2024/01/02 03:04:05;';\"Far;link\";';Client;Configure;0x00000000 Ok;\"a;b\r\n\"\"x\"\"\";\r\n");
+}
+
+// The information texts escape their values; the record and the log's path take them unescaped.
+TEST(AuditLog, ValuesComeFromTheInformationTextsUnescaped) {
+  DeviceRecord device;
+  device.epocName = u"Bob's <A&B>";
+  device.imei = u"350123/45/678901/2";
+  device.phoneNumber = u"+44 & 1";
+  std::u16string deviceText;
+  BuildDeviceInfoText(deviceText, device);
+  AuditRecord record;
+  SetDeviceFields(record, deviceText);
+  EXPECT_EQ(record.device, u"Bob's <A&B>");
+  EXPECT_EQ(record.imei, u"350123/45/678901/2");
+  EXPECT_EQ(record.phone, u"+44 & 1");
+  ManagerRecord manager;
+  manager.logFile = u"C:\\Tools & Co\\MorvaneLog.csv";
+  std::u16string managerText;
+  BuildManagerInfoText(managerText, manager);
+  EXPECT_EQ(AuditLogFile(managerText), u"C:\\Tools & Co\\MorvaneLog.csv");
+  EXPECT_EQ(AuditLogFile(u""), u"");
+}
+
+TEST(AuditLog, ALogInAMissingFolderIsNotWritten) {
+  AuditRecord record{u"d", u"1", u"Dev", u"2", u"C", u"Backup", kOk, u""};
+  EXPECT_FALSE(
+      AppendAuditRecord(std::filesystem::temp_directory_path() / "no such folder" / "log.csv", record));
 }
 
 TEST(AuditLog, NewFileGetsMarkAndHeaderOnce) {

@@ -14,6 +14,7 @@
 #include "engine/engine_wnd.h"
 #include "engine/request.h"
 #include "engine/server.h"
+#include "outside/econnect/econnect_contract.h"
 #include "support/u16text.h"
 #include "support/win/handle.h"
 
@@ -47,20 +48,11 @@ bool FileExists(const std::u16string& path) {
 constexpr uint32_t kAttributeReadOnly = FILE_ATTRIBUTE_READONLY;
 constexpr uint32_t kAttributeFolder = FILE_ATTRIBUTE_DIRECTORY;
 
-// A location of EPOC Connect; false when the path does not fit.
-bool MakeLocation(ECLocation& location, USHORT kind, const std::u16string& path) {
-  location = ECLocation{};
-  location.Kind = kind;
-  if (path.size() >= std::size(location.Path)) return false;
-  std::copy(path.begin(), path.end(), location.Path);
-  return true;
-}
-
 // The attributes of a path on its side, looked up through EPOC Connect; nothing when it is not
 // there or cannot be looked up.
 std::optional<uint32_t> LookupAttributes(IECEngine* device, USHORT kind, const std::u16string& path) {
   ECLocation location;
-  if (!device || !MakeLocation(location, kind, path)) return std::nullopt;
+  if (!device || !econnect::MakeLocation(location, kind, path)) return std::nullopt;
   win::ComPtr<IECEntry> entry;
   if (device->LookupEntry(&location, entry.GetAddressOf()) != 0 || !entry) return std::nullopt;
   ECEntryInfo info = {};
@@ -106,7 +98,8 @@ uint32_t CRequest::CopyStart(CRequest& request) {
     // An overwrite must not stop at a read-only target.
     std::optional<uint32_t> attributes = LookupAttributes(deviceEngine, targetKind, target);
     ECLocation location;
-    if (attributes && (*attributes & kAttributeReadOnly) && MakeLocation(location, targetKind, target))
+    if (attributes && (*attributes & kAttributeReadOnly) &&
+        econnect::MakeLocation(location, targetKind, target))
       deviceEngine->SetAttributes(&location, *attributes & ~kAttributeReadOnly);
   }
   if (!TargetFolderExists(deviceEngine, targetKind, target)) return request.Complete(kInvalidPath);

@@ -6,21 +6,12 @@
 
 #include "engine/audit_log.h"
 #include "engine/server.h"
+#include "support/u16text.h"
+#include "support/win/wide.h"
 
 namespace orvel::engine {
 
 namespace {
-
-// The value of one key of an information text ("<Key>value</Key>" lines).
-std::u16string InfoValue(const std::u16string& text, std::u16string_view key) {
-  std::u16string open = u"<" + std::u16string(key) + u">";
-  std::u16string close = u"</" + std::u16string(key) + u">";
-  size_t start = text.find(open);
-  if (start == std::u16string::npos) return {};
-  start += open.size();
-  size_t end = text.find(close, start);
-  return end == std::u16string::npos ? std::u16string() : text.substr(start, end - start);
-}
 
 std::u16string LocalTimeText() {
   SYSTEMTIME now = {};
@@ -28,7 +19,14 @@ std::u16string LocalTimeText() {
   wchar_t text[32];
   std::swprintf(text, 32, L"%04u/%02u/%02u %02u:%02u:%02u", now.wYear, now.wMonth, now.wDay, now.wHour,
                 now.wMinute, now.wSecond);
-  return std::u16string(reinterpret_cast<const char16_t*>(text));
+  return win::FromWide(text);
+}
+
+// The engine has no window to show this in; whoever watches its debug output sees the record.
+void ReportLostRecord(const std::u16string& file, const AuditRecord& record) {
+  std::u16string text = u"Vantrel: the audit log \"" + file + u"\" cannot be written; this record is lost: " +
+                        FromUtf8(FormatAuditRecord(record));
+  ::OutputDebugStringW(win::AsWide(text).c_str());
 }
 
 }  // namespace
@@ -36,12 +34,9 @@ std::u16string LocalTimeText() {
 void WriteLogLine(const char16_t* operation, HResult result) {
   CTerminalManagerServer* engine = CTerminalManagerServer::Instance();
   if (!engine) return;
-  std::u16string device = engine->DeviceInfoText();
   AuditRecord record;
   record.date = LocalTimeText();
-  record.imei = InfoValue(device, u"IMEI");
-  record.device = InfoValue(device, u"EPOCName");
-  record.phone = InfoValue(device, u"PhoneNumber");
+  SetDeviceFields(record, engine->DeviceInfoText());
   record.operation = operation;
   record.result = result;
   if (CClientSession* client = engine->OpenClient()) {
@@ -49,11 +44,16 @@ void WriteLogLine(const char16_t* operation, HResult result) {
     record.description = client->m_logDescription;
     client->m_logDescription.clear();
   }
-  std::u16string file = InfoValue(engine->ManagerInfoText(), u"LogFile");
+  std::u16string file = AuditLogFile(engine->ManagerInfoText());
+  bool written = false;
   try {
-    AppendAuditRecord(std::filesystem::path(std::wstring(file.begin(), file.end())), record);
+    written = !file.empty() && AppendAuditRecord(std::filesystem::path(win::AsWide(file)), record);
   } catch (...) {
-    // A log that cannot be written loses the record; the operation's outcome stands.
+  }
+  // The operation's outcome stands either way.
+  try {
+    if (!written) ReportLostRecord(file, record);
+  } catch (...) {
   }
 }
 

@@ -11,6 +11,7 @@
 #include "engine/worker_thread.h"
 #include "support/win/com.h"
 #include "support/win/handle.h"
+#include "support/win/limits.h"
 #include "support/win/local_server.h"
 #include "support/win/registrar.h"
 #include "support/win/registry.h"
@@ -109,7 +110,8 @@ int FindRegistrationSwitch(std::wstring_view commandLine) {
     rest = rest.substr(at);
     // The switch runs to the end of the command line, as the comparison covers all of it.
     std::wstring_view word = rest;
-    while (!word.empty() && (word.back() == L' ' || word.back() == L'\t' || word.back() == L'"')) word.remove_suffix(1);
+    while (!word.empty() && (word.back() == L' ' || word.back() == L'\t' || word.back() == L'"'))
+      word.remove_suffix(1);
     if (SameNoCase(word, L"UnregServer")) return -1;
     if (SameNoCase(word, L"RegServer")) return 1;
   }
@@ -120,8 +122,10 @@ HRESULT RegisterServer() {
   const win::ScriptReplacement replacements[] = {{L"MODULE", module}};
   HINSTANCE instance = win::CModule::Instance();
   HRESULT hr = win::RunRegistrationResource(instance, kAppIdScript, true, replacements);
-  if (SUCCEEDED(hr)) hr = win::RunRegistrationResource(instance, kTerminalManagerExtScript, true, replacements);
-  if (SUCCEEDED(hr)) hr = win::RunRegistrationResource(instance, kTerminalManagerServerScript, true, replacements);
+  if (SUCCEEDED(hr))
+    hr = win::RunRegistrationResource(instance, kTerminalManagerExtScript, true, replacements);
+  if (SUCCEEDED(hr))
+    hr = win::RunRegistrationResource(instance, kTerminalManagerServerScript, true, replacements);
   if (SUCCEEDED(hr)) hr = win::RegisterModuleTypeLib();
   return hr;
 }
@@ -144,7 +148,7 @@ int RunVantrel() {
   HRESULT hr = ::CoInitialize(nullptr);
   if (FAILED(hr)) return hr;
   g_mainThread = ::GetCurrentThreadId();
-  LoadLimitOverrides();
+  ApplyLimitOverrides(win::LimitsOverrideText());
 
   int registration = FindRegistrationSwitch(commandLine);
   if (registration != 0) {

@@ -9,6 +9,7 @@
 #include "engine/engine_limits.h"
 #include "engine/engine_wnd.h"
 #include "engine/server.h"
+#include "engine/settings_context.h"
 #include "engine/settings_module.h"
 #include "engine/worker_thread.h"
 
@@ -144,7 +145,7 @@ uint32_t CRequest::Complete(HResult result) {
   // one announces its own.
   if (engine && (m_kind == kRequestFileCopy || m_kind == kRequestRestore)) engine->ForgetProgressWindow();
   if (IsRoot()) {
-    if (m_kind == kRequestConfigure) EngineSettings().DeleteRoot();
+    if (m_kind == kRequestConfigure) SettingsContext().Document().DeleteRoot();
     if (engine) {
       switch (m_kind) {
         case kRequestConfigure:

@@ -8,6 +8,7 @@
 #include "engine/engine_wnd.h"
 #include "engine/settings_module.h"
 #include "engine/worker_thread.h"
+#include "outside/econnect/econnect_contract.h"
 #include "support/win/handle.h"
 #include "support/win/registry.h"
 #include "support/win/wide.h"
@@ -20,10 +21,35 @@ CTerminalManagerServer* g_engine = nullptr;
 
 constexpr HResult kServerLostCall = MakeCode(0x80010105);
 
+// The ProgID from which EPOC Connect's file-copy and restore objects make their progress objects.
+constexpr char16_t kProgressProgId[] = u"Vantrelix.Progress";
+
 }  // namespace
 
+template <class I, class Sink>
+HResult CTerminalManagerServer::CreateProgressObject(REFCLSID clsid, win::ComPtr<I>& object, bool& advised,
+                                                     Sink* sink, HResult failure) {
+  if (!object && !CreateForEngineProcess(clsid, object)) return failure;
+  if (!advised) {
+    win::UniqueBstr progId(kProgressProgId);
+    if (FAILED(object->Advise(sink, progId.get()))) return failure;
+    AddRef();
+    advised = true;
+  }
+  return kOk;
+}
+
+template <class I>
+void CTerminalManagerServer::ReleaseAdvised(win::ComPtr<I>& object, bool& advised) {
+  if (advised) {
+    advised = false;
+    Release();
+  }
+  object.Reset();
+}
+
 CTerminalManagerServer::CTerminalManagerServer() {
-  m_connectProgram = win::ReadRegString(HKEY_LOCAL_MACHINE, kConnectProgramKey, nullptr).value_or(L"");
+  m_connectProgram = win::ReadRegString(HKEY_LOCAL_MACHINE, econnect::kAppPathsKey, nullptr).value_or(L"");
   ReadManagerInfo();
   m_trusted.Load();
 }
@@ -105,71 +131,23 @@ HResult CTerminalManagerServer::CreateTransferObjects() {
 }
 
 void CTerminalManagerServer::ReleaseTransferObjects() {
-  if (m_transferAdvised) {
-    m_transferAdvised = false;
-    Release();
-  }
-  m_transfer.Reset();
-  if (m_ecEngineAdvised) {
-    m_ecEngineAdvised = false;
-    Release();
-  }
-  m_ecEngine.Reset();
+  ReleaseAdvised(m_transfer, m_transferAdvised);
+  ReleaseAdvised(m_ecEngine, m_ecEngineAdvised);
 }
 
 HResult CTerminalManagerServer::CreateFileCopyObject() {
-  if (!m_fileCopy) {
-    if (FAILED(::CoCreateInstance(CLSID_ECFileCopy, nullptr, kAnyContext, IID_IECFileCopy,
-                                  reinterpret_cast<void**>(m_fileCopy.GetAddressOf()))) ||
-        !m_fileCopy) {
-      m_fileCopy.Reset();
-      return kCopyFailed;
-    }
-    m_fileCopy->SetClientProcess(static_cast<LONG>(::GetCurrentProcessId()));
-  }
-  if (!m_fileCopyAdvised) {
-    win::UniqueBstr progId(u"Vantrelix.Progress");
-    if (FAILED(m_fileCopy->Advise(static_cast<IECFileCopyEvents*>(this), progId.get()))) return kCopyFailed;
-    AddRef();
-    m_fileCopyAdvised = true;
-  }
-  return kOk;
+  return CreateProgressObject(CLSID_ECFileCopy, m_fileCopy, m_fileCopyAdvised,
+                              static_cast<IECFileCopyEvents*>(this), kCopyFailed);
 }
 
-void CTerminalManagerServer::ReleaseFileCopyObject() {
-  if (m_fileCopyAdvised) {
-    m_fileCopyAdvised = false;
-    Release();
-  }
-  m_fileCopy.Reset();
-}
+void CTerminalManagerServer::ReleaseFileCopyObject() { ReleaseAdvised(m_fileCopy, m_fileCopyAdvised); }
 
 HResult CTerminalManagerServer::CreateRestoreObject() {
-  if (!m_restore) {
-    if (FAILED(::CoCreateInstance(CLSID_ECRestore, nullptr, kAnyContext, IID_IECRestore,
-                                  reinterpret_cast<void**>(m_restore.GetAddressOf()))) ||
-        !m_restore) {
-      m_restore.Reset();
-      return kRestoreFailed;
-    }
-    m_restore->SetClientProcess(static_cast<LONG>(::GetCurrentProcessId()));
-  }
-  if (!m_restoreAdvised) {
-    win::UniqueBstr progId(u"Vantrelix.Progress");
-    if (FAILED(m_restore->Advise(static_cast<IECRestoreEvents*>(this), progId.get()))) return kRestoreFailed;
-    AddRef();
-    m_restoreAdvised = true;
-  }
-  return kOk;
+  return CreateProgressObject(CLSID_ECRestore, m_restore, m_restoreAdvised,
+                              static_cast<IECRestoreEvents*>(this), kRestoreFailed);
 }
 
-void CTerminalManagerServer::ReleaseRestoreObject() {
-  if (m_restoreAdvised) {
-    m_restoreAdvised = false;
-    Release();
-  }
-  m_restore.Reset();
-}
+void CTerminalManagerServer::ReleaseRestoreObject() { ReleaseAdvised(m_restore, m_restoreAdvised); }
 
 void CTerminalManagerServer::ReleaseProgressObjects() {
   ReleaseRestoreObject();
@@ -433,8 +411,16 @@ LRESULT CTerminalManagerServer::SendRelayRecord(uint32_t message, uint32_t code,
   relay::RelayRecord record = relay::MakeRelayRecord(
       static_cast<uint32_t>(reinterpret_cast<UINT_PTR>(EngineWindow())), message, code, value);
   COPYDATASTRUCT data = {0, sizeof(record), &record};
-  return ::SendMessageW(m_progressWindow, WM_COPYDATA, reinterpret_cast<WPARAM>(EngineWindow()),
-                        reinterpret_cast<LPARAM>(&data));
+  DWORD_PTR reply = 0;
+  if (!::SendMessageTimeoutW(m_progressWindow, WM_COPYDATA, reinterpret_cast<WPARAM>(EngineWindow()),
+                             reinterpret_cast<LPARAM>(&data), SMTO_NORMAL | SMTO_ABORTIFHUNG,
+                             LimitMilliseconds(Limit::RelaySend), &reply)) {
+    // A relay that does not take the record in time (or is gone) would hold the engine, and with
+    // it every client: it no longer serves this operation.
+    m_progressWindow = nullptr;
+    return 0;
+  }
+  return static_cast<LRESULT>(reply);
 }
 
 // ---- window message handlers -------------------------------------------------------------------
@@ -516,25 +502,6 @@ void CTerminalManagerServer::OnCopyRelay(CPacket packet) {
 }
 
 // ---- COM: IDispatch and the EPOC Connect sinks --------------------------------------------------
-
-HRESULT CTerminalManagerServer::GetTypeInfoCount(UINT* count) {
-  if (!count) return E_POINTER;
-  *count = 0;
-  return S_OK;
-}
-
-HRESULT CTerminalManagerServer::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
-  if (info) *info = nullptr;
-  return E_NOTIMPL;
-}
-
-HRESULT CTerminalManagerServer::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) { return E_NOTIMPL; }
-
-HRESULT CTerminalManagerServer::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*,
-                                       UINT*) {
-  if (result) ::VariantInit(result);
-  return S_OK;
-}
 
 HRESULT CTerminalManagerServer::OnDeviceChanged(LONG, BSTR) { return S_OK; }
 

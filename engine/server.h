@@ -24,8 +24,6 @@
 namespace orvel::engine {
 
 inline constexpr wchar_t kFrameworkWindowClass[] = L"Orvel.Fenwarp6.FRAMEW.GLOBALCLASS";
-inline constexpr wchar_t kConnectProgramKey[] =
-    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\econnect.exe";
 inline constexpr size_t kMaxClients = 1024;
 
 // Bits of the state word.
@@ -36,8 +34,8 @@ inline constexpr uint32_t kStateOperation = 8;
 
 enum ConnectionState : uint32_t { kDisconnected = 0, kConnecting = 1, kConnected = 2, kDisconnecting = 3 };
 
-class CTerminalManagerServer
-    : public win::CComObject<ITerminalManager, IECDeviceSink, IECRestoreEvents, IECFileCopyEvents, IECTransferEvents> {
+class CTerminalManagerServer : public win::CComObject<ITerminalManager, IECDeviceSink, IECRestoreEvents,
+                                                      IECFileCopyEvents, IECTransferEvents> {
  public:
   CTerminalManagerServer();
   ~CTerminalManagerServer() override;
@@ -98,7 +96,8 @@ class CTerminalManagerServer
   std::u16string DevicePathForDevice(const std::u16string& path) const;
   const std::wstring& ConnectProgramPath() const { return m_connectProgram; }
 
-  // Relay records to the progress relay's window.
+  // A relay record to the progress relay's window, with the window's reply; 0 when none is known.
+  // A window that has not taken the record within the limit RelaySend is forgotten.
   LRESULT SendRelayRecord(uint32_t message, uint32_t code, uint32_t value);
   HWND ProgressWindow() const { return m_progressWindow; }
   // The relay's window goes with the copy or restore that it served.
@@ -113,11 +112,7 @@ class CTerminalManagerServer
   void OnCopyRelay(CPacket packet);
 
   // IDispatch of the engine object and of its dispatch sinks: nothing is reached by name.
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override;
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override;
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                                   UINT*) override;
+  ORVEL_DISPATCH_BY_VTABLE_ONLY
   // Device object sink.
   HRESULT STDMETHODCALLTYPE OnDeviceChanged(LONG connected, BSTR name) override;
   // Restore object sink.
@@ -153,6 +148,15 @@ class CTerminalManagerServer
   HResult CreateTransferObjects();
   void ReleaseTransferObjects();
   void ReleaseProgressObjects();
+  // Makes a file-copy or restore object of EPOC Connect for the engine's process and advises the
+  // engine's sink for it with the progress relay's ProgID, each when not yet done; failure on
+  // either.
+  template <class I, class Sink>
+  HResult CreateProgressObject(REFCLSID clsid, win::ComPtr<I>& object, bool& advised, Sink* sink,
+                               HResult failure);
+  // Lets go of the reference that an advised sink holds on the engine, then of the object.
+  template <class I>
+  void ReleaseAdvised(win::ComPtr<I>& object, bool& advised);
   CRequest* ActiveLeafOfKind(uint32_t kind) const;
   void ReadManagerInfo();
   HResult ReadMachineInfo();

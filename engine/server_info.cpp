@@ -6,6 +6,7 @@
 #include "engine/econnect_objects.h"
 #include "engine/engine_limits.h"
 #include "engine/engine_wnd.h"
+#include "engine/module_directory.h"
 #include "engine/server.h"
 #include "support/win/wide.h"
 
@@ -54,13 +55,6 @@ class CVersionResource {
   std::vector<BYTE> m_data;
 };
 
-std::wstring ProgramPath() {
-  std::wstring path(MAX_PATH, L'\0');
-  DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-  path.resize(n);
-  return path;
-}
-
 std::wstring FolderOf(const std::wstring& path) { return path.substr(0, path.find_last_of(L"\\/") + 1); }
 
 std::u16string EngineVersionText(const std::wstring& program) {
@@ -86,10 +80,10 @@ std::u16string ConnectVersionText(const std::wstring& program) {
 }  // namespace
 
 void CTerminalManagerServer::ReadManagerInfo() {
-  std::wstring program = ProgramPath();
-  m_manager.version = EngineVersionText(program);
+  std::u16string program, folder;
+  if (GetModulePath(program, nullptr)) m_manager.version = EngineVersionText(win::AsWide(program));
   m_manager.epocConnectVersion = ConnectVersionText(m_connectProgram);
-  m_manager.logFile = win::FromWide(FolderOf(program)) + u"MorvaneLog.csv";
+  if (GetModuleDirectory(folder, nullptr)) m_manager.logFile = folder + u"MorvaneLog.csv";
 }
 
 std::u16string CTerminalManagerServer::ManagerInfoText() const {
@@ -137,8 +131,9 @@ HResult CTerminalManagerServer::ReadMachineInfo() {
 }
 
 HResult CTerminalManagerServer::ReadOwnerCard() {
-  if (!m_deviceInfo && FAILED(::CoCreateInstance(CLSID_ECDeviceInfo, nullptr, kAnyContext, IID_IECDeviceInfo,
-                                                 reinterpret_cast<void**>(m_deviceInfo.GetAddressOf())))) {
+  if (!m_deviceInfo &&
+      FAILED(::CoCreateInstance(CLSID_ECDeviceInfo, nullptr, win::kAnyContext, IID_IECDeviceInfo,
+                                reinterpret_cast<void**>(m_deviceInfo.GetAddressOf())))) {
     m_deviceInfo.Reset();
     return kDeviceInfoFailed;
   }

@@ -10,9 +10,6 @@ namespace orvel::engine {
 
 namespace {
 
-// What the module is created with when it may live in any kind of server.
-constexpr DWORD kAnyContext = 0x17;
-
 class CModuleCallback : public win::CComObject<ITolvaneCallback> {
  public:
   HRESULT STDMETHODCALLTYPE OnError(HRESULT hError, LONG nResponse, BSTR strTag, BSTR strName) override {
@@ -57,7 +54,7 @@ ModuleLink g_link;
 
 HResult CreateSettingsModule() {
   if (!g_link.module &&
-      FAILED(::CoCreateInstance(CLSID_TolvaneModule, nullptr, kAnyContext, IID_ITolvaneModule,
+      FAILED(::CoCreateInstance(CLSID_TolvaneModule, nullptr, win::kAnyContext, IID_ITolvaneModule,
                                 reinterpret_cast<void**>(g_link.module.GetAddressOf())))) {
     g_link.module.Reset();
     return kModuleFailed;

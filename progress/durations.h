@@ -1,8 +1,6 @@
-// Every time limit of Vantrelix, in one table.
-//
-// Test override: the environment variable VANTRELIX_DURATION_PERCENT (1 to 100), read once when
-// the first duration is asked for, scales every duration to that percentage so that tests run the
-// real waits quickly. Any other value or none leaves the durations as they are.
+// Every time limit of Vantrelix, in one table. Tests shorten them through the one override of all
+// deliverables, ORVEL_LIMITS, with entries "Vantrelix.<Name>=milliseconds" (support/limits.h);
+// the object reads it once, when it first takes a duration.
 #pragma once
 
 #include <windows.h>
@@ -14,7 +12,7 @@ enum class Duration {
   AfterLoopStart,   // pause after that wait before the loop is ended: 100 ms
 };
 
-// The duration in milliseconds, after the test override.
+// The duration in milliseconds, after the override.
 DWORD DurationMs(Duration duration);
 
 }  // namespace orvel::vantrelix

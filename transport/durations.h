@@ -1,14 +1,15 @@
-// Every time limit and pause of the transport module, in one table.
-//
-// Override: the environment variable TESSMARK_TIME_PERCENT (a whole number from 1 to 100) scales
-// every duration to that percentage, never below 1 ms; tests set it to shorten the limits. It is
-// read when a duration is taken, so it may be set before each operation.
+// Every time limit and pause of the transport module, in one table. Tests shorten them through the
+// one override of all deliverables, ORVEL_LIMITS, with entries "Tessmark.<Name>=milliseconds"
+// (support/limits.h); the module reads it once, when it first takes a duration.
 #pragma once
 
 #include <windows.h>
 
+#include "support/limits.h"
+
 namespace orvel::tessmark {
 
+// In the order of kDurations.
 enum class Duration {
   ResponseWait,         // the settings server's response, per wait
   DisconnectPause,      // before the EPOC Connect objects are released
@@ -19,23 +20,14 @@ enum class Duration {
   SimulationElement,    // debug mode: between element progress reports
 };
 
-struct NamedDuration {
-  Duration id;
-  const char* name;
-  DWORD milliseconds;
+inline constexpr LimitEntry kDurations[] = {
+    {"ResponseWait", 15000},     {"DisconnectPause", 200},    {"SimulationStart", 1000},
+    {"SimulationCopyStep", 200}, {"SimulationApplyStep", 80}, {"SimulationRetry", 100},
+    {"SimulationElement", 100},
 };
 
-inline constexpr NamedDuration kDurations[] = {
-    {Duration::ResponseWait, "response wait", 15000},
-    {Duration::DisconnectPause, "disconnect pause", 200},
-    {Duration::SimulationStart, "simulation start", 1000},
-    {Duration::SimulationCopyStep, "simulation copy step", 200},
-    {Duration::SimulationApplyStep, "simulation apply step", 80},
-    {Duration::SimulationRetry, "simulation retry", 100},
-    {Duration::SimulationElement, "simulation element step", 100},
-};
-
-inline constexpr wchar_t kTimePercentVariable[] = L"TESSMARK_TIME_PERCENT";
+// The module's name in the override's entries.
+inline constexpr char kLimitsDeliverable[] = "Tessmark";
 
 // The duration with the override applied.
 DWORD Milliseconds(Duration id);

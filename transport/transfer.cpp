@@ -5,6 +5,7 @@
 #include <cwchar>
 #include <string>
 
+#include "outside/econnect/econnect_contract.h"
 #include "support/win/registry.h"
 #include "support/win/wide.h"
 #include "transport/tolvane_module.h"
@@ -23,7 +24,6 @@ HRESULT CreateObject(REFCLSID clsid, REFIID iid, void** out) {
 constexpr wchar_t kDeviceSettingsFile[] = L"c:\\~epoc_settings.xml";
 constexpr wchar_t kDeviceLibs[] = L"c:\\System\\Libs\\";
 constexpr wchar_t kServerLibrary[] = L"c:\\System\\Libs\\tlvxsvr.dll";
-constexpr wchar_t kAppPathsKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\econnect.exe";
 
 struct SupportFile {
   const wchar_t* name;
@@ -35,15 +35,6 @@ constexpr SupportFile kSupportFiles[] = {
     {L"tlvxsvr.dll", true},
     {L"gencserv.rsy", false},
 };
-
-// False when the path does not fit the record's 260 characters.
-bool MakeLocation(ECLocation& location, USHORT kind, const std::wstring& path) {
-  location = ECLocation{};
-  location.Kind = kind;
-  if (path.size() > 260) return false;
-  std::wmemcpy(reinterpret_cast<wchar_t*>(location.Path), path.c_str(), path.size());
-  return true;
-}
 
 // The temporary settings file; removed on every way out, so that settings with passwords are
 // never left behind.
@@ -114,9 +105,9 @@ void CTolvaneModule::DoSendConfig(const std::wstring& path) {
   ConnectGenericServer();
   m_fileStage.store(2);
   ECLocation source, target;
-  if (!MakeLocation(source, EC_LOCATION_COMPUTER, path))
+  if (!econnect::MakeLocation(source, EC_LOCATION_COMPUTER, path))
     throw TlvxException{kErrorLocalFile, 0, text::kCopyToDevice};
-  MakeLocation(target, EC_LOCATION_DEVICE, kDeviceSettingsFile);
+  econnect::MakeLocation(target, EC_LOCATION_DEVICE, kDeviceSettingsFile);
   try {
     HRESULT error = m_engine->Copy(&source, &target, EC_COPY_OVERWRITE);
     if (error != 0)
@@ -146,7 +137,7 @@ void CTolvaneModule::DoSendConfig(const std::wstring& path) {
 void CTolvaneModule::DeleteDeviceCopy() {
   if (!m_engine) return;
   ECLocation target;
-  MakeLocation(target, EC_LOCATION_DEVICE, kDeviceSettingsFile);
+  econnect::MakeLocation(target, EC_LOCATION_DEVICE, kDeviceSettingsFile);
   m_engine->Delete(&target);
 }
 
@@ -177,10 +168,11 @@ void CTolvaneModule::ConnectGenericServer() {
 }
 
 void CTolvaneModule::InstallRemoteFiles() {
-  std::optional<std::wstring> folder = win::ReadRegString(HKEY_LOCAL_MACHINE, kAppPathsKey, L"Path");
+  std::optional<std::wstring> folder =
+      win::ReadRegString(HKEY_LOCAL_MACHINE, econnect::kAppPathsKey, L"Path");
   if (!folder) throw TlvxException{kErrorLocalFile, 0, text::kRegistryKey};
   ECLocation libs;
-  MakeLocation(libs, EC_LOCATION_DEVICE, kDeviceLibs);
+  econnect::MakeLocation(libs, EC_LOCATION_DEVICE, kDeviceLibs);
   m_engine->MakeDirectory(&libs);
   m_fileStage.store(1);
   for (const SupportFile& file : kSupportFiles)
@@ -192,8 +184,8 @@ void CTolvaneModule::CopyIfDifferent(const std::wstring& source, const std::wstr
     return TlvxException{code, static_cast<std::uint32_t>(error), text::kFileError};
   };
   ECLocation from, to;
-  if (!MakeLocation(from, EC_LOCATION_COMPUTER, source)) throw fail(kErrorLocalFile, 0);
-  if (!MakeLocation(to, EC_LOCATION_DEVICE, target)) throw fail(kErrorDeviceFile, 0);
+  if (!econnect::MakeLocation(from, EC_LOCATION_COMPUTER, source)) throw fail(kErrorLocalFile, 0);
+  if (!econnect::MakeLocation(to, EC_LOCATION_DEVICE, target)) throw fail(kErrorDeviceFile, 0);
   ComPtr<IECEntry> entry;
   HRESULT error = m_engine->LookupEntry(&from, &entry);
   if (error != 0 || !entry) {

@@ -1,11 +1,20 @@
 #include "engine/tests/engine_test_support.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
+#include <string_view>
 
+#include "engine/engine_limits.h"
 #include "engine/engine_wnd.h"
 #include "engine/secured_clients.h"
 #include "engine/trust.h"
+#include "support/u16text.h"
+#include "support/win/wide.h"
+#include "transport/durations.h"
 
 namespace orvel::engine::test {
 
@@ -32,13 +41,36 @@ std::wstring Quoted(const std::wstring& arg) {
 
 }  // namespace
 
+void SetLimits(const std::wstring& moreLimits) {
+  std::wstring limits = kShortLimits;
+  if (!moreLimits.empty()) limits += L"," + moreLimits;
+  // Every entry must name a limit of the engine or of Tessmark: a misspelt one would leave a test
+  // waiting for the built-in limit while it believes it shortened.
+  std::string text = AsUtf8(win::FromWide(limits));
+  CLimitTable tessmark(tessmark::kLimitsDeliverable, tessmark::kDurations);
+  std::string ignored = ApplyLimitOverrides(text) + tessmark.Apply(text);
+  ResetLimits();
+  for (std::string_view rest = text; !rest.empty();) {
+    std::string_view entry = rest.substr(0, rest.find(','));
+    rest.remove_prefix(std::min(rest.size(), entry.size() + 1));
+    std::string_view owner = entry.substr(0, entry.find('.'));
+    if (owner != kLimitsDeliverable && owner != tessmark::kLimitsDeliverable) ignored += std::string(entry);
+  }
+  if (!ignored.empty()) {
+    std::fprintf(stderr, "limits that no deliverable knows: %s\n", ignored.c_str());
+    std::abort();
+  }
+  ::SetEnvironmentVariableW(L"ORVEL_LIMITS", limits.c_str());
+}
+
 void PrepareEnvironment(const wchar_t* moreLimits) {
-  std::wstring limits = L"IdleShutdown=1500,TearDownPause=100,PollTimer=200,ClientGrace=3000";
-  if (moreLimits) limits += std::wstring(L",") + moreLimits;
-  ::SetEnvironmentVariableW(L"VANTREL_LIMITS", limits.c_str());
+  SetLimits(moreLimits ? moreLimits : L"");
   wchar_t temp[MAX_PATH] = {};
   ::GetTempPathW(MAX_PATH, temp);
   g_root = fs::path(temp) / (L"vantrel-test-" + std::to_wstring(::GetCurrentProcessId()));
+  // Wine gives a test program the same process id again in the next run: its root starts empty.
+  std::error_code error;
+  fs::remove_all(g_root, error);
   fs::create_directories(g_root / "c");
   fs::create_directories(g_root / "d");
   std::ofstream(g_root / "state.txt") << "connected=1\nname=TestFarlink\nimei=350123456789012\n";
@@ -200,6 +232,53 @@ void CSampleProcess::Kill() {
     ::TerminateProcess(m_process.get(), 9);
     ::WaitForSingleObject(m_process.get(), 10000);
   }
+}
+
+CDebugOutput::CDebugOutput() {
+  m_bufferReady.reset(::CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_BUFFER_READY"));
+  m_dataReady.reset(::CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_DATA_READY"));
+  m_mapping.reset(
+      ::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, L"DBWIN_BUFFER"));
+  m_stop.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  if (m_mapping) m_view = ::MapViewOfFile(m_mapping.get(), FILE_MAP_READ, 0, 0, 4096);
+  m_listening = m_bufferReady && m_dataReady && m_stop && m_view;
+  if (m_listening) m_thread = std::thread([this] { Listen(); });
+}
+
+CDebugOutput::~CDebugOutput() {
+  if (m_stop) ::SetEvent(m_stop.get());
+  if (m_thread.joinable()) m_thread.join();
+  if (m_view) ::UnmapViewOfFile(m_view);
+}
+
+void CDebugOutput::Listen() {
+  // The buffer holds the writer's process id and then its text.
+  HANDLE waits[] = {m_dataReady.get(), m_stop.get()};
+  ::SetEvent(m_bufferReady.get());
+  while (::WaitForMultipleObjects(2, waits, FALSE, INFINITE) == WAIT_OBJECT_0) {
+    const char* text = static_cast<const char*>(m_view) + sizeof(DWORD);
+    {
+      std::lock_guard<std::mutex> guard(m_lock);
+      m_texts.emplace_back(text, strnlen(text, 4096 - sizeof(DWORD)));
+    }
+    ::SetEvent(m_bufferReady.get());
+  }
+}
+
+std::string CDebugOutput::WaitText(const std::string& part, DWORD ms) {
+  std::string found;
+  PumpUntil(
+      [&] {
+        std::lock_guard<std::mutex> guard(m_lock);
+        for (const std::string& text : m_texts)
+          if (text.find(part) != std::string::npos) {
+            found = text;
+            return true;
+          }
+        return false;
+      },
+      ms);
+  return found;
 }
 
 CTestClient::CTestClient(bool details, bool advise, const wchar_t* name) {

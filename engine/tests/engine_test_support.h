@@ -26,8 +26,17 @@ using win::ComPtr;
 // The program's one COM apartment, entered on the main thread at start-up; tests assert it.
 HRESULT ProgramApartment();
 
-// Sets the shortened limits (and any further ones, "Name=ms,...") and a device root of this test
-// program before anything starts the engine; call once from a static initialiser of the program.
+// The engine's limits that every test shortens (ORVEL_LIMITS entries).
+inline constexpr wchar_t kShortLimits[] =
+    L"Vantrel.IdleShutdown=1500,Vantrel.TearDownPause=100,Vantrel.PollTimer=200,Vantrel.ClientGrace=3000";
+
+// Sets ORVEL_LIMITS to the shortened limits and any further entries ("Vantrel.Name=ms,..."), for
+// the engines that start from now on. An entry that names no limit of the engine or Tessmark ends
+// the program.
+void SetLimits(const std::wstring& moreLimits);
+
+// Sets the shortened limits (and any further ones) and a device root of this test program before
+// anything starts the engine; call once from a static initialiser of the program.
 void PrepareEnvironment(const wchar_t* moreLimits = nullptr);
 
 // A configuration whose bad value makes the engine ask the open client, so that the operation
@@ -78,6 +87,27 @@ class CSampleProcess {
   std::thread m_reader;
   std::mutex m_lock;
   std::vector<std::string> m_lines;
+};
+
+// Listens, as a debugger's output window does, to the texts that programs pass to
+// OutputDebugString while it lives.
+class CDebugOutput {
+ public:
+  CDebugOutput();
+  ~CDebugOutput();
+  bool Listening() const { return m_listening; }
+  // Waits for a text that holds part; gives it, or "" after ms.
+  std::string WaitText(const std::string& part, DWORD ms);
+
+ private:
+  void Listen();
+
+  win::UniqueKernelHandle m_bufferReady, m_dataReady, m_mapping, m_stop;
+  void* m_view = nullptr;
+  bool m_listening = false;
+  std::thread m_thread;
+  std::mutex m_lock;
+  std::vector<std::string> m_texts;
 };
 
 // A client in this process: one TerminalManagerExt with a recording callback.

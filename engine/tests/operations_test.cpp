@@ -11,9 +11,12 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "engine/engine_codes.h"
+#include "engine/engine_wnd.h"
 #include "engine/tests/engine_test_support.h"
+#include "progress/relay_record.h"
 
 namespace orvel::engine::test {
 namespace {
@@ -21,7 +24,8 @@ namespace {
 namespace fs = std::filesystem;
 using win::UniqueBstr;
 
-const bool kPrepared = (PrepareEnvironment(), true);
+// A relay window that has not taken a record after 2 s is taken as gone.
+const bool kPrepared = (PrepareEnvironment(L"Vantrel.RelaySend=2000"), true);
 
 // The computer's side of the copies.
 fs::path PcFolder() { return DeviceRoot().parent_path() / (DeviceRoot().filename().wstring() + L"-pc"); }
@@ -77,8 +81,8 @@ class Operations : public ::testing::Test {
     m_keeper = std::make_unique<CTestClient>(true, false, L"Keeper");
     ASSERT_EQ(m_keeper->CreateResult(), S_OK);
     SetDeviceState("exists_question", "number");
-    for (const char* key : {"install_result", "install_wait", "restore_result", "restore_sink_end", "backup_result.c",
-                            "backup_result.d", "backup_question"})
+    for (const char* key : {"install_result", "install_wait", "restore_result", "restore_sink_end",
+                            "restore_start_pump", "backup_result.c", "backup_result.d", "backup_question"})
       SetDeviceState(key, "0");
     fs::create_directories(PcFolder());
     fs::create_directories(DeviceRoot() / "c" / "Documents");
@@ -145,13 +149,84 @@ TEST_F(Operations, AnExistingTargetIsAskedAbout) {
     size_t from = client.Callback().Count();
     ASSERT_EQ(Copy(client, pcFile, L"c:\\Documents\\t.txt", c.toDevice), S_OK);
     std::string shown = c.toDevice ? "c:\\Documents\\t.txt" : pcFile.string();
-    // The element name is empty for a copy of the client's own.
-    ASSERT_TRUE(client.WaitCallback("OnError 0x80040203 45  " + shown, 10000, from));
+    // A copy of the client's own asks with the element name "File".
+    ASSERT_TRUE(client.WaitCallback("OnError 0x80040203 45 File " + shown, 10000, from));
     EXPECT_EQ(client->Respond(c.answer), S_OK);
     EXPECT_TRUE(client.WaitCallback(c.done, 10000, from));
     EXPECT_EQ(ReadFile(target), c.content);
     EXPECT_TRUE(PumpUntil([&] { return (client.State() & 8) == 0; }, 5000));
   }
+  EXPECT_EQ(client->Close(), S_OK);
+}
+
+// A window whose thread takes no message until the object goes: a relay window that hangs.
+class CHungWindow {
+ public:
+  CHungWindow() : m_release(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+    win::UniqueKernelHandle made(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    m_thread = std::thread([this, made = made.get()] {
+      m_window =
+          ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+      ::SetEvent(made);
+      ::WaitForSingleObject(m_release.get(), 20000);
+      MSG message;
+      while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
+      ::DestroyWindow(m_window);
+    });
+    ::WaitForSingleObject(made.get(), 10000);
+  }
+  ~CHungWindow() {
+    ::SetEvent(m_release.get());
+    m_thread.join();
+  }
+  HWND Handle() const { return m_window; }
+
+ private:
+  win::UniqueKernelHandle m_release;
+  HWND m_window = nullptr;
+  std::thread m_thread;
+};
+
+// A relay record of this test's own to a window of the engine or of the relay.
+LRESULT SendRecord(HWND to, HWND sender, uint32_t code, uint32_t value) {
+  relay::RelayRecord record = relay::MakeRelayRecord(
+      static_cast<uint32_t>(reinterpret_cast<UINT_PTR>(sender)), relay::kFileCopy, code, value);
+  COPYDATASTRUCT data = {0, sizeof(record), &record};
+  return ::SendMessageW(to, WM_COPYDATA, reinterpret_cast<WPARAM>(sender), reinterpret_cast<LPARAM>(&data));
+}
+
+// The engine's answer goes to a relay window that hangs: after the limit the engine takes that
+// relay as gone and serves its clients again.
+TEST_F(Operations, ARelayWindowThatHangsDoesNotHangTheEngine) {
+  WriteFile(PcFolder() / "t.txt", "new");
+  WriteFile(DeviceRoot() / "c" / "Documents" / "t.txt", "old");
+  CTestClient client;
+  Open(client);
+  size_t from = client.Callback().Count();
+  ASSERT_EQ(Copy(client, PcFolder() / "t.txt", L"c:\\Documents\\t.txt", true), S_OK);
+  ASSERT_TRUE(client.WaitCallback("OnError 0x80040203 ", 10000, from));
+  HWND relay = ::FindWindowW(nullptr, relay::kRelayWindowName);
+  ASSERT_TRUE(relay);
+  {
+    CHungWindow hung;
+    ASSERT_TRUE(hung.Handle());
+    // This window announces itself as the relay, so the engine's answer goes to it.
+    ASSERT_EQ(
+        SendRecord(::FindWindowW(kEngineWindowClass, kEngineWindowName), hung.Handle(), relay::kStart, 0),
+        TRUE);
+    PumpUntil([] { return false; }, 300);
+    EXPECT_EQ(client->Respond(8), S_OK);
+    // The engine is busy with the hung window for the limit, then answers again.
+    auto start = std::chrono::steady_clock::now();
+    PumpUntil([] { return false; }, 500);
+    EXPECT_NE(client.State(), -1);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2000 + 3000));
+  }
+  // The real relay, still waiting for its answer, gets the skip from here and the copy ends.
+  EXPECT_EQ(SendRecord(relay, nullptr, relay::kFileCopyAnswer, 1), TRUE);
+  EXPECT_TRUE(client.WaitCallback("OnDone 0x00000000", 10000, from));
+  EXPECT_EQ(ReadFile(DeviceRoot() / "c" / "Documents" / "t.txt"), "old");
+  EXPECT_TRUE(PumpUntil([&] { return (client.State() & 8) == 0; }, 5000));
   EXPECT_EQ(client->Close(), S_OK);
 }
 
@@ -250,7 +325,8 @@ TEST_F(Operations, BackupRunsEachDriveInOrderAndEndsAtAFailure) {
     UniqueBstr drives(c.drives);
     ASSERT_EQ(client->BackupDevice(drives.get(), 2), S_OK);
     if (c.answer) {
-      ASSERT_TRUE(client.WaitCallback("OnError 0x80070158 13  The backup cannot read a file.\nC:", 10000, from));
+      ASSERT_TRUE(
+          client.WaitCallback("OnError 0x80070158 13  The backup cannot read a file.\nC:", 10000, from));
       EXPECT_EQ(client->Respond(c.answer), S_OK);
     }
     ASSERT_TRUE(client.WaitCallback(c.done, 30000, from));
@@ -270,7 +346,7 @@ TEST_F(Operations, BackupRunsEachDriveInOrderAndEndsAtAFailure) {
     std::string log = AuditLog();
     EXPECT_EQ(RecordCount(log), lines + 1);
     EXPECT_TRUE(EndsWith(log, ";Backup;" + std::string(c.done).substr(7) +
-                                   (std::string(c.done) == "OnDone 0x00000000" ? " Ok;;\r\n" : ";;\r\n")))
+                                  (std::string(c.done) == "OnDone 0x00000000" ? " Ok;;\r\n" : ";;\r\n")))
         << log.substr(log.size() - 100);
   }
   EXPECT_EQ(client->Close(), S_OK);
@@ -317,6 +393,26 @@ TEST_F(Operations, RestoreBringsBackTheNewestArchive) {
     EXPECT_TRUE(EndsWith(AuditLog(),
                          ";Restore;" + std::string(c.done).substr(7) + (restored ? " Ok;;\r\n" : ";;\r\n")));
   }
+}
+
+// Relay records that arrive while a step runs a nested message loop are taken after the step, not
+// inside it: here EPOC Connect's restore object runs the whole restore while its start call waits
+// in such a loop.
+TEST_F(Operations, EventsDuringANestedMessageLoopAreTakenAfterTheStep) {
+  fs::path archive = DeviceRoot() / "backup" / "TestFarlink" / "d" / "1";
+  WriteFile(archive / "Documents" / "note.txt", "backed up");
+  fs::remove_all(DeviceRoot() / "d");
+  fs::create_directories(DeviceRoot() / "d");
+  SetDeviceState("restore_start_pump", "1500");
+  CTestClient client;
+  Open(client);
+  size_t from = client.Callback().Count();
+  UniqueBstr device(u""), drives(u"D");
+  ASSERT_EQ(client->RestoreDevice(device.get(), drives.get(), 0), S_OK);
+  EXPECT_TRUE(client.WaitCallback("OnDone 0x00000000", 10000, from));
+  EXPECT_EQ(ReadFile(DeviceRoot() / "d" / "Documents" / "note.txt"), "backed up");
+  EXPECT_TRUE(PumpUntil([&] { return (client.State() & 8) == 0; }, 5000));
+  EXPECT_EQ(client->Close(), S_OK);
 }
 
 TEST_F(Operations, CancelEndsEachOperation) {

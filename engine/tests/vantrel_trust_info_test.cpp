@@ -26,14 +26,7 @@ namespace {
 using win::UniqueBstr;
 
 // The prompt gives up after 5 s here; a refresh of unchanged device information is due after 1.5 s.
-const bool kPrepared = [] {
-  PrepareEnvironment();
-  ::SetEnvironmentVariableW(
-      L"VANTREL_LIMITS",
-      L"IdleShutdown=1500,TearDownPause=100,PollTimer=200,ClientGrace=3000,TrustPrompt=5000,"
-      L"DeviceInfoRefresh=1500");
-  return true;
-}();
+const bool kPrepared = (PrepareEnvironment(L"Vantrel.TrustPrompt=5000,Vantrel.DeviceInfoRefresh=1500"), true);
 
 class CComApartment {
  public:

@@ -20,15 +20,18 @@
 #include "engine/client.h"
 #include "engine/engine_limits.h"
 #include "engine/engine_wnd.h"
+#include "engine/module_directory.h"
 #include "engine/packet.h"
 #include "engine/reg_key_ex.h"
 #include "engine/secured_clients.h"
 #include "engine/security_dlg.h"
 #include "engine/security_dlg_ids.h"
+#include "engine/settings_context.h"
 #include "engine/tests/prompt_controls.h"
 #include "engine/trust.h"
 #include "engine/worker_thread.h"
 #include "support/u16text.h"
+#include "support/win/wide.h"
 #include "support/win/window.h"
 
 namespace orvel::engine {
@@ -135,7 +138,7 @@ class WorkerThread : public ::testing::Test {
     ::CoInitialize(nullptr);
     ResetLimits();
     // A prompt that the watcher misses ends in half a minute, not two.
-    ApplyLimitOverrides("BackupConnectPause=0,TrustPrompt=30000");
+    ApplyLimitOverrides("Vantrel.BackupConnectPause=0,Vantrel.TrustPrompt=30000");
     WriteState("");
     ASSERT_TRUE(m_events.Handle());
     ASSERT_TRUE(m_worker.Start(m_events.Handle()));
@@ -342,7 +345,7 @@ const std::vector<PromptCase>& PromptCases() {
 }
 
 TEST_F(WorkerThread, PromptAnswers) {
-  ApplyLimitOverrides("TrustPrompt=1500");
+  ApplyLimitOverrides("Vantrel.TrustPrompt=1500");
   for (const PromptCase& c : PromptCases()) {
     SCOPED_TRACE(c.what);
     PromptView view;
@@ -426,7 +429,7 @@ TEST_F(WorkerThread, AnAnswerLeftFromACancelledBackupQuestionIsNotAPromptsYes) {
 // A client refused by the prompt is refused again without asking until the retry limit has passed;
 // then it is asked again.
 TEST_F(WorkerThread, ARefusedClientIsAskedAgainOnlyAfterTheRetryLimit) {
-  ApplyLimitOverrides("TrustRetry=1000");
+  ApplyLimitOverrides("Vantrel.TrustRetry=1000");
   CTrustedClients trusted;
   CClientSession client(nullptr);
   client.m_name = u"Retry Tool";
@@ -531,6 +534,45 @@ TEST(TrustedClients, TheStoredListIsReadWholeOrNotAtAll) {
   ASSERT_TRUE(stored.has_value());
   EXPECT_EQ(ParseSecuredClients(*stored), (std::vector<std::u16string>{u"A Tool", u"C Tool"}));
   EXPECT_EQ(keeper.Key().ValueType(), static_cast<DWORD>(REG_BINARY));
+}
+
+// The engine's settings context is the settings host from the program's start: the nodes of its
+// document name it, and it answers display texts from the element-name table.
+TEST(SettingsContext, IsTheHostOfTheEnginesDocumentFromTheStart) {
+  EXPECT_EQ(&GetSettingsHost(), static_cast<ISettingsHost*>(&SettingsContext()));
+  CSettingsNode* root = SettingsContext().Document().Reset();
+  ASSERT_TRUE(root && root->GetChildCount() > 0);
+  std::u16string name, shown;
+  root->GetChild(0)->GetNodeName(name, false);
+  root->GetChild(0)->GetNodeName(shown, true);
+  EXPECT_EQ(shown, name);
+  EXPECT_FALSE(name.empty());
+  SettingsContext().Document().DeleteRoot();
+}
+
+// A module loaded through the short (8.3) form of its folder's name is found in the long form.
+TEST(ModuleDirectory, AShortNameComesBackInItsLongForm) {
+  wchar_t own[MAX_PATH] = {};
+  ASSERT_NE(::GetModuleFileNameW(nullptr, own, MAX_PATH), 0u);
+  fs::path folder = fs::temp_directory_path() / L"A folder with a long name";
+  fs::create_directories(folder);
+  fs::copy_file(fs::path(own).parent_path() / L"Ambrel.dll", folder / L"Ambrel.dll",
+                fs::copy_options::overwrite_existing);
+  wchar_t shortFolder[MAX_PATH] = {};
+  ASSERT_NE(::GetShortPathNameW(folder.c_str(), shortFolder, MAX_PATH), 0u);
+  ASSERT_NE(std::wstring(shortFolder), folder.wstring());
+  HMODULE module = ::LoadLibraryW((std::wstring(shortFolder) + L"\\Ambrel.dll").c_str());
+  ASSERT_TRUE(module);
+  wchar_t raw[MAX_PATH] = {};
+  ::GetModuleFileNameW(module, raw, MAX_PATH);
+  std::u16string directory;
+  EXPECT_TRUE(GetModuleDirectory(directory, module));
+  EXPECT_TRUE(EqualsNoCase(directory, win::FromWide(folder.wstring() + L"\\")))
+      << AsUtf8(directory) << " (the system gave " << AsUtf8(win::FromWide(raw)) << ")";
+  ::FreeLibrary(module);
+  EXPECT_TRUE(GetModuleDirectory(directory, nullptr));
+  EXPECT_TRUE(EqualsNoCase(directory, win::FromWide(fs::path(own).parent_path().wstring() + L"\\")))
+      << AsUtf8(directory);
 }
 
 TEST(RegKeyEx, ValuesOfEachKind) {

@@ -352,6 +352,14 @@ class CRestore : public CComObject<IECRestore> {
       RestoreRequest request{m_device, letters, format != 0};
       auto job = m_job;
       m_worker.Post([job, request] { RunRestore(job, request); });
+      // "restore_start_pump" makes the call wait in a message loop of its caller's thread first.
+      if (DWORD pump = static_cast<DWORD>(State().Number("restore_start_pump"))) {
+        DWORD start = ::GetTickCount();
+        while (::GetTickCount() - start < pump) {
+          PumpPending();
+          ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        }
+      }
       return S_OK;
     });
   }

@@ -98,11 +98,11 @@ TEST_F(TempRoot, ScriptedExchangeAppliesEveryElement) {
   ASSERT_EQ(r.state, 5u);
   EXPECT_EQ(r.numbers, (std::vector<std::uint32_t>{3, 0}));
   const char16_t* names[] = {u"IAPSettings", u"EMailSettings", u"DefaultVoiceMailbox", u"Ringing"};
-  const std::uint32_t percents[] = {25, 50, 75, 100};
   for (int i = 0; i < 4; ++i) {
     r = Send(server, 4, Answer(0));
     ASSERT_EQ(r.state, 5u) << i;
-    EXPECT_EQ(r.numbers, (std::vector<std::uint32_t>{4, percents[i]}));
+    // The percentage is that of the element named, which is applied in full.
+    EXPECT_EQ(r.numbers, (std::vector<std::uint32_t>{4, 100}));
     EXPECT_EQ(r.texts[0], names[i]);
   }
   EXPECT_EQ(Send(server, 4, Answer(0)).state, 2u);

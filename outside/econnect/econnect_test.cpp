@@ -9,6 +9,7 @@
 #include <functional>
 #include <thread>
 
+#include "outside/econnect/econnect_contract.h"
 #include "outside/econnect/settings_server.h"
 #include "outside/econnect/standin.h"
 #include "support/u16text.h"
@@ -117,7 +118,7 @@ class StandIn : public ::testing::Test {
   template <class I>
   ComPtr<I> Create(REFCLSID clsid) {
     ComPtr<I> object;
-    EXPECT_EQ(::CoCreateInstance(clsid, nullptr, 0x17, __uuidof(I),
+    EXPECT_EQ(::CoCreateInstance(clsid, nullptr, win::kAnyContext, __uuidof(I),
                                  reinterpret_cast<void**>(object.GetAddressOf())),
               S_OK);
     return object;
@@ -126,9 +127,8 @@ class StandIn : public ::testing::Test {
 };
 
 ECLocation Location(USHORT kind, const std::wstring& path) {
-  ECLocation location = {};
-  location.Kind = kind;
-  path.copy(location.Path, 260);
+  ECLocation location;
+  EXPECT_TRUE(MakeLocation(location, kind, path));
   return location;
 }
 
@@ -137,7 +137,7 @@ ECLocation Location(USHORT kind, const std::wstring& path) {
 TEST(Registration, ServerAppPathsAndVersions) {
   std::wstring clsid = L"CLSID\\" + win::GuidText(CLSID_ECEngine) + L"\\InprocServer32";
   EXPECT_EQ(win::ReadRegString(HKEY_CLASSES_ROOT, clsid, L"ThreadingModel"), L"Both");
-  const wchar_t* appPaths = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\econnect.exe";
+  const wchar_t* appPaths = kAppPathsKey;
   auto program = win::ReadRegString(HKEY_LOCAL_MACHINE, appPaths, nullptr);
   auto folder = win::ReadRegString(HKEY_LOCAL_MACHINE, appPaths, L"Path");
   ASSERT_TRUE(program && folder);
@@ -592,7 +592,7 @@ LONG BackupFromWorker(CBackupSink* sink, const wchar_t* drive, LONG archives, HR
     ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     {
       ComPtr<IECBackupEngine> backup;
-      ::CoCreateInstance(CLSID_ECBackupEngine, nullptr, 0x17, IID_PPV_ARGS(&backup));
+      ::CoCreateInstance(CLSID_ECBackupEngine, nullptr, win::kAnyContext, IID_PPV_ARGS(&backup));
       backup->SetClientProcess(static_cast<LONG>(::GetCurrentProcessId()));
       backup->Advise(sink);
       UniqueBstr name(u"Farlink"), letter(win::FromWide(drive));

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 
+#include "outside/econnect/econnect_contract.h"
 #include "outside/econnect/standin.h"
 #include "support/win/registry.h"
 
@@ -16,7 +17,6 @@ using namespace orvel;
 
 namespace {
 
-const wchar_t kAppPathsKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\econnect.exe";
 // The ".sis" association that starts the stand-in installer.
 const wchar_t kPackageExtensionKey[] = L"Software\\Classes\\.sis";
 const wchar_t kPackageClassKey[] = L"Software\\Classes\\OrvelStandIn.Package";
@@ -56,7 +56,7 @@ int wmain(int argc, wchar_t** argv) {
 
   if (remove) {
     HRESULT hr = CallServer(folder / L"ecobjects.dll", "DllUnregisterServer");
-    win::DeleteRegTree(HKEY_LOCAL_MACHINE, kAppPathsKey);
+    win::DeleteRegTree(HKEY_LOCAL_MACHINE, econnect::kAppPathsKey);
     win::DeleteRegTree(HKEY_LOCAL_MACHINE, econnect::kStandInKey);
     win::DeleteRegTree(HKEY_LOCAL_MACHINE, kPackageExtensionKey);
     win::DeleteRegTree(HKEY_LOCAL_MACHINE, kPackageClassKey);
@@ -65,10 +65,10 @@ int wmain(int argc, wchar_t** argv) {
 
   HRESULT hr = CallServer(folder / L"ecobjects.dll", "DllRegisterServer");
   if (FAILED(hr)) return Fail("DllRegisterServer", hr);
-  LSTATUS status =
-      win::WriteRegString(HKEY_LOCAL_MACHINE, kAppPathsKey, nullptr, (folder / L"econnect.exe").wstring());
+  LSTATUS status = win::WriteRegString(HKEY_LOCAL_MACHINE, econnect::kAppPathsKey, nullptr,
+                                       (folder / L"econnect.exe").wstring());
   if (status == ERROR_SUCCESS)
-    status = win::WriteRegString(HKEY_LOCAL_MACHINE, kAppPathsKey, L"Path", folder.wstring());
+    status = win::WriteRegString(HKEY_LOCAL_MACHINE, econnect::kAppPathsKey, L"Path", folder.wstring());
   if (status == ERROR_SUCCESS)
     status = win::WriteRegString(HKEY_LOCAL_MACHINE, econnect::kStandInKey, econnect::kDeviceRootValue,
                                  root.wstring());

@@ -259,9 +259,10 @@ codec::Bytes CSettingsServer::Step() {
   ++m_next;
   m_phase = Phase::AwaitProgressAnswer;
   codec::AppendU32(body, codec::kStateProgress);
+  // Stage 4 reports the progress within the element named: this one is applied in full.
   codec::AppendU32(body, 4);
   codec::AppendString(body, element.name);
-  codec::AppendU32(body, static_cast<std::uint32_t>(m_next * 100 / m_elements.size()));
+  codec::AppendU32(body, 100);
   return codec::MakeResponse(body);
 }
 

@@ -12,9 +12,11 @@ std::string HexCode(long code) {
 
 std::string Utf8(BSTR text) {
   if (!text) return {};
-  int n = ::WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(::SysStringLen(text)), nullptr, 0, nullptr, nullptr);
+  int n = ::WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(::SysStringLen(text)), nullptr, 0, nullptr,
+                                nullptr);
   std::string out(static_cast<size_t>(n), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(::SysStringLen(text)), out.data(), n, nullptr, nullptr);
+  ::WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(::SysStringLen(text)), out.data(), n, nullptr,
+                        nullptr);
   return out;
 }
 
@@ -51,30 +53,14 @@ void CClientCallback::Record(std::string line) {
   if (m_listener) m_listener(line);
 }
 
-HRESULT CClientCallback::GetTypeInfoCount(UINT* count) {
-  if (!count) return E_POINTER;
-  *count = 0;
-  return S_OK;
-}
-
-HRESULT CClientCallback::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
-  if (info) *info = nullptr;
-  return E_NOTIMPL;
-}
-
-HRESULT CClientCallback::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) { return E_NOTIMPL; }
-
-HRESULT CClientCallback::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) {
-  return E_NOTIMPL;
-}
-
 HRESULT CClientCallback::OnStateChanged(long nState) {
   Record("OnStateChanged " + std::to_string(nState));
   return S_OK;
 }
 
 HRESULT CClientCallback::OnError(long hError, long nResponse, BSTR strTag, BSTR strValue) {
-  Record("OnError " + HexCode(hError) + " " + std::to_string(nResponse) + " " + Utf8(strTag) + " " + Utf8(strValue));
+  Record("OnError " + HexCode(hError) + " " + std::to_string(nResponse) + " " + Utf8(strTag) + " " +
+         Utf8(strValue));
   return S_OK;
 }
 

@@ -25,10 +25,7 @@ class CClientCallback : public win::CComObject<ITerminalManagerExtCallback> {
   size_t Count() const;
 
   // Callbacks are reached through the vtable only; the type library marshals them.
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override;
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override;
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override;
+  ORVEL_DISPATCH_BY_VTABLE_ONLY
 
   HRESULT STDMETHODCALLTYPE OnStateChanged(long nState) override;
   HRESULT STDMETHODCALLTYPE OnError(long hError, long nResponse, BSTR strTag, BSTR strValue) override;

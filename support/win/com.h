@@ -17,6 +17,10 @@ namespace orvel::win {
 
 using Microsoft::WRL::ComPtr;
 
+// The contexts of an object that may live in any kind of server (0x17).
+inline constexpr DWORD kAnyContext =
+    CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER;
+
 // Counts live objects and LockServer calls of one module; DllCanUnloadNow answers from it.
 class CModule {
  public:
@@ -125,6 +129,27 @@ class CComObject : public Interfaces... {
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, \
                                    EXCEPINFO* excep, UINT* argErr) override {                                \
     return this->template DispatchInvoke<I>(id, flags, params, result, excep, argErr);                       \
+  }
+
+// Implements IDispatch's four methods of a class that nobody reaches by name: no type
+// information, no names, and every Invoke answered S_OK with an empty result.
+#define ORVEL_DISPATCH_BY_VTABLE_ONLY                                                                    \
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {                                     \
+    if (!count) return E_POINTER;                                                                        \
+    *count = 0;                                                                                          \
+    return S_OK;                                                                                         \
+  }                                                                                                      \
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override {                         \
+    if (info) *info = nullptr;                                                                           \
+    return E_NOTIMPL;                                                                                    \
+  }                                                                                                      \
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {             \
+    return E_NOTIMPL;                                                                                    \
+  }                                                                                                      \
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*, \
+                                   UINT*) override {                                                     \
+    if (result) ::VariantInit(result);                                                                   \
+    return S_OK;                                                                                         \
   }
 
 // Hands a pointer whose reference the caller already owns to a ComPtr. mingw-w64's

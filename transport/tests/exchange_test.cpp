@@ -97,7 +97,9 @@ class ExchangeTest : public ::testing::Test {
     ::CoUninitialize();
   }
   CTestDevice Device(const std::string& suffix = "") {
-    return CTestDevice(std::string("exchange-") + ::testing::UnitTest::GetInstance()->current_test_info()->name() + suffix, "");
+    return CTestDevice(
+        std::string("exchange-") + ::testing::UnitTest::GetInstance()->current_test_info()->name() + suffix,
+        "");
   }
 
   ComPtr<CProxyServer> m_proxy;
@@ -113,7 +115,11 @@ struct UnreadableCase {
   std::u16string text;
 };
 
-TEST_F(ExchangeTest, UnreadableResponsesEndWithCode9) {
+// A response that cannot be read ends the operation with code 9, the bad response; when the
+// decoder failed (a short body, a string count past the end) its own code, 24, is the exError and
+// its text the last error's text. Code 24 is never the operation's code: the engine maps 9 to its
+// settings-module failure and has no meaning for 24.
+TEST_F(ExchangeTest, UnreadableResponsesEndWithCode9AndTheDecodersCodeAsExError) {
   const std::u16string pastEnd = u"CDecodeResponse::Attempted read past end of buffer";
   Bytes applied;
   codec::AppendU32(applied, codec::kStateApplied);

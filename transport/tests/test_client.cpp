@@ -6,15 +6,28 @@
 #include <iterator>
 
 #include "outside/econnect/device.h"
+#include "outside/econnect/econnect_contract.h"
 #include "outside/econnect/settings_server.h"
 #include "support/win/registry.h"
 #include "support/win/wide.h"
+#include "transport/durations.h"
 
 namespace orvel::tessmark::test {
 
 namespace {
 
 std::u16string Text(BSTR text) { return win::FromWide(text); }
+
+// Every limit of the module at kTimePercent of its length, never below 1 ms.
+std::wstring ShortLimits() {
+  std::wstring text;
+  for (const LimitEntry& d : kDurations) {
+    DWORD ms = d.milliseconds * kTimePercent / 100;
+    std::string entry = std::string(kLimitsDeliverable) + "." + d.name + "=" + std::to_string(ms ? ms : 1);
+    text += (text.empty() ? L"" : L",") + std::wstring(entry.begin(), entry.end());
+  }
+  return text;
+}
 
 }  // namespace
 
@@ -83,13 +96,14 @@ CTestDevice::CTestDevice(const std::string& name, const std::string& knobs) {
   fs::create_directories(m_root / "c");
   fs::create_directories(m_root / "d");
   fs::create_directories(m_tmp);
-  std::ofstream(m_root / econnect::kStateFileName, std::ios::binary) << "connected=1\nname=Farlink\n" << knobs;
+  std::ofstream(m_root / econnect::kStateFileName, std::ios::binary) << "connected=1\nname=Farlink\n"
+                                                                     << knobs;
   ::SetEnvironmentVariableW(L"ECONNECT_DEVICE_ROOT", m_root.c_str());
   // _wtempnam reads the runtime's copy of the environment.
   std::wstring tmp = L"TMP=" + m_tmp.wstring();
   ::_wputenv(tmp.c_str());
   ::SetEnvironmentVariableW(L"TMP", m_tmp.c_str());
-  ::SetEnvironmentVariableW(L"TESSMARK_TIME_PERCENT", std::to_wstring(kTimePercent).c_str());
+  ::SetEnvironmentVariableW(L"ORVEL_LIMITS", ShortLimits().c_str());
 }
 
 fs::path CTestDevice::DeviceFile(const std::wstring& path) const {
@@ -110,8 +124,7 @@ void CTestDevice::SetKnob(const std::string& key, const std::string& value) {
 }
 
 fs::path CTestDevice::CompanionFolder() {
-  auto path = win::ReadRegString(HKEY_LOCAL_MACHINE,
-                                 L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\econnect.exe", L"Path");
+  auto path = win::ReadRegString(HKEY_LOCAL_MACHINE, econnect::kAppPathsKey, L"Path");
   return path ? fs::path(*path) : fs::path();
 }
 

@@ -25,7 +25,7 @@ constexpr std::chrono::milliseconds kEventLimit{30000};
 
 struct Event {
   enum Kind { Error, Progress, Done } kind;
-  HRESULT hr = 0;  // OnError's and OnDone's code
+  HRESULT hr = 0;   // OnError's and OnDone's code
   LONG number = 0;  // OnError's answers, OnProgress's stage
   LONG percent = 0;
   std::u16string tag;
@@ -44,8 +44,12 @@ class CTestCallback : public win::CComObject<ITolvaneCallback> {
 
   // Waits until pred holds for the events so far; false after kEventLimit.
   bool WaitFor(const std::function<bool(const std::vector<Event>&)>& pred);
-  bool WaitForDone() { return WaitFor([](const auto& e) { return Count(e, Event::Done) > 0; }); }
-  bool WaitForQuestion() { return WaitFor([](const auto& e) { return Count(e, Event::Error) > 0; }); }
+  bool WaitForDone() {
+    return WaitFor([](const auto& e) { return Count(e, Event::Done) > 0; });
+  }
+  bool WaitForQuestion() {
+    return WaitFor([](const auto& e) { return Count(e, Event::Error) > 0; });
+  }
   std::vector<Event> Events();
   HRESULT DoneResult();  // the first OnDone's code
   static int Count(const std::vector<Event>& events, Event::Kind kind);
@@ -81,7 +85,8 @@ class CTestDevice {
 extern const char16_t kSettingsText[];
 extern const std::vector<std::u16string> kSettingsElements;
 
-// The percentage that the tests give TESSMARK_TIME_PERCENT, and the response wait it leaves.
+// The percentage of their length that the tests give the module's limits, and the response wait
+// it leaves.
 constexpr int kTimePercent = 1;
 constexpr DWORD kShortResponseWaitMs = 15000 * kTimePercent / 100;
 
