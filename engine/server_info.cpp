@@ -6,7 +6,7 @@
 #include "engine/econnect_objects.h"
 #include "engine/engine_limits.h"
 #include "engine/engine_wnd.h"
-#include "engine/module_directory.h"
+#include "support/win/module_path.h"
 #include "engine/server.h"
 #include "support/win/wide.h"
 
@@ -81,9 +81,9 @@ std::u16string ConnectVersionText(const std::wstring& program) {
 
 void CTerminalManagerServer::ReadManagerInfo() {
   std::u16string program, folder;
-  if (GetModulePath(program, nullptr)) m_manager.version = EngineVersionText(win::AsWide(program));
+  if (win::GetModulePath(program, nullptr)) m_manager.version = EngineVersionText(win::AsWide(program));
   m_manager.epocConnectVersion = ConnectVersionText(m_connectProgram);
-  if (GetModuleDirectory(folder, nullptr)) m_manager.logFile = folder + u"MorvaneLog.csv";
+  if (win::GetModuleDirectory(folder, nullptr)) m_manager.logFile = folder + u"MorvaneLog.csv";
 }
 
 std::u16string CTerminalManagerServer::ManagerInfoText() const {

@@ -20,7 +20,7 @@
 #include "engine/client.h"
 #include "engine/engine_limits.h"
 #include "engine/engine_wnd.h"
-#include "engine/module_directory.h"
+#include "support/win/module_path.h"
 #include "engine/packet.h"
 #include "engine/reg_key_ex.h"
 #include "engine/secured_clients.h"
@@ -566,11 +566,11 @@ TEST(ModuleDirectory, AShortNameComesBackInItsLongForm) {
   wchar_t raw[MAX_PATH] = {};
   ::GetModuleFileNameW(module, raw, MAX_PATH);
   std::u16string directory;
-  EXPECT_TRUE(GetModuleDirectory(directory, module));
+  EXPECT_TRUE(win::GetModuleDirectory(directory, module));
   EXPECT_TRUE(EqualsNoCase(directory, win::FromWide(folder.wstring() + L"\\")))
       << AsUtf8(directory) << " (the system gave " << AsUtf8(win::FromWide(raw)) << ")";
   ::FreeLibrary(module);
-  EXPECT_TRUE(GetModuleDirectory(directory, nullptr));
+  EXPECT_TRUE(win::GetModuleDirectory(directory, nullptr));
   EXPECT_TRUE(EqualsNoCase(directory, win::FromWide(fs::path(own).parent_path().wstring() + L"\\")))
       << AsUtf8(directory);
 }

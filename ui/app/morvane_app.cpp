@@ -1,11 +1,10 @@
 #include "ui/app/morvane_app.h"
 
-#include <shlobj.h>
-
 #include "settings/settings_schema.h"
 #include "support/path_text.h"
 #include "support/win/com.h"
 #include "support/win/handle.h"
+#include "support/win/module_path.h"
 #include "support/win/wide.h"
 #include "ui/app/app_text.h"
 #include "ui/view/morvane_view.h"
@@ -91,22 +90,9 @@ void CMorvaneApp::ShowOwnView() {
 }
 
 std::u16string GetModulePath(HMODULE module) {
-  std::wstring path(MAX_PATH, L'\0');
-  DWORD length = ::GetModuleFileNameW(module ? module : win::CModule::Instance(), path.data(), MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return {};
-  path.resize(length);
-  // The long form, through the shell: the desktop folder parses the path and gives it back.
-  win::ComPtr<IShellFolder> desktop;
-  if (SUCCEEDED(::SHGetDesktopFolder(&desktop))) {
-    ITEMIDLIST* items = nullptr;
-    if (SUCCEEDED(desktop->ParseDisplayName(nullptr, nullptr, path.data(), nullptr, &items, nullptr)) &&
-        items) {
-      wchar_t longPath[MAX_PATH] = {};
-      if (::SHGetPathFromIDListW(items, longPath) && longPath[0]) path = longPath;
-      ::CoTaskMemFree(items);
-    }
-  }
-  return win::FromWide(path);
+  std::u16string path;
+  win::GetModulePath(path, module ? module : win::CModule::Instance());
+  return path;
 }
 
 std::u16string GetModuleFolder() { return GetFolderOfPath(GetModulePath()); }

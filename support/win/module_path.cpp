@@ -1,12 +1,12 @@
-#include "engine/module_directory.h"
+#include "support/win/module_path.h"
 
 #include <shlobj.h>
 
-#include "engine/engine_paths.h"
+#include "support/path_text.h"
 #include "support/win/com.h"
 #include "support/win/wide.h"
 
-namespace orvel::engine {
+namespace orvel::win {
 
 namespace {
 
@@ -53,4 +53,4 @@ bool GetModuleDirectory(std::u16string& result, HMODULE module) {
   return true;
 }
 
-}  // namespace orvel::engine
+}  // namespace orvel::win
