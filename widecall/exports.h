@@ -78,3 +78,19 @@ inline bool CopyWide(const wchar_t* text, int units, wchar_t* out, DWORD size) {
 }
 
 }  // namespace ambrel
+
+namespace ambrel {
+
+// Font descriptions and metrics between the two forms: the face name converted (32 characters,
+// terminated), every other field copied.
+void LogFontWToA(const LOGFONTW& wide, LOGFONTA& ansi);
+void LogFontAToW(const LOGFONTA& ansi, LOGFONTW& wide);
+void TextMetricAToW(const TEXTMETRICA& ansi, TEXTMETRICW& wide);
+
+// A character of a wide caller in the ANSI code page: one byte, or a lead and a trail byte in the
+// high and low byte, as the ANSI GDI functions take it. '?' when it has no ANSI form.
+UINT AnsiCharCode(UINT wide);
+// The wide character of an ANSI character code of that form.
+WCHAR WideCharOfCode(UINT code);
+
+}  // namespace ambrel
