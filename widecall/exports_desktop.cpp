@@ -167,7 +167,7 @@ AMBREL_EXPORT(BOOL) Amb_WinHelpW(HWND window, LPCWSTR file, UINT command, ULONG_
       auto* ansi = static_cast<MULTIKEYHELPA*>(list.Alloc(size));
       if (!ansi || !text) return FALSE;
       ansi->mkSize = size;
-      ansi->mkKeylist = static_cast<CHAR>(AnsiCharCode(wide->mkKeylist));
+      ansi->mkKeylist = static_cast<CHAR>(AnsiCharCode(CP_ACP, wide->mkKeylist));
       std::memcpy(ansi->szKeyphrase, text, length + 1);
       data = reinterpret_cast<ULONG_PTR>(ansi);
       break;

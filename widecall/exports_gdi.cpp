@@ -26,12 +26,12 @@ void LogFontAToW(const LOGFONTA& ansi, LOGFONTW& wide) {
   if (length > 0) AnsiToWide(ansi.lfFaceName, length, wide.lfFaceName, LF_FACESIZE - 1);
 }
 
-void TextMetricAToW(const TEXTMETRICA& a, TEXTMETRICW& w) {
+void TextMetricAToW(const TEXTMETRICA& a, TEXTMETRICW& w, UINT codePage) {
   std::memcpy(&w, &a, offsetof(TEXTMETRICA, tmFirstChar));
-  w.tmFirstChar = WideCharOfCode(a.tmFirstChar);
-  w.tmLastChar = WideCharOfCode(a.tmLastChar);
-  w.tmDefaultChar = WideCharOfCode(a.tmDefaultChar);
-  w.tmBreakChar = WideCharOfCode(a.tmBreakChar);
+  w.tmFirstChar = WideCharOfCode(codePage, a.tmFirstChar);
+  w.tmLastChar = WideCharOfCode(codePage, a.tmLastChar);
+  w.tmDefaultChar = WideCharOfCode(codePage, a.tmDefaultChar);
+  w.tmBreakChar = WideCharOfCode(codePage, a.tmBreakChar);
   w.tmItalic = a.tmItalic;
   w.tmUnderlined = a.tmUnderlined;
   w.tmStruckOut = a.tmStruckOut;
@@ -39,21 +39,34 @@ void TextMetricAToW(const TEXTMETRICA& a, TEXTMETRICW& w) {
   w.tmCharSet = a.tmCharSet;
 }
 
-UINT AnsiCharCode(UINT wide) {
+UINT FontCodePage(HDC dc) {
+  CHARSETINFO info{};
+  UINT charSet = static_cast<UINT>(GetTextCharset(dc));
+  if (charSet == DEFAULT_CHARSET ||
+      !TranslateCharsetInfo(reinterpret_cast<DWORD*>(static_cast<UINT_PTR>(charSet)), &info,
+                            TCI_SRCCHARSET)) {
+    return CP_ACP;
+  }
+  return info.ciACP;
+}
+
+UINT AnsiCharCode(UINT codePage, UINT wide) {
   if (wide > 0xFFFF) return '?';
   wchar_t unit = static_cast<wchar_t>(wide);
   char bytes[2] = {};
-  int n = WideToAnsi(&unit, 1, bytes, sizeof(bytes));
+  int n = WideCharToMultiByte(codePage, 0, &unit, 1, bytes, sizeof(bytes), nullptr, nullptr);
   if (n == 1) return static_cast<BYTE>(bytes[0]);
   if (n == 2) return (static_cast<UINT>(static_cast<BYTE>(bytes[0])) << 8) | static_cast<BYTE>(bytes[1]);
   return '?';
 }
 
-WCHAR WideCharOfCode(UINT code) {
+WCHAR WideCharOfCode(UINT codePage, UINT code) {
   char bytes[2] = {static_cast<char>(code >> 8), static_cast<char>(code)};
   bool pair = code > 0xFF;
   wchar_t unit = 0;
-  if (AnsiToWide(pair ? bytes : bytes + 1, pair ? 2 : 1, &unit, 1) != 1) return static_cast<WCHAR>(code);
+  if (MultiByteToWideChar(codePage, 0, pair ? bytes : bytes + 1, pair ? 2 : 1, &unit, 1) != 1) {
+    return static_cast<WCHAR>(code);
+  }
   return unit;
 }
 
@@ -61,16 +74,18 @@ WCHAR WideCharOfCode(UINT code) {
 
 namespace {
 
-// Widths of a range of wide characters, each measured as its ANSI character. A character without
-// an ANSI form is measured as the '?' it is drawn as.
+// Widths of a range of wide characters, each measured as its character in the font's code page.
+// A character without a form there is measured as what the code page makes of it (a near form or
+// '?'), which is what the font draws for it.
 template <class Entry, class Call>
-BOOL WidthsPerCharacter(UINT first, UINT last, Entry* out, Call call) {
+BOOL WidthsPerCharacter(HDC dc, UINT first, UINT last, Entry* out, Call call) {
   if (!out || last < first) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
+  UINT codePage = FontCodePage(dc);
   for (UINT c = first;; ++c) {
-    UINT code = AnsiCharCode(c);
+    UINT code = AnsiCharCode(codePage, c);
     if (!call(code, &out[c - first])) return FALSE;
     if (c == last) return TRUE;
   }
@@ -80,20 +95,20 @@ BOOL WidthsPerCharacter(UINT first, UINT last, Entry* out, Call call) {
 
 AMBREL_EXPORT(BOOL) Amb_GetCharABCWidthsW(HDC dc, UINT first, UINT last, LPABC widths) {
   if (!UseAnsi()) return GetCharABCWidthsW(dc, first, last, widths);
-  return WidthsPerCharacter(first, last, widths,
+  return WidthsPerCharacter(dc, first, last, widths,
                             [dc](UINT code, LPABC out) { return GetCharABCWidthsA(dc, code, code, out); });
 }
 
 AMBREL_EXPORT(BOOL) Amb_GetCharABCWidthsFloatW(HDC dc, UINT first, UINT last, LPABCFLOAT widths) {
   if (!UseAnsi()) return GetCharABCWidthsFloatW(dc, first, last, widths);
-  return WidthsPerCharacter(first, last, widths, [dc](UINT code, LPABCFLOAT out) {
+  return WidthsPerCharacter(dc, first, last, widths, [dc](UINT code, LPABCFLOAT out) {
     return GetCharABCWidthsFloatA(dc, code, code, out);
   });
 }
 
 AMBREL_EXPORT(BOOL) Amb_GetCharWidthFloatW(HDC dc, UINT first, UINT last, PFLOAT widths) {
   if (!UseAnsi()) return GetCharWidthFloatW(dc, first, last, widths);
-  return WidthsPerCharacter(first, last, widths,
+  return WidthsPerCharacter(dc, first, last, widths,
                             [dc](UINT code, PFLOAT out) { return GetCharWidthFloatA(dc, code, code, out); });
 }
 
@@ -102,7 +117,7 @@ Amb_GetGlyphOutlineW(HDC dc, UINT character, UINT format, LPGLYPHMETRICS metrics
                      const MAT2* matrix) {
   if (!UseAnsi()) return GetGlyphOutlineW(dc, character, format, metrics, size, buffer, matrix);
   // A glyph index names no character.
-  UINT code = (format & GGO_GLYPH_INDEX) ? character : AnsiCharCode(character);
+  UINT code = (format & GGO_GLYPH_INDEX) ? character : AnsiCharCode(FontCodePage(dc), character);
   return GetGlyphOutlineA(dc, code, format, metrics, size, buffer, matrix);
 }
 
@@ -110,9 +125,10 @@ AMBREL_EXPORT(DWORD) Amb_GetKerningPairsW(HDC dc, DWORD count, LPKERNINGPAIR pai
   if (!UseAnsi()) return GetKerningPairsW(dc, count, pairs);
   DWORD result = GetKerningPairsA(dc, count, pairs);
   if (pairs && result != GDI_ERROR) {
+    UINT codePage = FontCodePage(dc);
     for (DWORD i = 0; i < result; ++i) {
-      pairs[i].wFirst = WideCharOfCode(pairs[i].wFirst);
-      pairs[i].wSecond = WideCharOfCode(pairs[i].wSecond);
+      pairs[i].wFirst = WideCharOfCode(codePage, pairs[i].wFirst);
+      pairs[i].wSecond = WideCharOfCode(codePage, pairs[i].wSecond);
     }
   }
   return result;
@@ -161,7 +177,7 @@ AMBREL_EXPORT(BOOL) Amb_GetTextMetricsW(HDC dc, LPTEXTMETRICW metrics) {
   if (!metrics) return GetTextMetricsA(dc, nullptr);
   TEXTMETRICA ansi{};
   if (!GetTextMetricsA(dc, &ansi)) return FALSE;
-  TextMetricAToW(ansi, *metrics);
+  TextMetricAToW(ansi, *metrics, FontCodePage(dc));
   return TRUE;
 }
 
@@ -213,7 +229,7 @@ AMBREL_EXPORT(UINT) Amb_GetOutlineTextMetricsW(HDC dc, UINT size, LPOUTLINETEXTM
     return 0;
   }
   wide->otmSize = total;
-  TextMetricAToW(ansi->otmTextMetrics, wide->otmTextMetrics);
+  TextMetricAToW(ansi->otmTextMetrics, wide->otmTextMetrics, FontCodePage(dc));
   wide->otmFiller = ansi->otmFiller;
   wide->otmPanoseNumber = ansi->otmPanoseNumber;
   // From the selection flags to the names both forms have the same fields in the same order.
