@@ -3,6 +3,7 @@
 #include <objbase.h>
 
 #include <array>
+#include <string>
 
 #include "engine/client.h"
 #include "engine/engine_limits.h"
@@ -109,7 +110,8 @@ int FindRegistrationSwitch(std::wstring_view commandLine) {
     rest = rest.substr(at);
     // The switch runs to the end of the command line, as the comparison covers all of it.
     std::wstring_view word = rest;
-    while (!word.empty() && (word.back() == L' ' || word.back() == L'\t' || word.back() == L'"')) word.remove_suffix(1);
+    while (!word.empty() && (word.back() == L' ' || word.back() == L'\t' || word.back() == L'"'))
+      word.remove_suffix(1);
     if (SameNoCase(word, L"UnregServer")) return -1;
     if (SameNoCase(word, L"RegServer")) return 1;
   }
@@ -120,8 +122,10 @@ HRESULT RegisterServer() {
   const win::ScriptReplacement replacements[] = {{L"MODULE", module}};
   HINSTANCE instance = win::CModule::Instance();
   HRESULT hr = win::RunRegistrationResource(instance, kAppIdScript, true, replacements);
-  if (SUCCEEDED(hr)) hr = win::RunRegistrationResource(instance, kTerminalManagerExtScript, true, replacements);
-  if (SUCCEEDED(hr)) hr = win::RunRegistrationResource(instance, kTerminalManagerServerScript, true, replacements);
+  if (SUCCEEDED(hr))
+    hr = win::RunRegistrationResource(instance, kTerminalManagerExtScript, true, replacements);
+  if (SUCCEEDED(hr))
+    hr = win::RunRegistrationResource(instance, kTerminalManagerServerScript, true, replacements);
   if (SUCCEEDED(hr)) hr = win::RegisterModuleTypeLib();
   return hr;
 }
@@ -139,8 +143,21 @@ HRESULT UnregisterServer() {
   return SUCCEEDED(result) ? hr : result;
 }
 
+// The command line in its ANSI form, which every system has; the switches read from it are plain
+// letters.
+std::wstring CommandLine() {
+  const char* ansi = ::GetCommandLineA();
+  int units = ::MultiByteToWideChar(CP_ACP, 0, ansi, -1, nullptr, 0);
+  if (units <= 0) return {};
+  std::wstring text(static_cast<size_t>(units), L'\0');
+  ::MultiByteToWideChar(CP_ACP, 0, ansi, -1, text.data(), units);
+  text.resize(static_cast<size_t>(units) - 1);
+  return text;
+}
+
 int RunVantrel() {
-  std::wstring_view commandLine = ::GetCommandLineW();
+  std::wstring line = CommandLine();
+  std::wstring_view commandLine = line;
   HRESULT hr = ::CoInitialize(nullptr);
   if (FAILED(hr)) return hr;
   g_mainThread = ::GetCurrentThreadId();

@@ -58,8 +58,9 @@ class CScriptParser {
   }
 
   void SkipSpace() {
-    while (m_pos < m_text.size() && (m_text[m_pos] == L' ' || m_text[m_pos] == L'\t' || m_text[m_pos] == L'\r' ||
-                                     m_text[m_pos] == L'\n' || m_text[m_pos] == 0xFEFF))
+    while (m_pos < m_text.size() &&
+           (m_text[m_pos] == L' ' || m_text[m_pos] == L'\t' || m_text[m_pos] == L'\r' ||
+            m_text[m_pos] == L'\n' || m_text[m_pos] == 0xFEFF))
       ++m_pos;
   }
 
@@ -189,7 +190,8 @@ class CScriptParser {
 LSTATUS WriteValue(HKEY key, const ScriptValue& value) {
   const wchar_t* name = value.name.empty() ? nullptr : value.name.c_str();
   if (value.isNumber)
-    return ::RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value.number), sizeof(DWORD));
+    return ::RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value.number),
+                            sizeof(DWORD));
   return ::RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.text.c_str()),
                           static_cast<DWORD>((value.text.size() + 1) * sizeof(wchar_t)));
 }
@@ -260,8 +262,8 @@ std::wstring Replace(std::wstring_view script, std::span<const ScriptReplacement
 
 }  // namespace
 
-HRESULT RunRegistrationScript(std::wstring_view script, bool registering, std::span<const ScriptReplacement> replacements,
-                              const ScriptRoots& roots) {
+HRESULT RunRegistrationScript(std::wstring_view script, bool registering,
+                              std::span<const ScriptReplacement> replacements, const ScriptRoots& roots) {
   std::wstring text = Replace(script, replacements);
   std::vector<ScriptRoot> parsed;
   if (!CScriptParser(text, roots).Parse(parsed)) return E_INVALIDARG;
@@ -280,7 +282,8 @@ HRESULT RunRegistrationScript(std::wstring_view script, bool registering, std::s
 
 HRESULT RunRegistrationResource(HMODULE module, UINT id, bool registering,
                                 std::span<const ScriptReplacement> replacements) {
-  HRSRC resource = ::FindResourceW(module, MAKEINTRESOURCEW(id), L"REGISTRY");
+  // The ANSI form: a name of plain letters and a number are the same in both, on every system.
+  HRSRC resource = ::FindResourceA(module, MAKEINTRESOURCEA(id), "REGISTRY");
   if (!resource) return HRESULT_FROM_WIN32(ERROR_RESOURCE_NAME_NOT_FOUND);
   HGLOBAL loaded = ::LoadResource(module, resource);
   DWORD size = ::SizeofResource(module, resource);
