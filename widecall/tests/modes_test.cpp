@@ -9,6 +9,7 @@
 #include <windows.h>
 // clang-format off
 #include <commctrl.h>  // needs windows.h first
+#include <winspool.h>
 // clang-format on
 
 #include <cstdint>
@@ -864,35 +865,119 @@ TEST(Library, PinKeepsALoadedCopyUntilUnregistered) {
 
 namespace {
 
-TEST(Printing, DefaultPrinterName) {
+// The profile's default printer entry, set for one test and put back afterwards. The modes run
+// side by side on one prefix, so a named mutex keeps the entry to one test at a time.
+class DefaultPrinter : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    m_lock = CreateMutexA(nullptr, FALSE, "AmbrelDefaultPrinterEntry");
+    WaitForSingleObject(m_lock, INFINITE);
+    GetProfileStringA("windows", "device", "", m_saved, sizeof(m_saved));
+  }
+  void TearDown() override {
+    WriteProfileStringA("windows", "device", m_saved[0] ? m_saved : nullptr);
+    ReleaseMutex(m_lock);
+    CloseHandle(m_lock);
+  }
+  static void Set(const char* device) {
+    // Removing an entry that is not there answers FALSE; only a written entry must succeed.
+    BOOL written = WriteProfileStringA("windows", "device", device);
+    if (device) {
+      ASSERT_TRUE(written);
+    }
+  }
+  HANDLE m_lock = nullptr;
+  char m_saved[512] = {};
+};
+
+// Below Windows 2000 the name is the profile's "device" entry cut at the first comma; later
+// systems answer themselves.
+TEST_F(DefaultPrinter, NameFromTheProfile) {
+  Set("Printer A,winspool,LPT1:");
   DWORD size = 0;
   SetLastError(0);
-  BOOL ok = GetDefaultPrinterW(nullptr, &size);
-  EXPECT_FALSE(ok);
+  EXPECT_FALSE(GetDefaultPrinterW(nullptr, &size));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
   if (CurrentMode().major == 0) {
-    // Windows 2000 and later: the system's own answer.
     using Fn = BOOL(WINAPI*)(LPWSTR, LPDWORD);
-    HMODULE spool = LoadLibraryA("winspool.drv");
-    auto system = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(spool, "GetDefaultPrinterW")));
+    auto system = SystemEntry<Fn>("winspool.drv", "GetDefaultPrinterW");
     ASSERT_NE(system, nullptr);
     DWORD systemSize = 0;
     system(nullptr, &systemSize);
     EXPECT_EQ(size, systemSize);
     return;
   }
-  // Older systems: the "device" entry of the profile's "windows" section, cut at the comma.
-  char device[512] = {};
-  GetProfileStringA("windows", "device", "", device, sizeof(device));
-  if (char* comma = std::strchr(device, ',')) *comma = 0;
-  if (!device[0]) {
+  EXPECT_EQ(size, 10u);
+  wchar_t name[16] = {};
+  DWORD small = 9;
+  EXPECT_FALSE(GetDefaultPrinterW(name, &small));
+  EXPECT_EQ(small, 10u);
+  EXPECT_EQ(name[0], L'\0');  // nothing written into a short buffer
+  size = 16;
+  EXPECT_TRUE(GetDefaultPrinterW(name, &size));
+  EXPECT_EQ(std::wstring(name), L"Printer A");
+  EXPECT_EQ(size, 10u);
+}
+
+TEST_F(DefaultPrinter, NoneNamed) {
+  Set(nullptr);
+  DWORD size = 16;
+  wchar_t name[16] = {};
+  SetLastError(0);
+  EXPECT_FALSE(GetDefaultPrinterW(name, &size));
+  if (CurrentMode().major != 0) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
-    return;
   }
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
-  EXPECT_EQ(size, std::strlen(device) + 1);
-  std::vector<wchar_t> name(size);
-  EXPECT_TRUE(GetDefaultPrinterW(name.data(), &size));
-  EXPECT_EQ(std::wstring(name.data()), std::wstring(device, device + std::strlen(device)));
+}
+
+// Ports: the records at the start of the buffer, each pointing at its texts after them.
+TEST(Printing, PortsInRecordsAndTexts) {
+  for (DWORD level : {1u, 2u}) {
+    DWORD needed = 0, count = 0;
+    EXPECT_FALSE(EnumPortsW(nullptr, level, nullptr, 0, &needed, &count));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+    ASSERT_GT(needed, 0u) << level;
+    std::vector<BYTE> buffer(needed);
+    EXPECT_FALSE(EnumPortsW(nullptr, level, buffer.data(), needed - 1, &needed, &count));
+    ASSERT_TRUE(EnumPortsW(nullptr, level, buffer.data(), needed, &needed, &count)) << level;
+    ASSERT_GT(count, 0u);
+    DWORD needA = 0, countA = 0;
+    EnumPortsA(nullptr, level, nullptr, 0, &needA, &countA);
+    std::vector<BYTE> ansi(needA);
+    ASSERT_TRUE(EnumPortsA(nullptr, level, ansi.data(), needA, &needA, &countA));
+    EXPECT_EQ(count, countA);
+    const BYTE* end = buffer.data() + needed;
+    for (DWORD i = 0; i < count; ++i) {
+      LPWSTR name = level == 1 ? reinterpret_cast<PORT_INFO_1W*>(buffer.data())[i].pName
+                               : reinterpret_cast<PORT_INFO_2W*>(buffer.data())[i].pPortName;
+      LPSTR nameA = level == 1 ? reinterpret_cast<PORT_INFO_1A*>(ansi.data())[i].pName
+                               : reinterpret_cast<PORT_INFO_2A*>(ansi.data())[i].pPortName;
+      ASSERT_TRUE(reinterpret_cast<BYTE*>(name) > buffer.data() && reinterpret_cast<BYTE*>(name) < end);
+      EXPECT_EQ(AnsiOf(name), nameA);
+    }
+  }
+  if (Ansi()) {
+    DWORD needed = 0, count = 0;
+    EXPECT_FALSE(EnumPortsW(nullptr, 3, nullptr, 0, &needed, &count));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(E_NOTIMPL));
+  }
+}
+
+TEST(Printing, DisplayContextsWithADeviceMode) {
+  DEVMODEW mode{};
+  mode.dmSize = sizeof(mode);
+  std::wcscpy(mode.dmDeviceName, L"DISPLAY");
+  HDC dc = CreateDCW(L"DISPLAY", nullptr, nullptr, &mode);
+  ASSERT_NE(dc, nullptr);
+  EXPECT_GT(GetDeviceCaps(dc, HORZRES), 0);
+  DeleteDC(dc);
+  HDC info = CreateICW(L"DISPLAY", nullptr, nullptr, nullptr);
+  ASSERT_NE(info, nullptr);
+  DeleteDC(info);
+  HANDLE printer = nullptr;
+  std::wstring missing = std::wstring(L"Ambrel ") + kOutside + L" printer";
+  EXPECT_FALSE(OpenPrinterW(missing.data(), &printer, nullptr));
+  EXPECT_EQ(CreateDCW(L"WINSPOOL", missing.c_str(), nullptr, nullptr), nullptr);
 }
 
 }  // namespace
@@ -962,6 +1047,15 @@ TEST_F(WindowText, OwnClassProcedureGetsWideText) {
   EXPECT_TRUE(SendMessageW(m_own, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"x\u4e2d")));
   EXPECT_EQ(g_ownReceived, L"x\u4e2d");
   EXPECT_EQ(SendMessageW(m_own, WM_GETTEXTLENGTH, 0, 0), 2);
+}
+
+// An item of the program's own class gets the caller's wide text as SetWindowTextW gives it.
+TEST_F(WindowText, DialogItemOfAnOwnClassGetsWideText) {
+  HWND item = Child(kOwnClass, 0, 700);
+  ASSERT_NE(item, nullptr);
+  g_ownReceived.clear();
+  EXPECT_TRUE(SetDlgItemTextW(m_own, 700, kMixed));
+  EXPECT_EQ(g_ownReceived, kMixed);  // unconverted, even on 95/98
 }
 
 TEST_F(WindowText, EditTextThroughExportsAndMessages) {
