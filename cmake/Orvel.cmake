@@ -54,3 +54,19 @@ function(orvel_idl target idl)
   add_custom_target(${target}_files DEPENDS ${out}/${name}.h ${out}/${name}.tlb)
   add_dependencies(${target} ${target}_files)
 endfunction()
+
+# orvel_win98_test(<name> <target> PROGRAMS <exe names...> [STOP <image>] [ARGS <args...>])
+# (windows configuration only) Runs <target> once more with Wine reporting Windows 98 to it and to
+# the other programs named (the servers it starts), so that Ambrel's ANSI paths carry the run.
+# It runs alone: the versions are set for those programs' names, whoever starts them.
+function(orvel_win98_test name target)
+  cmake_parse_arguments(W "" "STOP" "PROGRAMS;ARGS" ${ARGN})
+  set(programs $<TARGET_FILE_NAME:${target}> ${W_PROGRAMS})
+  add_test(NAME ${name}
+           COMMAND ${CMAKE_COMMAND} -DWINE_RUN=${PROJECT_SOURCE_DIR}/tools/wine-run
+                   -DPROGRAM=$<TARGET_FILE:${target}> "-DPROGRAMS=${programs}" "-DARGS=${W_ARGS}"
+                   -DSTOP=${W_STOP} -P ${PROJECT_SOURCE_DIR}/cmake/RunInWin98.cmake
+           WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+  set_tests_properties(${name} PROPERTIES RUN_SERIAL ON
+                       ENVIRONMENT "ORVEL_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+endfunction()

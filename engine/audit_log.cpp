@@ -52,12 +52,12 @@ std::string FormatAuditRecord(const AuditRecord& r) {
 }
 
 bool AppendAuditRecord(const std::filesystem::path& file, const AuditRecord& record) {
-  std::error_code error;
-  auto size = std::filesystem::file_size(file, error);
-  bool empty = error || size == 0;
   std::ofstream out(file, std::ios::binary | std::ios::app);
   if (!out) return false;
-  if (empty) out << kUtf8Mark << kAuditHeader;
+  // Its size from the stream itself: the file-system library would bring in calls that the
+  // 95/98/ME family does not have.
+  out.seekp(0, std::ios::end);
+  if (out.tellp() <= 0) out << kUtf8Mark << kAuditHeader;
   out << FormatAuditRecord(record);
   out.flush();
   return static_cast<bool>(out);

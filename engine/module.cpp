@@ -3,6 +3,7 @@
 #include <objbase.h>
 
 #include <array>
+#include <string>
 
 #include "engine/client.h"
 #include "engine/engine_limits.h"
@@ -143,8 +144,21 @@ HRESULT UnregisterServer() {
   return SUCCEEDED(result) ? hr : result;
 }
 
+// The command line in its ANSI form, which every system has; the switches read from it are plain
+// letters.
+std::wstring CommandLine() {
+  const char* ansi = ::GetCommandLineA();
+  int units = ::MultiByteToWideChar(CP_ACP, 0, ansi, -1, nullptr, 0);
+  if (units <= 0) return {};
+  std::wstring text(static_cast<size_t>(units), L'\0');
+  ::MultiByteToWideChar(CP_ACP, 0, ansi, -1, text.data(), units);
+  text.resize(static_cast<size_t>(units) - 1);
+  return text;
+}
+
 int RunVantrel() {
-  std::wstring_view commandLine = ::GetCommandLineW();
+  std::wstring line = CommandLine();
+  std::wstring_view commandLine = line;
   HRESULT hr = ::CoInitialize(nullptr);
   if (FAILED(hr)) return hr;
   g_mainThread = ::GetCurrentThreadId();

@@ -127,9 +127,13 @@ bool ReplaceFileBytes(const std::u16string& path, std::string_view bytes, std::u
     if (!FlushFileBuffers(file.Get())) return fail(GetLastError());
     if (!file.Close()) return fail(GetLastError());
   }
-  if (!MoveFileExW(temp, target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    const DWORD code = GetLastError();
-    // The 95/98/ME family has no MoveFileEx: remove the old file, then move the new one in.
+  // The 95/98/ME family has no MoveFileEx (at best a stub), so it is found at run time; without
+  // it the old file is removed, then the new one moved in.
+  using MoveFileExFn = BOOL(WINAPI*)(LPCWSTR, LPCWSTR, DWORD);
+  static const auto moveFileEx = reinterpret_cast<MoveFileExFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "MoveFileExW")));
+  if (!moveFileEx || !moveFileEx(temp, target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    const DWORD code = moveFileEx ? GetLastError() : ERROR_CALL_NOT_IMPLEMENTED;
     if (code != ERROR_CALL_NOT_IMPLEMENTED) return fail(code);
     const DWORD attributes = GetFileAttributesW(target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {

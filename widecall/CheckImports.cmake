@@ -1,9 +1,22 @@
-# cmake -DOBJDUMP=<objdump> -DFILE=<exe or dll> -DTABLE=<exports.txt> -P CheckImports.cmake
-# Reads a binary's import table. Fails when a function of Ambrel's table is imported from another
-# library or when Ambrel is imported by name; lists every other wide function imported directly.
+# cmake -DOBJDUMP=<objdump> -DFILE=<exe or dll> -DTABLE=<exports.txt> [-DABSENT=<list>] [-DSELF=ON]
+#       [-DWIDE_RULE=OFF] -P CheckImports.cmake
+# Reads a binary's import table. Fails when a client of Ambrel imports a function of Ambrel's table
+# from another library, imports Ambrel by name, or imports any other wide function directly (on
+# 95/98/ME it is at best a stub); and, for Ambrel itself too (SELF), when it imports a function
+# of the ABSENT list, which Windows 95 does not have at all. WIDE_RULE=OFF leaves out the rule on
+# other wide functions, for the 64-bit test build (which no 95/98/ME runs, and whose window-long
+# functions are wide functions of their own).
 cmake_minimum_required(VERSION 3.25)
 include(${CMAKE_CURRENT_LIST_DIR}/ExportTable.cmake)
 ambrel_read_exports(T "${TABLE}")
+set(absent "")
+if(ABSENT)
+  file(STRINGS "${ABSENT}" absent_lines REGEX "^[A-Za-z]")
+  foreach(line IN LISTS absent_lines)
+    string(REGEX MATCH "^[A-Za-z0-9_]+" name "${line}")
+    list(APPEND absent ${name})
+  endforeach()
+endif()
 
 execute_process(COMMAND ${OBJDUMP} -p ${FILE} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
@@ -13,7 +26,6 @@ string(REPLACE "\n" ";" lines "${dump}")
 
 set(dll "")
 set(errors "")
-set(others "")
 set(ambrel_count 0)
 foreach(line IN LISTS lines)
   if(line MATCHES "^[ \t]*DLL Name: (.+)$")
@@ -43,19 +55,24 @@ foreach(line IN LISTS lines)
     endif()
     continue()
   endif()
-  if(name IN_LIST T_NAMES)
+  if(name IN_LIST absent)
+    list(APPEND errors "imports ${name} from ${dll}, which Windows 95 does not have")
+  elseif(SELF)
+    continue()
+  elseif(name IN_LIST T_NAMES)
     list(APPEND errors "imports ${name} from ${dll} instead of Ambrel.dll")
-  elseif(name MATCHES "W$")
-    list(APPEND others "${dll}!${name}")
+  elseif(NOT WIDE_RULE STREQUAL "OFF" AND name MATCHES "W$")
+    list(APPEND errors "imports the wide function ${name} from ${dll} directly")
   endif()
 endforeach()
 
 get_filename_component(file_name "${FILE}" NAME)
-message(STATUS "${file_name}: ${ambrel_count} functions imported from Ambrel.dll by ordinal")
-foreach(item IN LISTS others)
-  message(STATUS "${file_name}: other wide function imported directly: ${item}")
-endforeach()
-if(ambrel_count EQUAL 0)
+if(SELF)
+  message(STATUS "${file_name}: imports nothing that Windows 95 lacks")
+else()
+  message(STATUS "${file_name}: ${ambrel_count} functions imported from Ambrel.dll by ordinal")
+endif()
+if(ambrel_count EQUAL 0 AND NOT SELF)
   list(APPEND errors "imports nothing from Ambrel.dll")
 endif()
 if(errors)

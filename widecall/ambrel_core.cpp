@@ -66,6 +66,27 @@ int AnsiToWide(const char* ansi, int count, wchar_t* wide, int size) {
   return MultiByteToWideChar(CP_ACP, 0, ansi, count, wide, wide ? size : 0);
 }
 
+int WideToAnsiCut(const wchar_t* wide, int count, char* ansi, int size) {
+  if (!wide || !ansi || size <= 0) return 0;
+  if (count < 0) count = static_cast<int>(std::wcslen(wide));
+  if (count == 0) return 0;
+  int needed = WideToAnsi(wide, count, nullptr, 0);
+  if (needed <= 0) return 0;
+  if (needed <= size) return WideToAnsi(wide, count, ansi, size);
+  char* all = static_cast<char*>(std::malloc(needed));
+  if (!all) return 0;
+  WideToAnsi(wide, count, all, needed);
+  int kept = 0;
+  while (kept < size) {
+    int step = IsDBCSLeadByte(static_cast<BYTE>(all[kept])) ? 2 : 1;
+    if (kept + step > size) break;
+    kept += step;
+  }
+  std::memcpy(ansi, all, kept);
+  std::free(all);
+  return kept;
+}
+
 ScratchList::~ScratchList() {
   if (m_count == 0) {
     std::free(m_items);

@@ -32,6 +32,9 @@ inline bool IsIntResource(const void* p) { return reinterpret_cast<ULONG_PTR>(p)
 // The system conversions in the ANSI code page; a null output gives the needed size.
 int WideToAnsi(const wchar_t* wide, int count, char* ansi, int size);
 int AnsiToWide(const char* ansi, int count, wchar_t* wide, int size);
+// The ANSI form of count units (-1: to the terminator, not included) cut to at most size bytes,
+// never in the middle of a double-byte character; nothing is added. Returns the bytes written.
+int WideToAnsiCut(const wchar_t* wide, int count, char* ansi, int size);
 
 // Conversion buffers of one call, freed together when the call ends. The first block is kept in
 // the items field itself; from the second on, items is an array of block pointers.

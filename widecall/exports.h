@@ -78,3 +78,23 @@ inline bool CopyWide(const wchar_t* text, int units, wchar_t* out, DWORD size) {
 }
 
 }  // namespace ambrel
+
+namespace ambrel {
+
+// Font descriptions between the two forms: the face name converted (32 characters, terminated),
+// every other field copied.
+void LogFontWToA(const LOGFONTW& wide, LOGFONTA& ansi);
+void LogFontAToW(const LOGFONTA& ansi, LOGFONTW& wide);
+// The character fields in the code page of the font they describe.
+void TextMetricAToW(const TEXTMETRICA& ansi, TEXTMETRICW& wide, UINT codePage);
+
+// The code page in which the ANSI GDI functions read character codes for the DC's current font:
+// that of the font's character set (the ANSI code page when it has none of its own).
+UINT FontCodePage(HDC dc);
+// A character of a wide caller in that code page: one byte, or a lead and a trail byte in the
+// high and low byte, as the ANSI GDI functions take it. '?' when it has no form there.
+UINT AnsiCharCode(UINT codePage, UINT wide);
+// The wide character of a character code of that form.
+WCHAR WideCharOfCode(UINT codePage, UINT code);
+
+}  // namespace ambrel

@@ -71,11 +71,14 @@ wchar_t UpperUnit(wchar_t c) {
   char bytes[4] = {};
   int n = WideToAnsi(&c, 1, bytes, sizeof(bytes) - 1);
   if (n <= 0) return c;
+  // A unit that the code page holds only as another character ('?', or a near form such as 'e'
+  // for an accented letter) comes back as it was.
+  wchar_t back = 0;
+  if (AnsiToWide(bytes, n, &back, 1) != 1 || back != c) return c;
   bytes[n] = 0;
   CharUpperA(bytes);
   wchar_t upper = c;
-  // A unit outside the code page comes back as it was.
-  if (AnsiToWide(bytes, n, &upper, 1) != 1 || (bytes[0] == '?' && c != L'?')) return c;
+  if (AnsiToWide(bytes, n, &upper, 1) != 1) return c;
   return upper;
 }
 

@@ -162,30 +162,136 @@ AMBREL_EXPORT(LSTATUS) Amb_SHDeleteKeyW(HKEY key, LPCWSTR subKey) {
   return fn(key, subKey);
 }
 
-// The shell entries that older systems may lack are bound per call.
+// Shell. On the 95/98/ME family each entry takes its ANSI form; elsewhere the entries that older
+// systems may lack are bound per call.
+
+namespace {
+
+#ifndef _WIN64
+static_assert(sizeof(SHELLEXECUTEINFOA) == 60 && sizeof(BROWSEINFOA) == 32 && sizeof(SHFILEINFOA) == 352);
+#endif
+
+// The notify-icon record of the 95/98/ME family: the fixed fields and a tip of 64 characters.
+struct AnsiNotifyIconData {
+  DWORD size;
+  HWND window;
+  UINT id;
+  UINT flags;
+  UINT callbackMessage;
+  HICON icon;
+  CHAR tip[64];
+};
+static_assert(offsetof(AnsiNotifyIconData, tip) == offsetof(NOTIFYICONDATAA, szTip));
+#ifndef _WIN64
+static_assert(sizeof(AnsiNotifyIconData) == 88 && offsetof(AnsiNotifyIconData, tip) == 24);
+#endif
+
+}  // namespace
+
+AMBREL_EXPORT(HICON) Amb_ExtractIconW(HINSTANCE instance, LPCWSTR file, UINT index) {
+  if (!UseAnsi()) return ExtractIconW(instance, file, index);
+  ScratchList list;
+  return ExtractIconA(instance, A(list, file), index);
+}
+
 AMBREL_EXPORT(UINT) Amb_ExtractIconExW(LPCWSTR file, int index, HICON* large, HICON* small, UINT icons) {
+  if (UseAnsi()) {
+    ScratchList list;
+    return ExtractIconExA(A(list, file), index, large, small, icons);
+  }
   return CallShell<UINT>("ExtractIconExW", 0, file, index, large, small, icons);
 }
 
+AMBREL_EXPORT(HINSTANCE)
+Amb_ShellExecuteW(HWND window, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR directory, INT show) {
+  if (!UseAnsi()) return ShellExecuteW(window, verb, file, parameters, directory, show);
+  ScratchList list;
+  return ShellExecuteA(window, A(list, verb), A(list, file), A(list, parameters), A(list, directory), show);
+}
+
+AMBREL_EXPORT(BOOL) Amb_ShellExecuteExW(SHELLEXECUTEINFOW* info) {
+  if (!UseAnsi()) return CallShell<BOOL>("ShellExecuteExW", FALSE, info);
+  if (!info) return ShellExecuteExA(nullptr);
+  ScratchList list;
+  SHELLEXECUTEINFOA ansi{};
+  ansi.cbSize = sizeof(ansi);
+  ansi.fMask = info->fMask;
+  ansi.hwnd = info->hwnd;
+  ansi.lpVerb = A(list, info->lpVerb);
+  ansi.lpFile = A(list, info->lpFile);
+  ansi.lpParameters = A(list, info->lpParameters);
+  ansi.lpDirectory = A(list, info->lpDirectory);
+  ansi.nShow = info->nShow;
+  ansi.hInstApp = info->hInstApp;
+  if (info->fMask & SEE_MASK_IDLIST) ansi.lpIDList = info->lpIDList;
+  if (info->fMask & SEE_MASK_CLASSNAME) ansi.lpClass = A(list, info->lpClass);
+  ansi.hkeyClass = info->hkeyClass;
+  ansi.dwHotKey = info->dwHotKey;
+  ansi.hIcon = info->hIcon;
+  BOOL ok = ShellExecuteExA(&ansi);
+  info->hProcess = ansi.hProcess;
+  info->hInstApp = ansi.hInstApp;  // the error of a failed start, as the wide function reports it
+  return ok;
+}
+
 AMBREL_EXPORT(PIDLIST_ABSOLUTE) Amb_SHBrowseForFolderW(LPBROWSEINFOW info) {
-  return CallShell<PIDLIST_ABSOLUTE>("SHBrowseForFolderW", nullptr, info);
+  if (!UseAnsi()) return CallShell<PIDLIST_ABSOLUTE>("SHBrowseForFolderW", nullptr, info);
+  if (!info) return SHBrowseForFolderA(nullptr);
+  ScratchList list;
+  char name[MAX_PATH] = {};
+  BROWSEINFOA ansi{};
+  ansi.hwndOwner = info->hwndOwner;
+  ansi.pidlRoot = info->pidlRoot;
+  ansi.pszDisplayName = name;
+  ansi.lpszTitle = A(list, info->lpszTitle);
+  ansi.ulFlags = info->ulFlags;
+  ansi.lpfn = info->lpfn;
+  ansi.lParam = info->lParam;
+  PIDLIST_ABSOLUTE chosen = SHBrowseForFolderA(&ansi);
+  info->iImage = ansi.iImage;
+  if (info->pszDisplayName) CopyAnsiToWide(name, info->pszDisplayName, MAX_PATH, true);
+  return chosen;
 }
 
 AMBREL_EXPORT(DWORD_PTR)
 Amb_SHGetFileInfoW(LPCWSTR path, DWORD attributes, SHFILEINFOW* info, UINT size, UINT flags) {
-  return CallShell<DWORD_PTR>("SHGetFileInfoW", 0, path, attributes, info, size, flags);
+  if (!UseAnsi()) return CallShell<DWORD_PTR>("SHGetFileInfoW", 0, path, attributes, info, size, flags);
+  ScratchList list;
+  // With SHGFI_PIDL the path is an item list, not a text.
+  LPCSTR ansiPath = (flags & SHGFI_PIDL) ? reinterpret_cast<LPCSTR>(path) : A(list, path);
+  SHFILEINFOA ansi{};
+  bool filled = info && size >= sizeof(SHFILEINFOW);
+  DWORD_PTR result =
+      SHGetFileInfoA(ansiPath, attributes, filled ? &ansi : nullptr, filled ? sizeof(ansi) : 0, flags);
+  if (filled) {
+    info->hIcon = ansi.hIcon;
+    info->iIcon = ansi.iIcon;
+    info->dwAttributes = ansi.dwAttributes;
+    CopyAnsiToWide(ansi.szDisplayName, info->szDisplayName, MAX_PATH, true);
+    CopyAnsiToWide(ansi.szTypeName, info->szTypeName, 80, true);
+  }
+  return result;
 }
 
-AMBREL_EXPORT(BOOL) Amb_SHGetPathFromIDListW(PCIDLIST_ABSOLUTE list, LPWSTR path) {
-  return CallShell<BOOL>("SHGetPathFromIDListW", FALSE, list, path);
-}
-
-AMBREL_EXPORT(BOOL) Amb_ShellExecuteExW(SHELLEXECUTEINFOW* info) {
-  return CallShell<BOOL>("ShellExecuteExW", FALSE, info);
+AMBREL_EXPORT(BOOL) Amb_SHGetPathFromIDListW(PCIDLIST_ABSOLUTE items, LPWSTR path) {
+  if (!UseAnsi()) return CallShell<BOOL>("SHGetPathFromIDListW", FALSE, items, path);
+  char ansi[MAX_PATH] = {};
+  BOOL ok = SHGetPathFromIDListA(items, ansi);
+  if (path) CopyAnsiToWide(ansi, path, MAX_PATH, true);
+  return ok;
 }
 
 AMBREL_EXPORT(BOOL) Amb_Shell_NotifyIconW(DWORD message, PNOTIFYICONDATAW data) {
-  return CallShell<BOOL>("Shell_NotifyIconW", FALSE, message, data);
+  if (!UseAnsi()) return CallShell<BOOL>("Shell_NotifyIconW", FALSE, message, data);
+  if (!data) return Shell_NotifyIconA(message, nullptr);
+  AnsiNotifyIconData ansi{};
+  std::memcpy(&ansi, data, offsetof(AnsiNotifyIconData, tip));
+  ansi.size = sizeof(ansi);
+  if (data->uFlags & NIF_TIP) {
+    int length = static_cast<int>(wcsnlen(data->szTip, 64));
+    WideToAnsiCut(data->szTip, length, ansi.tip, sizeof(ansi.tip) - 1);
+  }
+  return Shell_NotifyIconA(message, reinterpret_cast<PNOTIFYICONDATAA>(&ansi));
 }
 
 AMBREL_EXPORT(UINT) Amb_DragQueryFileW(HDROP drop, UINT index, LPWSTR buffer, UINT size) {

@@ -51,8 +51,11 @@ AMBREL_EXPORT(BOOL) Amb_SetWindowTextW(HWND window, LPCWSTR text) {
   return SetWindowTextA(window, A(list, text));
 }
 
+// As SetWindowTextW on the item: a control with a wide procedure gets the caller's text as it is.
 AMBREL_EXPORT(BOOL) Amb_SetDlgItemTextW(HWND dialog, int id, LPCWSTR text) {
   if (!UseAnsi()) return SetDlgItemTextW(dialog, id, text);
+  HWND item = GetDlgItem(dialog, id);
+  if (item && TakesWideText(item)) return SetDlgItemTextA(dialog, id, reinterpret_cast<LPCSTR>(text));
   ScratchList list;
   return SetDlgItemTextA(dialog, id, A(list, text));
 }

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <new>
 
 #include "ambrel_core.h"
@@ -87,25 +88,68 @@ LRESULT GetItemTextWide(HWND window, UINT lengthMessage, UINT textMessage, bool 
   return units - 1;
 }
 
-// The ANSI copies of list-view and header records hold the fields every version of the record has,
-// and each later field only when the mask says the caller's record carries it.
+// The list-view and header records of the 95/98/ME family: the fields every version has, and
+// the image, indent and order fields that version 4.70 added. The later systems' further fields
+// are not there, so their mask bits are dropped (the control would read past the record).
+struct AnsiListViewItem {
+  UINT mask;
+  int item, subItem;
+  UINT state, stateMask;
+  LPSTR text;
+  int textMax;
+  int image;
+  LPARAM param;
+  int indent;
+};
+struct AnsiListViewColumn {
+  UINT mask;
+  int format, width;
+  LPSTR text;
+  int textMax, subItem;
+  int image, order;
+};
+struct AnsiHeaderItem {
+  UINT mask;
+  int width;
+  LPSTR text;
+  HBITMAP bitmap;
+  int textMax, format;
+  LPARAM param;
+  int image, order;
+};
+static_assert(offsetof(AnsiListViewItem, indent) == offsetof(LVITEMA, iIndent));
+static_assert(offsetof(AnsiListViewColumn, order) == offsetof(LVCOLUMNA, iOrder));
+static_assert(offsetof(AnsiHeaderItem, order) == offsetof(HDITEMA, iOrder));
+#ifndef _WIN64
+static_assert(offsetof(AnsiListViewItem, indent) == 36 && sizeof(AnsiListViewItem) == 40);
+static_assert(offsetof(AnsiListViewColumn, image) == 24 && sizeof(AnsiListViewColumn) == 32);
+static_assert(offsetof(AnsiHeaderItem, image) == 28 && sizeof(AnsiHeaderItem) == 36);
+#endif
+constexpr UINT kListViewItemMask =
+    LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM | LVIF_STATE | LVIF_INDENT | LVIF_NORECOMPUTE | LVIF_DI_SETITEM;
+constexpr UINT kListViewColumnMask =
+    LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM | LVCF_IMAGE | LVCF_ORDER;
+constexpr UINT kHeaderItemMask =
+    HDI_WIDTH | HDI_TEXT | HDI_FORMAT | HDI_LPARAM | HDI_BITMAP | HDI_IMAGE | HDI_DI_SETITEM | HDI_ORDER;
+
+// The copies take each later field only when the mask says the caller's record carries it.
 LRESULT SendListViewItem(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   UINT ansiMessage = message - kListViewWideOffset;
   const auto* w = reinterpret_cast<const LVITEMW*>(lParam);
   if (!w) return SendMessageA(window, ansiMessage, wParam, 0);
   ScratchList list;
-  LVITEMA a{};
-  a.mask = w->mask;
-  a.iItem = w->iItem;
-  a.iSubItem = w->iSubItem;
+  AnsiListViewItem a{};
+  a.mask = w->mask & kListViewItemMask;
+  a.item = w->iItem;
+  a.subItem = w->iSubItem;
   a.state = w->state;
   a.stateMask = w->stateMask;
   bool text = (w->mask & LVIF_TEXT) || message == LVM_SETITEMTEXTW;
-  a.pszText = text ? RecordText(list, w->pszText) : reinterpret_cast<LPSTR>(w->pszText);
-  a.cchTextMax = w->cchTextMax;
-  a.iImage = w->iImage;
-  a.lParam = w->lParam;
-  if (w->mask & LVIF_INDENT) a.iIndent = w->iIndent;
+  a.text = text ? RecordText(list, w->pszText) : reinterpret_cast<LPSTR>(w->pszText);
+  a.textMax = w->cchTextMax;
+  a.image = w->iImage;
+  a.param = w->lParam;
+  if (w->mask & LVIF_INDENT) a.indent = w->iIndent;
   return SendMessageA(window, ansiMessage, wParam, reinterpret_cast<LPARAM>(&a));
 }
 
@@ -114,15 +158,15 @@ LRESULT SendListViewColumn(HWND window, UINT message, WPARAM wParam, LPARAM lPar
   const auto* w = reinterpret_cast<const LVCOLUMNW*>(lParam);
   if (!w) return SendMessageA(window, ansiMessage, wParam, 0);
   ScratchList list;
-  LVCOLUMNA a{};
-  a.mask = w->mask;
-  a.fmt = w->fmt;
-  a.cx = w->cx;
-  a.pszText = (w->mask & LVCF_TEXT) ? RecordText(list, w->pszText) : reinterpret_cast<LPSTR>(w->pszText);
-  a.cchTextMax = w->cchTextMax;
-  a.iSubItem = w->iSubItem;
-  if (w->mask & LVCF_IMAGE) a.iImage = w->iImage;
-  if (w->mask & LVCF_ORDER) a.iOrder = w->iOrder;
+  AnsiListViewColumn a{};
+  a.mask = w->mask & kListViewColumnMask;
+  a.format = w->fmt;
+  a.width = w->cx;
+  a.text = (w->mask & LVCF_TEXT) ? RecordText(list, w->pszText) : reinterpret_cast<LPSTR>(w->pszText);
+  a.textMax = w->cchTextMax;
+  a.subItem = w->iSubItem;
+  if (w->mask & LVCF_IMAGE) a.image = w->iImage;
+  if (w->mask & LVCF_ORDER) a.order = w->iOrder;
   return SendMessageA(window, ansiMessage, wParam, reinterpret_cast<LPARAM>(&a));
 }
 
@@ -131,16 +175,16 @@ LRESULT SendHeaderItem(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
   const auto* w = reinterpret_cast<const HDITEMW*>(lParam);
   if (!w) return SendMessageA(window, ansiMessage, wParam, 0);
   ScratchList list;
-  HDITEMA a{};
-  a.mask = w->mask;
-  a.cxy = w->cxy;
-  a.pszText = (w->mask & HDI_TEXT) ? RecordText(list, w->pszText) : reinterpret_cast<LPSTR>(w->pszText);
-  a.hbm = w->hbm;
-  a.cchTextMax = w->cchTextMax;
-  a.fmt = w->fmt;
-  a.lParam = w->lParam;
-  if (w->mask & HDI_IMAGE) a.iImage = w->iImage;
-  if (w->mask & HDI_ORDER) a.iOrder = w->iOrder;
+  AnsiHeaderItem a{};
+  a.mask = w->mask & kHeaderItemMask;
+  a.width = w->cxy;
+  a.text = (w->mask & HDI_TEXT) ? RecordText(list, w->pszText) : reinterpret_cast<LPSTR>(w->pszText);
+  a.bitmap = w->hbm;
+  a.textMax = w->cchTextMax;
+  a.format = w->fmt;
+  a.param = w->lParam;
+  if (w->mask & HDI_IMAGE) a.image = w->iImage;
+  if (w->mask & HDI_ORDER) a.order = w->iOrder;
   return SendMessageA(window, ansiMessage, wParam, reinterpret_cast<LPARAM>(&a));
 }
 

@@ -4,6 +4,19 @@
 
 namespace orvel::win {
 
+// The 95/98/ME family has the modal dialog function in its ANSI form only, so the wide one is
+// found at run time elsewhere; the template is a resource number either way.
+INT_PTR CDialog::RunDialogBox(HINSTANCE module, UINT templateId, HWND parent, LPARAM param) {
+  if (::GetVersion() & 0x80000000) {
+    return ::DialogBoxParamA(module, MAKEINTRESOURCEA(templateId), parent, &CDialog::Procedure, param);
+  }
+  using Fn = INT_PTR(WINAPI*)(HINSTANCE, LPCWSTR, HWND, DLGPROC, LPARAM);
+  static const auto wide = reinterpret_cast<Fn>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("user32.dll"), "DialogBoxParamW")));
+  if (!wide) return -1;
+  return wide(module, MAKEINTRESOURCEW(templateId), parent, &CDialog::Procedure, param);
+}
+
 CDialog::~CDialog() {
   if (m_hwnd && !m_modal) DestroyWindow();
 }
@@ -13,8 +26,7 @@ INT_PTR CDialog::DoModal(HWND parent) {
   size_t index = stack.Push(CModalStack::Kind::Dialog, nullptr);
   m_modal = true;
   m_stackIndex = index;
-  INT_PTR result = ::DialogBoxParamW(m_module, MAKEINTRESOURCEW(m_templateId), parent, &CDialog::Procedure,
-                                     reinterpret_cast<LPARAM>(this));
+  INT_PTR result = RunDialogBox(m_module, m_templateId, parent, reinterpret_cast<LPARAM>(this));
   stack.Pop(index);
   m_modal = false;
   return result;

@@ -62,6 +62,7 @@ class CDialog : public CReflectionTarget {
 
  private:
   static INT_PTR CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  static INT_PTR RunDialogBox(HINSTANCE module, UINT templateId, HWND parent, LPARAM param);
   INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
 
   HINSTANCE m_module;

@@ -282,7 +282,8 @@ HRESULT RunRegistrationScript(std::wstring_view script, bool registering,
 
 HRESULT RunRegistrationResource(HMODULE module, UINT id, bool registering,
                                 std::span<const ScriptReplacement> replacements) {
-  HRSRC resource = ::FindResourceW(module, MAKEINTRESOURCEW(id), L"REGISTRY");
+  // The ANSI form: a name of plain letters and a number are the same in both, on every system.
+  HRSRC resource = ::FindResourceA(module, MAKEINTRESOURCEA(id), "REGISTRY");
   if (!resource) return HRESULT_FROM_WIN32(ERROR_RESOURCE_NAME_NOT_FOUND);
   HGLOBAL loaded = ::LoadResource(module, resource);
   DWORD size = ::SizeofResource(module, resource);

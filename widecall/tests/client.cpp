@@ -1,7 +1,7 @@
 // A client of Ambrel: calls a few exports directly and pulls in runtime code that calls others.
 #include <windows.h>
 
-#include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <thread>
 
@@ -16,7 +16,7 @@ int main() {
   }
   HANDLE file = CreateFileW(L"NUL", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-  std::thread worker([] { std::cout << std::filesystem::exists(L"C:\\") << '\n'; });
+  std::thread worker([] { std::cout << std::ifstream("NUL").good() << '\n'; });
   worker.join();
   std::wcout << text << L' ' << HelperTextLength(text) << L'\n';
   return GetModuleHandleW(nullptr) ? 0 : 1;

@@ -10,7 +10,9 @@
 
 #include "ambrel_core.h"
 #include "formatter.h"
+#include "print_records.h"
 #include "tls_emulation.h"
+#include "win95_compat.h"
 #include "window_text.h"
 
 using namespace ambrel;
@@ -360,4 +362,150 @@ TEST(SubclassMap, WindowsOfSeveralThreads) {
     });
   }
   for (auto& thread : threads) thread.join();
+}
+
+// Device modes: every field crosses between the forms, the names converted, each form with its own
+// size; driver-private data goes along where the target has room.
+TEST(DevMode, FieldByFieldBothWays) {
+  WideDevMode wide{};
+  std::wcscpy(wide.deviceName, L"Printer \u00e9");
+  std::wcscpy(wide.formName, L"A4");
+  wide.size = sizeof(wide);
+  wide.fields = DM_ORIENTATION | DM_COPIES;
+  wide.orientation = DMORIENT_LANDSCAPE;
+  wide.copies = 3;
+  wide.collate = 1;
+  wide.logPixels = 96;
+  wide.reserved2 = 0x12345678;
+  ScratchList list;
+  AnsiDevMode* ansi = AnsiDevModeCopy(list, reinterpret_cast<const DEVMODEW*>(&wide));
+  ASSERT_NE(ansi, nullptr);
+  EXPECT_EQ(ansi->size, 148);
+  EXPECT_STREQ(ansi->deviceName, "Printer \xe9");
+  EXPECT_STREQ(ansi->formName, "A4");
+  EXPECT_EQ(ansi->orientation, DMORIENT_LANDSCAPE);
+  EXPECT_EQ(ansi->copies, 3);
+  EXPECT_EQ(ansi->collate, 1);
+  EXPECT_EQ(ansi->logPixels, 96);
+  EXPECT_EQ(ansi->reserved2, 0x12345678u);
+  EXPECT_EQ(ansi->driverExtra, 0);
+  // Back into a block with room for four bytes of the driver's own.
+  struct {
+    AnsiDevMode mode;
+    BYTE driver[4];
+  } withDriver{*ansi, {1, 2, 3, 4}};
+  withDriver.mode.driverExtra = 4;
+  struct {
+    WideDevMode mode;
+    BYTE driver[4];
+  } back{};
+  DevModeAToWideBlock(withDriver.mode, &back, sizeof(back));
+  EXPECT_EQ(back.mode.size, 212);
+  EXPECT_STREQ(back.mode.deviceName, L"Printer \u00e9");
+  EXPECT_EQ(back.mode.copies, 3);
+  EXPECT_EQ(back.mode.reserved2, 0x12345678u);
+  EXPECT_EQ(back.mode.driverExtra, 4);
+  EXPECT_EQ(back.driver[3], 4);
+  // A block without room for it gets none, and says so.
+  WideDevMode small{};
+  DevModeAToWideBlock(withDriver.mode, &small, sizeof(small));
+  EXPECT_EQ(small.driverExtra, 0);
+}
+
+TEST(DevMode, LongNamesAreCutAtACharacterEdge) {
+  WideDevMode wide{};
+  for (int i = 0; i < 32; ++i) wide.deviceName[i] = L'a' + (i % 26);  // 32 characters, no terminator
+  AnsiDevMode ansi{};
+  DevModeWToA(wide, ansi);
+  EXPECT_EQ(std::string(ansi.deviceName, 32).substr(0, 3), "abc");
+  EXPECT_EQ(ansi.deviceName[31], 'f');
+}
+
+HGLOBAL AnsiNames(const char* driver, const char* device, const char* output, WORD isDefault) {
+  size_t size = sizeof(DEVNAMES) + std::strlen(driver) + std::strlen(device) + std::strlen(output) + 3;
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
+  auto* names = static_cast<DEVNAMES*>(GlobalLock(block));
+  char* text = reinterpret_cast<char*>(names);
+  WORD at = sizeof(DEVNAMES);
+  for (auto [field, value] : {std::pair{&names->wDriverOffset, driver},
+                              {&names->wDeviceOffset, device},
+                              {&names->wOutputOffset, output}}) {
+    *field = at;
+    std::strcpy(text + at, value);
+    at = static_cast<WORD>(at + std::strlen(value) + 1);
+  }
+  names->wDefault = isDefault;
+  GlobalUnlock(block);
+  return block;
+}
+
+// The wide names' offsets count characters: the driver text starts right after the four fields.
+TEST(DevNames, WideBlockFromAnsi) {
+  HGLOBAL ansi = AnsiNames("winspool", "Printer \xe9", "LPT1:", DN_DEFAULTPRN);
+  HGLOBAL wide = WideDevNamesFromAnsi(ansi);
+  ASSERT_NE(wide, nullptr);
+  EXPECT_EQ(GlobalSize(wide), sizeof(DEVNAMES) + 2 * (9 + 10 + 6));
+  auto* names = static_cast<const DEVNAMES*>(GlobalLock(wide));
+  const auto* text = reinterpret_cast<const wchar_t*>(names);
+  EXPECT_EQ(names->wDriverOffset, 4);
+  EXPECT_STREQ(text + names->wDriverOffset, L"winspool");
+  EXPECT_STREQ(text + names->wDeviceOffset, L"Printer \u00e9");
+  EXPECT_STREQ(text + names->wOutputOffset, L"LPT1:");
+  EXPECT_EQ(names->wDefault, DN_DEFAULTPRN);
+  GlobalUnlock(wide);
+  GlobalFree(wide);
+  GlobalFree(ansi);
+}
+
+// Two dialogs in a row: the second gets the first one's device mode, with the caller's changes.
+TEST(DeviceHandlePair, HandsTheLastDialogsModeOnWithTheCallersChanges) {
+  DeviceHandlePair pair;
+  EXPECT_EQ(pair.MakeWideDevMode(), nullptr);  // no dialog yet
+  HGLOBAL ansiMode = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(AnsiDevMode) + 8);
+  auto* mode = static_cast<AnsiDevMode*>(GlobalLock(ansiMode));
+  std::strcpy(mode->deviceName, "Printer A");
+  mode->size = sizeof(AnsiDevMode);
+  mode->driverExtra = 8;
+  mode->copies = 1;
+  reinterpret_cast<BYTE*>(mode + 1)[7] = 0x5A;  // the driver's own data
+  GlobalUnlock(ansiMode);
+  HGLOBAL ansiNames = AnsiNames("winspool", "Printer A", "LPT1:", 0);
+  pair.Adopt(ansiMode, ansiNames);
+  HGLOBAL wideMode = pair.MakeWideDevMode();
+  HGLOBAL wideNames = pair.MakeWideDevNames();
+  ASSERT_NE(wideMode, nullptr);
+  ASSERT_NE(wideNames, nullptr);
+  EXPECT_EQ(pair.MakeWideDevMode(), wideMode);  // one block for the process
+  auto* wide = static_cast<WideDevMode*>(GlobalLock(wideMode));
+  EXPECT_STREQ(wide->deviceName, L"Printer A");
+  EXPECT_EQ(wide->size, sizeof(WideDevMode));
+  wide->copies = 4;  // the caller's change between the dialogs
+  GlobalUnlock(wideMode);
+  EXPECT_EQ(pair.AnsiDevModeFor(wideMode), ansiMode);
+  mode = static_cast<AnsiDevMode*>(GlobalLock(ansiMode));
+  EXPECT_EQ(mode->copies, 4);
+  EXPECT_EQ(mode->driverExtra, 8);  // the ANSI block keeps its own size and driver data
+  EXPECT_EQ(reinterpret_cast<BYTE*>(mode + 1)[7], 0x5A);
+  GlobalUnlock(ansiMode);
+  EXPECT_EQ(pair.AnsiDevNamesFor(wideNames), ansiNames);
+  // Handles the pair did not hand out start the dialog from the default printer.
+  HGLOBAL stranger = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(WideDevMode));
+  EXPECT_EQ(pair.AnsiDevModeFor(stranger), nullptr);
+  EXPECT_EQ(pair.AnsiDevNamesFor(stranger), nullptr);
+  EXPECT_EQ(pair.AnsiDevModeFor(nullptr), nullptr);
+  GlobalFree(stranger);
+  GlobalFree(ansiMode);
+  GlobalFree(ansiNames);
+}
+
+TEST(Win95Compat, Fallbacks) {
+  ULONGLONG first = TickCount64Fallback();
+  EXPECT_GE(TickCount64Fallback(), first);
+  EXPECT_EQ(static_cast<DWORD>(TickCount64Fallback() - first) < 60000, true);
+  HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  DWORD flags = 0xFFFF;
+  EXPECT_TRUE(HandleInformationFallback(event, &flags));
+  EXPECT_EQ(flags, 0u);
+  CloseHandle(event);
+  EXPECT_FALSE(HandleInformationFallback(event, &flags));
 }
