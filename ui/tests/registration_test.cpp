@@ -89,6 +89,15 @@ TEST(MorvaneRegistration, WritesTheClassProgIdsTypeLibraryAndPlugInKeyAndRemoves
   EXPECT_EQ(Value(HKEY_CLASSES_ROOT, clsid + L"\\InprocServer32", L"ThreadingModel"), L"Apartment");
   EXPECT_EQ(Value(HKEY_CLASSES_ROOT, clsid + L"\\TypeLib"), L"{D195AD76-26FF-11d4-9582-0008C71B7220}");
   EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, kTypeLib));
+  // The library declares the plug-in's own interface alone: unregistering it must not take the keys
+  // of the engine's callback or of the framework's interfaces with it.
+  std::set<std::wstring> declared;
+  for (const std::wstring& iid : Subkeys(HKEY_CLASSES_ROOT, L"Interface")) {
+    if (Value(HKEY_CLASSES_ROOT, L"Interface\\" + iid + L"\\TypeLib") ==
+        L"{D195AD76-26FF-11D4-9582-0008C71B7220}")
+      declared.insert(iid);
+  }
+  EXPECT_EQ(declared, (std::set<std::wstring>{L"{D195AD78-26FF-11D4-9582-0008C71B7220}"}));
   EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kPlugIn));
   EXPECT_TRUE(Subkeys(HKEY_LOCAL_MACHINE, kPlugIn).empty());
 

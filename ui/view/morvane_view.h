@@ -31,7 +31,8 @@ class CMorvaneView : public win::CComObject<IFenwarpPlugIn, ITerminalManagerExtC
   // Called by the main view as its window goes.
   void MainViewDestroyed() { m_main = nullptr; }
 
-  ORVEL_DISPATCH_FROM_TYPELIB(IFenwarpPlugIn)
+  // The host and the engine's proxy call through the table of methods.
+  ORVEL_DISPATCH_BY_VTABLE_ONLY
 
   // IFenwarpPlugIn
   HRESULT STDMETHODCALLTYPE Initialize(long value, long value2, short* first, short* second,
