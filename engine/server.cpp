@@ -412,7 +412,9 @@ LRESULT CTerminalManagerServer::SendRelayRecord(uint32_t message, uint32_t code,
       static_cast<uint32_t>(reinterpret_cast<UINT_PTR>(EngineWindow())), message, code, value);
   COPYDATASTRUCT data = {0, sizeof(record), &record};
   DWORD_PTR reply = 0;
-  if (!::SendMessageTimeoutW(m_progressWindow, WM_COPYDATA, reinterpret_cast<WPARAM>(EngineWindow()),
+  // The ANSI form: WM_COPYDATA carries bytes, converted by neither, and the wide one is a stub on
+  // the 95/98/ME family.
+  if (!::SendMessageTimeoutA(m_progressWindow, WM_COPYDATA, reinterpret_cast<WPARAM>(EngineWindow()),
                              reinterpret_cast<LPARAM>(&data), SMTO_NORMAL | SMTO_ABORTIFHUNG,
                              LimitMilliseconds(Limit::RelaySend), &reply)) {
     // A relay that does not take the record in time (or is gone) would hold the engine, and with

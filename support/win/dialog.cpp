@@ -35,8 +35,15 @@ INT_PTR CDialog::DoModal(HWND parent) {
 bool CDialog::Create(HWND parent) {
   if (m_hwnd) return false;
   m_modal = false;
-  return ::CreateDialogParamW(m_module, MAKEINTRESOURCEW(m_templateId), parent, &CDialog::Procedure,
-                              reinterpret_cast<LPARAM>(this)) != nullptr;
+  // From the template itself: the system makes a modeless dialog from a resource name only in its
+  // ANSI form on the 95/98/ME family, while the template's own function has both.
+  HRSRC resource =
+      ::FindResourceA(m_module, MAKEINTRESOURCEA(m_templateId), MAKEINTRESOURCEA(5));  // RT_DIALOG
+  HGLOBAL loaded = resource ? ::LoadResource(m_module, resource) : nullptr;
+  auto* dialogTemplate = loaded ? static_cast<const DLGTEMPLATE*>(::LockResource(loaded)) : nullptr;
+  if (!dialogTemplate) return false;
+  return ::CreateDialogIndirectParamW(m_module, dialogTemplate, parent, &CDialog::Procedure,
+                                      reinterpret_cast<LPARAM>(this)) != nullptr;
 }
 
 void CDialog::DestroyWindow() {
