@@ -127,6 +127,23 @@ class CComObject : public Interfaces... {
     return this->template DispatchInvoke<I>(id, flags, params, result, excep, argErr);                       \
   }
 
+// IDispatch's four methods of a class that no type library describes: callers reach it through its
+// table only.
+#define ORVEL_DISPATCH_WITHOUT_TYPEINFO()                                                                \
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {                                     \
+    if (!count) return E_POINTER;                                                                        \
+    *count = 0;                                                                                          \
+    return S_OK;                                                                                         \
+  }                                                                                                      \
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }          \
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {             \
+    return E_NOTIMPL;                                                                                    \
+  }                                                                                                      \
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) \
+      override {                                                                                         \
+    return E_NOTIMPL;                                                                                    \
+  }
+
 // Hands a pointer whose reference the caller already owns to a ComPtr. mingw-w64's
 // ComPtr::Attach adds a reference of its own, so it must not be used for this.
 template <class T>
