@@ -12,11 +12,12 @@ function(orvel_test name)
   set_tests_properties(${name} PROPERTIES ENVIRONMENT "ORVEL_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
 endfunction()
 
-# orvel_idl(<target> <idl> [IMPORT_DIRS <dirs...>]) (windows configuration only)
+# orvel_idl(<target> <idl> [NO_TYPELIB] [IMPORT_DIRS <dirs...>]) (windows configuration only)
 # Compiles an IDL file with widl into <name>.h, <name>_i.c and <name>.tlb in the current binary
 # folder and makes <target> a static library of the interface identifiers whose users get the
 # generated header. The type library's path is the target's ORVEL_TLB property (for a TYPELIB
-# resource).
+# resource). NO_TYPELIB is for an IDL without a library block, of which widl writes no type
+# library (a missing output would make every build run widl again).
 if(ORVEL_WINDOWS AND ORVEL_WINDOWS_64)
   find_program(ORVEL_WIDL NAMES x86_64-w64-mingw32-widl REQUIRED)
   find_path(ORVEL_STDOLE_DIR stdole2.tlb PATHS /usr/lib/x86_64-linux-gnu/wine/x86_64-windows
@@ -31,7 +32,7 @@ if(ORVEL_WINDOWS)
             NO_CMAKE_FIND_ROOT_PATH REQUIRED)
 endif()
 function(orvel_idl target idl)
-  cmake_parse_arguments(I "" "" "IMPORT_DIRS" ${ARGN})
+  cmake_parse_arguments(I "NO_TYPELIB" "" "IMPORT_DIRS" ${ARGN})
   get_filename_component(idl_path ${idl} ABSOLUTE)
   get_filename_component(idl_dir ${idl_path} DIRECTORY)
   get_filename_component(name ${idl} NAME_WE)
@@ -40,10 +41,16 @@ function(orvel_idl target idl)
   foreach(dir ${I_IMPORT_DIRS})
     list(APPEND includes -I${dir})
   endforeach()
+  set(tlb_output ${out}/${name}.tlb)
+  set(tlb_options -t -T ${out}/${name}.tlb)
+  if(I_NO_TYPELIB)
+    set(tlb_output)
+    set(tlb_options)
+  endif()
   add_custom_command(
-    OUTPUT ${out}/${name}.h ${out}/${name}_i.c ${out}/${name}.tlb
+    OUTPUT ${out}/${name}.h ${out}/${name}_i.c ${tlb_output}
     COMMAND ${ORVEL_WIDL} ${includes} -I${ORVEL_WINE_IDL_DIR} -L${ORVEL_STDOLE_DIR}
-            -h -H ${out}/${name}.h -u -U ${out}/${name}_i.c -t -T ${out}/${name}.tlb ${idl_path}
+            -h -H ${out}/${name}.h -u -U ${out}/${name}_i.c ${tlb_options} ${idl_path}
     DEPENDS ${idl_path}
     COMMENT "widl ${name}.idl"
     VERBATIM)
@@ -51,7 +58,7 @@ function(orvel_idl target idl)
   target_include_directories(${target} PUBLIC ${out})
   target_link_libraries(${target} PUBLIC ole32 oleaut32 uuid)
   set_target_properties(${target} PROPERTIES ORVEL_TLB ${out}/${name}.tlb)
-  add_custom_target(${target}_files DEPENDS ${out}/${name}.h ${out}/${name}.tlb)
+  add_custom_target(${target}_files DEPENDS ${out}/${name}.h ${tlb_output})
   add_dependencies(${target} ${target}_files)
 endfunction()
 
