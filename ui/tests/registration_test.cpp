@@ -108,6 +108,9 @@ TEST(MorvaneRegistration, WritesTheClassProgIdsTypeLibraryAndPlugInKeyAndRemoves
   EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kTypeLib));
   EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, L"CLSID"));  // NoRemove
   EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kPlugIn));  // the framework's key stays
+
+  // Registered again for the tests that start the host with it.
+  EXPECT_EQ(RunRegsvr32(L"\"" + module + L"\""), 0u);
 }
 
 }  // namespace
