@@ -189,15 +189,7 @@ TEST_F(StandIn, EveryClassIsCreatedWithItsInterface) {
 
 class CDeviceSink : public CComObject<IECDeviceSink> {
  public:
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                                   UINT*) override {
-    return E_NOTIMPL;
-  }
+  ORVEL_DISPATCH_BY_VTABLE_ONLY
   HRESULT STDMETHODCALLTYPE OnDeviceChanged(LONG connected, BSTR name) override {
     m_events.push_back(std::to_wstring(connected) + L" " + (name ? name : L""));
     return S_OK;
@@ -529,15 +521,7 @@ TEST_F(FileCopy, FailuresEndTheCopyWithTheirNumber) {
 
 class CBackupSink : public CComObject<IECBackupSink> {
  public:
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                                   UINT*) override {
-    return E_NOTIMPL;
-  }
+  ORVEL_DISPATCH_BY_VTABLE_ONLY
   HRESULT STDMETHODCALLTYPE OnArchiveOpened(BSTR) override { return S_OK; }
   HRESULT STDMETHODCALLTYPE OnArchiveClosed(BSTR) override { return S_OK; }
   HRESULT STDMETHODCALLTYPE OnStateEvent(SHORT value, LONG* cancel) override {

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <thread>
 
+#include "support/u16text.h"
 #include "support/win/com.h"
 #include "support/win/wide.h"
 #include "vantrel.h"
@@ -11,26 +12,14 @@ namespace orvel::ui::test {
 
 namespace {
 
-std::string Narrow(BSTR text) {
-  std::string narrow;
-  for (char16_t c : win::FromBstr(text)) narrow += static_cast<char>(c < 128 ? c : '?');
-  return narrow;
-}
+std::string Narrow(BSTR text) { return AsUtf8(win::FromBstr(text)); }
 
 class CFakeEngine : public win::CComObject<ITerminalManagerExt> {
  public:
   explicit CFakeEngine(CFakeEngineRegistration* log) : m_log(log) {}
   ~CFakeEngine() override { m_log->Record("Release"); }
 
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                                   UINT*) override {
-    return E_NOTIMPL;
-  }
+  ORVEL_DISPATCH_BY_VTABLE_ONLY
 
   HRESULT STDMETHODCALLTYPE SetClientDetails(long process, BSTR name) override {
     return Record("SetClientDetails " + std::to_string(process) + " " + Narrow(name));

@@ -28,19 +28,7 @@ std::wstring Folder() {
 }
 
 DWORD Regsvr32(const std::wstring& module) {
-  std::wstring command = L"regsvr32.exe /s \"" + module + L"\"";
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION process = {};
-  if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process))
-    return ~0u;
-  ::WaitForSingleObject(process.hProcess, WaitMs(Wait::HostExit));
-  DWORD code = ~0u;
-  ::GetExitCodeProcess(process.hProcess, &code);
-  ::CloseHandle(process.hThread);
-  ::CloseHandle(process.hProcess);
-  return code;
+  return RunProgram(L"regsvr32.exe /s \"" + module + L"\"").value_or(~0u);
 }
 
 // The calls into the plug-in, by method name, in the order of the log.

@@ -6,6 +6,7 @@
 #include <set>
 #include <string>
 
+#include "outside/fenwarp/driver/ui_driver.h"
 #include "support/win/registry.h"
 
 using namespace orvel::win;
@@ -24,19 +25,7 @@ std::wstring ModulePath() {
 }
 
 DWORD RunRegsvr32(const std::wstring& arguments) {
-  std::wstring command = L"regsvr32.exe /s " + arguments;
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION process = {};
-  if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process))
-    return ~0u;
-  ::WaitForSingleObject(process.hProcess, 60000);
-  DWORD code = ~0u;
-  ::GetExitCodeProcess(process.hProcess, &code);
-  ::CloseHandle(process.hThread);
-  ::CloseHandle(process.hProcess);
-  return code;
+  return orvel::uidriver::RunProgram(L"regsvr32.exe /s " + arguments).value_or(~0u);
 }
 
 bool KeyExists(HKEY root, const std::wstring& path) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "support/u16text.h"
 #include "support/win/com.h"
 #include "support/win/handle.h"
 #include "support/win/registry.h"
@@ -28,15 +29,7 @@ class CRecordingHost : public win::CComObject<IFenwarpHost> {
   explicit CRecordingHost(std::vector<std::string>* calls, bool* gone) : m_calls(calls), m_gone(gone) {}
   ~CRecordingHost() override { *m_gone = true; }
 
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                                   UINT*) override {
-    return E_NOTIMPL;
-  }
+  ORVEL_DISPATCH_BY_VTABLE_ONLY
   HRESULT STDMETHODCALLTYPE BeginToolbar(short* id) override {
     *id = 7;
     return Record("BeginToolbar");
@@ -73,11 +66,7 @@ class CRecordingHost : public win::CComObject<IFenwarpHost> {
   HRESULT STDMETHODCALLTYPE ShowView(BSTR progId) override { return Record("ShowView " + Text(progId)); }
 
  private:
-  static std::string Text(BSTR text) {
-    std::string narrow;
-    for (char16_t c : win::FromBstr(text)) narrow += static_cast<char>(c < 128 ? c : '?');
-    return narrow;
-  }
+  static std::string Text(BSTR text) { return AsUtf8(win::FromBstr(text)); }
   HRESULT Record(std::string call) {
     m_calls->push_back(std::move(call));
     return S_OK;

@@ -401,6 +401,23 @@ std::optional<DWORD> CHostProcess::WaitExit() {
   return code;
 }
 
+std::optional<DWORD> RunProgram(std::wstring commandLine, Wait limit) {
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process = {};
+  if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
+    return std::nullopt;
+  ::CloseHandle(process.hThread);
+  std::optional<DWORD> code;
+  DWORD exitCode = 0;
+  if (::WaitForSingleObject(process.hProcess, WaitMs(limit)) == WAIT_OBJECT_0 &&
+      ::GetExitCodeProcess(process.hProcess, &exitCode))
+    code = exitCode;
+  ::CloseHandle(process.hProcess);
+  return code;
+}
+
 std::vector<HWND> TopLevelWindows(DWORD processId, std::wstring_view className) {
   FindData data{processId, className, {}};
   ::EnumWindows(&CollectTopLevel, reinterpret_cast<LPARAM>(&data));

@@ -98,6 +98,10 @@ class CHostProcess {
   HWND m_frame = nullptr;
 };
 
+// Runs a program (a whole command line) and waits for its end; its exit code, none when it did not
+// start or end within the limit.
+std::optional<DWORD> RunProgram(std::wstring commandLine, Wait limit = Wait::HostExit);
+
 // Windows of a process.
 std::vector<HWND> TopLevelWindows(DWORD processId, std::wstring_view className = {});
 // A visible dialog (class "#32770") of the process with that title, or holding a control with the id.
