@@ -5,8 +5,11 @@
 #include <windows.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "outside/fenwarp/driver/ui_driver.h"
+#include "settings/settings_schema.h"
 #include "support/u16text.h"
 #include "support/win/com.h"
 #include "support/win/handle.h"
@@ -389,6 +392,48 @@ TEST_F(ViewTest, TheNoticeDialogEndsWithItsButtons) {
     }
   } notice(m_view->Resources());
   EXPECT_EQ(m_view->MainView()->RunModal(notice), IDOK);
+}
+
+}  // namespace
+
+namespace {
+
+// The application object's text lookups with the language library beside the test.
+TEST(AppTexts, LookupsOfBothKindsAndTheMissingString) {
+  CMorvaneApp& app = App();
+  app.InitInstance();
+  ASSERT_TRUE(app.LanguageLoaded());
+  EXPECT_EQ(app.GetProductTitle(), u"Orvel Corvanset");
+  EXPECT_EQ(app.Title(), u"Orvel Corvanset");
+  struct Case {
+    uint32_t id;
+    bool localized;
+    std::u16string expected;  // empty: any non-empty text
+  };
+  const uint32_t iapSettings = FindNameId(u"IAPSettings");
+  ASSERT_NE(iapSettings, 0u);
+  const Case cases[] = {
+      {iapSettings, false, u"IAPSettings"},  // the element name
+      {99999, false, u""},                   // outside the name table: empty, no box
+  };
+  for (const auto& c : cases) EXPECT_EQ(app.LoadResString(c.id, c.localized), c.expected) << c.id;
+  std::u16string display = app.LoadResString(iapSettings, true);
+  EXPECT_FALSE(display.empty());
+  EXPECT_NE(display, u"IAPSettings");
+  EXPECT_EQ(app.LoadResStringByTag(u"IAPSettings"), display);
+  EXPECT_EQ(app.LoadResStringByTag(u"NoSuchElement"), u"");
+
+  // A string the language library lacks: the user is told, and the text says so.
+  std::wstring boxText;
+  std::thread answer([&] {
+    if (std::optional<uidriver::MessageBoxInfo> box = uidriver::WaitMessageBox(::GetCurrentProcessId())) {
+      boxText = box->text;
+      ::PostMessageW(box->window, WM_COMMAND, IDOK, 0);
+    }
+  });
+  EXPECT_EQ(app.LoadResString(59999, true), u"<error>");
+  answer.join();
+  EXPECT_EQ(boxText, L"Internal error.");
 }
 
 }  // namespace
