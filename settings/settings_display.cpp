@@ -292,13 +292,8 @@ bool CSettingsNode::SetEntryName(const std::u16string& text) {
   }
   const CSettingsNode* list = CurrentGroup(group->groupType);
   if (!list && m_parent) list = m_parent->m_parent;
-  if (list) {
-    for (const auto& entry : list->m_children) {
-      const CSettingsNode* name = entry->FindChildOfType(m_type);
-      if (name && name->m_value == text) return false;
-    }
-  }
-  m_value = text;
+  if (list && list->IsEntryNameTaken(m_type, text)) return false;
+  SetEntryNameValue(text);
   CSettingsNode* entry = m_parent;
   if (!entry || entry->m_type != group->placeholderType) return true;
 

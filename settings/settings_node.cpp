@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <unordered_map>
 
 #include "settings/settings_host.h"
 #include "settings/settings_schema.h"
@@ -49,6 +50,52 @@ const CSettingsNode* FindEntryUser(const CSettingsNode& entry) {
 
 }  // namespace
 
+// For each child of the list, the value of its first child of `nameType`, counted: the names a new
+// entry name must not take. A test against it is one look-up where a pass over the list made
+// reading a file of many entries quadratic.
+struct CSettingsNode::CEntryNameIndex {
+  explicit CEntryNameIndex(uint32_t type) : nameType(type) {}
+  void Count(const CSettingsNode* name, int delta) {
+    if (!name) return;
+    if (delta > 0) {
+      ++counts[name->m_value];
+      return;
+    }
+    const auto found = counts.find(name->m_value);
+    if (found != counts.end() && --found->second == 0) counts.erase(found);
+  }
+  uint32_t nameType;
+  std::unordered_map<std::u16string, size_t> counts;
+};
+
+CSettingsNode::CEntryNameIndex* CSettingsNode::IndexAbove() const {
+  return m_parent ? m_parent->m_nameIndex.get() : nullptr;
+}
+
+void CSettingsNode::DropNameIndexes() {
+  // This node as a list, an entry of a list and a name field of an entry.
+  m_nameIndex.reset();
+  if (!m_parent) return;
+  m_parent->m_nameIndex.reset();
+  if (m_parent->m_parent) m_parent->m_parent->m_nameIndex.reset();
+}
+
+bool CSettingsNode::IsEntryNameTaken(uint32_t nameType, const std::u16string& name) const {
+  if (!m_nameIndex || m_nameIndex->nameType != nameType) {
+    m_nameIndex = std::make_unique<CEntryNameIndex>(nameType);
+    for (const auto& entry : m_children) m_nameIndex->Count(entry->FindChildOfType(nameType), 1);
+  }
+  return m_nameIndex->counts.count(name) != 0;
+}
+
+void CSettingsNode::SetEntryNameValue(const std::u16string& text) {
+  CEntryNameIndex* index = m_parent ? m_parent->IndexAbove() : nullptr;
+  const bool counted = index && index->nameType == m_type && m_parent->FindChildOfType(m_type) == this;
+  if (counted) index->Count(this, -1);
+  m_value = text;
+  if (counted) index->Count(this, 1);
+}
+
 CSettingsNode::CSettingsNode() = default;
 
 CSettingsNode::CSettingsNode(std::u16string value, uint32_t kind, uint32_t type, CSettingsNode* parent)
@@ -60,7 +107,13 @@ CSettingsNode::~CSettingsNode() {
   if (g_currentRoot == this) g_currentRoot = nullptr;
 }
 
+void CSettingsNode::SetType(uint32_t type) {
+  if (type != m_type) DropNameIndexes();
+  m_type = type;
+}
+
 void CSettingsNode::CopyFrom(const CSettingsNode& other) {
+  DropNameIndexes();  // the copy changes names and children below and perhaps this node's name
   // Copy the source's children before the own ones go: the source may be this node or lie
   // among its descendants.
   std::vector<std::unique_ptr<CSettingsNode>> copies;
@@ -127,6 +180,8 @@ bool CSettingsNode::GetChildren(std::vector<CSettingsNode*>& list, bool includeH
 }
 
 CSettingsNode* CSettingsNode::InsertChild(std::unique_ptr<CSettingsNode> child) {
+  CEntryNameIndex* above = IndexAbove();
+  const CSettingsNode* nameBefore = above ? FindChildOfType(above->nameType) : nullptr;
   CSettingsNode* inserted = child.get();
   child->m_parent = this;
   auto position = m_children.end();
@@ -138,6 +193,14 @@ CSettingsNode* CSettingsNode::InsertChild(std::unique_ptr<CSettingsNode> child) 
     if (last != m_children.rend()) position = std::prev(last.base());
   }
   m_children.insert(position, std::move(child));
+  if (m_nameIndex) m_nameIndex->Count(inserted->FindChildOfType(m_nameIndex->nameType), 1);
+  if (above) {
+    const CSettingsNode* nameAfter = FindChildOfType(above->nameType);
+    if (nameAfter != nameBefore) {
+      above->Count(nameBefore, -1);
+      above->Count(nameAfter, 1);
+    }
+  }
   return inserted;
 }
 
@@ -153,13 +216,24 @@ std::unique_ptr<CSettingsNode> CSettingsNode::RemoveChild(CSettingsNode* child) 
   auto found =
       std::find_if(m_children.begin(), m_children.end(), [&](const auto& c) { return c.get() == child; });
   if (found == m_children.end()) return nullptr;
+  CEntryNameIndex* above = IndexAbove();
+  const CSettingsNode* nameBefore = above ? FindChildOfType(above->nameType) : nullptr;
+  if (m_nameIndex) m_nameIndex->Count(child->FindChildOfType(m_nameIndex->nameType), -1);
   std::unique_ptr<CSettingsNode> removed = std::move(*found);
   m_children.erase(found);
   removed->m_parent = nullptr;
+  if (above && nameBefore == child) {
+    above->Count(nameBefore, -1);
+    above->Count(FindChildOfType(above->nameType), 1);
+  }
   return removed;
 }
 
-void CSettingsNode::DeleteAllChildren() { m_children.clear(); }
+void CSettingsNode::DeleteAllChildren() {
+  if (m_nameIndex) m_nameIndex->counts.clear();
+  if (CEntryNameIndex* above = IndexAbove()) above->Count(FindChildOfType(above->nameType), -1);
+  m_children.clear();
+}
 
 std::unique_ptr<CSettingsNode> CSettingsNode::RemoveEntry() {
   CSettingsNode* parent = m_parent;

@@ -36,7 +36,7 @@ class CSettingsNode {
 
   // --- accessors
   uint32_t GetType() const { return m_type; }
-  void SetType(uint32_t type) { m_type = type; }
+  void SetType(uint32_t type);
   uint32_t GetKind() const { return m_kind; }
   void SetKind(uint32_t kind) { m_kind = kind; }
   CSettingsNode* GetParent() const { return m_parent; }
@@ -129,6 +129,14 @@ class CSettingsNode {
   bool CanTakeCreateFlag() const;
 
  private:
+  // The entry names of a list for SetEntryName, kept up to date by every change of the list's
+  // children, of their children and of the names (settings_node.cpp).
+  struct CEntryNameIndex;
+  bool IsEntryNameTaken(uint32_t nameType, const std::u16string& name) const;
+  void SetEntryNameValue(const std::u16string& text);
+  CEntryNameIndex* IndexAbove() const;
+  void DropNameIndexes();
+
   bool HasAncestor(const CSettingsNode* node) const;
   bool IsDisabledByOwnRule();
   bool SetEntryName(const std::u16string& text);
@@ -145,6 +153,7 @@ class CSettingsNode {
   std::u16string m_name;
   std::u16string m_extra;
   uint32_t m_aux = 0;
+  mutable std::unique_ptr<CEntryNameIndex> m_nameIndex;  // built on the first name test
 };
 
 // Gives the node the children its type has by default, with their kinds and default values, and
