@@ -52,6 +52,14 @@ bool IsCdataType(uint32_t type) { return type == 35 || type == 65 || type == 95 
 
 uint16_t NextKey(uint32_t key) { return static_cast<uint16_t>((key * key) % kPasswordModulus); }
 
+// A key whose squares reach 0 or 1, where they stay: every later character would be written as it
+// is or with one bit flipped. Squaring brings a key to 1 exactly when its order is a power of two,
+// which divides 16 since the modulus less one is 16 x 4095: four steps tell.
+bool IsDegenerateKey(uint32_t key) {
+  for (int step = 0; step < 4; ++step) key = NextKey(key);
+  return key <= 1;
+}
+
 void AppendHex4(std::u16string& out, uint32_t value) {
   static constexpr char16_t kDigits[] = u"0123456789abcdef";
   for (int shift = 12; shift >= 0; shift -= 4) out += kDigits[(value >> shift) & 0xF];
@@ -127,10 +135,14 @@ size_t GetPasswordWidth(uint32_t type) {
 void SetPasswordSeed(std::optional<uint32_t> seed) { g_passwordSeed = seed; }
 
 std::u16string EncodePassword(std::u16string_view value, size_t width) {
-  // The runtime library's generator: one step from the seed, 15 bits of the result.
-  const uint32_t seed = g_passwordSeed ? *g_passwordSeed : static_cast<uint32_t>(std::time(nullptr));
-  uint32_t key = ((seed * 214013u + 2531011u) >> 16) & 0x7FFF;
-  key = NextKey(key);
+  // The runtime library's generator, seeded with the clock: each number is 15 bits of its state.
+  uint32_t state = g_passwordSeed ? *g_passwordSeed : static_cast<uint32_t>(std::time(nullptr));
+  auto nextRandom = [&state] {
+    state = state * 214013u + 2531011u;
+    return (state >> 16) & 0x7FFF;
+  };
+  uint32_t key = NextKey(nextRandom());
+  while (IsDegenerateKey(key)) key = NextKey(nextRandom());
   std::u16string out;
   out.reserve(4 + 4 * width);
   AppendHex4(out, key);
