@@ -18,32 +18,38 @@ bool g_documentModified = false;
 // Text of the message that refuses to remove an entry another entry uses.
 constexpr uint32_t kEntryInUseMessageId = 596;
 
-// The entry that names `entry` in one of its fields: WAP connections name access points, WAP
-// bookmarks name WAP connections. Null when no entry uses it.
+// The entries that name another entry in one of their fields: WAP connections and mailboxes name
+// access points, WAP bookmarks name WAP connections.
+struct EntryUser {
+  uint32_t usedType;      // the entry that is named
+  uint32_t usedNameType;  // its name field
+  uint32_t groupType;     // the top group of the users, and the list below it (0: the group itself)
+  uint32_t listType;
+  uint32_t userType;
+  uint32_t referenceType;
+};
+constexpr EntryUser kEntryUsers[] = {
+    {5, 6, 73, 0, 74, 85},        // a WAP connection's UseConnection
+    {5, 6, 43, 0, 46, 53},        // a mailbox's UseConnection
+    {74, 76, 92, 102, 103, 106},  // a WAP bookmark's UseConnection
+};
+
+// The first entry that names `entry` in one of its fields; null when no entry uses it.
 const CSettingsNode* FindEntryUser(const CSettingsNode& entry) {
   const CSettingsNode* root = GetCurrentDocumentRoot();
   if (!root) return nullptr;
-  const CSettingsNode* list = nullptr;
-  uint32_t userType = 0, referenceType = 0;
-  std::u16string name;
-  if (entry.GetType() == 5) {
-    name = ChildValue(&entry, 6);
-    list = root->FindChildOfType(73);
-    userType = 74;
-    referenceType = 85;
-  } else if (entry.GetType() == 74) {
-    name = ChildValue(&entry, 76);
-    const CSettingsNode* personal = root->FindChildOfType(92);
-    list = personal ? personal->FindChildOfType(102) : nullptr;
-    userType = 103;
-    referenceType = 106;
-  }
-  if (!list) return nullptr;
-  for (size_t i = 0; i < list->GetChildCount(); ++i) {
-    const CSettingsNode* user = list->GetChild(i);
-    if (user->GetType() != userType) continue;
-    const CSettingsNode* reference = user->FindChildOfType(referenceType);
-    if (reference && reference->GetValue() == name) return user;
+  for (const EntryUser& rule : kEntryUsers) {
+    if (entry.GetType() != rule.usedType) continue;
+    const std::u16string& name = ChildValue(&entry, rule.usedNameType);
+    const CSettingsNode* list = root->FindChildOfType(rule.groupType);
+    if (list && rule.listType != 0) list = list->FindChildOfType(rule.listType);
+    if (!list) continue;
+    for (size_t i = 0; i < list->GetChildCount(); ++i) {
+      const CSettingsNode* user = list->GetChild(i);
+      if (user->GetType() != rule.userType) continue;
+      const CSettingsNode* reference = user->FindChildOfType(rule.referenceType);
+      if (reference && reference->GetValue() == name) return user;
+    }
   }
   return nullptr;
 }

@@ -87,9 +87,10 @@ class CSettingsNode {
   // Unlinks the child without destroying it and hands it over; null when it is not a child.
   std::unique_ptr<CSettingsNode> RemoveChild(CSettingsNode* child);
   void DeleteAllChildren();
-  // Unlinks this node from its parent and hands it over, unless it is an access point or WAP
-  // connection that another entry uses: then the last read error holds message 596 naming the
-  // user and the result is null, with nothing changed. Also null when there is no parent.
+  // Unlinks this node from its parent and hands it over, unless it is an access point that a WAP
+  // connection or a mailbox uses, or a WAP connection that a WAP bookmark uses: then the last read
+  // error holds message 596 naming the user and the result is null, with nothing changed. Also
+  // null when there is no parent.
   std::unique_ptr<CSettingsNode> RemoveEntry();
 
   // --- names
