@@ -34,15 +34,34 @@ bool StartsWithCdata(std::u16string_view text) {
 
 bool IsCdataType(uint32_t type) { return type == 35 || type == 65 || type == 95 || type == 97; }
 
-// The writer indents every line after the first of a multi-line value by the element's indent;
-// up to that many blanks after each line feed go again.
-std::u16string RemoveValueIndent(std::u16string_view text, size_t indent) {
+// White space as XML has it: it ends a tag's name and separates its attributes.
+bool IsXmlSpace(char16_t c) { return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r'; }
+
+bool IsQuote(char16_t c) { return c == u'"' || c == u'\''; }
+
+bool StartsWithBlanks(std::u16string_view text, size_t count) {
+  return text.size() >= count && text.find_first_not_of(u' ') >= count;
+}
+
+// A value that spans lines, or that precedes child elements, the writer puts on lines of its own:
+// a line feed, the value with the element's indent after each of its line feeds, a line feed, and
+// the indent of what follows (the end tag's or the first child's). Text of exactly that shape loses
+// the indent the writer added; any other text, such as another program wrote, stays as it is.
+std::u16string RemoveOwnIndent(std::u16string_view content, size_t indent, size_t tailIndent) {
+  const size_t last = content.rfind(u'\n');
+  if (content.empty() || content.front() != u'\n' || last == 0 ||
+      content.substr(last + 1) != std::u16string(tailIndent, u' ')) {
+    return std::u16string(content);
+  }
+  const std::u16string_view body = content.substr(1, last - 1);
+  for (size_t at = body.find(u'\n'); at != npos; at = body.find(u'\n', at + 1)) {
+    if (!StartsWithBlanks(body.substr(at + 1), indent)) return std::u16string(content);
+  }
   std::u16string out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    out += text[i];
-    if (text[i] != u'\n') continue;
-    for (size_t n = 0; n < indent && i + 1 < text.size() && text[i + 1] == u' '; ++n) ++i;
+  out.reserve(body.size());
+  for (size_t i = 0; i < body.size(); ++i) {
+    out += body[i];
+    if (body[i] == u'\n') i += indent;
   }
   return out;
 }
@@ -108,13 +127,15 @@ CSettingsNode* AddUnknownElement(CSettingsNode& parent, std::u16string_view name
   return node;
 }
 
-// The value of a leaf element as stored: indentation removed outside CDATA, entities replaced,
-// a password unscrambled. A CDATA value of a field that is written as escaped text is trimmed,
-// since that form cannot keep outer white space.
-bool ReadValue(const CSettingsNode& node, std::u16string_view content, uint32_t level,
+// The value of an element as stored: the writer's own indentation removed outside CDATA, entities
+// replaced, a password unscrambled. A CDATA value of a field that is written as escaped text is
+// trimmed, since that form cannot keep outer white space. `tailIndent` is the indent of what
+// follows the value in the writer's layout.
+bool ReadValue(const CSettingsNode& node, std::u16string_view content, uint32_t level, size_t tailIndent,
                std::u16string& value) {
   const std::u16string_view trimmed = TrimWhiteSpace(content);
-  value = StartsWithCdata(trimmed) ? std::u16string(trimmed) : RemoveValueIndent(trimmed, 2 * size_t{level});
+  value = StartsWithCdata(trimmed) ? std::u16string(trimmed)
+                                   : RemoveOwnIndent(content, 2 * size_t{level}, tailIndent);
   const bool cdata = XmlToValue(node, value);
   if (cdata && node.GetKind() != kKindPassword && !IsCdataType(node.GetType()) &&
       node.GetType() != kUnknownElementType) {
@@ -220,7 +241,7 @@ bool CXmlTagScanner::FindNextTag() {
   m_nameStart = static_cast<ptrdiff_t>(lt + 1);
   m_nameEnd = static_cast<ptrdiff_t>(emptyElement ? gt - 2 : gt - 1);
   for (ptrdiff_t i = m_nameStart; i <= m_nameEnd; ++i) {
-    if (m_range[static_cast<size_t>(i)] == u' ') {
+    if (IsXmlSpace(m_range[static_cast<size_t>(i)])) {
       m_nameEnd = i - 1;
       break;
     }
@@ -242,7 +263,7 @@ bool CXmlTagScanner::FindNextTag() {
   if (name != m_openName || !m_open.searched) {
     m_openName = std::u16string(name);
     m_open.Reset(u"<" + m_openName);
-    m_close.Reset(u"</" + m_openName + u">");
+    m_close.Reset(u"</" + m_openName);
   }
   size_t pos = gt + 1;
   int nesting = 0;
@@ -272,25 +293,30 @@ bool CXmlTagScanner::FindNextTag() {
       const char16_t next = pos < m_range.size() ? m_range[pos] : u'\0';
       if (next == u'>') {
         ++nesting;
-      } else if (next == u' ') {
+      } else if (IsXmlSpace(next)) {
         const size_t tagEnd = m_gt.From(m_range, pos);
         if (tagEnd == npos) return false;
         if (m_range[tagEnd - 1] != u'/') ++nesting;
         pos = tagEnd + 1;
       }
     } else if (at == close) {
+      // "</Name", white space, ">"; "</NameX>" is another element's end tag.
+      size_t end = at + m_close.pattern.size();
+      while (end < m_range.size() && IsXmlSpace(m_range[end])) ++end;
+      pos = end;
+      if (end == m_range.size() || m_range[end] != u'>') continue;
+      pos = end + 1;
       if (nesting == 0) {
         match = at;
+        m_endTagEnd = static_cast<ptrdiff_t>(pos);
       } else {
         --nesting;
-        pos = at + m_close.pattern.size();
       }
     } else {
       pos = at + kCdataClose.size();
     }
   }
   m_endTagStart = static_cast<ptrdiff_t>(match);
-  m_endTagEnd = static_cast<ptrdiff_t>(match + m_close.pattern.size());
   m_contentStart = m_tagEnd + 1;
   m_contentEnd = m_endTagStart - 1;
   const size_t next = m_lt.From(m_range, static_cast<size_t>(m_endTagEnd));
@@ -413,7 +439,7 @@ void OnSettingsElementText(CSettingsNode& current, std::u16string_view name, std
     if (current.GetType() != rule.listType) continue;
     if (name != rule.entryName) return;  // nothing else belongs in a file list
     CSettingsNode* entry = current.AddChild(u"", kKindNone, rule.entryType);
-    ReadValue(*entry, content, level, value);
+    ReadValue(*entry, content, level, 2 * size_t{level}, value);
     entry->SetDisplayValue(value);
     entry->SetCreated(create, true);
     entry->SetUpdated(update);
@@ -435,10 +461,10 @@ void OnSettingsElementText(CSettingsNode& current, std::u16string_view name, std
 
   CSettingsNode* node = current.FindChildByName(name);
   if (node) {
-    ReadValue(*node, content, level, value);
+    ReadValue(*node, content, level, 2 * size_t{level}, value);
   } else {
     node = AddUnknownElement(current, name);
-    node->SetAux(ReadValue(*node, content, level, value) ? 1 : 0);
+    node->SetAux(ReadValue(*node, content, level, 2 * size_t{level}, value) ? 1 : 0);
   }
   node->SetDisplayValue(value);
   node->StoreFlags(create, update);
@@ -447,7 +473,7 @@ void OnSettingsElementText(CSettingsNode& current, std::u16string_view name, std
 
 void OnSettingsElementValue(CSettingsNode& current, std::u16string_view content, uint32_t level) {
   std::u16string value;
-  const bool cdata = ReadValue(current, content, level, value);
+  const bool cdata = ReadValue(current, content, level, 2 * (size_t{level} + 1), value);
   if (current.GetType() == kUnknownElementType) current.SetAux(cdata ? 1 : 0);
   current.SetDisplayValue(value);
 }
@@ -512,20 +538,23 @@ void ParseAttributes(std::u16string_view text, bool& create, bool& update, std::
     size_t nameEnd = eq;
     while (nameEnd > 0 && isBlank(rest[nameEnd - 1])) --nameEnd;  // 'a = "1"' names a
     size_t nameStart = nameEnd;
-    while (nameStart > 0 && !isBlank(rest[nameStart - 1]) && rest[nameStart - 1] != u'"') --nameStart;
+    while (nameStart > 0 && !isBlank(rest[nameStart - 1]) && !IsQuote(rest[nameStart - 1])) --nameStart;
     const std::u16string_view name = rest.substr(nameStart, nameEnd - nameStart);
 
+    // A value in double or single quotes runs to the same quote; one without quotes to a blank or a
+    // quote.
     size_t p = eq + 1;
     while (p < rest.size() && isBlank(rest[p])) ++p;
-    const bool quoted = p < rest.size() && rest[p] == u'"';
-    if (quoted) ++p;
+    const char16_t quote = p < rest.size() && IsQuote(rest[p]) ? rest[p] : u'\0';
+    if (quote) ++p;
     while (p < rest.size() && isBlank(rest[p])) ++p;
     size_t valueEnd = p;
-    while (valueEnd < rest.size() && rest[valueEnd] != u'"' && (quoted || !isBlank(rest[valueEnd])))
+    while (valueEnd < rest.size() &&
+           (quote ? rest[valueEnd] != quote : !IsQuote(rest[valueEnd]) && !isBlank(rest[valueEnd])))
       ++valueEnd;
     const std::u16string_view value = rest.substr(p, valueEnd - p);
     p = valueEnd;
-    if (p < rest.size() && rest[p] == u'"') ++p;
+    if (p < rest.size() && IsQuote(rest[p])) ++p;
     while (p < rest.size() && isBlank(rest[p])) ++p;
     rest = rest.substr(p);  // p lies behind the "=", so every round moves on
 
@@ -541,11 +570,14 @@ void ParseAttributes(std::u16string_view text, bool& create, bool& update, std::
     } else if (op && EqualsNoCase(value, u"update")) {
       update = true;
     } else {
+      // Kept in double quotes, or in single ones when the value holds a double quote.
+      const char16_t keptQuote = value.find(u'"') == npos ? u'"' : u'\'';
       extra += u' ';
       extra += name;
-      extra += u"=\"";
+      extra += u'=';
+      extra += keptQuote;
       extra += value;
-      extra += u'"';
+      extra += keptQuote;
     }
   }
   extra = std::u16string(TrimWhiteSpace(extra));

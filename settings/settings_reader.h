@@ -89,8 +89,9 @@ class CXmlReader {
 CXmlReader& GetXmlReader();
 
 // The settings callbacks. Start answers whether it made a node current (the matching end then
-// returns to its parent). `level` is the element's nesting level (the document element 0); the
-// indentation that the writer gives the lines of a multi-line value at that level is removed.
+// returns to its parent). `level` is the element's nesting level (the document element 0); a value
+// laid out as the writer lays out a multi-line value at that level loses the indentation the
+// writer added, and any other value keeps its white space (but at its ends).
 bool OnSettingsElementStart(CSettingsNode*& current, std::u16string_view name,
                             std::u16string_view attributes);
 void OnSettingsElementText(CSettingsNode& current, std::u16string_view name, std::u16string_view content,
@@ -105,7 +106,8 @@ void OnSettingsElementEnd(CSettingsNode*& current);
 bool XmlToValue(const CSettingsNode& node, std::u16string& text);
 
 // Reads the op attribute into the flags and keeps every other attribute in `extra`, as
-// name="value" pairs separated by blanks. A repeated attribute name is dropped.
+// name="value" pairs separated by blanks (name='value' when the value holds a double quote).
+// Values may stand in double or single quotes; a repeated attribute name is dropped.
 void ParseAttributes(std::u16string_view text, bool& create, bool& update, std::u16string& extra);
 
 // Parses settings text into the tree below `root` (or into nothing when it is null). False when
