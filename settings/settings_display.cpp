@@ -26,13 +26,6 @@ constexpr uint32_t kNoBookmarksId = 604;
 constexpr uint32_t kYes = 420;
 constexpr uint32_t kNo = 288;
 
-// The value of MailboxType (Servers/55) of the mailbox that holds `group` (RetrieveMail or
-// Advanced) as a child.
-const std::u16string& MailboxTypeOf(const CSettingsNode* group) {
-  const CSettingsNode* mailbox = group ? group->GetParent() : nullptr;
-  return ChildValue(mailbox ? mailbox->FindChildOfType(54) : nullptr, 55);
-}
-
 // The top group of the current document of the given type.
 const CSettingsNode* CurrentGroup(uint32_t type) {
   const CSettingsNode* root = GetCurrentDocumentRoot();

@@ -6,7 +6,7 @@
 
 #include "settings/settings_host.h"
 #include "settings/settings_schema.h"
-#include "settings/settings_text.h"
+#include "support/u16text.h"
 
 namespace orvel {
 namespace {
@@ -157,7 +157,7 @@ CSettingsNode* CSettingsNode::FindChildOfType(uint32_t type) const {
 }
 
 CSettingsNode* CSettingsNode::FindChildByName(std::u16string_view text) const {
-  const std::u16string_view name = TrimWhiteSpace(text);
+  const std::u16string_view name = TrimBlanks(text);
   if (name.empty()) return nullptr;
   std::u16string childName;
   for (const auto& child : m_children) {
@@ -295,6 +295,11 @@ const std::u16string& ChildValue(const CSettingsNode* node, uint32_t type) {
 
 const std::u16string& SiblingValue(const CSettingsNode& node, uint32_t type) {
   return ChildValue(node.GetParent(), type);
+}
+
+const std::u16string& MailboxTypeOf(const CSettingsNode* group) {
+  const CSettingsNode* mailbox = group ? group->GetParent() : nullptr;
+  return ChildValue(mailbox ? mailbox->FindChildOfType(54) : nullptr, 55);
 }
 
 }  // namespace orvel

@@ -180,6 +180,9 @@ const std::u16string& GetLastReadError();
 const std::u16string& ChildValue(const CSettingsNode* node, uint32_t type);
 // The value of the first node of the given type beside node under the same parent.
 const std::u16string& SiblingValue(const CSettingsNode& node, uint32_t type);
+// The MailboxType (Servers/MailboxType) of the mailbox that holds `group` (such as RetrieveMail or
+// Advanced) as a child; empty when there is none.
+const std::u16string& MailboxTypeOf(const CSettingsNode* group);
 
 // Unsaved changes to the current document.
 bool IsDocumentModified();

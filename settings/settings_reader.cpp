@@ -14,8 +14,6 @@
 namespace orvel {
 namespace {
 
-constexpr std::u16string_view kCdataOpen = u"<![CDATA[";
-constexpr std::u16string_view kCdataClose = u"]]>";
 constexpr size_t npos = std::u16string_view::npos;
 
 CXmlReader g_reader;
@@ -31,8 +29,6 @@ bool StartsWithCdata(std::u16string_view text) {
          text.substr(0, kCdataOpen.size()) == kCdataOpen &&
          text.substr(text.size() - kCdataClose.size()) == kCdataClose;
 }
-
-bool IsCdataType(uint32_t type) { return type == 35 || type == 65 || type == 95 || type == 97; }
 
 // White space as XML has it: it ends a tag's name and separates its attributes.
 bool IsXmlSpace(char16_t c) { return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r'; }
@@ -72,15 +68,14 @@ std::u16string RemoveOwnIndent(std::u16string_view content, size_t indent, size_
 size_t FindChildElements(std::u16string_view content) {
   const size_t lt = content.find(u'<');
   if (lt == npos) return npos;
-  if (!TrimWhiteSpace(content.substr(0, lt)).empty() || !content.substr(lt).starts_with(kCdataOpen))
-    return lt;
+  if (!TrimBlanks(content.substr(0, lt)).empty() || !content.substr(lt).starts_with(kCdataOpen)) return lt;
   size_t end = lt;
   for (;;) {
     const size_t close = content.find(kCdataClose, end + kCdataOpen.size());
     if (close == npos) return npos;
     end = close + kCdataClose.size();
     size_t next = end;
-    while (next < content.size() && IsWhiteSpace(content[next])) ++next;
+    while (next < content.size() && IsBlank(content[next])) ++next;
     if (!content.substr(next).starts_with(kCdataOpen)) break;
     end = next;
   }
@@ -88,12 +83,13 @@ size_t FindChildElements(std::u16string_view content) {
   return child == npos ? npos : end;
 }
 
-struct ListEntryRule {
+// An element that makes a new entry under a list node of `listType`.
+struct EntryElementRule {
   uint32_t listType;
   const char16_t* entryName;
   uint32_t entryType;
 };
-constexpr ListEntryRule kListEntries[] = {
+constexpr EntryElementRule kListEntries[] = {
     {2, u"IAPConnection", 5},
     {43, u"Mailbox", 46},
     {73, u"WAPConnection", 74},
@@ -105,12 +101,8 @@ constexpr ListEntryRule kListEntries[] = {
     {132, u"TelnetConnection", 133},
 };
 
-struct FileListRule {
-  uint32_t listType;
-  const char16_t* entryName;
-  uint32_t entryType;
-};
-constexpr FileListRule kFileLists[] = {
+// The file lists, whose entries are elements without children.
+constexpr EntryElementRule kFileLists[] = {
     {111, u"RingingTone", 112},
     {113, u"BackgroundImage", 114},
     {115, u"SISFile", 116},
@@ -118,7 +110,7 @@ constexpr FileListRule kFileLists[] = {
 
 bool IsFileEntryList(uint32_t type) {
   return std::any_of(std::begin(kFileLists), std::end(kFileLists),
-                     [type](const FileListRule& rule) { return rule.listType == type; });
+                     [type](const EntryElementRule& rule) { return rule.listType == type; });
 }
 
 CSettingsNode* AddUnknownElement(CSettingsNode& parent, std::u16string_view name) {
@@ -133,13 +125,13 @@ CSettingsNode* AddUnknownElement(CSettingsNode& parent, std::u16string_view name
 // follows the value in the writer's layout.
 bool ReadValue(const CSettingsNode& node, std::u16string_view content, uint32_t level, size_t tailIndent,
                std::u16string& value) {
-  const std::u16string_view trimmed = TrimWhiteSpace(content);
+  const std::u16string_view trimmed = TrimBlanks(content);
   value = StartsWithCdata(trimmed) ? std::u16string(trimmed)
                                    : RemoveOwnIndent(content, 2 * size_t{level}, tailIndent);
   const bool cdata = XmlToValue(node, value);
   if (cdata && node.GetKind() != kKindPassword && !IsCdataType(node.GetType()) &&
       node.GetType() != kUnknownElementType) {
-    value = std::u16string(TrimWhiteSpace(value));
+    value = std::u16string(TrimBlanks(value));
   }
   return cdata;
 }
@@ -377,7 +369,7 @@ bool CXmlReader::ParseElements(CXmlTagScanner& scanner, uint32_t level) {
     }
     const bool entered = OnElementStart(name, attributes);
     // The writer puts a value before the children of a node that has both.
-    if (entered && !TrimWhiteSpace(content.substr(0, childStart)).empty()) {
+    if (entered && !TrimBlanks(content.substr(0, childStart)).empty()) {
       OnSettingsElementValue(*m_current, content.substr(0, childStart), level);
     }
     CXmlTagScanner nested(m_text, static_cast<size_t>(scanner.ContentStart()) + childStart,
@@ -413,7 +405,7 @@ bool OnSettingsElementStart(CSettingsNode*& current, std::u16string_view name,
   ParseAttributes(attributes, create, update, extra);
 
   CSettingsNode* node = nullptr;
-  for (const ListEntryRule& rule : kListEntries) {
+  for (const EntryElementRule& rule : kListEntries) {
     if (current->GetType() == rule.listType && name == rule.entryName) {
       node = current->AddChild(u"", kKindNone, rule.entryType);
       BuildDefaultTree(*node);
@@ -435,7 +427,7 @@ void OnSettingsElementText(CSettingsNode& current, std::u16string_view name, std
   std::u16string extra, value;
   ParseAttributes(attributes, create, update, extra);
 
-  for (const FileListRule& rule : kFileLists) {
+  for (const EntryElementRule& rule : kFileLists) {
     if (current.GetType() != rule.listType) continue;
     if (name != rule.entryName) return;  // nothing else belongs in a file list
     CSettingsNode* entry = current.AddChild(u"", kKindNone, rule.entryType);
@@ -449,7 +441,7 @@ void OnSettingsElementText(CSettingsNode& current, std::u16string_view name, std
   // A list entry without child elements ("<IAPConnection/>") is an entry with every default; it has
   // no value of its own. Taken by name instead, it would land on an earlier entry or become an
   // element that the next read takes for that entry, and be lost.
-  for (const ListEntryRule& rule : kListEntries) {
+  for (const EntryElementRule& rule : kListEntries) {
     if (current.GetType() == rule.listType && name == rule.entryName) {
       CSettingsNode* entry = current.AddChild(u"", kKindNone, rule.entryType);
       BuildDefaultTree(*entry);
@@ -485,7 +477,7 @@ void OnSettingsElementEnd(CSettingsNode*& current) {
 // --- values and attributes
 
 bool XmlToValue(const CSettingsNode& node, std::u16string& text) {
-  text = std::u16string(TrimWhiteSpace(text));
+  text = std::u16string(TrimBlanks(text));
   bool cdata = false;
   if (StartsWithCdata(text)) {
     const std::u16string_view inner = std::u16string_view(text).substr(
@@ -495,7 +487,7 @@ bool XmlToValue(const CSettingsNode& node, std::u16string& text) {
     size_t from = 0;
     for (size_t at; (at = inner.find(kCdataClose, from)) != npos;) {
       size_t next = at + kCdataClose.size();
-      while (next < inner.size() && IsWhiteSpace(inner[next])) ++next;
+      while (next < inner.size() && IsBlank(inner[next])) ++next;
       if (inner.substr(next).starts_with(kCdataOpen)) {
         joined.append(inner.substr(from, at - from));
         from = next + kCdataOpen.size();
@@ -508,20 +500,9 @@ bool XmlToValue(const CSettingsNode& node, std::u16string& text) {
     text.swap(joined);
     cdata = true;
   } else {
-    auto replace = [&](std::u16string_view what, char16_t with) {
-      std::u16string out;
-      size_t from = 0;
-      for (size_t at; (at = text.find(what, from)) != npos; from = at + what.size()) {
-        out.append(text, from, at - from);
-        out += with;
-      }
-      if (from == 0) return;
-      out.append(text, from);
-      text.swap(out);
-    };
-    replace(u"&lt;", u'<');
-    replace(u"&gt;", u'>');
-    replace(u"&amp;", u'&');
+    ReplaceAll(text, u"&lt;", u"<");
+    ReplaceAll(text, u"&gt;", u">");
+    ReplaceAll(text, u"&amp;", u"&");
   }
   if (node.GetKind() == kKindPassword) text = DecodePassword(text);
   return cdata;
@@ -531,31 +512,30 @@ void ParseAttributes(std::u16string_view text, bool& create, bool& update, std::
   extra.clear();
   std::unordered_set<std::u16string> seen;
   std::u16string_view rest = text;
-  auto isBlank = [](char16_t c) { return IsWhiteSpace(c); };
-  while (!TrimWhiteSpace(rest).empty()) {
+  while (!TrimBlanks(rest).empty()) {
     const size_t eq = rest.find(u'=');
     if (eq == npos) break;
     size_t nameEnd = eq;
-    while (nameEnd > 0 && isBlank(rest[nameEnd - 1])) --nameEnd;  // 'a = "1"' names a
+    while (nameEnd > 0 && IsBlank(rest[nameEnd - 1])) --nameEnd;  // 'a = "1"' names a
     size_t nameStart = nameEnd;
-    while (nameStart > 0 && !isBlank(rest[nameStart - 1]) && !IsQuote(rest[nameStart - 1])) --nameStart;
+    while (nameStart > 0 && !IsBlank(rest[nameStart - 1]) && !IsQuote(rest[nameStart - 1])) --nameStart;
     const std::u16string_view name = rest.substr(nameStart, nameEnd - nameStart);
 
     // A value in double or single quotes runs to the same quote; one without quotes to a blank or a
     // quote.
     size_t p = eq + 1;
-    while (p < rest.size() && isBlank(rest[p])) ++p;
+    while (p < rest.size() && IsBlank(rest[p])) ++p;
     const char16_t quote = p < rest.size() && IsQuote(rest[p]) ? rest[p] : u'\0';
     if (quote) ++p;
-    while (p < rest.size() && isBlank(rest[p])) ++p;
+    while (p < rest.size() && IsBlank(rest[p])) ++p;
     size_t valueEnd = p;
     while (valueEnd < rest.size() &&
-           (quote ? rest[valueEnd] != quote : !IsQuote(rest[valueEnd]) && !isBlank(rest[valueEnd])))
+           (quote ? rest[valueEnd] != quote : !IsQuote(rest[valueEnd]) && !IsBlank(rest[valueEnd])))
       ++valueEnd;
     const std::u16string_view value = rest.substr(p, valueEnd - p);
     p = valueEnd;
     if (p < rest.size() && IsQuote(rest[p])) ++p;
-    while (p < rest.size() && isBlank(rest[p])) ++p;
+    while (p < rest.size() && IsBlank(rest[p])) ++p;
     rest = rest.substr(p);  // p lies behind the "=", so every round moves on
 
     // The first of a name counts. "op" is one name in any case: a second "OP" would give a node both
@@ -580,7 +560,7 @@ void ParseAttributes(std::u16string_view text, bool& create, bool& update, std::
       extra += keptQuote;
     }
   }
-  extra = std::u16string(TrimWhiteSpace(extra));
+  extra = std::u16string(TrimBlanks(extra));
 }
 
 // --- texts and files

@@ -12,7 +12,7 @@
 
 #include "settings/settings_node.h"
 #include "settings/settings_schema.h"
-#include "settings/settings_text.h"
+#include "support/u16text.h"
 
 namespace orvel {
 namespace {
@@ -531,7 +531,7 @@ bool IsValidPort(std::u16string_view value) { return IsPortInRange(LeadingDecima
 bool IsDigits(std::u16string_view value) { return std::all_of(value.begin(), value.end(), IsDecimalDigit); }
 
 bool IsValidUrl(std::u16string_view value) {
-  while (!value.empty() && IsWhiteSpace(value.front())) value.remove_prefix(1);
+  while (!value.empty() && IsBlank(value.front())) value.remove_prefix(1);
   for (std::u16string_view scheme : {std::u16string_view(u"http://"), std::u16string_view(u"https://")}) {
     if (value.substr(0, scheme.size()) == scheme) value.remove_prefix(scheme.size());
   }

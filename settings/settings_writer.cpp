@@ -7,6 +7,7 @@
 #include "settings/settings_host.h"
 #include "settings/settings_schema.h"
 #include "settings/settings_text.h"
+#include "support/u16text.h"
 
 namespace orvel {
 namespace {
@@ -22,13 +23,6 @@ constexpr uint32_t kPasswordModulus = 65521;
 
 constexpr char16_t kHeader[] =
     u"<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n<!-- Corvanset Configuration File -->\n\n";
-constexpr std::u16string_view kCdataOpen = u"<![CDATA[";
-constexpr std::u16string_view kCdataClose = u"]]>";
-
-// List placeholders have no file form.
-bool IsPlaceholder(uint32_t type) {
-  return type == 4 || type == 45 || type == 75 || type == 87 || type == 123 || type == 134;
-}
 
 // What the device form leaves out: contacts and calendar, unknown elements, BIO messages.
 bool IsLeftOutOfDeviceForm(const CSettingsNode& node) {
@@ -47,8 +41,6 @@ bool IsInsideListEntry(const CSettingsNode& node) {
   }
   return false;
 }
-
-bool IsCdataType(uint32_t type) { return type == 35 || type == 65 || type == 95 || type == 97; }
 
 uint16_t NextKey(uint32_t key) { return static_cast<uint16_t>((key * key) % kPasswordModulus); }
 
@@ -99,18 +91,6 @@ void Refuse(std::u16string message) {
   if (g_refused) return;  // the first reason is the one reported
   g_refused = true;
   SetLastReadError(std::move(message));
-}
-
-void ReplaceAll(std::u16string& text, std::u16string_view what, std::u16string_view with) {
-  std::u16string out;
-  size_t from = 0;
-  for (size_t at; (at = text.find(what, from)) != std::u16string::npos; from = at + what.size()) {
-    out.append(text, from, at - from);
-    out.append(with);
-  }
-  if (from == 0) return;
-  out.append(text, from);
-  text.swap(out);
 }
 
 }  // namespace
@@ -207,7 +187,7 @@ bool WriteSettingsElement(CSettingsNode& node, std::u16string& out, bool deviceM
     return true;
   }
   const uint32_t type = node.GetType();
-  if (IsPlaceholder(type)) return true;
+  if (IsPlaceholderType(type)) return true;  // list placeholders have no file form
   if (deviceMode && IsLeftOutOfDeviceForm(node)) return true;
 
   std::u16string name;
@@ -230,7 +210,7 @@ bool WriteSettingsElement(CSettingsNode& node, std::u16string& out, bool deviceM
     start += u" op=\"update\"";
     write = deviceMode;
   }
-  const std::u16string_view extra = TrimWhiteSpace(node.GetExtra());
+  const std::u16string_view extra = TrimBlanks(node.GetExtra());
   if (!extra.empty()) {
     start += u' ';
     start += extra;
@@ -248,7 +228,7 @@ bool WriteSettingsElement(CSettingsNode& node, std::u16string& out, bool deviceM
   value = UnifyLineEnds(value);
   if (value.find(kCdataOpen) == std::u16string::npos) {
     if (!indent.empty()) ReplaceAll(value, u"\n", u"\n" + indent);
-    while (!value.empty() && IsWhiteSpace(value.back())) value.pop_back();
+    while (!value.empty() && IsBlank(value.back())) value.pop_back();
   }
   if (deviceMode) value = NormalizeLineEnds(value);
 
