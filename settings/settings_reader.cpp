@@ -18,12 +18,6 @@ constexpr size_t npos = std::u16string_view::npos;
 
 CXmlReader g_reader;
 
-size_t Earliest(std::initializer_list<size_t> positions) {
-  size_t best = npos;
-  for (size_t p : positions) best = std::min(best, p);
-  return best;
-}
-
 bool StartsWithCdata(std::u16string_view text) {
   return text.size() >= kCdataOpen.size() + kCdataClose.size() &&
          text.substr(0, kCdataOpen.size()) == kCdataOpen &&
@@ -142,7 +136,8 @@ bool ReadValue(const CSettingsNode& node, std::u16string_view content, uint32_t 
 
 bool RemoveMarkedSections(std::u16string& text, std::u16string_view open, std::u16string_view close) {
   // The text is compacted in place: what is kept moves only towards the front, behind the
-  // position the searches read from, so no second copy of a large text is made.
+  // position the scan reads from, so no second copy of a large text is made. One pass tries the
+  // four markers at each position, in the order open, close, CDATA open, CDATA close.
   const std::u16string_view view(text);
   size_t written = 0;
   auto keep = [&](size_t from, size_t to) {
@@ -150,42 +145,34 @@ bool RemoveMarkedSections(std::u16string& text, std::u16string_view open, std::u
     written += to - from;
   };
   size_t pos = 0, copied = 0, pending = npos;
-  bool inCdata = false, removed = false;
-  size_t nextOpen = 0, nextClose = 0, nextCdataOpen = 0, nextCdataClose = 0;
-  bool first = true;
-  auto refresh = [&](size_t& cached, std::u16string_view pattern) {
-    if (first || (cached != npos && cached < pos)) cached = view.find(pattern, pos);
-  };
-  for (;;) {
-    refresh(nextOpen, open);
-    refresh(nextClose, close);
-    refresh(nextCdataOpen, kCdataOpen);
-    refresh(nextCdataClose, kCdataClose);
-    first = false;
-    if (inCdata) {
-      // Inside CDATA only its end counts; a section that never ends ends the CDATA here.
-      inCdata = false;
-      if (nextCdataClose != npos) pos = nextCdataClose + kCdataClose.size();
+  bool removed = false;
+  while (pos < view.size()) {
+    const char16_t c = view[pos];
+    if (c != open.front() && c != close.front() && c != kCdataOpen.front() && c != kCdataClose.front()) {
+      ++pos;
       continue;
     }
-    const size_t at = Earliest({nextOpen, nextClose, nextCdataOpen, nextCdataClose});
-    if (at == npos) break;
-    if (at == nextOpen) {
-      if (pending == npos) pending = at;
-      pos = at + open.size();
-    } else if (at == nextClose) {
-      pos = at + close.size();
+    const std::u16string_view rest = view.substr(pos);
+    if (rest.starts_with(open)) {
+      if (pending == npos) pending = pos;
+      pos += open.size();
+    } else if (rest.starts_with(close)) {
+      pos += close.size();
       if (pending != npos) {
         keep(copied, pending);
         copied = pos;
         pending = npos;
         removed = true;
       }
-    } else if (at == nextCdataOpen) {
-      inCdata = true;
-      pos = at + kCdataOpen.size();
+    } else if (rest.starts_with(kCdataOpen)) {
+      // Inside CDATA only its end counts; a section that never ends ends the CDATA here.
+      pos += kCdataOpen.size();
+      const size_t end = view.find(kCdataClose, pos);
+      if (end != npos) pos = end + kCdataClose.size();
+    } else if (rest.starts_with(kCdataClose)) {
+      pos += kCdataClose.size();
     } else {
-      pos = at + kCdataClose.size();
+      ++pos;
     }
   }
   if (removed) {
@@ -197,18 +184,23 @@ bool RemoveMarkedSections(std::u16string& text, std::u16string_view open, std::u
 
 // --- scanner
 
-size_t CXmlTagScanner::CNextMatch::From(std::u16string_view range, size_t pos) {
-  if (!searched || (at != npos && at < pos)) {
-    at = range.find(pattern, pos);
-    searched = true;
+size_t CXmlTagScanner::CNextMatch::From(std::u16string_view range, size_t pos, size_t limit) {
+  size_t start = pos;
+  if (searched && pos >= from) {
+    if (at != npos && at >= pos) return at + pattern.size() <= limit ? at : npos;
+    if (at == npos && limit <= to) return npos;
+    // Nothing starts before to - (length - 1); only the rest up to the new limit is read.
+    if (at == npos && to >= pattern.size()) start = std::max(pos, to - pattern.size() + 1);
   }
+  at = range.substr(0, limit).find(pattern, start);
+  from = pos;
+  to = limit;
+  searched = true;
   return at;
 }
 
 CXmlTagScanner::CXmlTagScanner(std::u16string_view text, size_t begin, size_t length)
     : m_range(text.substr(0, std::min(text.size(), begin + length))), m_cursor(begin) {
-  m_cdataOpen.Reset(std::u16string(kCdataOpen));
-  m_cdataClose.Reset(std::u16string(kCdataClose));
   m_lt.Reset(u"<");
   m_gt.Reset(u">");
 }
@@ -222,9 +214,9 @@ bool CXmlTagScanner::FindNextTag() {
   m_tagStart = m_tagEnd = m_endTagStart = m_endTagEnd = static_cast<ptrdiff_t>(m_cursor);
   m_nameStart = m_nameEnd = m_attributesStart = m_attributesEnd = m_contentStart = m_contentEnd = -1;
   if (m_cursor >= m_range.size()) return false;
-  const size_t lt = m_lt.From(m_range, m_cursor);
+  const size_t lt = m_lt.From(m_range, m_cursor, m_range.size());
   if (lt == npos) return false;
-  const size_t gt = m_gt.From(m_range, lt);
+  const size_t gt = m_gt.From(m_range, lt, m_range.size());
   if (gt == npos) return false;
   m_tagStart = static_cast<ptrdiff_t>(lt);
   m_tagEnd = static_cast<ptrdiff_t>(gt);
@@ -251,67 +243,59 @@ bool CXmlTagScanner::FindNextTag() {
     return true;
   }
 
+  // The matching end tag: one pass from the start tag on, trying at each "<" and "]" the start of a
+  // CDATA section, a nested start tag of the same name, an end tag of the name and the end of a
+  // CDATA section, in that order.
   const std::u16string_view name = Name();
-  if (name != m_openName || !m_open.searched) {
-    m_openName = std::u16string(name);
-    m_open.Reset(u"<" + m_openName);
-    m_close.Reset(u"</" + m_openName);
-  }
   size_t pos = gt + 1;
   int nesting = 0;
-  bool inCdata = false;
   size_t match = npos;
   while (match == npos) {
-    const size_t cdataClose = m_cdataClose.From(m_range, pos);
-    if (inCdata) {
+    while (pos < m_range.size() && m_range[pos] != u'<' && m_range[pos] != u']') ++pos;
+    if (pos == m_range.size()) return false;
+    const std::u16string_view rest = m_range.substr(pos);
+    if (rest.starts_with(kCdataOpen)) {
       // Inside CDATA only its end counts; a section that never ends ends the CDATA here.
-      inCdata = false;
-      if (cdataClose != npos) pos = cdataClose + kCdataClose.size();
-      continue;
-    }
-    const size_t close = m_close.From(m_range, pos);
-    if (close == npos) return false;
-    const size_t open = m_open.From(m_range, pos);
-    const size_t cdataOpen = m_cdataOpen.From(m_range, pos);
-    const size_t at = Earliest({open, close, cdataOpen, cdataClose});
-    if (at == cdataOpen) {
-      inCdata = true;
-      pos = at + kCdataOpen.size();
-    } else if (at == open) {
+      pos += kCdataOpen.size();
+      const size_t end = m_range.find(kCdataClose, pos);
+      if (end != npos) pos = end + kCdataClose.size();
+    } else if (rest[0] == u'<' && rest.substr(1, name.size()) == name) {
       // A nested start tag of the same name nests with or without attributes ("<A>", "<A x=\"1\">");
       // "<A/>", "<A x=\"1\"/>" and "<AB>" do not. Counting only the bare form let the inner element's
       // end tag end the outer one, and the rest of the outer element was lost.
-      pos = at + m_open.pattern.size();
+      pos += 1 + name.size();
       const char16_t next = pos < m_range.size() ? m_range[pos] : u'\0';
       if (next == u'>') {
         ++nesting;
       } else if (IsXmlSpace(next)) {
-        const size_t tagEnd = m_gt.From(m_range, pos);
+        const size_t tagEnd = m_gt.From(m_range, pos, m_range.size());
         if (tagEnd == npos) return false;
         if (m_range[tagEnd - 1] != u'/') ++nesting;
         pos = tagEnd + 1;
       }
-    } else if (at == close) {
+    } else if (rest.starts_with(u"</") && rest.substr(2, name.size()) == name) {
       // "</Name", white space, ">"; "</NameX>" is another element's end tag.
-      size_t end = at + m_close.pattern.size();
+      size_t end = pos + 2 + name.size();
       while (end < m_range.size() && IsXmlSpace(m_range[end])) ++end;
       pos = end;
       if (end == m_range.size() || m_range[end] != u'>') continue;
       pos = end + 1;
       if (nesting == 0) {
-        match = at;
+        match = static_cast<size_t>(rest.data() - m_range.data());
         m_endTagEnd = static_cast<ptrdiff_t>(pos);
       } else {
         --nesting;
       }
+    } else if (rest.starts_with(kCdataClose)) {
+      pos += kCdataClose.size();
     } else {
-      pos = at + kCdataClose.size();
+      ++pos;
     }
   }
   m_endTagStart = static_cast<ptrdiff_t>(match);
   m_contentStart = m_tagEnd + 1;
   m_contentEnd = m_endTagStart - 1;
-  const size_t next = m_lt.From(m_range, static_cast<size_t>(m_endTagEnd));
+  const size_t next = m_lt.From(m_range, static_cast<size_t>(m_endTagEnd), m_range.size());
   m_cursor = next != npos ? next : static_cast<size_t>(m_endTagEnd);
   return true;
 }
