@@ -391,8 +391,8 @@ void Repair(CSettingsNode& node, bool valueValid) {
   }
 }
 
-// One walk over a tree. A quick walk (strict only) feeds the name counts entry by entry and gives
-// up, having changed nothing, at the first doubt: an invalid value or a name held twice.
+// One walk over a tree. A quick walk feeds the name counts entry by entry and gives up, having
+// changed nothing, at the first doubt: an invalid value or a name held twice.
 struct CWalk {
   CWalk(CSettingsNode*& failing_, bool onlyFlagged_, bool tolerant_, bool quick_)
       : failing(failing_), onlyFlagged(onlyFlagged_), tolerant(tolerant_), quick(quick_), lookups(quick_) {}
@@ -440,7 +440,7 @@ bool Validate(CSettingsNode& node, CWalk& walk) {
     }
     if (!Validate(child, walk)) {
       valid = false;
-      if (!walk.tolerant) return false;
+      if (!walk.tolerant || walk.gaveUp) return false;
     }
   }
   return valid;
@@ -450,12 +450,12 @@ bool Validate(CSettingsNode& node, CWalk& walk) {
 
 bool ValidateSettings(CSettingsNode& node, CSettingsNode*& failing, bool onlyFlagged, bool tolerant) {
   failing = nullptr;
-  if (!tolerant && !node.GetParent()) {
-    // What is sent is mostly valid: one walk that counts the names as it meets them answers it (from
-    // a root, so that every list it tests names in is one it walks). A walk that gave up changed
+  if (!node.GetParent()) {
+    // A tree is mostly valid: one walk that counts the names as it meets them answers it (from a
+    // root, so that every list it tests names in is one it walks). A walk that gave up changed
     // nothing, and the full walk, with every list's names counted before its first name is tested,
-    // finds the failing node.
-    CWalk quick(failing, onlyFlagged, false, true);
+    // finds and repairs the invalid nodes.
+    CWalk quick(failing, onlyFlagged, tolerant, true);
     const bool valid = Validate(node, quick);
     if (!quick.gaveUp) return valid;
   }
