@@ -138,9 +138,11 @@ Times Measure(size_t count) {
   for (double* time : {&t.load, &t.device, &t.full, &t.strict, &t.tolerant})
     *time /= static_cast<double>(copies);
   std::printf(
-      "%7zu bookmarks %9zu chars  load %8.4f s  device write %8.4f s  full write %8.4f s  strict %8.4f s  "
-      "tolerant %8.4f s  (%zu documents)\n",
-      count, full.front().size(), t.load, t.device, t.full, t.strict, t.tolerant, copies);
+      "%7zu bookmarks %9zu chars  load %8.2f ms  device write %7.2f ms  full write %7.2f ms  strict %6.2f ms "
+      " "
+      "tolerant %6.2f ms  (%zu documents)\n",
+      count, full.front().size(), 1e3 * t.load, 1e3 * t.device, 1e3 * t.full, 1e3 * t.strict,
+      1e3 * t.tolerant, copies);
   return t;
 }
 

@@ -54,56 +54,60 @@ bool OtherChildHolds(const CSettingsNode& entry, uint32_t type, const std::u16st
   return false;
 }
 
-// How many entries hold each name, in one flat table (open addressing): no allocation per name and
-// one probe per look-up, so that counting stays cheap for lists far larger than the caches. The
-// keys are the names' own texts in the tree; a text that is about to change is replaced by a copy
-// that the table keeps.
+// How many entries hold each name, in one small flat table (open addressing): no allocation per
+// name and one probe per look-up, so that counting stays cheap for lists far larger than the
+// caches. The keys are the names' own texts in the tree; a text that is about to change is
+// replaced by a copy that the table keeps.
 class CNameCounts {
  public:
   explicit CNameCounts(size_t expected) : m_slots(SizeFor(expected)) {}
 
-  size_t Get(std::u16string_view name) const {
-    const Slot* slot = Find(name);
+  size_t Get(const std::u16string& name) const {
+    const Slot* slot = Find(name, HashOf(name));
     return slot ? slot->count : 0;
   }
 
   // One holder more; the new count.
-  size_t Add(std::u16string_view name) {
-    if (Slot* slot = Find(name)) return ++slot->count;
-    if (2 * (m_used + 1) > m_slots.size()) Grow();
-    Place(Slot{name, static_cast<uint32_t>(std::hash<std::u16string_view>()(name)), 1});
+  size_t Add(const std::u16string& name) {
+    const uint32_t hash = HashOf(name);
+    if (Slot* slot = Find(name, hash)) return ++slot->count;
+    if (4 * (m_used + 1) > 3 * m_slots.size()) Grow();
+    Place(Slot{&name, hash, 1});
     return 1;
   }
 
   // One holder less. When others still hold the name and its key is the text of the holder that
   // changes next, the key becomes a kept copy.
-  void Remove(std::u16string_view name) {
-    Slot* slot = Find(name);
+  void Remove(const std::u16string& name) {
+    Slot* slot = Find(name, HashOf(name));
     if (!slot) return;
-    if (--slot->count > 0 && slot->name.data() == name.data()) slot->name = m_kept.emplace_back(name);
+    if (--slot->count > 0 && slot->name == &name) slot->name = &m_kept.emplace_back(name);
   }
 
  private:
   struct Slot {
-    std::u16string_view name;  // a slot whose count fell to 0 keeps its place and matches no name
+    const std::u16string* name = nullptr;  // a slot whose count fell to 0 keeps its place, unmatched
     uint32_t hash = 0;
-    uint32_t count = 0;  // 0 in a free slot too; a used slot has a name text
-    bool Used() const { return name.data() != nullptr; }
+    uint32_t count = 0;
+    bool Used() const { return name != nullptr; }
   };
+
+  static uint32_t HashOf(const std::u16string& name) {
+    return static_cast<uint32_t>(std::hash<std::u16string>()(name));
+  }
 
   static size_t SizeFor(size_t expected) {
     size_t size = 16;
-    while (size < 2 * expected) size *= 2;
+    while (3 * size < 4 * expected) size *= 2;
     return size;
   }
 
-  Slot* Find(std::u16string_view name) const {
-    const uint32_t hash = static_cast<uint32_t>(std::hash<std::u16string_view>()(name));
+  Slot* Find(const std::u16string& name, uint32_t hash) const {
     const size_t mask = m_slots.size() - 1;
     for (size_t i = hash & mask;; i = (i + 1) & mask) {
       const Slot& slot = m_slots[i];
       if (!slot.Used()) return nullptr;
-      if (slot.count > 0 && slot.hash == hash && slot.name == name) return const_cast<Slot*>(&slot);
+      if (slot.count > 0 && slot.hash == hash && *slot.name == name) return const_cast<Slot*>(&slot);
     }
   }
 
@@ -124,7 +128,7 @@ class CNameCounts {
     }
   }
 
-  std::vector<Slot> m_slots;  // a power of two long, at most half used
+  std::vector<Slot> m_slots;  // a power of two long, at most three quarters used
   size_t m_used = 0;
   std::deque<std::u16string> m_kept;
 };
