@@ -191,14 +191,22 @@ std::u16string CCalendarField::GetRepeatInterval() const {
 
 bool CCalendarField::IsRepeatForever() const { return m_value.find(u"#0") != std::u16string::npos; }
 
+namespace {
+
+// The rule's last word: a local end of 15 characters or one in UTC of 16.
+std::u16string_view RepeatEndText(std::u16string_view rule) {
+  const size_t blank = rule.rfind(u' ');
+  return blank == std::u16string_view::npos ? std::u16string_view() : rule.substr(blank + 1);
+}
+
+}  // namespace
+
 bool CCalendarField::GetRepeatEnd(std::time_t& time) const {
-  return !IsRepeatForever() && m_value.size() >= 16 &&
-         ReadInto(std::u16string_view(m_value).substr(m_value.size() - 16), time);
+  return !IsRepeatForever() && ReadInto(RepeatEndText(m_value), time);
 }
 
 bool CCalendarField::GetRepeatEnd(AutomationDate& date) const {
-  return !IsRepeatForever() && m_value.size() >= 16 &&
-         ReadInto(std::u16string_view(m_value).substr(m_value.size() - 16), date);
+  return !IsRepeatForever() && ReadInto(RepeatEndText(m_value), date);
 }
 
 int CCalendarEntry::AddField(const CCalendarField& field) {

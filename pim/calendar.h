@@ -57,11 +57,12 @@ class CCalendarField {
   std::u16string GetShortValue(int n) const;
   std::u16string_view GetTypeName() const;  // for the diagnostic dump
 
-  // Date-time text of a calendar time (as local time) or an automation date. False, value
-  // unchanged, when the time cannot be written.
+  // Date-time text of a calendar time or an automation date, as local time (without the 'Z').
+  // False, value unchanged, when the time cannot be written.
   bool FormatCalendarTime(std::time_t time);
   bool FormatCalendarTime(AutomationDate date);
-  // The value read as a date-time text; false for a short or malformed text.
+  // The value read as a date-time text, local or (with the 'Z') in UTC; false for a short or
+  // malformed text.
   bool ParseCalendarTime(std::time_t& time) const;
   bool ParseCalendarTime(AutomationDate& date) const;
 
@@ -89,7 +90,7 @@ class CCalendarField {
   std::u16string GetRepeatKind() const;      // "Daily", "Monthly", "Weekly", "Yearly" or empty
   std::u16string GetRepeatInterval() const;  // from the first digit 1-9 up to the first blank
   bool IsRepeatForever() const;              // the rule holds "#0"
-  // The last 16 characters read as a date-time text; false for a rule without end or too short.
+  // The rule's last word read as a date-time text, local or in UTC; false for a rule without end.
   bool GetRepeatEnd(std::time_t& time) const;
   bool GetRepeatEnd(AutomationDate& date) const;
 

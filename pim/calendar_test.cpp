@@ -94,30 +94,29 @@ TEST(RepeatRule, EveryForm) {
   const orvel::YearlyByMonthRepeat by_month{1, 6};
   const orvel::YearlyByPositionRepeat yearly_position{1, u"1+ MO "};
   const RuleCase cases[] = {
-      {[&](CCalendarField& f) { return f.FormatRepeatRule(daily, kUntil); }, u"D2 20011231T120000Z"},
-      {[&](CCalendarField& f) { return f.FormatRepeatRule(daily, kUntilDate); }, u"D2 20011231T120000Z"},
+      {[&](CCalendarField& f) { return f.FormatRepeatRule(daily, kUntil); }, u"D2 20011231T120000"},
+      {[&](CCalendarField& f) { return f.FormatRepeatRule(daily, kUntilDate); }, u"D2 20011231T120000"},
       {[&](CCalendarField& f) { return f.FormatRepeatRule(daily); }, u"D2 #0"},
-      {[&](CCalendarField& f) { return f.FormatRepeatRule(weekly, kUntil); }, u"W1 MO TU 20011231T120000Z"},
+      {[&](CCalendarField& f) { return f.FormatRepeatRule(weekly, kUntil); }, u"W1 MO TU 20011231T120000"},
       {[&](CCalendarField& f) { return f.FormatRepeatRule(weekly, kUntilDate); },
-       u"W1 MO TU 20011231T120000Z"},
+       u"W1 MO TU 20011231T120000"},
       {[&](CCalendarField& f) { return f.FormatRepeatRule(weekly); }, u"W1 MO TU #0"},
       {[&](CCalendarField& f) { return f.FormatRepeatRule(by_position, kUntil); },
-       u"MP1 1+ MO 20011231T120000Z"},
+       u"MP1 1+ MO 20011231T120000"},
       {[&](CCalendarField& f) { return f.FormatRepeatRule(by_position, kUntilDate); },
-       u"MP1 1+ MO 20011231T120000Z"},
+       u"MP1 1+ MO 20011231T120000"},
       {[&](CCalendarField& f) { return f.FormatRepeatRule(by_position); }, u"MP1 1+ MO #0"},
-      {[&](CCalendarField& f) { return f.FormatRepeatRule(by_day, kUntil); }, u"MD3 1 15 20011231T120000Z"},
+      {[&](CCalendarField& f) { return f.FormatRepeatRule(by_day, kUntil); }, u"MD3 1 15 20011231T120000"},
       {[&](CCalendarField& f) { return f.FormatRepeatRule(by_day, kUntilDate); },
-       u"MD3 1 15 20011231T120000Z"},
+       u"MD3 1 15 20011231T120000"},
       {[&](CCalendarField& f) { return f.FormatRepeatRule(by_day); }, u"MD3 1 15 #0"},
-      {[&](CCalendarField& f) { return f.FormatRepeatRule(by_month, kUntil); }, u"YM1 6 20011231T120000Z"},
-      {[&](CCalendarField& f) { return f.FormatRepeatRule(by_month, kUntilDate); },
-       u"YM1 6 20011231T120000Z"},
+      {[&](CCalendarField& f) { return f.FormatRepeatRule(by_month, kUntil); }, u"YM1 6 20011231T120000"},
+      {[&](CCalendarField& f) { return f.FormatRepeatRule(by_month, kUntilDate); }, u"YM1 6 20011231T120000"},
       {[&](CCalendarField& f) { return f.FormatRepeatRule(by_month); }, u"YM1 6 #0"},
       {[&](CCalendarField& f) { return f.FormatRepeatRule(yearly_position, kUntil); },
-       u"MP12 1+ MO 20011231T120000Z"},
+       u"MP12 1+ MO 20011231T120000"},
       {[&](CCalendarField& f) { return f.FormatRepeatRule(yearly_position, kUntilDate); },
-       u"MP12 1+ MO 20011231T120000Z"},
+       u"MP12 1+ MO 20011231T120000"},
       {[&](CCalendarField& f) { return f.FormatRepeatRule(yearly_position); }, u"MP12 1+ MO #0"},
   };
   for (const auto& c : cases) {
@@ -152,13 +151,13 @@ struct ReadRuleCase {
 };
 const ReadRuleCase kReadRules[] = {
     {u"W10 MO TU #0", u"Weekly", u"10", true, false},
-    {u"D2 20011231T120000Z", u"Daily", u"2", false, true},
-    {u"MP12 1+ MO 20011231T120000Z", u"Monthly", u"12", false, true},
+    {u"D2 20011231T110000Z", u"Daily", u"2", false, true},  // an end in UTC: the same time
+    {u"MP12 1+ MO 20011231T110000Z", u"Monthly", u"12", false, true},
     {u"MD1 1 15 #0", u"Monthly", u"1", true, false},
-    {u"YM1 6 20011231T120000Z", u"Yearly", u"1", false, true},
-    {u"D2", u"Daily", u"2", false, false},                      // too short for an end
-    {u"D2 #0 20011231T120000Z", u"Daily", u"2", true, false},   // "#0" anywhere means no end
-    {u"W1 MO 20011231T120000", u"Weekly", u"1", false, false},  // the last 16 are no date-time
+    {u"YM1 6 20011231T120000", u"Yearly", u"1", false, true},
+    {u"D2", u"Daily", u"2", false, false},                     // too short for an end
+    {u"D2 #0 20011231T120000Z", u"Daily", u"2", true, false},  // "#0" anywhere means no end
+    {u"W1 MO 20011231T120000", u"Weekly", u"1", false, true},  // a local end, as the rules are written
     {u"D1 20011331T120000Z", u"Daily", u"1", false, false},
     {u"X3 #0", u"", u"3", true, false},
     {u"", u"", u"", false, false},
@@ -369,7 +368,7 @@ TEST(CalendarEntry, Utf8DescriptionUsesTheInstalledCodePage) {
   orvel::SetAnsiEncoder(nullptr);
   ASSERT_TRUE(parsed);
   EXPECT_EQ(entry.GetFieldOfType(2)->GetValue(), u"Caf\u00e9#");
-  EXPECT_EQ(orvel::ToAnsiBytes(u"\u20ac\u0081\u4e2d\U0001F600"), "\x80\x81??");
+  EXPECT_EQ(orvel::Cp1252Bytes(u"\u20ac\u0081\u4e2d\U0001F600"), "\x80\x81??");  // the portable default
 }
 
 CCalendarField TimeField(std::int32_t type, std::time_t time) {

@@ -54,9 +54,11 @@ int Digits(std::u16string_view text, size_t pos, size_t count) {
 }  // namespace
 
 std::optional<DateTimeParts> ReadDateTimeText(std::u16string_view text) {
-  if (text.size() == 16 && text[15] == u'Z') text.remove_suffix(1);
+  const bool utc = text.size() == 16 && text[15] == u'Z';
+  if (utc) text.remove_suffix(1);
   if (text.size() != 15 || text[8] != u'T') return std::nullopt;
   DateTimeParts p;
+  p.utc = utc;
   p.year = Digits(text, 0, 4);
   p.month = Digits(text, 4, 2);
   p.day = Digits(text, 6, 2);
@@ -72,15 +74,25 @@ std::optional<DateTimeParts> ReadDateTimeText(std::u16string_view text) {
 
 std::u16string DateTimeText(const DateTimeParts& p) {
   char buffer[40];
-  std::snprintf(buffer, sizeof buffer, "%04d%02d%02dT%02d%02d%02dZ", p.year, p.month, p.day, p.hour, p.minute,
-                p.second);
+  std::snprintf(buffer, sizeof buffer, "%04d%02d%02dT%02d%02d%02d%s", p.year, p.month, p.day, p.hour,
+                p.minute, p.second, p.utc ? "Z" : "");
   return std::u16string(buffer, buffer + std::char_traits<char>::length(buffer));
+}
+
+// Seconds since 1 January 1970 of parts in UTC.
+long long UtcSeconds(const DateTimeParts& p) {
+  return DaysFromCivil(p.year, p.month, p.day) * 86400 + p.hour * 3600 + p.minute * 60 + p.second;
 }
 
 std::optional<std::time_t> CalendarTimeFromParts(DateTimeParts parts) {
   if (parts.year > 2037) {
     parts.year = 2037;
     if (parts.day > DaysInMonth(parts.year, parts.month)) parts.day = DaysInMonth(parts.year, parts.month);
+  }
+  if (parts.utc) {
+    const long long seconds = UtcSeconds(parts);
+    if (seconds < 0) return std::nullopt;  // before 1970, as for local times
+    return static_cast<std::time_t>(seconds);
   }
   std::tm local{};
   local.tm_year = parts.year - 1900;
@@ -109,7 +121,15 @@ std::optional<DateTimeParts> PartsFromCalendarTime(std::time_t time) {
   return p;
 }
 
-std::optional<AutomationDate> AutomationDateFromParts(const DateTimeParts& parts) {
+std::optional<AutomationDate> AutomationDateFromParts(const DateTimeParts& utcOrLocal) {
+  DateTimeParts parts = utcOrLocal;
+  if (parts.utc) {
+    const long long seconds = UtcSeconds(parts);
+    const auto time = static_cast<std::time_t>(seconds);
+    const auto local = seconds >= 0 && time == seconds ? PartsFromCalendarTime(time) : std::nullopt;
+    if (!local) return std::nullopt;
+    parts = *local;
+  }
   if (parts.year < 100 || parts.year > 9999) return std::nullopt;
   const long long days = DaysFromCivil(parts.year, parts.month, parts.day) - kAutomationEpochDays;
   const double fraction = (parts.hour * 3600 + parts.minute * 60 + parts.second) / 86400.0;

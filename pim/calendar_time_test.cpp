@@ -42,16 +42,20 @@ TEST(DateTimeText, Reading) {
   }
 }
 
-// Local time in the pinned zone: one hour ahead of UTC in winter, two in summer.
+// Local time in the pinned zone: one hour ahead of UTC in winter, two in summer. A calendar time is
+// written as local time, without the 'Z'; the same time in UTC, with it, reads back to it too.
 struct CalendarTimeCase {
   std::time_t time;
   const char16_t* text;
+  const char16_t* utc;
 };
 const CalendarTimeCase kCalendarTimes[] = {
-    {1009796400, u"20011231T120000Z"}, {1673775000, u"20230115T103000Z"},  // winter
-    {1689409800, u"20230715T103000Z"},                                     // summer
-    {2145913199, u"20371231T235959Z"},  // last second the calendar-time form reaches
-    {3600, u"19700101T020000Z"},
+    {1009796400, u"20011231T120000", u"20011231T110000Z"},  // winter
+    {1673775000, u"20230115T103000", u"20230115T093000Z"},
+    {1689409800, u"20230715T103000", u"20230715T083000Z"},  // summer
+    {2145913199, u"20371231T235959", u"20371231T225959Z"},  // last second of the local form
+    {3600, u"19700101T020000", u"19700101T010000Z"},
+    {0, u"19700101T010000", u"19700101T000000Z"},
 };
 
 TEST(CalendarTime, FormatAndParse) {
@@ -59,9 +63,11 @@ TEST(CalendarTime, FormatAndParse) {
     CCalendarField field = FieldWith(u"");
     ASSERT_TRUE(field.FormatCalendarTime(c.time)) << c.time;
     EXPECT_EQ(field.GetValue(), c.text);
-    std::time_t back = 0;
-    ASSERT_TRUE(FieldWith(c.text).ParseCalendarTime(back)) << AsUtf8(c.text);
-    EXPECT_EQ(back, c.time) << AsUtf8(c.text);
+    for (const char16_t* text : {c.text, c.utc}) {
+      std::time_t back = 0;
+      ASSERT_TRUE(FieldWith(text).ParseCalendarTime(back)) << AsUtf8(text);
+      EXPECT_EQ(back, c.time) << AsUtf8(text);
+    }
   }
 }
 
@@ -70,10 +76,10 @@ struct CappedCase {
   const char16_t* same_as;
 };
 const CappedCase kCappedYears[] = {
-    {u"20501231T000000Z", u"20371231T000000Z"},
-    {u"20380119T031408Z", u"20370119T031408Z"},
-    {u"99991231T235959Z", u"20371231T235959Z"},
-    {u"20400229T120000Z", u"20370228T120000Z"},  // no 29 February in 2037
+    {u"20501231T000000", u"20371231T000000"},
+    {u"20380119T031408", u"20370119T031408"},
+    {u"99991231T235959Z", u"20371231T235959Z"},  // in UTC too
+    {u"20400229T120000", u"20370228T120000"},    // no 29 February in 2037
 };
 
 TEST(CalendarTime, YearIsCappedAt2037) {
@@ -84,8 +90,10 @@ TEST(CalendarTime, YearIsCappedAt2037) {
     EXPECT_EQ(capped, expected) << AsUtf8(c.text);
   }
   std::time_t time = 0;
-  ASSERT_TRUE(FieldWith(u"20501231T000000Z").ParseCalendarTime(time));
+  ASSERT_TRUE(FieldWith(u"20501231T000000").ParseCalendarTime(time));
   EXPECT_EQ(time, 2145826800);  // 31 December 2037, 00:00 local
+  ASSERT_TRUE(FieldWith(u"20501231T000000Z").ParseCalendarTime(time));
+  EXPECT_EQ(time, 2145830400);  // and in UTC
 }
 
 TEST(CalendarTime, RefusesWhatItCannotConvert) {
@@ -105,13 +113,13 @@ struct AutomationCase {
   const char16_t* text;
 };
 const AutomationCase kAutomationDates[] = {
-    {37256.5, u"20011231T120000Z"},
-    {0.0, u"18991230T000000Z"},
-    {2.5, u"19000101T120000Z"},
-    {-1.25, u"18991229T060000Z"},    // before the epoch the time of day still counts forward
-    {55153.0, u"20501231T000000Z"},  // no cap in this form
-    {-657434.0, u"01000101T000000Z"},
-    {2958465.0 + 86399.0 / 86400.0, u"99991231T235959Z"},
+    {37256.5, u"20011231T120000"},
+    {0.0, u"18991230T000000"},
+    {2.5, u"19000101T120000"},
+    {-1.25, u"18991229T060000"},    // before the epoch the time of day still counts forward
+    {55153.0, u"20501231T000000"},  // no cap in this form
+    {-657434.0, u"01000101T000000"},
+    {2958465.0 + 86399.0 / 86400.0, u"99991231T235959"},
 };
 
 TEST(AutomationDate, FormatAndParse) {
@@ -125,12 +133,27 @@ TEST(AutomationDate, FormatAndParse) {
   }
 }
 
+TEST(AutomationDate, UtcTextsReadAsLocalTime) {
+  const std::pair<const char16_t*, double> cases[] = {
+      {u"20011231T110000Z", 37256.5},                   // winter: one hour ahead
+      {u"20230715T083000Z", 45122.4375},                // summer: two hours
+      {u"20011231T233000Z", 37257.0 + 1800.0 / 86400},  // the next day in local time
+  };
+  for (const auto& [text, date] : cases) {
+    AutomationDate back{-99};
+    ASSERT_TRUE(FieldWith(text).ParseCalendarTime(back)) << AsUtf8(text);
+    EXPECT_NEAR(back.value, date, 1e-9) << AsUtf8(text);
+  }
+  AutomationDate date{};
+  EXPECT_FALSE(FieldWith(u"19000101T120000Z").ParseCalendarTime(date));  // no zone rules before 1970
+}
+
 TEST(AutomationDate, RoundsToTheSecondAcrossMidnight) {
   CCalendarField field = FieldWith(u"");
   ASSERT_TRUE(field.FormatCalendarTime(AutomationDate{37256.99999999}));
-  EXPECT_EQ(field.GetValue(), u"20020101T000000Z");
+  EXPECT_EQ(field.GetValue(), u"20020101T000000");
   ASSERT_TRUE(field.FormatCalendarTime(AutomationDate{37256.0 + 43201.0 / 86400.0}));
-  EXPECT_EQ(field.GetValue(), u"20011231T120001Z");
+  EXPECT_EQ(field.GetValue(), u"20011231T120001");
 }
 
 TEST(AutomationDate, RefusesOutOfRange) {

@@ -61,8 +61,12 @@ std::string Cp1252Bytes(std::u16string_view text) {
 void SetAnsiEncoder(AnsiEncoder encoder) { g_ansi_encoder.store(encoder); }
 
 std::string ToAnsiBytes(std::u16string_view text) {
-  const AnsiEncoder encoder = g_ansi_encoder.load();
-  return encoder ? encoder(text) : Cp1252Bytes(text);
+  if (const AnsiEncoder encoder = g_ansi_encoder.load()) return encoder(text);
+#if defined(_WIN32)
+  return SystemAnsiBytes(text);
+#else
+  return Cp1252Bytes(text);
+#endif
 }
 
 }  // namespace orvel

@@ -18,10 +18,14 @@ bool ToLocalTime(std::time_t time, std::tm& local);
 bool FromLocalTime(std::tm local, std::time_t& time);
 
 // Text to bytes in the ANSI code page, as the Windows conversion with its default character '?'
-// does. The default encoder is code page 1252; the Windows side installs the system's own.
+// does. The Windows build converts with the system's code page (SystemAnsiBytes), so every Windows
+// program that links this code gets it without a call; elsewhere the encoder is code page 1252.
 using AnsiEncoder = std::string (*)(std::u16string_view text);
-void SetAnsiEncoder(AnsiEncoder encoder);  // null restores code page 1252
+void SetAnsiEncoder(AnsiEncoder encoder);  // null restores the default
 std::string ToAnsiBytes(std::u16string_view text);
 std::string Cp1252Bytes(std::u16string_view text);
+#if defined(_WIN32)
+std::string SystemAnsiBytes(std::u16string_view text);  // pim/win/ansi_code_page.cpp
+#endif
 
 }  // namespace orvel

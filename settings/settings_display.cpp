@@ -26,13 +26,6 @@ constexpr uint32_t kNoBookmarksId = 604;
 constexpr uint32_t kYes = 420;
 constexpr uint32_t kNo = 288;
 
-// The value of MailboxType (Servers/55) of the mailbox that holds `group` (RetrieveMail or
-// Advanced) as a child.
-const std::u16string& MailboxTypeOf(const CSettingsNode* group) {
-  const CSettingsNode* mailbox = group ? group->GetParent() : nullptr;
-  return ChildValue(mailbox ? mailbox->FindChildOfType(54) : nullptr, 55);
-}
-
 // The top group of the current document of the given type.
 const CSettingsNode* CurrentGroup(uint32_t type) {
   const CSettingsNode* root = GetCurrentDocumentRoot();
@@ -292,13 +285,8 @@ bool CSettingsNode::SetEntryName(const std::u16string& text) {
   }
   const CSettingsNode* list = CurrentGroup(group->groupType);
   if (!list && m_parent) list = m_parent->m_parent;
-  if (list) {
-    for (const auto& entry : list->m_children) {
-      const CSettingsNode* name = entry->FindChildOfType(m_type);
-      if (name && name->m_value == text) return false;
-    }
-  }
-  m_value = text;
+  if (list && list->IsEntryNameTaken(m_type, text)) return false;
+  SetEntryNameValue(text);
   CSettingsNode* entry = m_parent;
   if (!entry || entry->m_type != group->placeholderType) return true;
 

@@ -418,6 +418,45 @@ TEST_F(DisplayTest, AnotherEntryCannotTakeAUsedName) {
   EXPECT_EQ(Field(second, {6}).GetValue(), u"AP2");
 }
 
+// The names in use are counted once and then followed through every change of the list; each step
+// checks that the count still answers as a look at the list would.
+TEST_F(DisplayTest, UsedNamesFollowRenamesRemovalsAndCopies) {
+  CSettingsNode& a = NameEntry(2, u"A");
+  CSettingsNode& b = NameEntry(2, u"B");
+  CSettingsNode& name = Field(b, {6});
+  EXPECT_FALSE(name.SetDisplayValue(u"A"));
+
+  ASSERT_TRUE(Field(a, {6}).SetDisplayValue(u"A2"));  // renamed: "A" is free, "A2" taken
+  EXPECT_FALSE(name.SetDisplayValue(u"A2"));
+  ASSERT_TRUE(name.SetDisplayValue(u"A"));
+  ASSERT_TRUE(name.SetDisplayValue(u"B"));
+
+  std::unique_ptr<CSettingsNode> removed = a.RemoveEntry();  // removed with its entry
+  ASSERT_NE(removed, nullptr);
+  ASSERT_TRUE(name.SetDisplayValue(u"A2"));
+  ASSERT_TRUE(name.SetDisplayValue(u"B"));
+
+  CSettingsNode& c = NameEntry(2, u"C");
+  std::unique_ptr<CSettingsNode> field = c.RemoveChild(&Field(c, {6}));  // the entry lost its name field
+  ASSERT_TRUE(name.SetDisplayValue(u"C"));
+  c.InsertChild(std::move(field));  // back as the entry's name field: "C" is c's again
+  ASSERT_TRUE(name.SetDisplayValue(u"B"));
+  EXPECT_FALSE(name.SetDisplayValue(u"C"));
+
+  c.CopyFrom(b);  // both entries are named "B" now; "C" is free
+  EXPECT_TRUE(Field(NameEntry(2, u"C"), {6}).SetDisplayValue(u"D"));
+  EXPECT_FALSE(Field(c, {6}).SetDisplayValue(u"D"));
+
+  Field(c, {6}).SetType(9);  // no longer a name field of its entry: only b holds "B"
+  ASSERT_TRUE(name.SetDisplayValue(u"E"));
+  EXPECT_TRUE(Field(NameEntry(2, u"B"), {6}).SetDisplayValue(u"F"));
+
+  Group(2).DeleteAllChildren();  // nothing is left to collide with
+  CSettingsNode& entry = *Group(2).AddChild(u"", kKindNone, 5);
+  BuildDefaultTree(entry);
+  EXPECT_TRUE(Field(entry, {6}).SetDisplayValue(u"E"));
+}
+
 TEST_F(DisplayTest, BookmarkListsTakeNoValue) {
   CSettingsNode& list = Field(Group(92), {102});
   EXPECT_FALSE(list.SetDisplayValue(u"x"));

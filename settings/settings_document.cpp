@@ -13,6 +13,7 @@ CSettingsNode* CSettingsDocument::New() {
   m_root = std::make_unique<CSettingsNode>(u"", kKindNone, kRootType, nullptr);
   SetCurrentDocumentRoot(m_root.get());
   BuildDefaultTree(*m_root);
+  SetDocumentModified(false);  // a new document has no unsaved changes, whatever came before
   return m_root.get();
 }
 

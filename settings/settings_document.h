@@ -21,7 +21,8 @@ class CSettingsDocument {
   // The root, or null before New and after DeleteRoot.
   CSettingsNode* GetRoot() const { return m_root.get(); }
 
-  // Replaces the tree by a new default tree whose root becomes the current document root.
+  // Replaces the tree by a new default tree whose root becomes the current document root, and
+  // clears the document modified flag.
   CSettingsNode* New();
   // Deletes the tree; the current document root is cleared when it lies in it.
   void DeleteRoot();

@@ -29,6 +29,18 @@ TEST_F(DocumentTest, NewAndResetReplaceTheTreeAndTheCurrentRoot) {
   EXPECT_EQ(third->GetChildCount(), 7u);
 }
 
+TEST_F(DocumentTest, EveryNewDocumentStartsUnmodified) {
+  CSettingsDocument document;
+  document.New();
+  Field(*document.GetRoot(), {92, 93}).SetDisplayValue(u"123");  // an edit: unsaved changes
+  ASSERT_TRUE(IsDocumentModified());
+  document.Reset();
+  EXPECT_FALSE(IsDocumentModified());
+  SetDocumentModified(true);
+  document.New();
+  EXPECT_FALSE(IsDocumentModified());
+}
+
 TEST_F(DocumentTest, DeleteRootClearsTheCurrentRootWhenItLiesInTheTree) {
   CSettingsDocument document;
   document.New();

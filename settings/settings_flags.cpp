@@ -5,13 +5,6 @@
 namespace orvel {
 namespace {
 
-// MailboxType of the mailbox two levels up (the node sits in the mailbox's Advanced group).
-const std::u16string& MailboxTypeAbove(const CSettingsNode& node) {
-  const CSettingsNode* group = node.GetParent();
-  const CSettingsNode* mailbox = group ? group->GetParent() : nullptr;
-  return ChildValue(mailbox ? mailbox->FindChildOfType(54) : nullptr, 55);
-}
-
 bool ParentDisabled(const CSettingsNode& node) { return node.GetParent() && node.GetParent()->IsDisabled(); }
 
 bool HasNoChoices(const CSettingsNode& node) {
@@ -58,9 +51,9 @@ bool CSettingsNode::IsDisabledByOwnRule() {
     case 65:
       return SiblingValue(*this, 64) != u"Custom";
     case 70:
-      return MailboxTypeAbove(*this) != u"POP3";
+      return MailboxTypeOf(m_parent) != u"POP3";
     case 72:
-      return MailboxTypeAbove(*this) != u"IMAP4";
+      return MailboxTypeOf(m_parent) != u"IMAP4";
     case 80:
       return SiblingValue(*this, 79) != u"SMS";
     case 83:

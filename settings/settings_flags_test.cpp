@@ -109,6 +109,7 @@ TEST_F(FlagsTest, ReferencesAreDisabledWithoutEntriesToName) {
   // The WWW bookmark list always has a choice ("NoConnectionsDefined" stands in for none).
   EXPECT_FALSE(Field(Group(92), {98}).IsDisabled());
 
+  Field(*m_mailbox, {53}).SetDisplayValue(u"");  // a mailbox that uses the access point keeps it
   std::unique_ptr<CSettingsNode> removed = m_ap->RemoveEntry();
   ASSERT_TRUE(removed);
   EXPECT_TRUE(Field(Group(2), {3}).IsDisabled());

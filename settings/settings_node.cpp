@@ -2,10 +2,11 @@
 
 #include <algorithm>
 #include <iterator>
+#include <unordered_map>
 
 #include "settings/settings_host.h"
 #include "settings/settings_schema.h"
-#include "settings/settings_text.h"
+#include "support/u16text.h"
 
 namespace orvel {
 namespace {
@@ -17,37 +18,89 @@ bool g_documentModified = false;
 // Text of the message that refuses to remove an entry another entry uses.
 constexpr uint32_t kEntryInUseMessageId = 596;
 
-// The entry that names `entry` in one of its fields: WAP connections name access points, WAP
-// bookmarks name WAP connections. Null when no entry uses it.
+// The entries that name another entry in one of their fields: WAP connections and mailboxes name
+// access points, WAP bookmarks name WAP connections.
+struct EntryUser {
+  uint32_t usedType;      // the entry that is named
+  uint32_t usedNameType;  // its name field
+  uint32_t groupType;     // the top group of the users, and the list below it (0: the group itself)
+  uint32_t listType;
+  uint32_t userType;
+  uint32_t referenceType;
+};
+constexpr EntryUser kEntryUsers[] = {
+    {5, 6, 73, 0, 74, 85},        // a WAP connection's UseConnection
+    {5, 6, 43, 0, 46, 53},        // a mailbox's UseConnection
+    {74, 76, 92, 102, 103, 106},  // a WAP bookmark's UseConnection
+};
+
+// The first entry that names `entry` in one of its fields; null when no entry uses it.
 const CSettingsNode* FindEntryUser(const CSettingsNode& entry) {
   const CSettingsNode* root = GetCurrentDocumentRoot();
   if (!root) return nullptr;
-  const CSettingsNode* list = nullptr;
-  uint32_t userType = 0, referenceType = 0;
-  std::u16string name;
-  if (entry.GetType() == 5) {
-    name = ChildValue(&entry, 6);
-    list = root->FindChildOfType(73);
-    userType = 74;
-    referenceType = 85;
-  } else if (entry.GetType() == 74) {
-    name = ChildValue(&entry, 76);
-    const CSettingsNode* personal = root->FindChildOfType(92);
-    list = personal ? personal->FindChildOfType(102) : nullptr;
-    userType = 103;
-    referenceType = 106;
-  }
-  if (!list) return nullptr;
-  for (size_t i = 0; i < list->GetChildCount(); ++i) {
-    const CSettingsNode* user = list->GetChild(i);
-    if (user->GetType() != userType) continue;
-    const CSettingsNode* reference = user->FindChildOfType(referenceType);
-    if (reference && reference->GetValue() == name) return user;
+  for (const EntryUser& rule : kEntryUsers) {
+    if (entry.GetType() != rule.usedType) continue;
+    const std::u16string& name = ChildValue(&entry, rule.usedNameType);
+    const CSettingsNode* list = root->FindChildOfType(rule.groupType);
+    if (list && rule.listType != 0) list = list->FindChildOfType(rule.listType);
+    if (!list) continue;
+    for (size_t i = 0; i < list->GetChildCount(); ++i) {
+      const CSettingsNode* user = list->GetChild(i);
+      if (user->GetType() != rule.userType) continue;
+      const CSettingsNode* reference = user->FindChildOfType(rule.referenceType);
+      if (reference && reference->GetValue() == name) return user;
+    }
   }
   return nullptr;
 }
 
 }  // namespace
+
+// For each child of the list, the value of its first child of `nameType`, counted: the names a new
+// entry name must not take. A test against it is one look-up where a pass over the list made
+// reading a file of many entries quadratic.
+struct CSettingsNode::CEntryNameIndex {
+  explicit CEntryNameIndex(uint32_t type) : nameType(type) {}
+  void Count(const CSettingsNode* name, int delta) {
+    if (!name) return;
+    if (delta > 0) {
+      ++counts[name->m_value];
+      return;
+    }
+    const auto found = counts.find(name->m_value);
+    if (found != counts.end() && --found->second == 0) counts.erase(found);
+  }
+  uint32_t nameType;
+  std::unordered_map<std::u16string, size_t> counts;
+};
+
+CSettingsNode::CEntryNameIndex* CSettingsNode::IndexAbove() const {
+  return m_parent ? m_parent->m_nameIndex.get() : nullptr;
+}
+
+void CSettingsNode::DropNameIndexes() {
+  // This node as a list, an entry of a list and a name field of an entry.
+  m_nameIndex.reset();
+  if (!m_parent) return;
+  m_parent->m_nameIndex.reset();
+  if (m_parent->m_parent) m_parent->m_parent->m_nameIndex.reset();
+}
+
+bool CSettingsNode::IsEntryNameTaken(uint32_t nameType, const std::u16string& name) const {
+  if (!m_nameIndex || m_nameIndex->nameType != nameType) {
+    m_nameIndex = std::make_unique<CEntryNameIndex>(nameType);
+    for (const auto& entry : m_children) m_nameIndex->Count(entry->FindChildOfType(nameType), 1);
+  }
+  return m_nameIndex->counts.count(name) != 0;
+}
+
+void CSettingsNode::SetEntryNameValue(const std::u16string& text) {
+  CEntryNameIndex* index = m_parent ? m_parent->IndexAbove() : nullptr;
+  const bool counted = index && index->nameType == m_type && m_parent->FindChildOfType(m_type) == this;
+  if (counted) index->Count(this, -1);
+  m_value = text;
+  if (counted) index->Count(this, 1);
+}
 
 CSettingsNode::CSettingsNode() = default;
 
@@ -60,7 +113,13 @@ CSettingsNode::~CSettingsNode() {
   if (g_currentRoot == this) g_currentRoot = nullptr;
 }
 
+void CSettingsNode::SetType(uint32_t type) {
+  if (type != m_type) DropNameIndexes();
+  m_type = type;
+}
+
 void CSettingsNode::CopyFrom(const CSettingsNode& other) {
+  DropNameIndexes();  // the copy changes names and children below and perhaps this node's name
   // Copy the source's children before the own ones go: the source may be this node or lie
   // among its descendants.
   std::vector<std::unique_ptr<CSettingsNode>> copies;
@@ -98,7 +157,7 @@ CSettingsNode* CSettingsNode::FindChildOfType(uint32_t type) const {
 }
 
 CSettingsNode* CSettingsNode::FindChildByName(std::u16string_view text) const {
-  const std::u16string_view name = TrimWhiteSpace(text);
+  const std::u16string_view name = TrimBlanks(text);
   if (name.empty()) return nullptr;
   std::u16string childName;
   for (const auto& child : m_children) {
@@ -127,6 +186,8 @@ bool CSettingsNode::GetChildren(std::vector<CSettingsNode*>& list, bool includeH
 }
 
 CSettingsNode* CSettingsNode::InsertChild(std::unique_ptr<CSettingsNode> child) {
+  CEntryNameIndex* above = IndexAbove();
+  const CSettingsNode* nameBefore = above ? FindChildOfType(above->nameType) : nullptr;
   CSettingsNode* inserted = child.get();
   child->m_parent = this;
   auto position = m_children.end();
@@ -138,6 +199,14 @@ CSettingsNode* CSettingsNode::InsertChild(std::unique_ptr<CSettingsNode> child) 
     if (last != m_children.rend()) position = std::prev(last.base());
   }
   m_children.insert(position, std::move(child));
+  if (m_nameIndex) m_nameIndex->Count(inserted->FindChildOfType(m_nameIndex->nameType), 1);
+  if (above) {
+    const CSettingsNode* nameAfter = FindChildOfType(above->nameType);
+    if (nameAfter != nameBefore) {
+      above->Count(nameBefore, -1);
+      above->Count(nameAfter, 1);
+    }
+  }
   return inserted;
 }
 
@@ -153,13 +222,24 @@ std::unique_ptr<CSettingsNode> CSettingsNode::RemoveChild(CSettingsNode* child) 
   auto found =
       std::find_if(m_children.begin(), m_children.end(), [&](const auto& c) { return c.get() == child; });
   if (found == m_children.end()) return nullptr;
+  CEntryNameIndex* above = IndexAbove();
+  const CSettingsNode* nameBefore = above ? FindChildOfType(above->nameType) : nullptr;
+  if (m_nameIndex) m_nameIndex->Count(child->FindChildOfType(m_nameIndex->nameType), -1);
   std::unique_ptr<CSettingsNode> removed = std::move(*found);
   m_children.erase(found);
   removed->m_parent = nullptr;
+  if (above && nameBefore == child) {
+    above->Count(nameBefore, -1);
+    above->Count(FindChildOfType(above->nameType), 1);
+  }
   return removed;
 }
 
-void CSettingsNode::DeleteAllChildren() { m_children.clear(); }
+void CSettingsNode::DeleteAllChildren() {
+  if (m_nameIndex) m_nameIndex->counts.clear();
+  if (CEntryNameIndex* above = IndexAbove()) above->Count(FindChildOfType(above->nameType), -1);
+  m_children.clear();
+}
 
 std::unique_ptr<CSettingsNode> CSettingsNode::RemoveEntry() {
   CSettingsNode* parent = m_parent;
@@ -215,6 +295,11 @@ const std::u16string& ChildValue(const CSettingsNode* node, uint32_t type) {
 
 const std::u16string& SiblingValue(const CSettingsNode& node, uint32_t type) {
   return ChildValue(node.GetParent(), type);
+}
+
+const std::u16string& MailboxTypeOf(const CSettingsNode* group) {
+  const CSettingsNode* mailbox = group ? group->GetParent() : nullptr;
+  return ChildValue(mailbox ? mailbox->FindChildOfType(54) : nullptr, 55);
 }
 
 }  // namespace orvel

@@ -36,7 +36,7 @@ class CSettingsNode {
 
   // --- accessors
   uint32_t GetType() const { return m_type; }
-  void SetType(uint32_t type) { m_type = type; }
+  void SetType(uint32_t type);
   uint32_t GetKind() const { return m_kind; }
   void SetKind(uint32_t kind) { m_kind = kind; }
   CSettingsNode* GetParent() const { return m_parent; }
@@ -87,9 +87,10 @@ class CSettingsNode {
   // Unlinks the child without destroying it and hands it over; null when it is not a child.
   std::unique_ptr<CSettingsNode> RemoveChild(CSettingsNode* child);
   void DeleteAllChildren();
-  // Unlinks this node from its parent and hands it over, unless it is an access point or WAP
-  // connection that another entry uses: then the last read error holds message 596 naming the
-  // user and the result is null, with nothing changed. Also null when there is no parent.
+  // Unlinks this node from its parent and hands it over, unless it is an access point that a WAP
+  // connection or a mailbox uses, or a WAP connection that a WAP bookmark uses: then the last read
+  // error holds message 596 naming the user and the result is null, with nothing changed. Also
+  // null when there is no parent.
   std::unique_ptr<CSettingsNode> RemoveEntry();
 
   // --- names
@@ -129,6 +130,14 @@ class CSettingsNode {
   bool CanTakeCreateFlag() const;
 
  private:
+  // The entry names of a list for SetEntryName, kept up to date by every change of the list's
+  // children, of their children and of the names (settings_node.cpp).
+  struct CEntryNameIndex;
+  bool IsEntryNameTaken(uint32_t nameType, const std::u16string& name) const;
+  void SetEntryNameValue(const std::u16string& text);
+  CEntryNameIndex* IndexAbove() const;
+  void DropNameIndexes();
+
   bool HasAncestor(const CSettingsNode* node) const;
   bool IsDisabledByOwnRule();
   bool SetEntryName(const std::u16string& text);
@@ -145,6 +154,7 @@ class CSettingsNode {
   std::u16string m_name;
   std::u16string m_extra;
   uint32_t m_aux = 0;
+  mutable std::unique_ptr<CEntryNameIndex> m_nameIndex;  // built on the first name test
 };
 
 // Gives the node the children its type has by default, with their kinds and default values, and
@@ -170,6 +180,9 @@ const std::u16string& GetLastReadError();
 const std::u16string& ChildValue(const CSettingsNode* node, uint32_t type);
 // The value of the first node of the given type beside node under the same parent.
 const std::u16string& SiblingValue(const CSettingsNode& node, uint32_t type);
+// The MailboxType (Servers/MailboxType) of the mailbox that holds `group` (such as RetrieveMail or
+// Advanced) as a child; empty when there is none.
+const std::u16string& MailboxTypeOf(const CSettingsNode* group);
 
 // Unsaved changes to the current document.
 bool IsDocumentModified();

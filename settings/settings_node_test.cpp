@@ -277,6 +277,23 @@ TEST_F(RemoveEntryTest, UsedWapConnectionIsRefusedNamingTheBookmark) {
   EXPECT_EQ(GetLastReadError(), u"In use by WAP bookmark.");
 }
 
+TEST_F(RemoveEntryTest, AccessPointOfAMailboxIsRefusedNamingTheMailbox) {
+  // Removed, the mailbox's connection would be cleared or moved to another access point unseen.
+  UseFakeHost();
+  m_host.texts[596] = u"In use by %s.";
+  CSettingsNode* mailbox = AddNamedEntry(m_root->FindChildOfType(43), 45, 48, u"Home");
+  mailbox->FindChildOfType(53)->SetDisplayValue(u"AP1");
+  SetDocumentModified(false);
+  EXPECT_EQ(m_ap1->RemoveEntry(), nullptr);
+  EXPECT_EQ(GetLastReadError(), u"In use by Home.");
+  EXPECT_EQ(m_ap1->GetParent(), m_iap);
+  EXPECT_EQ(mailbox->FindChildOfType(53)->GetValue(), u"AP1");
+  EXPECT_FALSE(IsDocumentModified());
+
+  mailbox->FindChildOfType(53)->SetDisplayValue(u"AP2");
+  EXPECT_NE(m_ap1->RemoveEntry(), nullptr);
+}
+
 TEST_F(RemoveEntryTest, UnusedEntryIsUnlinkedAndTheGroupLosesItsCreateFlag) {
   m_iap->SetCreated(true, false);
   m_ap2->SetCreated(true, false);

@@ -14,17 +14,9 @@
 namespace orvel {
 namespace {
 
-constexpr std::u16string_view kCdataOpen = u"<![CDATA[";
-constexpr std::u16string_view kCdataClose = u"]]>";
 constexpr size_t npos = std::u16string_view::npos;
 
 CXmlReader g_reader;
-
-size_t Earliest(std::initializer_list<size_t> positions) {
-  size_t best = npos;
-  for (size_t p : positions) best = std::min(best, p);
-  return best;
-}
 
 bool StartsWithCdata(std::u16string_view text) {
   return text.size() >= kCdataOpen.size() + kCdataClose.size() &&
@@ -32,17 +24,34 @@ bool StartsWithCdata(std::u16string_view text) {
          text.substr(text.size() - kCdataClose.size()) == kCdataClose;
 }
 
-bool IsCdataType(uint32_t type) { return type == 35 || type == 65 || type == 95 || type == 97; }
+// White space as XML has it: it ends a tag's name and separates its attributes.
+bool IsXmlSpace(char16_t c) { return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r'; }
 
-// The writer indents every line after the first of a multi-line value by the element's indent;
-// up to that many blanks after each line feed go again.
-std::u16string RemoveValueIndent(std::u16string_view text, size_t indent) {
+bool IsQuote(char16_t c) { return c == u'"' || c == u'\''; }
+
+bool StartsWithBlanks(std::u16string_view text, size_t count) {
+  return text.size() >= count && text.find_first_not_of(u' ') >= count;
+}
+
+// A value that spans lines, or that precedes child elements, the writer puts on lines of its own:
+// a line feed, the value with the element's indent after each of its line feeds, a line feed, and
+// the indent of what follows (the end tag's or the first child's). Text of exactly that shape loses
+// the indent the writer added; any other text, such as another program wrote, stays as it is.
+std::u16string RemoveOwnIndent(std::u16string_view content, size_t indent, size_t tailIndent) {
+  const size_t last = content.rfind(u'\n');
+  if (content.empty() || content.front() != u'\n' || last == 0 ||
+      content.substr(last + 1) != std::u16string(tailIndent, u' ')) {
+    return std::u16string(content);
+  }
+  const std::u16string_view body = content.substr(1, last - 1);
+  for (size_t at = body.find(u'\n'); at != npos; at = body.find(u'\n', at + 1)) {
+    if (!StartsWithBlanks(body.substr(at + 1), indent)) return std::u16string(content);
+  }
   std::u16string out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    out += text[i];
-    if (text[i] != u'\n') continue;
-    for (size_t n = 0; n < indent && i + 1 < text.size() && text[i + 1] == u' '; ++n) ++i;
+  out.reserve(body.size());
+  for (size_t i = 0; i < body.size(); ++i) {
+    out += body[i];
+    if (body[i] == u'\n') i += indent;
   }
   return out;
 }
@@ -53,15 +62,14 @@ std::u16string RemoveValueIndent(std::u16string_view text, size_t indent) {
 size_t FindChildElements(std::u16string_view content) {
   const size_t lt = content.find(u'<');
   if (lt == npos) return npos;
-  if (!TrimWhiteSpace(content.substr(0, lt)).empty() || !content.substr(lt).starts_with(kCdataOpen))
-    return lt;
+  if (!TrimBlanks(content.substr(0, lt)).empty() || !content.substr(lt).starts_with(kCdataOpen)) return lt;
   size_t end = lt;
   for (;;) {
     const size_t close = content.find(kCdataClose, end + kCdataOpen.size());
     if (close == npos) return npos;
     end = close + kCdataClose.size();
     size_t next = end;
-    while (next < content.size() && IsWhiteSpace(content[next])) ++next;
+    while (next < content.size() && IsBlank(content[next])) ++next;
     if (!content.substr(next).starts_with(kCdataOpen)) break;
     end = next;
   }
@@ -69,12 +77,13 @@ size_t FindChildElements(std::u16string_view content) {
   return child == npos ? npos : end;
 }
 
-struct ListEntryRule {
+// An element that makes a new entry under a list node of `listType`.
+struct EntryElementRule {
   uint32_t listType;
   const char16_t* entryName;
   uint32_t entryType;
 };
-constexpr ListEntryRule kListEntries[] = {
+constexpr EntryElementRule kListEntries[] = {
     {2, u"IAPConnection", 5},
     {43, u"Mailbox", 46},
     {73, u"WAPConnection", 74},
@@ -86,12 +95,8 @@ constexpr ListEntryRule kListEntries[] = {
     {132, u"TelnetConnection", 133},
 };
 
-struct FileListRule {
-  uint32_t listType;
-  const char16_t* entryName;
-  uint32_t entryType;
-};
-constexpr FileListRule kFileLists[] = {
+// The file lists, whose entries are elements without children.
+constexpr EntryElementRule kFileLists[] = {
     {111, u"RingingTone", 112},
     {113, u"BackgroundImage", 114},
     {115, u"SISFile", 116},
@@ -99,7 +104,7 @@ constexpr FileListRule kFileLists[] = {
 
 bool IsFileEntryList(uint32_t type) {
   return std::any_of(std::begin(kFileLists), std::end(kFileLists),
-                     [type](const FileListRule& rule) { return rule.listType == type; });
+                     [type](const EntryElementRule& rule) { return rule.listType == type; });
 }
 
 CSettingsNode* AddUnknownElement(CSettingsNode& parent, std::u16string_view name) {
@@ -108,17 +113,19 @@ CSettingsNode* AddUnknownElement(CSettingsNode& parent, std::u16string_view name
   return node;
 }
 
-// The value of a leaf element as stored: indentation removed outside CDATA, entities replaced,
-// a password unscrambled. A CDATA value of a field that is written as escaped text is trimmed,
-// since that form cannot keep outer white space.
-bool ReadValue(const CSettingsNode& node, std::u16string_view content, uint32_t level,
+// The value of an element as stored: the writer's own indentation removed outside CDATA, entities
+// replaced, a password unscrambled. A CDATA value of a field that is written as escaped text is
+// trimmed, since that form cannot keep outer white space. `tailIndent` is the indent of what
+// follows the value in the writer's layout.
+bool ReadValue(const CSettingsNode& node, std::u16string_view content, uint32_t level, size_t tailIndent,
                std::u16string& value) {
-  const std::u16string_view trimmed = TrimWhiteSpace(content);
-  value = StartsWithCdata(trimmed) ? std::u16string(trimmed) : RemoveValueIndent(trimmed, 2 * size_t{level});
+  const std::u16string_view trimmed = TrimBlanks(content);
+  value = StartsWithCdata(trimmed) ? std::u16string(trimmed)
+                                   : RemoveOwnIndent(content, 2 * size_t{level}, tailIndent);
   const bool cdata = XmlToValue(node, value);
   if (cdata && node.GetKind() != kKindPassword && !IsCdataType(node.GetType()) &&
       node.GetType() != kUnknownElementType) {
-    value = std::u16string(TrimWhiteSpace(value));
+    value = std::u16string(TrimBlanks(value));
   }
   return cdata;
 }
@@ -129,7 +136,8 @@ bool ReadValue(const CSettingsNode& node, std::u16string_view content, uint32_t 
 
 bool RemoveMarkedSections(std::u16string& text, std::u16string_view open, std::u16string_view close) {
   // The text is compacted in place: what is kept moves only towards the front, behind the
-  // position the searches read from, so no second copy of a large text is made.
+  // position the scan reads from, so no second copy of a large text is made. One pass tries the
+  // four markers at each position, in the order open, close, CDATA open, CDATA close.
   const std::u16string_view view(text);
   size_t written = 0;
   auto keep = [&](size_t from, size_t to) {
@@ -137,42 +145,34 @@ bool RemoveMarkedSections(std::u16string& text, std::u16string_view open, std::u
     written += to - from;
   };
   size_t pos = 0, copied = 0, pending = npos;
-  bool inCdata = false, removed = false;
-  size_t nextOpen = 0, nextClose = 0, nextCdataOpen = 0, nextCdataClose = 0;
-  bool first = true;
-  auto refresh = [&](size_t& cached, std::u16string_view pattern) {
-    if (first || (cached != npos && cached < pos)) cached = view.find(pattern, pos);
-  };
-  for (;;) {
-    refresh(nextOpen, open);
-    refresh(nextClose, close);
-    refresh(nextCdataOpen, kCdataOpen);
-    refresh(nextCdataClose, kCdataClose);
-    first = false;
-    if (inCdata) {
-      // Inside CDATA only its end counts; a section that never ends ends the CDATA here.
-      inCdata = false;
-      if (nextCdataClose != npos) pos = nextCdataClose + kCdataClose.size();
+  bool removed = false;
+  while (pos < view.size()) {
+    const char16_t c = view[pos];
+    if (c != open.front() && c != close.front() && c != kCdataOpen.front() && c != kCdataClose.front()) {
+      ++pos;
       continue;
     }
-    const size_t at = Earliest({nextOpen, nextClose, nextCdataOpen, nextCdataClose});
-    if (at == npos) break;
-    if (at == nextOpen) {
-      if (pending == npos) pending = at;
-      pos = at + open.size();
-    } else if (at == nextClose) {
-      pos = at + close.size();
+    const std::u16string_view rest = view.substr(pos);
+    if (rest.starts_with(open)) {
+      if (pending == npos) pending = pos;
+      pos += open.size();
+    } else if (rest.starts_with(close)) {
+      pos += close.size();
       if (pending != npos) {
         keep(copied, pending);
         copied = pos;
         pending = npos;
         removed = true;
       }
-    } else if (at == nextCdataOpen) {
-      inCdata = true;
-      pos = at + kCdataOpen.size();
+    } else if (rest.starts_with(kCdataOpen)) {
+      // Inside CDATA only its end counts; a section that never ends ends the CDATA here.
+      pos += kCdataOpen.size();
+      const size_t end = view.find(kCdataClose, pos);
+      if (end != npos) pos = end + kCdataClose.size();
+    } else if (rest.starts_with(kCdataClose)) {
+      pos += kCdataClose.size();
     } else {
-      pos = at + kCdataClose.size();
+      ++pos;
     }
   }
   if (removed) {
@@ -184,18 +184,23 @@ bool RemoveMarkedSections(std::u16string& text, std::u16string_view open, std::u
 
 // --- scanner
 
-size_t CXmlTagScanner::CNextMatch::From(std::u16string_view range, size_t pos) {
-  if (!searched || (at != npos && at < pos)) {
-    at = range.find(pattern, pos);
-    searched = true;
+size_t CXmlTagScanner::CNextMatch::From(std::u16string_view range, size_t pos, size_t limit) {
+  size_t start = pos;
+  if (searched && pos >= from) {
+    if (at != npos && at >= pos) return at + pattern.size() <= limit ? at : npos;
+    if (at == npos && limit <= to) return npos;
+    // Nothing starts before to - (length - 1); only the rest up to the new limit is read.
+    if (at == npos && to >= pattern.size()) start = std::max(pos, to - pattern.size() + 1);
   }
+  at = range.substr(0, limit).find(pattern, start);
+  from = pos;
+  to = limit;
+  searched = true;
   return at;
 }
 
 CXmlTagScanner::CXmlTagScanner(std::u16string_view text, size_t begin, size_t length)
     : m_range(text.substr(0, std::min(text.size(), begin + length))), m_cursor(begin) {
-  m_cdataOpen.Reset(std::u16string(kCdataOpen));
-  m_cdataClose.Reset(std::u16string(kCdataClose));
   m_lt.Reset(u"<");
   m_gt.Reset(u">");
 }
@@ -209,9 +214,9 @@ bool CXmlTagScanner::FindNextTag() {
   m_tagStart = m_tagEnd = m_endTagStart = m_endTagEnd = static_cast<ptrdiff_t>(m_cursor);
   m_nameStart = m_nameEnd = m_attributesStart = m_attributesEnd = m_contentStart = m_contentEnd = -1;
   if (m_cursor >= m_range.size()) return false;
-  const size_t lt = m_lt.From(m_range, m_cursor);
+  const size_t lt = m_lt.From(m_range, m_cursor, m_range.size());
   if (lt == npos) return false;
-  const size_t gt = m_gt.From(m_range, lt);
+  const size_t gt = m_gt.From(m_range, lt, m_range.size());
   if (gt == npos) return false;
   m_tagStart = static_cast<ptrdiff_t>(lt);
   m_tagEnd = static_cast<ptrdiff_t>(gt);
@@ -220,7 +225,7 @@ bool CXmlTagScanner::FindNextTag() {
   m_nameStart = static_cast<ptrdiff_t>(lt + 1);
   m_nameEnd = static_cast<ptrdiff_t>(emptyElement ? gt - 2 : gt - 1);
   for (ptrdiff_t i = m_nameStart; i <= m_nameEnd; ++i) {
-    if (m_range[static_cast<size_t>(i)] == u' ') {
+    if (IsXmlSpace(m_range[static_cast<size_t>(i)])) {
       m_nameEnd = i - 1;
       break;
     }
@@ -238,62 +243,59 @@ bool CXmlTagScanner::FindNextTag() {
     return true;
   }
 
+  // The matching end tag: one pass from the start tag on, trying at each "<" and "]" the start of a
+  // CDATA section, a nested start tag of the same name, an end tag of the name and the end of a
+  // CDATA section, in that order.
   const std::u16string_view name = Name();
-  if (name != m_openName || !m_open.searched) {
-    m_openName = std::u16string(name);
-    m_open.Reset(u"<" + m_openName);
-    m_close.Reset(u"</" + m_openName + u">");
-  }
   size_t pos = gt + 1;
   int nesting = 0;
-  bool inCdata = false;
   size_t match = npos;
   while (match == npos) {
-    const size_t cdataClose = m_cdataClose.From(m_range, pos);
-    if (inCdata) {
+    while (pos < m_range.size() && m_range[pos] != u'<' && m_range[pos] != u']') ++pos;
+    if (pos == m_range.size()) return false;
+    const std::u16string_view rest = m_range.substr(pos);
+    if (rest.starts_with(kCdataOpen)) {
       // Inside CDATA only its end counts; a section that never ends ends the CDATA here.
-      inCdata = false;
-      if (cdataClose != npos) pos = cdataClose + kCdataClose.size();
-      continue;
-    }
-    const size_t close = m_close.From(m_range, pos);
-    if (close == npos) return false;
-    const size_t open = m_open.From(m_range, pos);
-    const size_t cdataOpen = m_cdataOpen.From(m_range, pos);
-    const size_t at = Earliest({open, close, cdataOpen, cdataClose});
-    if (at == cdataOpen) {
-      inCdata = true;
-      pos = at + kCdataOpen.size();
-    } else if (at == open) {
+      pos += kCdataOpen.size();
+      const size_t end = m_range.find(kCdataClose, pos);
+      if (end != npos) pos = end + kCdataClose.size();
+    } else if (rest[0] == u'<' && rest.substr(1, name.size()) == name) {
       // A nested start tag of the same name nests with or without attributes ("<A>", "<A x=\"1\">");
       // "<A/>", "<A x=\"1\"/>" and "<AB>" do not. Counting only the bare form let the inner element's
       // end tag end the outer one, and the rest of the outer element was lost.
-      pos = at + m_open.pattern.size();
+      pos += 1 + name.size();
       const char16_t next = pos < m_range.size() ? m_range[pos] : u'\0';
       if (next == u'>') {
         ++nesting;
-      } else if (next == u' ') {
-        const size_t tagEnd = m_gt.From(m_range, pos);
+      } else if (IsXmlSpace(next)) {
+        const size_t tagEnd = m_gt.From(m_range, pos, m_range.size());
         if (tagEnd == npos) return false;
         if (m_range[tagEnd - 1] != u'/') ++nesting;
         pos = tagEnd + 1;
       }
-    } else if (at == close) {
+    } else if (rest.starts_with(u"</") && rest.substr(2, name.size()) == name) {
+      // "</Name", white space, ">"; "</NameX>" is another element's end tag.
+      size_t end = pos + 2 + name.size();
+      while (end < m_range.size() && IsXmlSpace(m_range[end])) ++end;
+      pos = end;
+      if (end == m_range.size() || m_range[end] != u'>') continue;
+      pos = end + 1;
       if (nesting == 0) {
-        match = at;
+        match = static_cast<size_t>(rest.data() - m_range.data());
+        m_endTagEnd = static_cast<ptrdiff_t>(pos);
       } else {
         --nesting;
-        pos = at + m_close.pattern.size();
       }
+    } else if (rest.starts_with(kCdataClose)) {
+      pos += kCdataClose.size();
     } else {
-      pos = at + kCdataClose.size();
+      ++pos;
     }
   }
   m_endTagStart = static_cast<ptrdiff_t>(match);
-  m_endTagEnd = static_cast<ptrdiff_t>(match + m_close.pattern.size());
   m_contentStart = m_tagEnd + 1;
   m_contentEnd = m_endTagStart - 1;
-  const size_t next = m_lt.From(m_range, static_cast<size_t>(m_endTagEnd));
+  const size_t next = m_lt.From(m_range, static_cast<size_t>(m_endTagEnd), m_range.size());
   m_cursor = next != npos ? next : static_cast<size_t>(m_endTagEnd);
   return true;
 }
@@ -351,7 +353,7 @@ bool CXmlReader::ParseElements(CXmlTagScanner& scanner, uint32_t level) {
     }
     const bool entered = OnElementStart(name, attributes);
     // The writer puts a value before the children of a node that has both.
-    if (entered && !TrimWhiteSpace(content.substr(0, childStart)).empty()) {
+    if (entered && !TrimBlanks(content.substr(0, childStart)).empty()) {
       OnSettingsElementValue(*m_current, content.substr(0, childStart), level);
     }
     CXmlTagScanner nested(m_text, static_cast<size_t>(scanner.ContentStart()) + childStart,
@@ -387,7 +389,7 @@ bool OnSettingsElementStart(CSettingsNode*& current, std::u16string_view name,
   ParseAttributes(attributes, create, update, extra);
 
   CSettingsNode* node = nullptr;
-  for (const ListEntryRule& rule : kListEntries) {
+  for (const EntryElementRule& rule : kListEntries) {
     if (current->GetType() == rule.listType && name == rule.entryName) {
       node = current->AddChild(u"", kKindNone, rule.entryType);
       BuildDefaultTree(*node);
@@ -409,11 +411,11 @@ void OnSettingsElementText(CSettingsNode& current, std::u16string_view name, std
   std::u16string extra, value;
   ParseAttributes(attributes, create, update, extra);
 
-  for (const FileListRule& rule : kFileLists) {
+  for (const EntryElementRule& rule : kFileLists) {
     if (current.GetType() != rule.listType) continue;
     if (name != rule.entryName) return;  // nothing else belongs in a file list
     CSettingsNode* entry = current.AddChild(u"", kKindNone, rule.entryType);
-    ReadValue(*entry, content, level, value);
+    ReadValue(*entry, content, level, 2 * size_t{level}, value);
     entry->SetDisplayValue(value);
     entry->SetCreated(create, true);
     entry->SetUpdated(update);
@@ -423,7 +425,7 @@ void OnSettingsElementText(CSettingsNode& current, std::u16string_view name, std
   // A list entry without child elements ("<IAPConnection/>") is an entry with every default; it has
   // no value of its own. Taken by name instead, it would land on an earlier entry or become an
   // element that the next read takes for that entry, and be lost.
-  for (const ListEntryRule& rule : kListEntries) {
+  for (const EntryElementRule& rule : kListEntries) {
     if (current.GetType() == rule.listType && name == rule.entryName) {
       CSettingsNode* entry = current.AddChild(u"", kKindNone, rule.entryType);
       BuildDefaultTree(*entry);
@@ -435,10 +437,10 @@ void OnSettingsElementText(CSettingsNode& current, std::u16string_view name, std
 
   CSettingsNode* node = current.FindChildByName(name);
   if (node) {
-    ReadValue(*node, content, level, value);
+    ReadValue(*node, content, level, 2 * size_t{level}, value);
   } else {
     node = AddUnknownElement(current, name);
-    node->SetAux(ReadValue(*node, content, level, value) ? 1 : 0);
+    node->SetAux(ReadValue(*node, content, level, 2 * size_t{level}, value) ? 1 : 0);
   }
   node->SetDisplayValue(value);
   node->StoreFlags(create, update);
@@ -447,7 +449,7 @@ void OnSettingsElementText(CSettingsNode& current, std::u16string_view name, std
 
 void OnSettingsElementValue(CSettingsNode& current, std::u16string_view content, uint32_t level) {
   std::u16string value;
-  const bool cdata = ReadValue(current, content, level, value);
+  const bool cdata = ReadValue(current, content, level, 2 * (size_t{level} + 1), value);
   if (current.GetType() == kUnknownElementType) current.SetAux(cdata ? 1 : 0);
   current.SetDisplayValue(value);
 }
@@ -459,7 +461,7 @@ void OnSettingsElementEnd(CSettingsNode*& current) {
 // --- values and attributes
 
 bool XmlToValue(const CSettingsNode& node, std::u16string& text) {
-  text = std::u16string(TrimWhiteSpace(text));
+  text = std::u16string(TrimBlanks(text));
   bool cdata = false;
   if (StartsWithCdata(text)) {
     const std::u16string_view inner = std::u16string_view(text).substr(
@@ -469,7 +471,7 @@ bool XmlToValue(const CSettingsNode& node, std::u16string& text) {
     size_t from = 0;
     for (size_t at; (at = inner.find(kCdataClose, from)) != npos;) {
       size_t next = at + kCdataClose.size();
-      while (next < inner.size() && IsWhiteSpace(inner[next])) ++next;
+      while (next < inner.size() && IsBlank(inner[next])) ++next;
       if (inner.substr(next).starts_with(kCdataOpen)) {
         joined.append(inner.substr(from, at - from));
         from = next + kCdataOpen.size();
@@ -482,20 +484,9 @@ bool XmlToValue(const CSettingsNode& node, std::u16string& text) {
     text.swap(joined);
     cdata = true;
   } else {
-    auto replace = [&](std::u16string_view what, char16_t with) {
-      std::u16string out;
-      size_t from = 0;
-      for (size_t at; (at = text.find(what, from)) != npos; from = at + what.size()) {
-        out.append(text, from, at - from);
-        out += with;
-      }
-      if (from == 0) return;
-      out.append(text, from);
-      text.swap(out);
-    };
-    replace(u"&lt;", u'<');
-    replace(u"&gt;", u'>');
-    replace(u"&amp;", u'&');
+    ReplaceAll(text, u"&lt;", u"<");
+    ReplaceAll(text, u"&gt;", u">");
+    ReplaceAll(text, u"&amp;", u"&");
   }
   if (node.GetKind() == kKindPassword) text = DecodePassword(text);
   return cdata;
@@ -505,28 +496,30 @@ void ParseAttributes(std::u16string_view text, bool& create, bool& update, std::
   extra.clear();
   std::unordered_set<std::u16string> seen;
   std::u16string_view rest = text;
-  auto isBlank = [](char16_t c) { return IsWhiteSpace(c); };
-  while (!TrimWhiteSpace(rest).empty()) {
+  while (!TrimBlanks(rest).empty()) {
     const size_t eq = rest.find(u'=');
     if (eq == npos) break;
     size_t nameEnd = eq;
-    while (nameEnd > 0 && isBlank(rest[nameEnd - 1])) --nameEnd;  // 'a = "1"' names a
+    while (nameEnd > 0 && IsBlank(rest[nameEnd - 1])) --nameEnd;  // 'a = "1"' names a
     size_t nameStart = nameEnd;
-    while (nameStart > 0 && !isBlank(rest[nameStart - 1]) && rest[nameStart - 1] != u'"') --nameStart;
+    while (nameStart > 0 && !IsBlank(rest[nameStart - 1]) && !IsQuote(rest[nameStart - 1])) --nameStart;
     const std::u16string_view name = rest.substr(nameStart, nameEnd - nameStart);
 
+    // A value in double or single quotes runs to the same quote; one without quotes to a blank or a
+    // quote.
     size_t p = eq + 1;
-    while (p < rest.size() && isBlank(rest[p])) ++p;
-    const bool quoted = p < rest.size() && rest[p] == u'"';
-    if (quoted) ++p;
-    while (p < rest.size() && isBlank(rest[p])) ++p;
+    while (p < rest.size() && IsBlank(rest[p])) ++p;
+    const char16_t quote = p < rest.size() && IsQuote(rest[p]) ? rest[p] : u'\0';
+    if (quote) ++p;
+    while (p < rest.size() && IsBlank(rest[p])) ++p;
     size_t valueEnd = p;
-    while (valueEnd < rest.size() && rest[valueEnd] != u'"' && (quoted || !isBlank(rest[valueEnd])))
+    while (valueEnd < rest.size() &&
+           (quote ? rest[valueEnd] != quote : !IsQuote(rest[valueEnd]) && !IsBlank(rest[valueEnd])))
       ++valueEnd;
     const std::u16string_view value = rest.substr(p, valueEnd - p);
     p = valueEnd;
-    if (p < rest.size() && rest[p] == u'"') ++p;
-    while (p < rest.size() && isBlank(rest[p])) ++p;
+    if (p < rest.size() && IsQuote(rest[p])) ++p;
+    while (p < rest.size() && IsBlank(rest[p])) ++p;
     rest = rest.substr(p);  // p lies behind the "=", so every round moves on
 
     // The first of a name counts. "op" is one name in any case: a second "OP" would give a node both
@@ -541,14 +534,17 @@ void ParseAttributes(std::u16string_view text, bool& create, bool& update, std::
     } else if (op && EqualsNoCase(value, u"update")) {
       update = true;
     } else {
+      // Kept in double quotes, or in single ones when the value holds a double quote.
+      const char16_t keptQuote = value.find(u'"') == npos ? u'"' : u'\'';
       extra += u' ';
       extra += name;
-      extra += u"=\"";
+      extra += u'=';
+      extra += keptQuote;
       extra += value;
-      extra += u'"';
+      extra += keptQuote;
     }
   }
-  extra = std::u16string(TrimWhiteSpace(extra));
+  extra = std::u16string(TrimBlanks(extra));
 }
 
 // --- texts and files

@@ -34,17 +34,19 @@ class CXmlTagScanner {
   ptrdiff_t ContentStart() const { return m_contentStart; }
 
  private:
-  // A search for one pattern that remembers its last answer, so each level of a parse reads its
-  // range about once.
+  // A search for one pattern that remembers what it has read, so each level of a parse reads its
+  // range about once: no match starts in [from, to) before `at`, and `at` is a match (or none was
+  // found before `to`).
   struct CNextMatch {
     std::u16string pattern;
-    size_t at = 0;
+    size_t at = 0, from = 0, to = 0;
     bool searched = false;
     void Reset(std::u16string pattern_) {
       pattern = std::move(pattern_);
       searched = false;
     }
-    size_t From(std::u16string_view range, size_t pos);
+    // The first match that starts at or after `pos` and ends by `limit`; npos when there is none.
+    size_t From(std::u16string_view range, size_t pos, size_t limit);
   };
 
   std::u16string_view Span(ptrdiff_t first, ptrdiff_t last) const;
@@ -55,8 +57,7 @@ class CXmlTagScanner {
   ptrdiff_t m_nameStart = -1, m_nameEnd = -1;
   ptrdiff_t m_attributesStart = -1, m_attributesEnd = -1;
   ptrdiff_t m_contentStart = -1, m_contentEnd = -1;
-  std::u16string m_openName;  // the name the open and close searches below are for
-  CNextMatch m_open, m_close, m_cdataOpen, m_cdataClose, m_lt, m_gt;
+  CNextMatch m_lt, m_gt;
 };
 
 // The reader behind the scanner; one process-wide instance (GetXmlReader).
@@ -89,8 +90,9 @@ class CXmlReader {
 CXmlReader& GetXmlReader();
 
 // The settings callbacks. Start answers whether it made a node current (the matching end then
-// returns to its parent). `level` is the element's nesting level (the document element 0); the
-// indentation that the writer gives the lines of a multi-line value at that level is removed.
+// returns to its parent). `level` is the element's nesting level (the document element 0); a value
+// laid out as the writer lays out a multi-line value at that level loses the indentation the
+// writer added, and any other value keeps its white space (but at its ends).
 bool OnSettingsElementStart(CSettingsNode*& current, std::u16string_view name,
                             std::u16string_view attributes);
 void OnSettingsElementText(CSettingsNode& current, std::u16string_view name, std::u16string_view content,
@@ -105,7 +107,8 @@ void OnSettingsElementEnd(CSettingsNode*& current);
 bool XmlToValue(const CSettingsNode& node, std::u16string& text);
 
 // Reads the op attribute into the flags and keeps every other attribute in `extra`, as
-// name="value" pairs separated by blanks. A repeated attribute name is dropped.
+// name="value" pairs separated by blanks (name='value' when the value holds a double quote).
+// Values may stand in double or single quotes; a repeated attribute name is dropped.
 void ParseAttributes(std::u16string_view text, bool& create, bool& update, std::u16string& extra);
 
 // Parses settings text into the tree below `root` (or into nothing when it is null). False when

@@ -183,12 +183,55 @@ TEST_F(ReaderTest, ValueBeforeChildrenIsKept) {
                               u"<Cd><![CDATA[ x ]]>\n<![CDATA[y]]><Baz/></Cd></Settings>";
   CSettingsNode& root = Read(text);
   ASSERT_EQ(root.GetChildCount(), 9u);
-  EXPECT_EQ(root.GetChild(7)->GetValue(), u"top &\nline");  // the indent of its level goes
+  EXPECT_EQ(root.GetChild(7)->GetValue(), u"top &\n line");  // not the writer's layout: kept
   EXPECT_EQ(root.GetChild(7)->GetChild(0)->GetValue(), u"1");
   EXPECT_EQ(root.GetChild(8)->GetValue(), u" x y");
   EXPECT_EQ(root.GetChild(8)->GetAux(), 1u);
   EXPECT_EQ(root.GetChild(8)->GetChildCount(), 1u);
   EXPECT_EQ(test::TreeDifference(root, *ReadOther(Full(root))), "");
+}
+
+TEST_F(ReaderTest, OtherWritersIndentationIsKept) {
+  // Only the indentation of the writer's own layout goes: the value on lines of its own, its line
+  // feeds followed by the element's indent, the end tag on a line of its own.
+  CSettingsNode& root = Read(std::u16string(kDeclaration) +
+                             u"<Settings>\n  <Foo>1\n      2</Foo>\n  <Bar>\n1\n 2\n  </Bar>\n"
+                             u"  <Baz>\n1\n    2\n  </Baz>\n</Settings>\n");
+  ASSERT_EQ(root.GetChildCount(), 10u);
+  EXPECT_EQ(root.GetChild(7)->GetValue(), u"1\n      2");
+  EXPECT_EQ(root.GetChild(8)->GetValue(), u"1\n 2");   // a line with less than the indent
+  EXPECT_EQ(root.GetChild(9)->GetValue(), u"1\n  2");  // the writer's layout at level 1
+  EXPECT_EQ(test::TreeDifference(root, *ReadOther(Full(root))), "");
+}
+
+// Any XML white space ends a tag's name and separates attributes, values may stand in single
+// quotes, and an end tag may hold white space before its ">": texts that other programs write.
+TEST_F(ReaderTest, TagsOfOtherWritersAreRead) {
+  const std::u16string canonical =
+      std::u16string(kDeclaration) +
+      u"<Settings><IAPSettings><PreferredConnection op=\"update\" x=\"1\">v</PreferredConnection>"
+      u"<Foo a=\"it's\" b='say \"hi\"'><Bar/></Foo></IAPSettings>"
+      u"<PersonalData><DefaultVoiceMailbox op=\"create\">5</DefaultVoiceMailbox></PersonalData></Settings>";
+  const char16_t* variants[] = {
+      u"<Settings><IAPSettings><PreferredConnection\nop=\"update\"\tx='1'>v</PreferredConnection>"
+      u"<Foo\ta = \"it's\"\r\n b = 'say \"hi\"' ><Bar\n/></Foo\n></IAPSettings>"
+      u"<PersonalData><DefaultVoiceMailbox\top='create'>5</DefaultVoiceMailbox\t></PersonalData></Settings>",
+      u"<Settings\n><IAPSettings\t><PreferredConnection op='update'  x=\"1\"\n>v</PreferredConnection >"
+      u"<Foo\n\ta=\"it's\"\tb='say \"hi\"'\n><Bar /></Foo></IAPSettings \n>"
+      u"<PersonalData><DefaultVoiceMailbox\r\nop\n=\n\"create\"\n>5</DefaultVoiceMailbox></PersonalData></"
+      u"Settings>",
+  };
+  const auto expected = ReadOther(canonical);
+  CSettingsNode* foo = Child(Child(expected.get(), 2), kUnknownElementType);
+  ASSERT_NE(foo, nullptr);
+  EXPECT_EQ(foo->GetExtra(), u"a=\"it's\" b='say \"hi\"'");
+  EXPECT_TRUE(Child(Child(expected.get(), 2), 3)->IsUpdated());
+  for (const char16_t* body : variants) {
+    const std::u16string text = std::u16string(kDeclaration) + body;
+    EXPECT_EQ(test::TreeDifference(*expected, *ReadOther(text)), "") << AsUtf8(text);
+  }
+  // Written again, the attributes come out in the writer's own form and read back the same.
+  EXPECT_EQ(test::TreeDifference(*expected, *ReadOther(Full(*expected))), "");
 }
 
 TEST_F(ReaderTest, FileListsTakeOnlyTheirEntries) {
@@ -344,8 +387,9 @@ TEST_F(ReaderTest, EmptyListEntriesAndUnknownOpsSurviveWriteAndRead) {
 
 TEST_F(ReaderTest, NestedElementsOfTheSameNameKeepTheirContent) {
   // With attributes the inner start tag still nests; empty-element forms and longer names do not.
-  CSettingsNode& root = Read(u"<?x?><Settings><Foo><Foo x=\"1\">a</Foo><Foo/><Foo y=\"2\"/><FooBar>c</FooBar>"
-                             u"<Bar>b</Bar></Foo></Settings>");
+  CSettingsNode& root = Read(
+      u"<?x?><Settings><Foo><Foo x=\"1\">a</Foo><Foo/><Foo y=\"2\"/><FooBar>c</FooBar>"
+      u"<Bar>b</Bar></Foo></Settings>");
   CSettingsNode* foo = Child(&root, kUnknownElementType);
   ASSERT_NE(foo, nullptr);
   ASSERT_EQ(foo->GetChildCount(), 3u);

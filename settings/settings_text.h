@@ -1,21 +1,30 @@
-// Small text helpers of the settings code.
+// What the settings reader and writer share about the settings text itself.
 #pragma once
 
+#include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace orvel {
 
-// White space as the settings text treats it: blank, tab, line feed, carriage return, vertical
-// tab and form feed.
-inline bool IsWhiteSpace(char16_t c) {
-  return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\v' || c == u'\f';
-}
+// The markers of a CDATA section.
+inline constexpr std::u16string_view kCdataOpen = u"<![CDATA[";
+inline constexpr std::u16string_view kCdataClose = u"]]>";
 
-// The text without leading and trailing white space.
-inline std::u16string_view TrimWhiteSpace(std::u16string_view text) {
-  while (!text.empty() && IsWhiteSpace(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsWhiteSpace(text.back())) text.remove_suffix(1);
-  return text;
+// Script, Signature, Contacts and Calendar: their values stand in CDATA sections.
+inline bool IsCdataType(uint32_t type) { return type == 35 || type == 65 || type == 95 || type == 97; }
+
+// Replaces every occurrence of `what` (not empty) by `with`, left to right.
+inline void ReplaceAll(std::u16string& text, std::u16string_view what, std::u16string_view with) {
+  std::u16string out;
+  size_t from = 0;
+  for (size_t at; (at = text.find(what, from)) != std::u16string::npos; from = at + what.size()) {
+    out.append(text, from, at - from);
+    out.append(with);
+  }
+  if (from == 0) return;
+  out.append(text, from);
+  text.swap(out);
 }
 
 }  // namespace orvel

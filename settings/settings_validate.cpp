@@ -3,11 +3,16 @@
 #include "settings/settings_validate.h"
 
 #include <algorithm>
+#include <deque>
+#include <map>
+#include <tuple>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "settings/settings_node.h"
 #include "settings/settings_schema.h"
-#include "settings/settings_text.h"
+#include "support/u16text.h"
 
 namespace orvel {
 namespace {
@@ -35,10 +40,202 @@ bool IsAmongChoices(const CSettingsNode& node, const std::u16string& value) {
   return std::find(choices.begin(), choices.end(), value) != choices.end();
 }
 
+bool IsDuplicateCheckedType(uint32_t type) {
+  return type == 6 || type == 48 || type == 76 || type == 90 || type == 100 || type == 104;
+}
+
+// Whether `entry` has a child of `type` other than `except` whose value is `value`.
+bool OtherChildHolds(const CSettingsNode& entry, uint32_t type, const std::u16string& value,
+                     const CSettingsNode* except) {
+  for (size_t i = 0; i < entry.GetChildCount(); ++i) {
+    const CSettingsNode* child = entry.GetChild(i);
+    if (child != except && child->GetType() == type && child->GetValue() == value) return true;
+  }
+  return false;
+}
+
+// How many entries hold each name, in one small flat table (open addressing): no allocation per
+// name and one probe per look-up, so that counting stays cheap for lists far larger than the
+// caches. The keys are the names' own texts in the tree; a text that is about to change is
+// replaced by a copy that the table keeps.
+class CNameCounts {
+ public:
+  explicit CNameCounts(size_t expected) : m_slots(SizeFor(expected)) {}
+
+  size_t Get(const std::u16string& name) const {
+    const Slot* slot = Find(name, HashOf(name));
+    return slot ? slot->count : 0;
+  }
+
+  // One holder more; the new count.
+  size_t Add(const std::u16string& name) {
+    const uint32_t hash = HashOf(name);
+    if (Slot* slot = Find(name, hash)) return ++slot->count;
+    if (4 * (m_used + 1) > 3 * m_slots.size()) Grow();
+    Place(Slot{&name, hash, 1});
+    return 1;
+  }
+
+  // One holder less. When others still hold the name and its key is the text of the holder that
+  // changes next, the key becomes a kept copy.
+  void Remove(const std::u16string& name) {
+    Slot* slot = Find(name, HashOf(name));
+    if (!slot) return;
+    if (--slot->count > 0 && slot->name == &name) slot->name = &m_kept.emplace_back(name);
+  }
+
+ private:
+  struct Slot {
+    const std::u16string* name = nullptr;  // a slot whose count fell to 0 keeps its place, unmatched
+    uint32_t hash = 0;
+    uint32_t count = 0;
+    bool Used() const { return name != nullptr; }
+  };
+
+  static uint32_t HashOf(const std::u16string& name) {
+    return static_cast<uint32_t>(std::hash<std::u16string>()(name));
+  }
+
+  static size_t SizeFor(size_t expected) {
+    size_t size = 16;
+    while (3 * size < 4 * expected) size *= 2;
+    return size;
+  }
+
+  Slot* Find(const std::u16string& name, uint32_t hash) const {
+    const size_t mask = m_slots.size() - 1;
+    for (size_t i = hash & mask;; i = (i + 1) & mask) {
+      const Slot& slot = m_slots[i];
+      if (!slot.Used()) return nullptr;
+      if (slot.count > 0 && slot.hash == hash && *slot.name == name) return const_cast<Slot*>(&slot);
+    }
+  }
+
+  void Place(Slot slot) {
+    const size_t mask = m_slots.size() - 1;
+    size_t i = slot.hash & mask;
+    while (m_slots[i].Used()) i = (i + 1) & mask;
+    m_slots[i] = slot;
+    ++m_used;
+  }
+
+  void Grow() {
+    std::vector<Slot> old(SizeFor(m_slots.size()));
+    old.swap(m_slots);
+    m_used = 0;
+    for (const Slot& slot : old) {
+      if (slot.count > 0) Place(slot);
+    }
+  }
+
+  std::vector<Slot> m_slots;  // a power of two long, at most three quarters used
+  size_t m_used = 0;
+  std::deque<std::u16string> m_kept;
+};
+
+// What one walk looks up again and again, gathered once: the entry names of each list, so that
+// the duplicate test of a name field is one look-up instead of a pass over its list, and the
+// entry names that the connection references of a strict walk must be among. Every name is
+// counted once per entry that holds it; a repair that changes a name tells the counts before and
+// after. A walk that feeds the counts itself, entry by entry, asks no duplicate test: it stops as
+// soon as a name is held twice.
+class CWalkLookups {
+ public:
+  explicit CWalkLookups(bool fed) : m_fed(fed) {}
+
+  bool IsDuplicateName(const CSettingsNode& node) {
+    if (m_fed) return false;  // a name held twice ended the walk when it was fed
+    const CSettingsNode* entry = node.GetParent();
+    const CSettingsNode* list = entry ? entry->GetParent() : nullptr;
+    if (!list) return false;
+    return Counts(*list, *entry, node.GetType()).Get(node.GetValue()) > 1;  // its own entry is one
+  }
+
+  // Counts the names of the list's entry; false when one of them is now held by two entries.
+  bool Feed(const CSettingsNode& list, const CSettingsNode& entry) {
+    for (size_t j = 0; j < entry.GetChildCount(); ++j) {
+      const CSettingsNode* name = entry.GetChild(j);
+      if (!IsDuplicateCheckedType(name->GetType()) || HeldEarlier(entry, j)) continue;
+      const Key key{&list, entry.GetType(), name->GetType()};
+      auto counts = m_names.find(key);
+      if (counts == m_names.end()) counts = m_names.emplace(key, CNameCounts(list.GetChildCount())).first;
+      if (counts->second.Add(name->GetValue()) > 1) return false;
+    }
+    return true;
+  }
+
+  void Renaming(const CSettingsNode& node) {
+    CNameCounts* counts = BuiltCounts(node);
+    if (counts && !OtherChildHolds(*node.GetParent(), node.GetType(), node.GetValue(), &node)) {
+      counts->Remove(node.GetValue());
+    }
+  }
+  void Renamed(const CSettingsNode& node) {
+    CNameCounts* counts = BuiltCounts(node);
+    if (counts && !OtherChildHolds(*node.GetParent(), node.GetType(), node.GetValue(), &node)) {
+      counts->Add(node.GetValue());
+    }
+  }
+
+  // Only for a strict walk, which changes nothing before it stops.
+  bool IsAmongReferenceChoices(const CSettingsNode& node) {
+    auto built = m_choices.find(node.GetType());
+    if (built == m_choices.end()) {
+      std::vector<std::u16string> choices;
+      node.GetChoices(choices, false);
+      built = m_choices
+                  .emplace(node.GetType(), std::unordered_set<std::u16string>(choices.begin(), choices.end()))
+                  .first;
+    }
+    return built->second.count(node.GetValue()) != 0;
+  }
+
+ private:
+  using Key = std::tuple<const CSettingsNode*, uint32_t, uint32_t>;  // list, entry type, name type
+
+  CNameCounts* BuiltCounts(const CSettingsNode& node) {
+    const CSettingsNode* entry = node.GetParent();
+    const CSettingsNode* list = entry ? entry->GetParent() : nullptr;
+    if (!list) return nullptr;
+    const auto built = m_names.find(Key{list, entry->GetType(), node.GetType()});
+    return built == m_names.end() ? nullptr : &built->second;  // else counted when first asked
+  }
+
+  const CNameCounts& Counts(const CSettingsNode& list, const CSettingsNode& entry, uint32_t nameType) {
+    const Key key{&list, entry.GetType(), nameType};
+    auto built = m_names.find(key);
+    if (built != m_names.end()) return built->second;
+    CNameCounts& counts = m_names.emplace(key, CNameCounts(list.GetChildCount())).first->second;
+    for (size_t i = 0; i < list.GetChildCount(); ++i) {
+      const CSettingsNode& other = *list.GetChild(i);
+      if (other.GetType() != entry.GetType()) continue;
+      for (size_t j = 0; j < other.GetChildCount(); ++j) {
+        if (other.GetChild(j)->GetType() == nameType && !HeldEarlier(other, j))
+          counts.Add(other.GetChild(j)->GetValue());
+      }
+    }
+    return counts;
+  }
+
+  // An entry with two name fields of one type and value counts once.
+  static bool HeldEarlier(const CSettingsNode& entry, size_t index) {
+    const CSettingsNode& name = *entry.GetChild(index);
+    for (size_t k = 0; k < index; ++k) {
+      const CSettingsNode& other = *entry.GetChild(k);
+      if (other.GetType() == name.GetType() && other.GetValue() == name.GetValue()) return true;
+    }
+    return false;
+  }
+
+  bool m_fed;
+  std::map<Key, CNameCounts> m_names;
+  std::unordered_map<uint32_t, std::unordered_set<std::u16string>> m_choices;
+};
+
 bool LengthWithin(size_t length, size_t low, size_t high) { return length >= low && length <= high; }
 
 // The rule of the node's value kind and type, on its stored value.
-bool IsValueValid(const CSettingsNode& node, bool tolerant) {
+bool IsValueValid(const CSettingsNode& node, bool tolerant, CWalkLookups& lookups) {
   const bool strict = !tolerant;
   const uint32_t type = node.GetType();
   const std::u16string& value = node.GetValue();
@@ -112,12 +309,12 @@ bool IsValueValid(const CSettingsNode& node, bool tolerant) {
       switch (type) {
         case 6:
         case 76:
-          if (value.empty() || HasDuplicateName(node)) return false;
+          if (value.empty() || lookups.IsDuplicateName(node)) return false;
           break;
         case 48:
         case 100:
         case 104:
-          if (HasDuplicateName(node)) return false;
+          if (lookups.IsDuplicateName(node)) return false;
           minimum = 1;
           break;
         case 90:
@@ -148,7 +345,7 @@ bool IsValueValid(const CSettingsNode& node, bool tolerant) {
           // A connection that names no access point of the document (such as the default
           // "None") would reach the device as a dangling reference.
           if (value.empty() || length > 50) return false;
-          return tolerant || IsAmongChoices(node, value);
+          return tolerant || lookups.IsAmongReferenceChoices(node);
         default:
           return IsAmongChoices(node, value);
       }
@@ -198,33 +395,56 @@ void Repair(CSettingsNode& node, bool valueValid) {
   }
 }
 
-bool Validate(CSettingsNode& node, CSettingsNode*& failing, bool onlyFlagged, bool tolerant) {
+// One walk over a tree. A quick walk feeds the name counts entry by entry and gives up, having
+// changed nothing, at the first doubt: an invalid value or a name held twice.
+struct CWalk {
+  CWalk(CSettingsNode*& failing_, bool onlyFlagged_, bool tolerant_, bool quick_)
+      : failing(failing_), onlyFlagged(onlyFlagged_), tolerant(tolerant_), quick(quick_), lookups(quick_) {}
+  CSettingsNode*& failing;
+  const bool onlyFlagged, tolerant, quick;
+  bool gaveUp = false;
+  CWalkLookups lookups;
+};
+
+bool Validate(CSettingsNode& node, CWalk& walk) {
   if (IsPlaceholderType(node.GetType())) return true;
 
   bool valid = true;
-  const bool valueValid = IsValueValid(node, tolerant);
+  const bool valueValid = IsValueValid(node, walk.tolerant, walk.lookups);
   if (!valueValid || !IsDataCallGroupConsistent(node)) {
+    if (walk.quick) {
+      walk.gaveUp = true;
+      return false;
+    }
     const bool disabled = node.IsDisabled();
-    if (!tolerant) {
-      failing = &node;
+    if (!walk.tolerant) {
+      walk.failing = &node;
       return false;
     }
     if (!disabled) {
+      const bool name = IsDuplicateCheckedType(node.GetType());
+      if (name) walk.lookups.Renaming(node);
       Repair(node, valueValid);
-      failing = &node;
+      if (name) walk.lookups.Renamed(node);
+      walk.failing = &node;
       valid = false;
     }
   }
 
   // The device form writes flagged nodes at any depth, so a subtree that holds one is walked even
   // when the nodes above it carry no flag.
-  if (onlyFlagged && node.GetType() != kRootType && !IsFlagged(node) && !HoldsFlaggedNode(node)) {
+  if (walk.onlyFlagged && node.GetType() != kRootType && !IsFlagged(node) && !HoldsFlaggedNode(node)) {
     return valid;
   }
   for (size_t i = 0; i < node.GetChildCount(); ++i) {
-    if (!Validate(*node.GetChild(i), failing, onlyFlagged, tolerant)) {
+    CSettingsNode& child = *node.GetChild(i);
+    if (walk.quick && !walk.lookups.Feed(node, child)) {
+      walk.gaveUp = true;
+      return false;
+    }
+    if (!Validate(child, walk)) {
       valid = false;
-      if (!tolerant) return false;
+      if (!walk.tolerant || walk.gaveUp) return false;
     }
   }
   return valid;
@@ -234,7 +454,17 @@ bool Validate(CSettingsNode& node, CSettingsNode*& failing, bool onlyFlagged, bo
 
 bool ValidateSettings(CSettingsNode& node, CSettingsNode*& failing, bool onlyFlagged, bool tolerant) {
   failing = nullptr;
-  return Validate(node, failing, onlyFlagged, tolerant);
+  if (!node.GetParent()) {
+    // A tree is mostly valid: one walk that counts the names as it meets them answers it (from a
+    // root, so that every list it tests names in is one it walks). A walk that gave up changed
+    // nothing, and the full walk, with every list's names counted before its first name is tested,
+    // finds and repairs the invalid nodes.
+    CWalk quick(failing, onlyFlagged, tolerant, true);
+    const bool valid = Validate(node, quick);
+    if (!quick.gaveUp) return valid;
+  }
+  CWalk walk(failing, onlyFlagged, tolerant, false);
+  return Validate(node, walk);
 }
 
 std::u16string_view GetPhoneCharset(uint32_t type) {
@@ -305,7 +535,7 @@ bool IsValidPort(std::u16string_view value) { return IsPortInRange(LeadingDecima
 bool IsDigits(std::u16string_view value) { return std::all_of(value.begin(), value.end(), IsDecimalDigit); }
 
 bool IsValidUrl(std::u16string_view value) {
-  while (!value.empty() && IsWhiteSpace(value.front())) value.remove_prefix(1);
+  while (!value.empty() && IsBlank(value.front())) value.remove_prefix(1);
   for (std::u16string_view scheme : {std::u16string_view(u"http://"), std::u16string_view(u"https://")}) {
     if (value.substr(0, scheme.size()) == scheme) value.remove_prefix(scheme.size());
   }
@@ -324,17 +554,7 @@ bool IsValidFileName(std::u16string_view value) {
 }
 
 bool HasDuplicateName(const CSettingsNode& node) {
-  switch (node.GetType()) {
-    case 6:
-    case 48:
-    case 76:
-    case 90:
-    case 100:
-    case 104:
-      break;
-    default:
-      return false;
-  }
+  if (!IsDuplicateCheckedType(node.GetType())) return false;
   const CSettingsNode* entry = node.GetParent();
   const CSettingsNode* list = entry ? entry->GetParent() : nullptr;
   if (!list) return false;

@@ -380,6 +380,58 @@ TEST_F(ValidateTest, DuplicateConnectionNamesCollideCaseSensitively) {
   EXPECT_EQ(failing, &Field(second, {6}));  // tolerant goes on to the last
 }
 
+// Bookmarks of the document's WAP list with the given names, each created unless its name is in
+// `unflagged`; every other value valid.
+std::vector<CSettingsNode*> AddBookmarks(CSettingsNode& root, std::initializer_list<const char16_t*> names,
+                                         std::initializer_list<size_t> unflagged = {}) {
+  CSettingsNode& list = *root.FindChildOfType(92)->FindChildOfType(102);
+  std::vector<CSettingsNode*> bookmarks;
+  for (const char16_t* name : names) {
+    CSettingsNode& bookmark = *list.AddChild(u"", 0, 103);
+    BuildDefaultTree(bookmark);
+    bookmark.FindChildOfType(104)->SetDisplayValue(name);
+    bookmark.FindChildOfType(105)->SetDisplayValue(u"wap.example");
+    bookmark.FindChildOfType(106)->SetDisplayValue(u"Gate");
+    const bool flagged = std::find(unflagged.begin(), unflagged.end(), bookmarks.size()) == unflagged.end();
+    bookmark.SetCreated(flagged, false);
+    bookmarks.push_back(&bookmark);
+  }
+  list.StoreFlags(true, false);
+  return bookmarks;
+}
+
+// The walk counts each list's names once; it must answer as a pass over the list for every name
+// would, in walk order, whichever entries it visits and whatever it repairs on the way.
+TEST_F(ValidateTest, DuplicateNamesInTheWalk) {
+  Set(Field(*m_ap, {7}), u"0401234567");
+  auto b = AddBookmarks(*m_root, {u"X", u"Y", u"X"});
+  EXPECT_EQ(StrictFailure(*m_root), &Field(*b[0], {104}));  // the first of the two, not the second
+
+  NewDocument();
+  b = AddBookmarks(*m_root, {u"X", u"Y", u"X"}, {2});  // the second X is not sent, but still taken
+  EXPECT_EQ(StrictFailure(*m_root), &Field(*b[0], {104}));
+
+  NewDocument();
+  b = AddBookmarks(*m_root, {u"X", u"Y", u"X"});
+  Field(*b[1], {105}).SetDisplayValue(u"bad host");  // invalid, but after the first X
+  EXPECT_EQ(StrictFailure(*m_root), &Field(*b[0], {104}));
+  Field(*b[0], {104}).SetDisplayValue(u"Z");
+  EXPECT_EQ(StrictFailure(*m_root), &Field(*b[1], {105}));
+  Field(*b[1], {105}).SetDisplayValue(u"wap.example");
+  EXPECT_EQ(StrictFailure(*m_root), nullptr);
+
+  // Tolerant: the first X is reset, so the second collides only with the third, and the third,
+  // the last one left, keeps its name.
+  NewDocument();
+  b = AddBookmarks(*m_root, {u"X", u"X", u"X"});
+  CSettingsNode* failing = nullptr;
+  EXPECT_FALSE(ValidateSettings(*m_root, failing, false, true));
+  EXPECT_EQ(failing, &Field(*b[1], {104}));
+  EXPECT_EQ(Field(*b[0], {104}).GetValue(), u"");
+  EXPECT_EQ(Field(*b[1], {104}).GetValue(), u"");
+  EXPECT_EQ(Field(*b[2], {104}).GetValue(), u"X");
+}
+
 TEST_F(ValidateTest, FindMailboxFolderPath) {
   CSettingsNode& imap = NameEntry(43, u"Imap");
   NameEntry(43, u"Pop");

@@ -7,6 +7,7 @@
 #include "settings/settings_host.h"
 #include "settings/settings_schema.h"
 #include "settings/settings_text.h"
+#include "support/u16text.h"
 
 namespace orvel {
 namespace {
@@ -22,13 +23,6 @@ constexpr uint32_t kPasswordModulus = 65521;
 
 constexpr char16_t kHeader[] =
     u"<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n<!-- Corvanset Configuration File -->\n\n";
-constexpr std::u16string_view kCdataOpen = u"<![CDATA[";
-constexpr std::u16string_view kCdataClose = u"]]>";
-
-// List placeholders have no file form.
-bool IsPlaceholder(uint32_t type) {
-  return type == 4 || type == 45 || type == 75 || type == 87 || type == 123 || type == 134;
-}
 
 // What the device form leaves out: contacts and calendar, unknown elements, BIO messages.
 bool IsLeftOutOfDeviceForm(const CSettingsNode& node) {
@@ -48,9 +42,15 @@ bool IsInsideListEntry(const CSettingsNode& node) {
   return false;
 }
 
-bool IsCdataType(uint32_t type) { return type == 35 || type == 65 || type == 95 || type == 97; }
-
 uint16_t NextKey(uint32_t key) { return static_cast<uint16_t>((key * key) % kPasswordModulus); }
+
+// A key whose squares reach 0 or 1, where they stay: every later character would be written as it
+// is or with one bit flipped. Squaring brings a key to 1 exactly when its order is a power of two,
+// which divides 16 since the modulus less one is 16 x 4095: four steps tell.
+bool IsDegenerateKey(uint32_t key) {
+  for (int step = 0; step < 4; ++step) key = NextKey(key);
+  return key <= 1;
+}
 
 void AppendHex4(std::u16string& out, uint32_t value) {
   static constexpr char16_t kDigits[] = u"0123456789abcdef";
@@ -93,18 +93,6 @@ void Refuse(std::u16string message) {
   SetLastReadError(std::move(message));
 }
 
-void ReplaceAll(std::u16string& text, std::u16string_view what, std::u16string_view with) {
-  std::u16string out;
-  size_t from = 0;
-  for (size_t at; (at = text.find(what, from)) != std::u16string::npos; from = at + what.size()) {
-    out.append(text, from, at - from);
-    out.append(with);
-  }
-  if (from == 0) return;
-  out.append(text, from);
-  text.swap(out);
-}
-
 }  // namespace
 
 uint32_t GetNestingDepth() { return g_depth; }
@@ -127,10 +115,14 @@ size_t GetPasswordWidth(uint32_t type) {
 void SetPasswordSeed(std::optional<uint32_t> seed) { g_passwordSeed = seed; }
 
 std::u16string EncodePassword(std::u16string_view value, size_t width) {
-  // The runtime library's generator: one step from the seed, 15 bits of the result.
-  const uint32_t seed = g_passwordSeed ? *g_passwordSeed : static_cast<uint32_t>(std::time(nullptr));
-  uint32_t key = ((seed * 214013u + 2531011u) >> 16) & 0x7FFF;
-  key = NextKey(key);
+  // The runtime library's generator, seeded with the clock: each number is 15 bits of its state.
+  uint32_t state = g_passwordSeed ? *g_passwordSeed : static_cast<uint32_t>(std::time(nullptr));
+  auto nextRandom = [&state] {
+    state = state * 214013u + 2531011u;
+    return (state >> 16) & 0x7FFF;
+  };
+  uint32_t key = NextKey(nextRandom());
+  while (IsDegenerateKey(key)) key = NextKey(nextRandom());
   std::u16string out;
   out.reserve(4 + 4 * width);
   AppendHex4(out, key);
@@ -195,7 +187,7 @@ bool WriteSettingsElement(CSettingsNode& node, std::u16string& out, bool deviceM
     return true;
   }
   const uint32_t type = node.GetType();
-  if (IsPlaceholder(type)) return true;
+  if (IsPlaceholderType(type)) return true;  // list placeholders have no file form
   if (deviceMode && IsLeftOutOfDeviceForm(node)) return true;
 
   std::u16string name;
@@ -218,7 +210,7 @@ bool WriteSettingsElement(CSettingsNode& node, std::u16string& out, bool deviceM
     start += u" op=\"update\"";
     write = deviceMode;
   }
-  const std::u16string_view extra = TrimWhiteSpace(node.GetExtra());
+  const std::u16string_view extra = TrimBlanks(node.GetExtra());
   if (!extra.empty()) {
     start += u' ';
     start += extra;
@@ -236,7 +228,7 @@ bool WriteSettingsElement(CSettingsNode& node, std::u16string& out, bool deviceM
   value = UnifyLineEnds(value);
   if (value.find(kCdataOpen) == std::u16string::npos) {
     if (!indent.empty()) ReplaceAll(value, u"\n", u"\n" + indent);
-    while (!value.empty() && IsWhiteSpace(value.back())) value.pop_back();
+    while (!value.empty() && IsBlank(value.back())) value.pop_back();
   }
   if (deviceMode) value = NormalizeLineEnds(value);
 

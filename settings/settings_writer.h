@@ -60,6 +60,7 @@ size_t GetPasswordWidth(uint32_t type);
 
 // Scrambles a password to 4 + 4 * width lower-case hexadecimal digits: a key, then each character
 // (or 0 past the value's end) combined with the next key. Characters past the width are dropped.
+// A key that would lead to 0 or 1 (which leave the characters as they are) is never taken.
 std::u16string EncodePassword(std::u16string_view value, size_t width);
 // Reverses EncodePassword. Stops at the first encoded 0, at a group that is short or not
 // hexadecimal; a text without a readable key gives the empty text.

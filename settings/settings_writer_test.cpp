@@ -269,6 +269,24 @@ TEST_F(WriterTest, PasswordKeysOfEverySizeRoundTrip) {
   }
 }
 
+TEST_F(WriterTest, PasswordKeysAreNeverDegenerate) {
+  // A key of 0 or 1 stays so under squaring: the scrambled text would be the password itself, or
+  // the password with its lowest bit flipped. Over a range of clock seeds wider than the
+  // generator's first number, no character is combined with such a key.
+  const std::u16string value(20, u'A');
+  for (uint32_t seed = 0; seed < 100000; ++seed) {
+    SetPasswordSeed(seed);
+    const std::u16string text = EncodePassword(value, 20);
+    for (size_t i = 0; i < value.size(); ++i) {
+      uint32_t group = 0;
+      for (char16_t c : text.substr(4 + 4 * i, 4))
+        group = group * 16 + (c <= u'9' ? c - u'0' : c - u'a' + 10);
+      const uint32_t key = group ^ value[i];
+      ASSERT_GT(key, 1u) << "seed " << seed << ", character " << i;
+    }
+  }
+}
+
 struct DecodeCase {
   const char16_t* text;
   const char16_t* value;
