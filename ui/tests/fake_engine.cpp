@@ -112,9 +112,10 @@ DWORD WINAPI CFakeEngineRegistration::Apartment(void* parameter) {
   DWORD cookie = 0;
   {
     win::ComPtr<CFakeEngineFactory> factory = win::MakeCom<CFakeEngineFactory>(self);
+    // In-process only: registered for other contexts it would serve the engine's clients in every
+    // other process of the prefix too.
     self->m_registered = SUCCEEDED(::CoRegisterClassObject(CLSID_TerminalManagerExt, factory.Get(),
-                                                           CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
-                                                           REGCLS_MULTIPLEUSE, &cookie));
+                                                           CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie));
   }
   ::SetEvent(self->m_ready);
   ::WaitForSingleObject(self->m_stop, INFINITE);
