@@ -1803,4 +1803,49 @@ TEST(Desktop, SystemParametersByAction) {
   EXPECT_EQ(record.after, untouched);
 }
 
+// A folder's files listed into a list box and one chosen back: names as the 95/98 path finds them
+// through the code page, the pattern left in the caller's buffer.
+TEST(DialogLists, FilesOfAFolder) {
+  if (!DiskTakesNamesOutsideAscii()) return;
+  using CreateFn = BOOL(WINAPI*)(LPCWSTR, LPSECURITY_ATTRIBUTES);
+  using RemoveFn = BOOL(WINAPI*)(LPCWSTR);
+  using CreateFileFn = HANDLE(WINAPI*)(LPCWSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE);
+  using DeleteFn = BOOL(WINAPI*)(LPCWSTR);
+  std::wstring folder = TempDir() + CurrentModeName() + L"_list";
+  ASSERT_TRUE(SystemEntry<CreateFn>("kernel32.dll", "CreateDirectoryW")(folder.c_str(), nullptr) ||
+              GetLastError() == ERROR_ALREADY_EXISTS);
+  const std::wstring kNames[] = {L"a_caf\u00e9.txt", L"b_\u05d0.txt"};
+  auto createFile = SystemEntry<CreateFileFn>("kernel32.dll", "CreateFileW");
+  for (const auto& name : kNames) {
+    CloseHandle(
+        createFile((folder + L"\\" + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  }
+  wchar_t current[MAX_PATH] = {};
+  GetCurrentDirectoryW(MAX_PATH, current);
+  HWND parent =
+      CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+  HWND box = CreateWindowExW(0, L"LISTBOX", L"", WS_CHILD | LBS_SORT, 0, 0, 100, 100, parent,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(100)), nullptr, nullptr);
+  ASSERT_NE(box, nullptr);
+  wchar_t pattern[MAX_PATH] = {};
+  lstrcpynW(pattern, (folder + L"\\*.txt").c_str(), MAX_PATH);
+  EXPECT_TRUE(DlgDirListW(parent, pattern, 100, 0, DDL_READWRITE));
+  EXPECT_EQ(lstrcmpiW(pattern, L"*.txt"), 0) << pattern;
+  ASSERT_EQ(SendMessageW(box, LB_GETCOUNT, 0, 0), 2);
+  for (int i = 0; i < 2; ++i) {
+    wchar_t line[MAX_PATH] = {};
+    SendMessageW(box, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line));
+    EXPECT_EQ(std::wstring(line), Acp(kNames[i])) << CurrentMode().name;
+  }
+  SendMessageW(box, LB_SETCURSEL, 0, 0);
+  wchar_t chosen[MAX_PATH] = {};
+  EXPECT_FALSE(DlgDirSelectExW(parent, chosen, MAX_PATH, 100));  // a file, not a folder
+  EXPECT_EQ(std::wstring(chosen), Acp(kNames[0]));
+  DestroyWindow(parent);
+  SetCurrentDirectoryW(current);
+  auto remove = SystemEntry<DeleteFn>("kernel32.dll", "DeleteFileW");
+  for (const auto& name : kNames) remove((folder + L"\\" + name).c_str());
+  SystemEntry<RemoveFn>("kernel32.dll", "RemoveDirectoryW")(folder.c_str());
+}
+
 }  // namespace
