@@ -1848,4 +1848,15 @@ TEST(DialogLists, FilesOfAFolder) {
   SystemEntry<RemoveFn>("kernel32.dll", "RemoveDirectoryW")(folder.c_str());
 }
 
+// A file's title and the size asked for it in characters: under a double-byte code page the 95/98
+// path answers in bytes unless it converts.
+TEST(DialogLists, FileTitleAndItsSize) {
+  const std::wstring title = CurrentMode().codePage == 932 ? L"\u4e2d\u6587\u4e2d.txt" : L"caf\u00e9.txt";
+  const std::wstring path = L"C:\\folder\\" + title;
+  wchar_t back[MAX_PATH] = {};
+  EXPECT_EQ(GetFileTitleW(path.c_str(), back, 1), static_cast<short>(Acp(title).size() + 1));
+  EXPECT_EQ(GetFileTitleW(path.c_str(), back, MAX_PATH), 0);
+  EXPECT_EQ(std::wstring(back), Acp(title)) << CurrentMode().name;
+}
+
 }  // namespace
