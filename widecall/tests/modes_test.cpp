@@ -1547,6 +1547,10 @@ TEST(Resources, ImageFromFile) {
     HANDLE image = LoadImageW(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE);
     EXPECT_EQ(image != nullptr, !Ansi() || c.loadsOn9x) << CurrentMode().name;
     if (image) DeleteObject(image);
+    HIMAGELIST images =
+        ImageList_LoadImageW(nullptr, path.c_str(), 1, 0, CLR_NONE, IMAGE_BITMAP, LR_LOADFROMFILE);
+    EXPECT_EQ(images != nullptr, !Ansi() || c.loadsOn9x) << CurrentMode().name;
+    if (images) ImageList_Destroy(images);
     DeleteFileW(path.c_str());
   }
 }
