@@ -139,8 +139,11 @@ AMBREL_EXPORT(short) Amb_GetFileTitleW(LPCWSTR file, LPWSTR title, WORD size) {
     return 0;
   }
   if (result < 0) return result;
-  auto* full = static_cast<char*>(list.Alloc(static_cast<size_t>(result) + 1));
-  if (!full || GetFileTitleA(name, full, static_cast<WORD>(result)) != 0) return result;
+  // The size asked for is in bytes, or in characters where the system counts them so: room for
+  // two bytes a character holds the title either way.
+  auto bytes = static_cast<WORD>(result * 2);
+  auto* full = static_cast<char*>(list.Alloc(static_cast<size_t>(bytes) + 1));
+  if (!full || GetFileTitleA(name, full, bytes) != 0) return result;
   return static_cast<short>(AnsiToWide(full, -1, nullptr, 0));
 }
 

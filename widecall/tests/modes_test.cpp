@@ -12,6 +12,7 @@
 #include <winspool.h>
 // clang-format on
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -1546,6 +1547,10 @@ TEST(Resources, ImageFromFile) {
     HANDLE image = LoadImageW(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE);
     EXPECT_EQ(image != nullptr, !Ansi() || c.loadsOn9x) << CurrentMode().name;
     if (image) DeleteObject(image);
+    HIMAGELIST images =
+        ImageList_LoadImageW(nullptr, path.c_str(), 1, 0, CLR_NONE, IMAGE_BITMAP, LR_LOADFROMFILE);
+    EXPECT_EQ(images != nullptr, !Ansi() || c.loadsOn9x) << CurrentMode().name;
+    if (images) ImageList_Destroy(images);
     DeleteFileW(path.c_str());
   }
 }
@@ -1681,6 +1686,181 @@ TEST_F(Menus, ItemTextIntoBuffers) {
   ASSERT_TRUE(GetMenuItemInfoW(m_menu, 1, TRUE, &separator));
   EXPECT_TRUE(separator.fType & MFT_SEPARATOR);
   EXPECT_EQ(separator.cch, 0u);
+}
+
+// Whether Wine can put a name outside ASCII on disk: not when it was started with a locale that
+// the machine lacks (the double-byte mode), since it maps file names through that locale.
+bool DiskTakesNamesOutsideAscii() {
+  using CreateFn = BOOL(WINAPI*)(LPCWSTR, LPSECURITY_ATTRIBUTES);
+  using RemoveFn = BOOL(WINAPI*)(LPCWSTR);
+  std::wstring probe = TempDir() + CurrentModeName() + L"_probe\u00e9";
+  bool taken = SystemEntry<CreateFn>("kernel32.dll", "CreateDirectoryW")(probe.c_str(), nullptr) ||
+               GetLastError() == ERROR_ALREADY_EXISTS;
+  SystemEntry<RemoveFn>("kernel32.dll", "RemoveDirectoryW")(probe.c_str());
+  if (!taken) std::printf("left out: file names outside ASCII (Wine's locale is missing here)\n");
+  return taken;
+}
+
+// Names the code page holds come back as they are; a name it does not hold comes back as the
+// 95/98 path converts it, so a call of the wide function would show here.
+TEST(Shell, PathFromItemList) {
+  using CreateFn = BOOL(WINAPI*)(LPCWSTR, LPSECURITY_ATTRIBUTES);
+  using RemoveFn = BOOL(WINAPI*)(LPCWSTR);
+  auto create = SystemEntry<CreateFn>("kernel32.dll", "CreateDirectoryW");
+  auto remove = SystemEntry<RemoveFn>("kernel32.dll", "RemoveDirectoryW");
+  if (!DiskTakesNamesOutsideAscii()) return;
+  for (const wchar_t* name : {L"_caf\u00e9", L"_\u05d0x"}) {
+    std::wstring path = TempDir() + CurrentModeName() + name;
+    ASSERT_TRUE(create(path.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS) << GetLastError();
+    PIDLIST_ABSOLUTE list = nullptr;
+    IShellFolder* desktop = nullptr;
+    ASSERT_EQ(SHGetDesktopFolder(&desktop), S_OK);
+    EXPECT_EQ(desktop->ParseDisplayName(nullptr, nullptr, path.data(), nullptr,
+                                        reinterpret_cast<PIDLIST_RELATIVE*>(&list), nullptr),
+              S_OK);
+    desktop->Release();
+    ASSERT_NE(list, nullptr);
+    wchar_t back[MAX_PATH] = {};
+    EXPECT_TRUE(SHGetPathFromIDListW(list, back));
+    EXPECT_EQ(std::wstring(back), Acp(path)) << CurrentMode().name;
+    CoTaskMemFree(list);
+    remove(path.c_str());
+  }
+}
+
+// A module under a name outside ASCII: found where the code page holds the name, not on 95/98
+// where it does not.
+TEST(Shell, IconsFromAModuleByName) {
+  using CopyFn = BOOL(WINAPI*)(LPCWSTR, LPCWSTR, BOOL);
+  auto copy = SystemEntry<CopyFn>("kernel32.dll", "CopyFileW");
+  if (!DiskTakesNamesOutsideAscii()) return;
+  wchar_t system[MAX_PATH] = {};
+  GetSystemDirectoryW(system, MAX_PATH);
+  std::wstring source = std::wstring(system) + L"\\shell32.dll";
+  struct Case {
+    const wchar_t* name;
+    bool foundOn9x;
+  };
+  const Case kCases[] = {{L"_ic\u00f4ne.dll", true}, {L"_\u05d0.dll", false}};
+  for (const auto& c : kCases) {
+    std::wstring path = TempDir() + CurrentModeName() + c.name;
+    ASSERT_TRUE(copy(source.c_str(), path.c_str(), FALSE)) << GetLastError();
+    bool found = !Ansi() || c.foundOn9x;
+    auto some = [](UINT n) { return n > 0 && n != UINT_MAX; };
+    EXPECT_EQ(some(static_cast<UINT>(reinterpret_cast<UINT_PTR>(ExtractIconW(nullptr, path.c_str(), ~0u)))),
+              found)
+        << CurrentMode().name;
+    EXPECT_EQ(some(ExtractIconExW(path.c_str(), -1, nullptr, nullptr, 0)), found) << CurrentMode().name;
+    HICON large = nullptr, small = nullptr;
+    EXPECT_EQ(some(ExtractIconExW(path.c_str(), 0, &large, &small, 1)), found);
+    if (found) {
+      EXPECT_NE(large, nullptr);
+      if (large) DestroyIcon(large);
+      if (small) DestroyIcon(small);
+      HICON icon = ExtractIconW(nullptr, path.c_str(), 0);
+      EXPECT_GT(reinterpret_cast<UINT_PTR>(icon), 1u);  // 1: a file without icons
+      if (reinterpret_cast<UINT_PTR>(icon) > 1) DestroyIcon(icon);
+    }
+    DeleteFileW(path.c_str());
+  }
+}
+
+// The icon title font with a face name outside the code page, read back: the 95/98 path keeps what
+// the code page holds. The record of the 95/98 wide form (without the padded border) is taken,
+// and what follows it is left alone.
+TEST(Desktop, SystemParametersByAction) {
+  using SpiFn = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT);
+  auto system = SystemEntry<SpiFn>("user32.dll", "SystemParametersInfoW");
+  LOGFONTW before{};
+  ASSERT_TRUE(SystemParametersInfoW(SPI_GETICONTITLELOGFONT, sizeof(before), &before, 0));
+  LOGFONTW changed = before;
+  const std::wstring face = L"Caf\u00e9 \u05d0";
+  lstrcpynW(changed.lfFaceName, face.c_str(), LF_FACESIZE);
+  // Wine's SystemParametersInfoA takes the record of SPI_SETICONTITLELOGFONT as a wide one, so
+  // the 95/98 path of the setting is left out there and the face is set past Ambrel.
+  if (Ansi())
+    std::printf("left out: SPI_SETICONTITLELOGFONT through Ambrel (Wine's A function reads it wide)\n");
+  ASSERT_TRUE(Ansi() ? system(SPI_SETICONTITLELOGFONT, sizeof(changed), &changed, 0)
+                     : SystemParametersInfoW(SPI_SETICONTITLELOGFONT, sizeof(changed), &changed, 0));
+  LOGFONTW after{};
+  EXPECT_TRUE(SystemParametersInfoW(SPI_GETICONTITLELOGFONT, sizeof(after), &after, 0));
+  EXPECT_EQ(std::wstring(after.lfFaceName), Acp(face)) << CurrentMode().name;
+  EXPECT_EQ(after.lfHeight, before.lfHeight);
+  EXPECT_TRUE(system(SPI_SETICONTITLELOGFONT, sizeof(before), &before, 0));
+
+  constexpr UINT kNinetyEightSize = 500;
+  struct {
+    NONCLIENTMETRICSW metrics;
+    int after;
+  } record{}, direct{};
+  static_assert(sizeof(NONCLIENTMETRICSW) == kNinetyEightSize);
+  record.metrics.cbSize = kNinetyEightSize;
+  std::memset(&record.after, 0x5a, sizeof(int));
+  ASSERT_TRUE(SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, kNinetyEightSize, &record, 0));
+  direct.metrics.cbSize = kNinetyEightSize;
+  ASSERT_TRUE(system(SPI_GETNONCLIENTMETRICS, kNinetyEightSize, &direct, 0));
+  EXPECT_EQ(record.metrics.iCaptionHeight, direct.metrics.iCaptionHeight);
+  EXPECT_EQ(std::wstring(record.metrics.lfMenuFont.lfFaceName), Acp(direct.metrics.lfMenuFont.lfFaceName));
+  EXPECT_EQ(record.metrics.lfMessageFont.lfHeight, direct.metrics.lfMessageFont.lfHeight);
+  int untouched;
+  std::memset(&untouched, 0x5a, sizeof(int));
+  EXPECT_EQ(record.after, untouched);
+}
+
+// A folder's files listed into a list box and one chosen back: names as the 95/98 path finds them
+// through the code page, the pattern left in the caller's buffer.
+TEST(DialogLists, FilesOfAFolder) {
+  if (!DiskTakesNamesOutsideAscii()) return;
+  using CreateFn = BOOL(WINAPI*)(LPCWSTR, LPSECURITY_ATTRIBUTES);
+  using RemoveFn = BOOL(WINAPI*)(LPCWSTR);
+  using CreateFileFn = HANDLE(WINAPI*)(LPCWSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE);
+  using DeleteFn = BOOL(WINAPI*)(LPCWSTR);
+  std::wstring folder = TempDir() + CurrentModeName() + L"_list";
+  ASSERT_TRUE(SystemEntry<CreateFn>("kernel32.dll", "CreateDirectoryW")(folder.c_str(), nullptr) ||
+              GetLastError() == ERROR_ALREADY_EXISTS);
+  const std::wstring kNames[] = {L"a_caf\u00e9.txt", L"b_\u05d0.txt"};
+  auto createFile = SystemEntry<CreateFileFn>("kernel32.dll", "CreateFileW");
+  for (const auto& name : kNames) {
+    CloseHandle(
+        createFile((folder + L"\\" + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  }
+  wchar_t current[MAX_PATH] = {};
+  GetCurrentDirectoryW(MAX_PATH, current);
+  HWND parent =
+      CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+  HWND box = CreateWindowExW(0, L"LISTBOX", L"", WS_CHILD | LBS_SORT, 0, 0, 100, 100, parent,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(100)), nullptr, nullptr);
+  ASSERT_NE(box, nullptr);
+  wchar_t pattern[MAX_PATH] = {};
+  lstrcpynW(pattern, (folder + L"\\*.txt").c_str(), MAX_PATH);
+  EXPECT_TRUE(DlgDirListW(parent, pattern, 100, 0, DDL_READWRITE));
+  EXPECT_EQ(lstrcmpiW(pattern, L"*.txt"), 0) << pattern;
+  ASSERT_EQ(SendMessageW(box, LB_GETCOUNT, 0, 0), 2);
+  for (int i = 0; i < 2; ++i) {
+    wchar_t line[MAX_PATH] = {};
+    SendMessageW(box, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line));
+    EXPECT_EQ(std::wstring(line), Acp(kNames[i])) << CurrentMode().name;
+  }
+  SendMessageW(box, LB_SETCURSEL, 0, 0);
+  wchar_t chosen[MAX_PATH] = {};
+  EXPECT_FALSE(DlgDirSelectExW(parent, chosen, MAX_PATH, 100));  // a file, not a folder
+  EXPECT_EQ(std::wstring(chosen), Acp(kNames[0]));
+  DestroyWindow(parent);
+  SetCurrentDirectoryW(current);
+  auto remove = SystemEntry<DeleteFn>("kernel32.dll", "DeleteFileW");
+  for (const auto& name : kNames) remove((folder + L"\\" + name).c_str());
+  SystemEntry<RemoveFn>("kernel32.dll", "RemoveDirectoryW")(folder.c_str());
+}
+
+// A file's title and the size asked for it in characters: under a double-byte code page the 95/98
+// path answers in bytes unless it converts.
+TEST(DialogLists, FileTitleAndItsSize) {
+  const std::wstring title = CurrentMode().codePage == 932 ? L"\u4e2d\u6587\u4e2d.txt" : L"caf\u00e9.txt";
+  const std::wstring path = L"C:\\folder\\" + title;
+  wchar_t back[MAX_PATH] = {};
+  EXPECT_EQ(GetFileTitleW(path.c_str(), back, 1), static_cast<short>(Acp(title).size() + 1));
+  EXPECT_EQ(GetFileTitleW(path.c_str(), back, MAX_PATH), 0);
+  EXPECT_EQ(std::wstring(back), Acp(title)) << CurrentMode().name;
 }
 
 }  // namespace
