@@ -1,8 +1,10 @@
 // The view object as the host meets it, in this process: the call order with a host of our own,
 // the host's reference kept by the view, the tables of the view's answers through the real object,
-// the start-up's "RequestFile" check, and the modal stack ended by the host's close.
+// the start-up's "RequestFile" check, the modal stack ended by the host's close, and the send road's dialogs.
 #include <gtest/gtest.h>
 #include <windows.h>
+// after windows.h
+#include <commctrl.h>
 
 #include <string>
 #include <vector>
@@ -14,6 +16,7 @@
 #include "ui/app/morvane_app.h"
 #include "ui/dialogs/input_dialogs.h"
 #include "ui/main/main_view.h"
+#include "ui/send/progress_dlg.h"
 #include "ui/tests/fake_engine.h"
 #include "ui/view/morvane_view.h"
 
@@ -400,6 +403,72 @@ TEST_F(ViewTest, TheNoticeDialogEndsWithItsButtons) {
     }
   } notice(m_view->Resources());
   EXPECT_EQ(m_view->MainView()->RunModal(notice), IDOK);
+}
+
+// Enter, the busy animation and Cancel in the progress dialog, driven with posted commands; the
+// send dialog's part is a hidden window and a counter.
+class CScriptedProgress : public CProgressDlg {
+ public:
+  using CProgressDlg::CProgressDlg;
+  bool openAfterEnter = false;
+  std::u16string firstText, cancelText;
+  std::vector<int> blinks;
+  bool cancelEnabled = true, busyAfterCancel = false, ownerVisible = true;
+
+ protected:
+  BOOL OnInitDialog() override {
+    BOOL result = CProgressDlg::OnInitDialog();
+    ::PostMessageW(Handle(), WM_COMMAND, IDOK, 0);
+    ::PostMessageW(Handle(), WM_APP, 0, 0);
+    return result;
+  }
+  BOOL HandleMessage(UINT message, WPARAM, LPARAM) override {
+    if (message == WM_APP) {
+      openAfterEnter = true;
+      firstText = ItemText(kText);
+      SetRange(0, 100);
+      SetPos(50);
+      OnTimer(kBusyTimer);  // a real position stops the animation
+      blinks.push_back(static_cast<int>(SendItem(kBar, PBM_GETPOS)));
+      SetPos(0);
+      SetBusyAnimation(true);
+      for (int i = 0; i < 3; ++i) {
+        OnTimer(kBusyTimer);
+        blinks.push_back(static_cast<int>(SendItem(kBar, PBM_GETPOS)));
+      }
+      ::PostMessageW(Handle(), WM_COMMAND, IDCANCEL, 0);
+      ::PostMessageW(Handle(), WM_APP + 1, 0, 0);
+      return TRUE;
+    }
+    if (message == WM_APP + 1) {
+      cancelText = ItemText(kText);
+      cancelEnabled = ::IsWindowEnabled(Item(IDCANCEL)) != FALSE;
+      busyAfterCancel = BusyAnimation();
+      EndDialog(1);  // the engine's end
+      return TRUE;
+    }
+    return FALSE;
+  }
+};
+
+TEST_F(ViewTest, ProgressIgnoresEnterAndCancelOnlyAsksTheEngine) {
+  Initialize();
+  CreateWindowAndActivate();
+  HWND owner = ::CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10, nullptr,
+                                 nullptr, nullptr, nullptr);
+  int cancels = 0;
+  CScriptedProgress progress(m_view->Resources());
+  progress.SetOwner(owner, [&] { ++cancels; });
+  EXPECT_EQ(m_view->MainView()->RunModal(progress), 1);
+  EXPECT_TRUE(progress.openAfterEnter);
+  EXPECT_EQ(progress.firstText, App().LoadResString(581, true));
+  EXPECT_EQ(progress.blinks, (std::vector<int>{50, 2, 0, 2}));
+  EXPECT_EQ(cancels, 1);
+  EXPECT_EQ(progress.cancelText, App().LoadResString(595, true));
+  EXPECT_FALSE(progress.cancelEnabled);
+  EXPECT_TRUE(progress.busyAfterCancel);
+  EXPECT_FALSE(::IsWindowVisible(owner));  // the send dialog shows itself again after the loop
+  ::DestroyWindow(owner);
 }
 
 }  // namespace
