@@ -12,6 +12,8 @@ namespace {
 constexpr uint32_t kPreparingText = 581;
 constexpr uint32_t kCancellingText = 595;
 
+}  // namespace
+
 // Centres window on the plug-in's main view when there is one, else leaves it where it is.
 void CentreOnMainView(HWND window) {
   HWND main = ::GetParent(window);
@@ -23,8 +25,6 @@ void CentreOnMainView(HWND window) {
                  outer.top + (outer.bottom - outer.top - height) / 2, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
-
-}  // namespace
 
 void CProgressDlg::SetOwner(HWND owner, std::function<void()> cancelOperation) {
   m_owner = owner;

@@ -10,6 +10,9 @@
 
 namespace orvel::ui {
 
+// Centres window on its parent, the plug-in's main view, when it has one.
+void CentreOnMainView(HWND window);
+
 class CProgressDlg : public win::CDialog {
  public:
   static constexpr UINT kTemplate = 442;

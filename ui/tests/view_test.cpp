@@ -16,6 +16,7 @@
 #include "ui/app/morvane_app.h"
 #include "ui/dialogs/input_dialogs.h"
 #include "ui/main/main_view.h"
+#include "ui/send/choice_dlg.h"
 #include "ui/send/progress_dlg.h"
 #include "ui/tests/fake_engine.h"
 #include "ui/view/morvane_view.h"
@@ -469,6 +470,89 @@ TEST_F(ViewTest, ProgressIgnoresEnterAndCancelOnlyAsksTheEngine) {
   EXPECT_TRUE(progress.busyAfterCancel);
   EXPECT_FALSE(::IsWindowVisible(owner));  // the send dialog shows itself again after the loop
   ::DestroyWindow(owner);
+}
+
+// The question dialog with each kind of answer set: Enter and Escape are pressed first, then the
+// chosen button is clicked when the dialog is still open.
+class CScriptedChoice : public CChoiceDlg {
+ public:
+  CScriptedChoice(HINSTANCE resources, uint32_t allowed, int click, bool check)
+      : CChoiceDlg(resources), m_allowed(allowed), m_click(click), m_check(check) {
+    SetAllowed(allowed);
+  }
+  bool openAfterKeys = false;
+  std::vector<int> buttons;
+  std::u16string clickedLabel, boxLabel;
+
+ protected:
+  BOOL OnInitDialog() override {
+    BOOL result = CChoiceDlg::OnInitDialog();
+    for (int id : {277, 273, 276, 270}) {
+      if (Item(id)) buttons.push_back(id);
+    }
+    boxLabel = ItemText(kApplyToAll);
+    if (m_check) SendItem(kApplyToAll, BM_SETCHECK, BST_CHECKED);
+    if (m_click == 0) {  // the close box refuses
+      ::PostMessageW(Handle(), WM_CLOSE, 0, 0);
+      return result;
+    }
+    ::PostMessageW(Handle(), WM_COMMAND, IDOK, 0);
+    if (!(m_allowed & kStop)) {  // no refusal offered: Escape and the close box do nothing
+      ::PostMessageW(Handle(), WM_COMMAND, IDCANCEL, 0);
+      ::PostMessageW(Handle(), WM_CLOSE, 0, 0);
+    }
+    ::PostMessageW(Handle(), WM_APP, 0, 0);
+    return result;
+  }
+  BOOL HandleMessage(UINT message, WPARAM, LPARAM) override {
+    if (message != WM_APP) return FALSE;
+    openAfterKeys = true;
+    clickedLabel = ItemText(m_click);
+    ::PostMessageW(Handle(), WM_COMMAND, MAKEWPARAM(m_click, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(Item(m_click)));
+    return TRUE;
+  }
+
+ private:
+  uint32_t m_allowed;
+  int m_click;
+  bool m_check;
+};
+
+TEST_F(ViewTest, EveryAllowedAnswerIsReachedThroughTheQuestionDialog) {
+  Initialize();
+  CreateWindowAndActivate();
+  const std::u16string ok = App().LoadResString(291, true);
+  struct Case {
+    uint32_t allowed;
+    bool file;
+    int click;  // 0: the close box
+    INT_PTR result;
+    std::vector<int> buttons;
+    std::u16string label;  // of the clicked button; empty: the template's
+  };
+  const Case cases[] = {
+      {4 | 8, true, 0, 4, {277, 273}, u""},
+      {4 | 8, true, 273, 8, {277, 273}, u""},
+      {8 | 32, false, 276, 32, {273, 276}, u""},
+      {16, true, 277, 16, {277}, ok},
+      {1 | 4 | 8 | 32, false, 270, 1, {277, 273, 276, 270}, ok},
+      {1 | 2 | 64, false, 273, 2, {277, 273, 270}, ok + u" (2)"},
+      {64, false, 270, 64, {270}, u""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.allowed);
+    CScriptedChoice choice(m_view->Resources(), c.allowed, c.click, c.allowed == 64);
+    choice.SetText(u"Question?", c.file);
+    EXPECT_EQ(m_view->MainView()->RunModal(choice), c.result);
+    EXPECT_EQ(choice.buttons, c.buttons);
+    EXPECT_EQ(choice.boxLabel, App().LoadResString(c.file ? 565 : 546, true));
+    EXPECT_EQ(choice.openAfterKeys, c.click != 0);  // Enter, and a refusal not offered, end nothing
+    if (!c.label.empty()) {
+      EXPECT_EQ(choice.clickedLabel, c.label);
+    }
+    EXPECT_EQ(choice.IsApplyToAll(), c.allowed == 64);
+  }
 }
 
 }  // namespace
