@@ -4,6 +4,7 @@
 
 #include "ui/app/app_text.h"
 #include "ui/send/arg_array.h"
+#include "ui/send/choice_plan.h"
 #include "ui/view/commands.h"
 
 namespace orvel::ui {
@@ -175,3 +176,30 @@ TEST(ArgArray, CellsTravelInOrderAndTheHandlerTakesThemOver) {
 
 }  // namespace
 }  // namespace orvel::ui
+
+TEST(ChoiceButtons, EveryAllowedAnswerHasAButton) {
+  using orvel::ui::PlanChoiceButtons;
+  struct Case {
+    uint32_t allowed;
+    std::array<uint32_t, 4> answers;  // of buttons 277, 273, 276, 270
+    std::array<bool, 4> generic;
+  };
+  const Case cases[] = {
+      {4 | 8, {4, 8, 0, 0}, {false, false, false, false}},
+      {4 | 8 | 32 | 64, {4, 8, 32, 64}, {false, false, false, false}},
+      {16, {16, 0, 0, 0}, {true, false, false, false}},
+      {1 | 4 | 8 | 32, {4, 8, 32, 1}, {false, false, false, true}},
+      {1 | 2 | 16 | 64, {1, 2, 16, 64}, {true, true, true, false}},
+      {4 | 16, {4, 16, 0, 0}, {false, true, false, false}},
+      {1 | 2 | 4 | 8 | 16 | 32 | 64, {4, 8, 32, 64}, {false, false, false, false}},
+      {0, {0, 0, 0, 0}, {false, false, false, false}},
+  };
+  for (const auto& c : cases) {
+    const auto plan = PlanChoiceButtons(c.allowed);
+    for (size_t i = 0; i < 4; ++i) {
+      EXPECT_EQ(plan[i].control, (std::array<int, 4>{277, 273, 276, 270})[i]);
+      EXPECT_EQ(plan[i].answer, c.answers[i]) << c.allowed << " button " << i;
+      EXPECT_EQ(plan[i].generic, c.generic[i]) << c.allowed << " button " << i;
+    }
+  }
+}

@@ -1,8 +1,10 @@
 // The view object as the host meets it, in this process: the call order with a host of our own,
 // the host's reference kept by the view, the tables of the view's answers through the real object,
-// the start-up's "RequestFile" check, and the modal stack ended by the host's close.
+// the start-up's "RequestFile" check, the modal stack ended by the host's close, and the send road's dialogs.
 #include <gtest/gtest.h>
 #include <windows.h>
+// after windows.h
+#include <commctrl.h>
 
 #include <string>
 #include <thread>
@@ -18,6 +20,8 @@
 #include "ui/app/morvane_app.h"
 #include "ui/dialogs/input_dialogs.h"
 #include "ui/main/main_view.h"
+#include "ui/send/choice_dlg.h"
+#include "ui/send/progress_dlg.h"
 #include "ui/tests/fake_engine.h"
 #include "ui/view/morvane_view.h"
 
@@ -392,6 +396,155 @@ TEST_F(ViewTest, TheNoticeDialogEndsWithItsButtons) {
     }
   } notice(m_view->Resources());
   EXPECT_EQ(m_view->MainView()->RunModal(notice), IDOK);
+}
+
+// Enter, the busy animation and Cancel in the progress dialog, driven with posted commands; the
+// send dialog's part is a hidden window and a counter.
+class CScriptedProgress : public CProgressDlg {
+ public:
+  using CProgressDlg::CProgressDlg;
+  bool openAfterEnter = false;
+  std::u16string firstText, cancelText;
+  std::vector<int> blinks;
+  bool cancelEnabled = true, busyAfterCancel = false, ownerVisible = true;
+
+ protected:
+  BOOL OnInitDialog() override {
+    BOOL result = CProgressDlg::OnInitDialog();
+    ::PostMessageW(Handle(), WM_COMMAND, IDOK, 0);
+    ::PostMessageW(Handle(), WM_APP, 0, 0);
+    return result;
+  }
+  BOOL HandleMessage(UINT message, WPARAM, LPARAM) override {
+    if (message == WM_APP) {
+      openAfterEnter = true;
+      firstText = ItemText(kText);
+      SetRange(0, 100);
+      SetPos(50);
+      OnTimer(kBusyTimer);  // a real position stops the animation
+      blinks.push_back(static_cast<int>(SendItem(kBar, PBM_GETPOS)));
+      SetPos(0);
+      SetBusyAnimation(true);
+      for (int i = 0; i < 3; ++i) {
+        OnTimer(kBusyTimer);
+        blinks.push_back(static_cast<int>(SendItem(kBar, PBM_GETPOS)));
+      }
+      ::PostMessageW(Handle(), WM_COMMAND, IDCANCEL, 0);
+      ::PostMessageW(Handle(), WM_APP + 1, 0, 0);
+      return TRUE;
+    }
+    if (message == WM_APP + 1) {
+      cancelText = ItemText(kText);
+      cancelEnabled = ::IsWindowEnabled(Item(IDCANCEL)) != FALSE;
+      busyAfterCancel = BusyAnimation();
+      EndDialog(1);  // the engine's end
+      return TRUE;
+    }
+    return FALSE;
+  }
+};
+
+TEST_F(ViewTest, ProgressIgnoresEnterAndCancelOnlyAsksTheEngine) {
+  Initialize();
+  CreateWindowAndActivate();
+  HWND owner = ::CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10, nullptr,
+                                 nullptr, nullptr, nullptr);
+  int cancels = 0;
+  CScriptedProgress progress(m_view->Resources());
+  progress.SetOwner(owner, [&] { ++cancels; });
+  EXPECT_EQ(m_view->MainView()->RunModal(progress), 1);
+  EXPECT_TRUE(progress.openAfterEnter);
+  EXPECT_EQ(progress.firstText, App().LoadResString(581, true));
+  EXPECT_EQ(progress.blinks, (std::vector<int>{50, 2, 0, 2}));
+  EXPECT_EQ(cancels, 1);
+  EXPECT_EQ(progress.cancelText, App().LoadResString(595, true));
+  EXPECT_FALSE(progress.cancelEnabled);
+  EXPECT_TRUE(progress.busyAfterCancel);
+  EXPECT_FALSE(::IsWindowVisible(owner));  // the send dialog shows itself again after the loop
+  ::DestroyWindow(owner);
+}
+
+// The question dialog with each kind of answer set: Enter and Escape are pressed first, then the
+// chosen button is clicked when the dialog is still open.
+class CScriptedChoice : public CChoiceDlg {
+ public:
+  CScriptedChoice(HINSTANCE resources, uint32_t allowed, int click, bool check)
+      : CChoiceDlg(resources), m_allowed(allowed), m_click(click), m_check(check) {
+    SetAllowed(allowed);
+  }
+  bool openAfterKeys = false;
+  std::vector<int> buttons;
+  std::u16string clickedLabel, boxLabel;
+
+ protected:
+  BOOL OnInitDialog() override {
+    BOOL result = CChoiceDlg::OnInitDialog();
+    for (int id : {277, 273, 276, 270}) {
+      if (Item(id)) buttons.push_back(id);
+    }
+    boxLabel = ItemText(kApplyToAll);
+    if (m_check) SendItem(kApplyToAll, BM_SETCHECK, BST_CHECKED);
+    if (m_click == 0) {  // the close box refuses
+      ::PostMessageW(Handle(), WM_CLOSE, 0, 0);
+      return result;
+    }
+    ::PostMessageW(Handle(), WM_COMMAND, IDOK, 0);
+    if (!(m_allowed & kStop)) {  // no refusal offered: Escape and the close box do nothing
+      ::PostMessageW(Handle(), WM_COMMAND, IDCANCEL, 0);
+      ::PostMessageW(Handle(), WM_CLOSE, 0, 0);
+    }
+    ::PostMessageW(Handle(), WM_APP, 0, 0);
+    return result;
+  }
+  BOOL HandleMessage(UINT message, WPARAM, LPARAM) override {
+    if (message != WM_APP) return FALSE;
+    openAfterKeys = true;
+    clickedLabel = ItemText(m_click);
+    ::PostMessageW(Handle(), WM_COMMAND, MAKEWPARAM(m_click, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(Item(m_click)));
+    return TRUE;
+  }
+
+ private:
+  uint32_t m_allowed;
+  int m_click;
+  bool m_check;
+};
+
+TEST_F(ViewTest, EveryAllowedAnswerIsReachedThroughTheQuestionDialog) {
+  Initialize();
+  CreateWindowAndActivate();
+  const std::u16string ok = App().LoadResString(291, true);
+  struct Case {
+    uint32_t allowed;
+    bool file;
+    int click;  // 0: the close box
+    INT_PTR result;
+    std::vector<int> buttons;
+    std::u16string label;  // of the clicked button; empty: the template's
+  };
+  const Case cases[] = {
+      {4 | 8, true, 0, 4, {277, 273}, u""},
+      {4 | 8, true, 273, 8, {277, 273}, u""},
+      {8 | 32, false, 276, 32, {273, 276}, u""},
+      {16, true, 277, 16, {277}, ok},
+      {1 | 4 | 8 | 32, false, 270, 1, {277, 273, 276, 270}, ok},
+      {1 | 2 | 64, false, 273, 2, {277, 273, 270}, ok + u" (2)"},
+      {64, false, 270, 64, {270}, u""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.allowed);
+    CScriptedChoice choice(m_view->Resources(), c.allowed, c.click, c.allowed == 64);
+    choice.SetText(u"Question?", c.file);
+    EXPECT_EQ(m_view->MainView()->RunModal(choice), c.result);
+    EXPECT_EQ(choice.buttons, c.buttons);
+    EXPECT_EQ(choice.boxLabel, App().LoadResString(c.file ? 565 : 546, true));
+    EXPECT_EQ(choice.openAfterKeys, c.click != 0);  // Enter, and a refusal not offered, end nothing
+    if (!c.label.empty()) {
+      EXPECT_EQ(choice.clickedLabel, c.label);
+    }
+    EXPECT_EQ(choice.IsApplyToAll(), c.allowed == 64);
+  }
 }
 
 }  // namespace

@@ -1,0 +1,86 @@
+#include "ui/send/progress_dlg.h"
+
+#include <commctrl.h>
+
+#include "support/win/wide.h"
+#include "support/win/window.h"
+#include "ui/app/morvane_app.h"
+
+namespace orvel::ui {
+namespace {
+
+constexpr uint32_t kPreparingText = 581;
+constexpr uint32_t kCancellingText = 595;
+
+}  // namespace
+
+// Centres window on the plug-in's main view when there is one, else leaves it where it is.
+void CentreOnMainView(HWND window) {
+  HWND main = ::GetParent(window);
+  RECT outer{}, own{};
+  if (!main || !::GetWindowRect(main, &outer) || !::GetWindowRect(window, &own)) return;
+  const int width = own.right - own.left;
+  const int height = own.bottom - own.top;
+  ::SetWindowPos(window, nullptr, outer.left + (outer.right - outer.left - width) / 2,
+                 outer.top + (outer.bottom - outer.top - height) / 2, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void CProgressDlg::SetOwner(HWND owner, std::function<void()> cancelOperation) {
+  m_owner = owner;
+  m_cancelOperation = std::move(cancelOperation);
+}
+
+void CProgressDlg::SetRange(int lower, int upper) {
+  SendItem(kBar, PBM_SETRANGE32, static_cast<WPARAM>(lower), static_cast<LPARAM>(upper));
+}
+
+void CProgressDlg::SetPos(int position) {
+  SendItem(kBar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+  m_busy = false;
+}
+
+void CProgressDlg::SetText(const std::u16string& text) { SetItemText(kText, text); }
+
+void CProgressDlg::EnableCancel(bool enable) { ::EnableWindow(Item(IDCANCEL), enable ? TRUE : FALSE); }
+
+BOOL CProgressDlg::OnInitDialog() {
+  CentreOnMainView(Handle());
+  SetText(App().LoadResString(kPreparingText, true));
+  m_busy = true;
+  ::SetTimer(Handle(), kBusyTimer, kBusyPeriod, nullptr);
+  ::SetFocus(Handle());
+  if (m_owner) ::ShowWindow(m_owner, SW_HIDE);
+  return FALSE;  // the focus is set
+}
+
+bool CProgressDlg::OnCommand(WORD id, WORD, HWND) {
+  if (id == IDCANCEL) {
+    OnCancel();
+    return true;
+  }
+  // Enter would end the dialog in the middle of the operation: it does nothing.
+  return id == IDOK;
+}
+
+void CProgressDlg::OnCancel() {
+  win::CWaitCursor wait;
+  if (m_cancelOperation) m_cancelOperation();
+  EnableCancel(false);
+  SetText(App().LoadResString(kCancellingText, true));
+  SetPos(0);
+  m_busy = true;
+}
+
+void CProgressDlg::OnBeforeDestroy() { ::KillTimer(Handle(), kBusyTimer); }
+
+void CProgressDlg::OnTimer(UINT_PTR id) {
+  if (id != kBusyTimer || !m_busy) return;
+  PBRANGE range{};
+  SendItem(kBar, PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));
+  const auto position = static_cast<int>(SendItem(kBar, PBM_GETPOS, 0, 0));
+  SendItem(kBar, PBM_SETPOS,
+           static_cast<WPARAM>(position > range.iLow ? 0 : range.iLow + (range.iHigh - range.iLow) / 40), 0);
+}
+
+}  // namespace orvel::ui

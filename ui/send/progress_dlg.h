@@ -1,0 +1,48 @@
+// The modal dialog that shows the running send: a bar, a stage text, Cancel and a busy animation
+// while no percentage is known. Cancel only asks the engine to cancel; the dialog stays until the
+// send dialog ends it when the engine reports the end. Enter does nothing.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "support/win/dialog.h"
+
+namespace orvel::ui {
+
+// Centres window on its parent, the plug-in's main view, when it has one.
+void CentreOnMainView(HWND window);
+
+class CProgressDlg : public win::CDialog {
+ public:
+  static constexpr UINT kTemplate = 442;
+  static constexpr int kBar = 262;
+  static constexpr int kText = 263;
+  static constexpr UINT_PTR kBusyTimer = 1;
+  static constexpr UINT kBusyPeriod = 1000;
+
+  explicit CProgressDlg(HINSTANCE resources) : CDialog(resources, kTemplate) {}
+
+  // The send dialog's window, hidden while this dialog runs, and its engine cancel.
+  void SetOwner(HWND owner, std::function<void()> cancelOperation);
+  void SetRange(int lower, int upper);
+  void SetPos(int position);
+  void SetText(const std::u16string& text);
+  void SetBusyAnimation(bool busy) { m_busy = busy; }
+  bool BusyAnimation() const { return m_busy; }
+  void EnableCancel(bool enable);
+
+ protected:
+  BOOL OnInitDialog() override;
+  bool OnCommand(WORD id, WORD code, HWND control) override;
+  void OnTimer(UINT_PTR id) override;
+  void OnBeforeDestroy() override;
+  void OnCancel();
+
+ private:
+  HWND m_owner = nullptr;
+  std::function<void()> m_cancelOperation;
+  bool m_busy = false;
+};
+
+}  // namespace orvel::ui
