@@ -105,14 +105,14 @@ BOOL WINAPI AmbCompat_TryEnterCriticalSection(LPCRITICAL_SECTION section) {
 // The import-table names of the entries above, as the import library of kernel32 would give them:
 // a pointer for calls through the import table and a jump for direct calls.
 #ifdef _WIN64
-#define AMBREL_COMPAT(name, bytes)                                                                      \
-  asm(".section .rdata\n.globl __imp_" #name "\n.p2align 3\n__imp_" #name ":\n  .quad AmbCompat_" #name \
-      "\n.text\n.globl " #name "\n" #name                                                               \
-      ":\n  jmp "                                                                                       \
+#define AMBREL_COMPAT(name, bytes)                                               \
+  asm(".section .rdata,\"dr\"\n.globl __imp_" #name "\n.p2align 3\n__imp_" #name \
+      ":\n  .quad AmbCompat_" #name "\n.text\n.globl " #name "\n" #name          \
+      ":\n  jmp "                                                                \
       "*__imp_" #name "(%rip)\n")
 #else
 #define AMBREL_COMPAT(name, bytes)                                                                          \
-  asm(".section .rdata\n.globl __imp__" #name "@" #bytes "\n.p2align 2\n__imp__" #name "@" #bytes           \
+  asm(".section .rdata,\"dr\"\n.globl __imp__" #name "@" #bytes "\n.p2align 2\n__imp__" #name "@" #bytes    \
       ":\n  .long _AmbCompat_" #name "@" #bytes "\n.text\n.globl _" #name "@" #bytes "\n_" #name "@" #bytes \
       ":\n  jmp *__imp__" #name "@" #bytes "\n")
 #endif
