@@ -11,8 +11,6 @@ namespace {
 constexpr UINT_PTR kModalCheckTimer = 1;
 constexpr UINT kModalCheckMilliseconds = 100;
 constexpr int kHeaderHeight = 32;
-// Posted once the view window exists (the host's first sizing is done by then).
-constexpr UINT kInitialUpdate = 0x0364;
 
 struct PopupSearch {
   HWND parent;

@@ -17,6 +17,8 @@ class CMainViewDlg : public win::CDialog {
  public:
   static constexpr UINT kTemplate = 10136;
   static constexpr int kTreeControl = 10150;
+  // Posted once the view window exists (the host's first sizing is done by then).
+  static constexpr UINT kInitialUpdate = 0x0364;
 
   explicit CMainViewDlg(CMorvaneView* view);
 

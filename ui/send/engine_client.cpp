@@ -6,10 +6,9 @@
 namespace orvel::ui {
 
 ConnectResult ConnectEngine(EngineConnection& connection, ITerminalManagerExtCallback* callback) {
-  constexpr DWORD kContext =
-      CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER;
-  HRESULT hr = ::CoCreateInstance(CLSID_TerminalManagerExt, nullptr, kContext, IID_ITerminalManagerExt,
-                                  reinterpret_cast<void**>(connection.engine.ReleaseAndGetAddressOf()));
+  HRESULT hr =
+      ::CoCreateInstance(CLSID_TerminalManagerExt, nullptr, win::kAnyContext, IID_ITerminalManagerExt,
+                         reinterpret_cast<void**>(connection.engine.ReleaseAndGetAddressOf()));
   if (FAILED(hr) || !connection.engine) return {ConnectStep::Create, FAILED(hr) ? hr : E_NOINTERFACE};
   win::UniqueBstr name(win::FromWide(kClientName));
   hr = connection.engine->SetClientDetails(static_cast<long>(::GetCurrentProcessId()), name.get());

@@ -20,7 +20,6 @@ constexpr long kTitleStringId = 112;
 constexpr long kBitmapId = 10125;
 constexpr long kToolbarImageCount = 5;
 constexpr long kToolbarButtonStyle = 4;
-constexpr UINT kInitialUpdate = 0x0364;
 // The help contexts that have a topic of their own; any other opens the help contents.
 constexpr DWORD kHelpTopics[] = {279, 140, 388, 323, 550, 460, 506};
 
@@ -114,7 +113,7 @@ HRESULT CMorvaneView::CreateViewWindow(HWND parent, long x, long y, long width, 
     }
     m_main = main;
     ::SetWindowPos(main->Handle(), nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
-    ::PostMessageW(main->Handle(), kInitialUpdate, 0, 0);
+    ::PostMessageW(main->Handle(), CMainViewDlg::kInitialUpdate, 0, 0);
     return S_OK;
   });
 }
