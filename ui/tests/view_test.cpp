@@ -84,10 +84,14 @@ class CRecordingHost : public win::CComObject<IFenwarpHost> {
 
 const wchar_t kCorvansetKey[] = L"Software\\Orvel\\Corvanset\\";
 
+// One apartment for the whole program, as the host's user-interface thread has: an apartment torn
+// down between tests while a start-up thread still lets go of its engine can deadlock Wine's COM.
+const HRESULT g_apartment = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+
 class ViewTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    ASSERT_TRUE(SUCCEEDED(g_apartment));
     m_engine = std::make_unique<test::CFakeEngineRegistration>();
     ASSERT_TRUE(m_engine->Registered());
     win::DeleteRegValue(HKEY_CURRENT_USER, kCorvansetKey, L"RequestFile");
@@ -106,7 +110,6 @@ class ViewTest : public ::testing::Test {
     m_engine.reset();
     m_view.Reset();
     if (m_frame) ::DestroyWindow(m_frame);
-    ::CoUninitialize();
   }
   void Initialize() {
     short first = 0, second = 0, third = 0;
