@@ -17,10 +17,10 @@
 namespace orvel::engine {
 
 using win::Guarded;
+using win::kCorvansetKey;
 
 namespace {
 
-constexpr wchar_t kCorvansetKey[] = L"Software\\Orvel\\Corvanset\\";
 // The element name that a client's own file copy asks its questions with: "File".
 constexpr uint32_t kFileNameId = 559;
 

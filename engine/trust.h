@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/engine_codes.h"
+#include "support/win/registry.h"
 
 namespace orvel::engine {
 
@@ -18,7 +19,7 @@ class CPellornThread;
 using PromptTexts = std::array<std::u16string, 4>;
 
 inline constexpr char16_t kOwnUserInterface[] = u"Corvanset User Interface";
-inline constexpr wchar_t kSecuredClientsKey[] = L"Software\\Orvel\\Corvanset\\";
+inline constexpr const wchar_t* kSecuredClientsKey = win::kCorvansetKey;
 inline constexpr wchar_t kSecuredClientsValue[] = L"Secured Clients";
 
 // The prompt texts for a client: its own when it set a message, else the engine's defaults. Yes

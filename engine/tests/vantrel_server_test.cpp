@@ -659,8 +659,8 @@ TEST_F(EngineServer, DeviceChangeDuringAnOperationMakesTheInformationDue) {
 
 // ---- the connectivity manager program ----------------------------------------------------------
 
-constexpr wchar_t kCorvansetKey[] = L"Software\\Orvel\\Corvanset\\";
 using econnect::kAppPathsKey;
+using win::kCorvansetKey;
 
 void DeleteRequestFile() {
   win::UniqueRegKey key;

@@ -20,8 +20,6 @@ using namespace orvel::fenwarp;
 
 namespace {
 
-constexpr wchar_t kCorvansetKey[] = L"Software\\Orvel\\Corvanset\\";
-
 struct CCommandLine {
   std::wstring logPath;
   std::wstring file;
@@ -63,7 +61,8 @@ void WriteRequestFile(const CLineLog& log, const std::wstring& file) {
   wchar_t full[MAX_PATH] = {};
   DWORD n = ::GetFullPathNameW(file.c_str(), MAX_PATH, full, nullptr);
   std::wstring path = n > 0 && n < MAX_PATH ? std::wstring(full, n) : file;
-  LSTATUS status = orvel::win::WriteRegString(HKEY_CURRENT_USER, kCorvansetKey, L"RequestFile", path);
+  LSTATUS status =
+      orvel::win::WriteRegString(HKEY_CURRENT_USER, orvel::win::kCorvansetKey, L"RequestFile", path);
   log.Write(L"host RequestFile " + Quoted(path) + L" -> " + std::to_wstring(status));
 }
 

@@ -9,6 +9,10 @@
 
 namespace orvel::win {
 
+// The current user's key of the product, shared by the engine and the user interface ("RequestFile",
+// "LastFile", "Secured Clients").
+inline constexpr wchar_t kCorvansetKey[] = L"Software\\Orvel\\Corvanset\\";
+
 // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}".
 std::wstring GuidText(REFGUID guid);
 

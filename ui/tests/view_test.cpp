@@ -82,7 +82,7 @@ class CRecordingHost : public win::CComObject<IFenwarpHost> {
   bool* m_gone;
 };
 
-const wchar_t kCorvansetKey[] = L"Software\\Orvel\\Corvanset\\";
+using win::kCorvansetKey;
 
 // One apartment for the whole program, as the host's user-interface thread has: an apartment torn
 // down between tests while a start-up thread still lets go of its engine can deadlock Wine's COM.

@@ -11,7 +11,6 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"Orvel.Morvane.EventWnd";
 constexpr UINT kClassStyle = CS_VREDRAW | CS_HREDRAW | CS_NOCLOSE;
-constexpr wchar_t kCorvansetKey[] = L"Software\\Orvel\\Corvanset\\";
 
 // Keeps the module loaded while the start-up thread runs, and lets it go as the thread ends.
 DWORD WINAPI PrestartThread(void* module) {
@@ -49,7 +48,8 @@ LRESULT CEventWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 void CEventWnd::OnStartup() {
   // A file that the engine asked the user interface to open: show this view. The value stays for
   // the main view's set-up, which reads and deletes it.
-  std::optional<std::wstring> file = win::ReadRegString(HKEY_CURRENT_USER, kCorvansetKey, L"RequestFile");
+  std::optional<std::wstring> file =
+      win::ReadRegString(HKEY_CURRENT_USER, win::kCorvansetKey, L"RequestFile");
   if (file && !file->empty()) App().ShowOwnView();
   std::wstring module = win::AsWide(GetModulePath());
   if (HMODULE self = ::LoadLibraryW(module.c_str())) {

@@ -16,7 +16,7 @@ using namespace orvel::uidriver;
 
 constexpr wchar_t kFirst[] = L"FenwarpTest.PlugIn";
 constexpr wchar_t kSecond[] = L"FenwarpTest.SecondPlugIn";
-constexpr wchar_t kCorvansetKey[] = L"Software\\Orvel\\Corvanset\\";
+using orvel::win::kCorvansetKey;
 
 std::wstring Plugin(const wchar_t* progId) { return L"plugin[" + std::wstring(progId) + L"] "; }
 std::wstring Host(const wchar_t* progId) { return L"host[" + std::wstring(progId) + L"] "; }

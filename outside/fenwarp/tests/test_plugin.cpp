@@ -138,7 +138,7 @@ class CTestPlugIn : public win::CComObject<IFenwarpPlugIn> {
   ORVEL_DISPATCH_BY_VTABLE_ONLY
 
   HRESULT STDMETHODCALLTYPE Initialize(LONG value, LONG, short* first, short* second, short* third) override {
-    auto request = win::ReadRegString(HKEY_CURRENT_USER, L"Software\\Orvel\\Corvanset\\", L"RequestFile");
+    auto request = win::ReadRegString(HKEY_CURRENT_USER, win::kCorvansetKey, L"RequestFile");
     Log(L"Initialize " + std::to_wstring(value) + L": RequestFile " + (request ? Quoted(*request) : L"none"));
     if (HasFlag(m_flags, L"fail-init") || HasFlag(m_flags, L"flag2-init")) {
       *first = 2;
