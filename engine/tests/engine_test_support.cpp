@@ -13,6 +13,7 @@
 #include "engine/secured_clients.h"
 #include "engine/trust.h"
 #include "support/u16text.h"
+#include "support/win/command_line.h"
 #include "support/win/wide.h"
 #include "transport/durations.h"
 
@@ -28,16 +29,6 @@ fs::path g_root;
 // torn down between tests while the engine still releases the last test's callback into it can
 // deadlock Wine's COM (the release that ends the old apartment waits on the new one's marshalling).
 const HRESULT g_apartment = ::CoInitialize(nullptr);
-
-std::wstring Quoted(const std::wstring& arg) {
-  if (!arg.empty() && arg.find_first_of(L" \t\"") == std::wstring::npos) return arg;
-  std::wstring out = L"\"";
-  for (wchar_t c : arg) {
-    if (c == L'"') out += L'\\';
-    out += c;
-  }
-  return out + L"\"";
-}
 
 }  // namespace
 
@@ -155,8 +146,8 @@ CSampleProcess::CSampleProcess(const std::vector<std::wstring>& args)
     : CSampleProcess(WindowsPath(ORVEL_SAMPLECLIENT), args) {}
 
 CSampleProcess::CSampleProcess(const std::wstring& program, const std::vector<std::wstring>& args) {
-  std::wstring command = Quoted(program);
-  for (const std::wstring& arg : args) command += L" " + Quoted(arg);
+  std::wstring command = win::QuotedArgument(program);
+  for (const std::wstring& arg : args) command += L" " + win::QuotedArgument(arg);
   SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
   HANDLE read = nullptr, write = nullptr;
   if (!::CreatePipe(&read, &write, &inherit, 0)) return;

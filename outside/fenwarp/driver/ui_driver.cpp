@@ -1,5 +1,7 @@
 #include "outside/fenwarp/driver/ui_driver.h"
 
+#include "support/win/command_line.h"
+
 // clang-format off
 #include <windows.h>
 #include <commctrl.h>
@@ -39,16 +41,6 @@ DWORD ReadWaitPercent() {
     if (percent > 10000) return 100;
   }
   return percent < 100 ? 100 : percent;
-}
-
-std::wstring Quoted(const std::wstring& arg) {
-  if (!arg.empty() && arg.find_first_of(L" \t\"") == std::wstring::npos) return arg;
-  std::wstring out = L"\"";
-  for (wchar_t c : arg) {
-    if (c == L'"') out += L'\\';
-    out += c;
-  }
-  return out + L"\"";
 }
 
 // The current environment with the given variables set or removed, as CreateProcessW takes it.
@@ -319,10 +311,11 @@ CHostProcess::~CHostProcess() {
   if (m_process) return ::testing::AssertionFailure() << "the host is already started";
   m_logPath = options.logPath;
   if (!m_logPath.empty()) ::DeleteFileW(m_logPath.c_str());
-  std::wstring command = Quoted(options.program);
-  if (!m_logPath.empty()) command += L" /log " + Quoted(m_logPath);
-  for (const std::wstring& plugin : options.plugins) command += L" /plugin " + Quoted(plugin);
-  if (!options.file.empty()) command += L" " + Quoted(options.file);
+  std::wstring command = orvel::win::QuotedArgument(options.program);
+  if (!m_logPath.empty()) command += L" /log " + orvel::win::QuotedArgument(m_logPath);
+  for (const std::wstring& plugin : options.plugins)
+    command += L" /plugin " + orvel::win::QuotedArgument(plugin);
+  if (!options.file.empty()) command += L" " + orvel::win::QuotedArgument(options.file);
   std::wstring environment = EnvironmentBlock(options.environment);
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
