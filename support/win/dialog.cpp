@@ -146,6 +146,8 @@ CModalStack& CModalStack::Current() {
   return *t_stack;
 }
 
+CModalStack* CModalStack::Find() { return t_stack; }
+
 size_t CModalStack::Push(Kind kind, std::function<void(INT_PTR)> end) {
   m_entries.push_back({kind, nullptr, std::move(end)});
   return m_entries.size() - 1;
@@ -153,6 +155,14 @@ size_t CModalStack::Push(Kind kind, std::function<void(INT_PTR)> end) {
 
 void CModalStack::SetWindow(size_t index, HWND window) {
   if (index < m_entries.size()) m_entries[index].window = window;
+}
+
+void CModalStack::SetEnd(size_t index, std::function<void(INT_PTR)> end) {
+  if (index < m_entries.size()) m_entries[index].end = std::move(end);
+}
+
+const CModalStack::Entry* CModalStack::At(size_t index) const {
+  return index < m_entries.size() ? &m_entries[index] : nullptr;
 }
 
 void CModalStack::Pop(size_t index) {
@@ -193,6 +203,48 @@ INT_PTR RunModalWindow(const std::function<INT_PTR()>& run, std::function<void(I
   }
   stack.Pop(index);
   return result;
+}
+
+namespace {
+
+// The message box being made on this thread: a hook learns its window when it is activated.
+thread_local HHOOK t_boxHook = nullptr;
+thread_local size_t t_boxIndex = 0;
+thread_local bool t_boxSeen = false;
+
+LRESULT CALLBACK WatchMessageBox(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_ACTIVATE && !t_boxSeen) {
+    t_boxSeen = true;
+    CModalStack::Current().SetWindow(t_boxIndex, reinterpret_cast<HWND>(wParam));
+  }
+  return ::CallNextHookEx(t_boxHook, code, wParam, lParam);
+}
+
+}  // namespace
+
+int MessageBoxModal(HWND owner, std::u16string_view text, std::u16string_view caption, UINT type) {
+  CModalStack& stack = CModalStack::Current();
+  size_t index = stack.Push(CModalStack::Kind::Other, nullptr);
+  UINT buttons = type & MB_TYPEMASK;
+  // Without a Cancel button the box ends with its "no" or only answer.
+  INT_PTR early = (buttons == MB_OK) ? IDOK : (buttons == MB_YESNO) ? IDNO : IDCANCEL;
+  stack.SetEnd(index, [index, early](INT_PTR) {
+    const CModalStack::Entry* entry = CModalStack::Current().At(index);
+    if (entry && entry->window) ::EndDialog(entry->window, early);
+  });
+  HHOOK previousHook = t_boxHook;
+  size_t previousIndex = t_boxIndex;
+  bool previousSeen = t_boxSeen;
+  t_boxIndex = index;
+  t_boxSeen = false;
+  t_boxHook = ::SetWindowsHookExW(WH_CBT, &WatchMessageBox, nullptr, ::GetCurrentThreadId());
+  int answer = ::MessageBoxW(owner, AsWide(text).c_str(), AsWide(caption).c_str(), type);
+  if (t_boxHook) ::UnhookWindowsHookEx(t_boxHook);
+  t_boxHook = previousHook;
+  t_boxIndex = previousIndex;
+  t_boxSeen = previousSeen;
+  CModalStack::Current().Pop(index);
+  return answer;
 }
 
 }  // namespace orvel::win

@@ -85,7 +85,9 @@ class CModalStack {
     std::function<void(INT_PTR)> end;
   };
 
+  // The thread's stack, made on first use; Find answers null while no modal dialog runs.
   static CModalStack& Current();
+  static CModalStack* Find();
 
   bool Empty() const { return m_entries.empty(); }
   size_t Depth() const { return m_entries.size(); }
@@ -98,6 +100,8 @@ class CModalStack {
   // Used by the layer: a dialog is pushed for the time of its modal loop.
   size_t Push(Kind kind, std::function<void(INT_PTR)> end);
   void SetWindow(size_t index, HWND window);
+  void SetEnd(size_t index, std::function<void(INT_PTR)> end);
+  const Entry* At(size_t index) const;
   void Pop(size_t index);
 
  private:
@@ -107,6 +111,10 @@ class CModalStack {
 // Runs a modal loop of something else (a message box, a print dialog) on the modal stack: `run`
 // makes and runs it; `end` ends it early.
 INT_PTR RunModalWindow(const std::function<INT_PTR()>& run, std::function<void(INT_PTR)> end);
+
+// A message box on the modal stack (closing a view ends it with IDCANCEL, or IDNO/IDOK for boxes
+// without a Cancel button); the system's answer.
+int MessageBoxModal(HWND owner, std::u16string_view text, std::u16string_view caption, UINT type);
 
 // The common open and save dialogs, always in the Explorer style, on the modal stack.
 struct FileDialogOptions {

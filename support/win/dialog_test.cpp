@@ -1,12 +1,11 @@
 // The dialog layer under a real window system: modal and modeless dialogs, the hook before
 // destroy, the modal stack ending nested dialogs innermost first, a file dialog on the stack, and
 // notifications reflected to the control object that sent them.
-#include <gtest/gtest.h>
-#include <windows.h>
+#include "support/win/dialog.h"
 
 #include <commctrl.h>  // needs windows.h first
-
-#include "support/win/dialog.h"
+#include <gtest/gtest.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <functional>
@@ -212,3 +211,27 @@ TEST(Control, DetachPutsTheControlsProcedureBack) {
 }
 
 }  // namespace
+
+// Once the message box's window is known, ends everything.
+void CALLBACK EndOnceTheBoxShows(HWND, UINT, UINT_PTR timer, DWORD) {
+  const CModalStack* stack = CModalStack::Find();
+  const CModalStack::Entry* innermost = stack ? stack->Innermost() : nullptr;
+  if (!innermost || !innermost->window) return;
+  ::KillTimer(nullptr, timer);
+  g_depthInside = stack->Depth();
+  CModalStack::Current().EndAll(IDCANCEL);
+}
+
+TEST(ModalStack, EndsAMessageBoxWithItsNoAnswer) {
+  struct Case {
+    UINT type;
+    int answer;
+  } cases[] = {{MB_YESNOCANCEL, IDCANCEL}, {MB_YESNO, IDNO}, {MB_OK, IDOK}};
+  for (const Case& c : cases) {
+    g_depthInside = 0;
+    ::SetTimer(nullptr, 0, 50, &EndOnceTheBoxShows);
+    EXPECT_EQ(MessageBoxModal(nullptr, u"Save the changes?", u"Box", c.type), c.answer) << c.type;
+    EXPECT_EQ(g_depthInside, 1u);
+    EXPECT_EQ(CModalStack::Find(), nullptr);
+  }
+}

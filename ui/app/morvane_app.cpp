@@ -3,6 +3,7 @@
 #include "settings/settings_schema.h"
 #include "support/path_text.h"
 #include "support/win/com.h"
+#include "support/win/dialog.h"
 #include "support/win/handle.h"
 #include "support/win/module_path.h"
 #include "support/win/wide.h"
@@ -99,6 +100,10 @@ std::u16string GetModuleFolder() { return GetFolderOfPath(GetModulePath()); }
 
 bool FileExists(std::u16string_view path) {
   return ::GetFileAttributesW(win::AsWide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+int CMorvaneApp::ShowMessage(HWND owner, std::u16string_view text, UINT type) {
+  return win::MessageBoxModal(owner, text, m_title, type);
 }
 
 }  // namespace orvel::ui

@@ -45,6 +45,13 @@ class CMorvaneApp : public ISettingsHost {
   std::u16string GetProductTitle();
   const std::u16string& Title() const { return m_title; }
 
+  // A message box on the modal stack with the product title as caption; the system's answer.
+  int ShowMessage(HWND owner, std::u16string_view text, UINT type = MB_OK);
+  // The same with the language library's string of the id.
+  int ShowMessage(HWND owner, uint32_t stringId, UINT type = MB_OK) {
+    return ShowMessage(owner, LoadResString(stringId, true), type);
+  }
+
   // Asks the host to show this plug-in's view when it is not shown.
   void ShowOwnView();
 

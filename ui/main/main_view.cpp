@@ -57,7 +57,8 @@ INT_PTR CMainViewDlg::RunModal(win::CDialog& dialog) {
 }
 
 void CMainViewDlg::CheckModalDialog() {
-  const win::CModalStack::Entry* running = win::CModalStack::Current().Innermost();
+  const win::CModalStack* stack = win::CModalStack::Find();
+  const win::CModalStack::Entry* running = stack ? stack->Innermost() : nullptr;
   if (!running || !running->window || !::IsWindow(running->window)) return;
   HWND dialog = running->window;
   HWND parent = ::GetParent(dialog);
@@ -84,7 +85,7 @@ void CMainViewDlg::OnClose() {
   }
   if (m_firstClose) {
     // Every running modal dialog ends, innermost first: nested progress and question loops too.
-    win::CModalStack::Current().EndAll(IDCANCEL);
+    if (win::CModalStack* stack = win::CModalStack::Find()) stack->EndAll(IDCANCEL);
   }
 }
 

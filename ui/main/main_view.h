@@ -42,7 +42,7 @@ class CMainViewDlg : public win::CDialog {
   void OnAbout() {}
   ViewState State() const { return {}; }
   DWORD GetHelpContext() const { return 0; }
-  bool IsModalRunning() const { return !win::CModalStack::Current().Empty(); }
+  bool IsModalRunning() const { return win::CModalStack::Find() != nullptr; }
 
   // Set by the view's QueryClose: reason 1 asks for the close, reasons 2 and 3 for the modal check.
   bool m_firstClose = false;
