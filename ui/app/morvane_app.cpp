@@ -102,6 +102,13 @@ bool FileExists(std::u16string_view path) {
   return ::GetFileAttributesW(win::AsWide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+void CMorvaneApp::ShowHelp(HWND owner, uint32_t context) {
+  std::u16string folder, name;
+  SplitPath(GetModulePath(), &folder, &name, nullptr);
+  std::u16string helpFile = folder + name.substr(0, name.rfind(u'.')) + u".hlp";
+  ::WinHelpW(owner, win::AsWide(helpFile).c_str(), context ? HELP_CONTEXT : HELP_FINDER, context);
+}
+
 int CMorvaneApp::ShowMessage(HWND owner, std::u16string_view text, UINT type) {
   return win::MessageBoxModal(owner, text, m_title, type);
 }

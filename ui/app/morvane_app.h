@@ -52,6 +52,10 @@ class CMorvaneApp : public ISettingsHost {
     return ShowMessage(owner, LoadResString(stringId, true), type);
   }
 
+  // Opens the plug-in's help file (beside it, with the extension ".hlp") at a topic, or its index
+  // for context 0.
+  void ShowHelp(HWND owner, uint32_t context);
+
   // Asks the host to show this plug-in's view when it is not shown.
   void ShowOwnView();
 

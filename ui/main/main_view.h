@@ -1,13 +1,21 @@
-// The plug-in's main view: a modeless child dialog of the host's window that will hold the settings
-// tree and carry out the host's commands. Every modal dialog it opens runs through RunModal, on the
-// modal stack, so that closing the host ends them and the timer's check keeps them modal inside the
-// host's own message loop.
+// The plug-in's main view: a modeless child dialog of the host's window that holds the settings
+// tree and carries out the host's commands on the one settings document: new, open, save, save as,
+// send, the log, the edit commands and the transfer modes. Every modal dialog it opens runs through
+// RunModal, on the modal stack, so that closing the host ends them and the timer's check keeps them
+// modal inside the host's own message loop.
 #pragma once
 
 #include <windows.h>
 
+#include <string>
+
 #include "support/win/dialog.h"
+#include "ui/tree/settings_tree.h"
 #include "ui/view/commands.h"
+
+namespace orvel {
+class CSettingsDocument;
+}
 
 namespace orvel::ui {
 
@@ -21,6 +29,7 @@ class CMainViewDlg : public win::CDialog {
   static constexpr UINT kInitialUpdate = 0x0364;
 
   explicit CMainViewDlg(CMorvaneView* view);
+  ~CMainViewDlg() override;
 
   // Creates the window as a child of the host's window.
   bool Create(HWND parent) { return CDialog::Create(parent); }
@@ -37,12 +46,29 @@ class CMainViewDlg : public win::CDialog {
   // Keeps a running modal dialog modal although the host runs its own message loop.
   void CheckModalDialog();
 
-  void InitialSetUp() {}
+  // The first activation: the request of the engine or the last file, else an empty document.
+  void InitialSetUp();
   void OnClose();
-  void OnAbout() {}
-  ViewState State() const { return {}; }
-  DWORD GetHelpContext() const { return 0; }
+  void OnAbout();
+  ViewState State();
+  DWORD GetHelpContext() const { return m_tree.GetHelpContext(); }
   bool IsModalRunning() const { return win::CModalStack::Find() != nullptr; }
+
+  // The file commands; a path opens that file without asking.
+  void OnFileNew();
+  void OnFileOpen(const std::u16string* path = nullptr);
+  bool SaveFile();
+  bool SaveFileAs(bool& cancelled);
+  // Asks whether to save a modified document; true goes on. While closing, a failed save offers Save
+  // As until it saves or is cancelled, and the close goes on either way.
+  bool QuerySaveModified(bool closing);
+  void OnRunSession();
+  void OnShowLog();
+
+  const std::u16string& Path() const { return m_path; }
+  const std::u16string& Title() const { return m_title; }
+  int TransferMode() const { return m_transferMode; }
+  CSettingsTree& Tree() { return m_tree; }
 
   // Set by the view's QueryClose: reason 1 asks for the close, reasons 2 and 3 for the modal check.
   bool m_firstClose = false;
@@ -57,8 +83,27 @@ class CMainViewDlg : public win::CDialog {
  private:
   void Execute(Operation operation);
   void Layout();
+  void PaintHeader();
+  // The tree shows the document afresh, the first item the caret.
+  void ShowDocument();
+  void SetTitleFromPath();
+  void ShowFileError(uint32_t stringId, const std::u16string& detail);
+  std::u16string FileFilter() const;
+  void EditCommand(UINT message);
+  void EditDelete();
+  void EditSelectAll();
 
   CMorvaneView* m_view;
+  CSettingsTree m_tree;
+  HFONT m_normalFont = nullptr;
+  HFONT m_boldFont = nullptr;
+  std::u16string m_title;
+  std::u16string m_path;
+  std::u16string m_defaultFolder;
+  std::u16string m_dialogFolder;
+  std::u16string m_untitled;
+  CSettingsDocument& m_document;
+  int m_transferMode = 1;
   int m_busy = 0;             // operations running (each may run modal loops)
   bool m_windowGone = false;  // the window's last message arrived
 };

@@ -1,9 +1,25 @@
 #include "ui/send/engine_client.h"
 
+#include "support/path_text.h"
 #include "support/win/handle.h"
+#include "support/win/registry.h"
 #include "support/win/wide.h"
+#include "ui/app/app_text.h"
+#include "ui/app/morvane_app.h"
 
 namespace orvel::ui {
+
+std::u16string EngineAuditLogPath() {
+  std::u16string folder = GetModuleFolder();
+  std::wstring key = L"CLSID\\" + win::GuidText(CLSID_TerminalManagerExt) + L"\\LocalServer32";
+  if (std::optional<std::wstring> command = win::ReadRegString(HKEY_CLASSES_ROOT, key, nullptr)) {
+    std::u16string program = ProgramOfCommandLine(win::FromWide(*command));
+    if (program.find(u'\\') != std::u16string::npos) folder = GetFolderOfPath(program);
+  }
+  std::u16string path;
+  CombinePath(path, folder, u"MorvaneLog.csv");
+  return path;
+}
 
 ConnectResult ConnectEngine(EngineConnection& connection, ITerminalManagerExtCallback* callback) {
   HRESULT hr =

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "support/win/com.h"
 #include "vantrel.h"
 
@@ -28,6 +30,10 @@ struct ConnectResult {
 ConnectResult ConnectEngine(EngineConnection& connection, ITerminalManagerExtCallback* callback);
 // Unregisters the callback when one is registered, then releases the object.
 void ReleaseEngine(EngineConnection& connection);
+
+// Where the engine writes its audit log "MorvaneLog.csv": beside the engine's program as its class
+// registration names it; beside this plug-in when the engine is not registered.
+std::u16string EngineAuditLogPath();
 
 // The body of the start-up thread: connects once in an apartment of its own and lets go again, so
 // that the engine server starts before the user asks for it. It touches nothing of the view: the

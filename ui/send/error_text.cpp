@@ -1,6 +1,7 @@
 #include "ui/send/error_text.h"
 
 #include "support/u16text.h"
+#include "ui/app/app_text.h"
 
 namespace orvel::ui {
 namespace {
@@ -9,7 +10,6 @@ constexpr uint32_t kRefusedSetting = 516;
 constexpr uint32_t kRefusedSettingText = 519;
 constexpr uint32_t kRefusedSettingPlain = 617;
 constexpr uint32_t kDefaultText = 575;
-constexpr size_t kValueLimit = 100;
 
 struct MessageRow {
   uint32_t first;
@@ -73,9 +73,7 @@ std::u16string ErrorCodeToMessage(int32_t code, std::u16string_view tag, std::u1
     if (tag.empty()) {
       text = lookup(kRefusedSettingPlain);
     } else {
-      std::u16string shown(value.substr(0, kValueLimit));
-      if (value.size() > kValueLimit) shown += u"...";
-      text = FormatPlaceholders(lookup(kRefusedSettingText), tag, shown);
+      text = FormatPlaceholders(lookup(kRefusedSettingText), tag, QuoteForMessage(value));
     }
   } else {
     text = lookup(row ? row->id : kDefaultText);

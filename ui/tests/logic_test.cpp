@@ -2,6 +2,7 @@
 // view to the host, the product title, and the callback arguments' hand-over.
 #include <gtest/gtest.h>
 
+#include "support/u16text.h"
 #include "ui/app/app_text.h"
 #include "ui/send/arg_array.h"
 #include "ui/send/choice_plan.h"
@@ -174,8 +175,6 @@ TEST(ArgArray, CellsTravelInOrderAndTheHandlerTakesThemOver) {
   EXPECT_EQ(none.Size(), 0u);
 }
 
-}  // namespace
-}  // namespace orvel::ui
 
 TEST(ChoiceButtons, EveryAllowedAnswerHasAButton) {
   using orvel::ui::PlanChoiceButtons;
@@ -203,3 +202,33 @@ TEST(ChoiceButtons, EveryAllowedAnswerHasAButton) {
     }
   }
 }
+
+TEST(MessageQuote, CutsAtAHundredCharacters) {
+  std::u16string hundred(100, u'a');
+  EXPECT_EQ(QuoteForMessage(hundred), hundred);
+  EXPECT_EQ(QuoteForMessage(hundred + u"bc"), hundred + u"...");
+  EXPECT_EQ(QuoteForMessage(u""), u"");
+}
+
+TEST(HeaderTitle, EndsAtTheFirstFullStop) {
+  EXPECT_EQ(HeaderTitle(u"office.backup.xml"), u"office");
+  EXPECT_EQ(HeaderTitle(u"Untitled"), u"Untitled");
+}
+
+TEST(ProgramOfCommandLine, FindsTheProgramOfALocalServer) {
+  struct Case {
+    std::u16string_view command;
+    std::u16string_view program;
+  } cases[] = {
+      {u"\"C:\\Program Files\\Vantrel\\Vantrel.exe\" /automation",
+       u"C:\\Program Files\\Vantrel\\Vantrel.exe"},
+      {u"C:\\Program Files\\Vantrel\\Vantrel.exe /automation", u"C:\\Program Files\\Vantrel\\Vantrel.exe"},
+      {u"C:\\Tools\\Vantrel.EXE", u"C:\\Tools\\Vantrel.EXE"},
+      {u"  \"C:\\a b\\v.exe", u"C:\\a b\\v.exe"},
+      {u"", u""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ProgramOfCommandLine(c.command), c.program) << AsUtf8(c.command);
+}
+
+}  // namespace
+}  // namespace orvel::ui

@@ -95,6 +95,7 @@ class ViewTest : public ::testing::Test {
     m_engine = std::make_unique<test::CFakeEngineRegistration>();
     ASSERT_TRUE(m_engine->Registered());
     win::DeleteRegValue(HKEY_CURRENT_USER, kCorvansetKey, L"RequestFile");
+    win::DeleteRegValue(HKEY_CURRENT_USER, kCorvansetKey, L"LastFile");
     m_frame = ::CreateWindowExW(0, L"STATIC", L"frame", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 640, 480,
                                 nullptr, nullptr, nullptr, nullptr);
     m_view = win::MakeCom<CMorvaneView>();

@@ -5,8 +5,9 @@
 // in the window-free tree logic (tree_logic.h); this class binds them to the control.
 #pragma once
 
-#include <commctrl.h>
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <cstdint>
 #include <string>
