@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "settings/settings_bench_document.h"
 #include "settings/settings_document.h"
 #include "settings/settings_host.h"
 #include "settings/settings_reader.h"
@@ -27,51 +28,10 @@
 namespace orvel {
 namespace {
 
-constexpr uint32_t kIapSettingsType = 2;
-constexpr uint32_t kAccessPointType = 5;
-constexpr uint32_t kPersonalDataType = 92;
-constexpr uint32_t kWapBookmarksType = 102;
 constexpr size_t kCounts[] = {1000, 10000, 100000};
 constexpr size_t kEntriesPerSize = 100000;
 constexpr int kRuns = 5;
 constexpr double kMaxRatio = 12.0;
-
-CSettingsNode& BookmarkList(const CSettingsNode& root) {
-  return *root.FindChildOfType(kPersonalDataType)->FindChildOfType(kWapBookmarksType);
-}
-
-size_t AccessPointCount(const CSettingsNode& root) {
-  const CSettingsNode& iap = *root.FindChildOfType(kIapSettingsType);
-  size_t count = 0;
-  for (size_t i = 0; i < iap.GetChildCount(); ++i) count += iap.GetChild(i)->GetType() == kAccessPointType;
-  return count;
-}
-
-// A document whose WAP bookmark list holds `count` created bookmarks (so the device form carries
-// them too), with an entity in every URL and a scrambled password, and whose IAPSettings hold
-// count / 10 created access points (their names are checked against the others' on every read).
-// Every value is valid, so both validations walk the whole document.
-void FillDocument(CSettingsDocument& document, size_t count) {
-  CSettingsNode& root = *document.New();
-  CSettingsNode& iap = *root.FindChildOfType(kIapSettingsType);
-  for (size_t i = 0; i < count / 10; ++i) {
-    CSettingsNode& entry = *iap.AddChild(u"", kKindNone, kAccessPointType);
-    BuildDefaultTree(entry);
-    entry.FindChildOfType(6)->SetDisplayValue(u"Access point " + DecimalText(i));
-    entry.FindChildOfType(7)->SetDisplayValue(u"+1 555 " + DecimalText(i));
-    entry.SetCreated(true, true);
-  }
-  CSettingsNode& list = BookmarkList(root);
-  list.StoreFlags(true, false);
-  std::vector<CSettingsRow> rows;
-  rows.reserve(count);
-  for (size_t i = 0; i < count; ++i) {
-    const std::u16string n = DecimalText(i);
-    rows.emplace_back(u"Bookmark " + n, u"http://wap.example/?page=" + n + u"&view=1", u"Gate", u"user" + n,
-                      u"pw");
-  }
-  RowsToNode(list, rows);
-}
 
 // The shortest of a few runs; `prepare` runs untimed before each.
 double BestSeconds(
@@ -102,7 +62,7 @@ Times Measure(size_t count) {
   for (size_t i = 0; i < copies; ++i) {
     sources.push_back(std::make_unique<CSettingsDocument>());
     targets.push_back(std::make_unique<CSettingsDocument>());
-    FillDocument(*sources.back(), count);
+    FillBenchDocument(*sources.back(), count);
   }
   auto each = [copies](const std::function<void(size_t)>& step) {
     return [copies, step] {
@@ -118,8 +78,8 @@ Times Measure(size_t count) {
   t.load = BestSeconds(each([&](size_t i) { ParseSettingsText(targets[i]->GetRoot(), full[i]); }),
                        each([&](size_t i) { targets[i]->New(); }));
   for (const auto& target : targets) {
-    if (BookmarkList(*target->GetRoot()).GetChildCount() != count ||
-        AccessPointCount(*target->GetRoot()) != count / 10) {
+    if (BenchBookmarkList(*target->GetRoot()).GetChildCount() != count ||
+        BenchAccessPointCount(*target->GetRoot()) != count / 10) {
       Fail("the entries written were not all read back", count);
     }
   }
