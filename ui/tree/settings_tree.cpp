@@ -164,7 +164,12 @@ struct CSettingsTree::State {
   }
 
   void ToggleExpansion(TreeItemId item) {
-    if (HTREEITEM handle = HandleOf(item)) TreeView_Expand(Window(), handle, TVE_TOGGLE);
+    HTREEITEM handle = HandleOf(item);
+    if (!handle) return;
+    // The control tells its parent only of the expansions the operator makes itself.
+    TreeView_Expand(Window(), handle, TVE_TOGGLE);
+    logic.SetExpanded(item, (TreeView_GetItemState(Window(), handle, TVIS_EXPANDED) & TVIS_EXPANDED) != 0);
+    ::InvalidateRect(Window(), nullptr, TRUE);
   }
 
   // --- geometry
@@ -569,6 +574,7 @@ void CSettingsTree::CommitEdit() {
   const uint32_t kind = live ? s.logic.NodeOf(item)->GetKind() : 0;
   TreeChanges changes;
   bool textEdit = false;
+  bool modal = false;
   switch (which) {
     case Active::Text: {
       const bool cancelled = s.edit.Cancelled();
@@ -577,6 +583,7 @@ void CSettingsTree::CommitEdit() {
       s.CloseEditor(s.edit);
       if (cancelled || !live) break;
       textEdit = true;
+      modal = !valid || (kind == kKindPassword && !text.empty());
       if (!valid)
         s.Message(kInvalidValueMessage);
       else if (kind == kKindPassword)
@@ -591,7 +598,10 @@ void CSettingsTree::CommitEdit() {
       s.CloseEditor(s.value);
       if (cancelled || !live) break;
       textEdit = true;
-      if (s.logic.StoreText(item, text, changes) == StoreResult::Invalid) s.Message(kInvalidValueMessage);
+      if (s.logic.StoreText(item, text, changes) == StoreResult::Invalid) {
+        modal = true;
+        s.Message(kInvalidValueMessage);
+      }
       break;
     }
     case Active::Number: {
@@ -624,6 +634,8 @@ void CSettingsTree::CommitEdit() {
       break;
   }
   if (!Handle()) return;
+  // A message box or the confirmation dialog took the focus; the operator goes on in the tree.
+  if (modal) ::SetFocus(Handle());
   if (textEdit) {
     changes.Merge(s.logic.SyncNewNodes());
     // A named placeholder is an entry now, shown by its name.
@@ -745,8 +757,10 @@ bool CSettingsTree::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LR
       return false;
     case WM_LBUTTONUP:
       if (s.logic.PressOrigin() != kNoItem) {
+        // The press ends before the capture goes: losing the capture cancels a press.
+        TreeChanges changes = s.logic.EndPress(true);
         if (::GetCapture() == Handle()) ::ReleaseCapture();
-        s.Apply(s.logic.EndPress(true));
+        s.Apply(changes);
       }
       return true;
     case WM_CAPTURECHANGED:
