@@ -115,6 +115,8 @@ class CInplaceCombo : public CInplaceEditor {
 // IP addresses: the system's IP address control with a range per field.
 class CIPAddressCtrlEx : public CInplaceEditor {
  public:
+  CIPAddressCtrlEx();
+  ~CIPAddressCtrlEx() override;
   // Opens with the fields filled from `address` (SetAddressText) and the edit started.
   bool Open(HWND tree, const RECT& rect, std::u16string_view address);
   // The four fields, "%d.%d.%d.%d".
