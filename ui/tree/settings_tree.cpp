@@ -54,6 +54,10 @@ struct CSettingsTree::State {
   CSettingsTree& tree;
   CTreeLogic logic;
   std::vector<HTREEITEM> handles;  // by item number - 1
+  // By item number - 1: the item's children are in the control. Children go into the control when
+  // their parent is first expanded: the control checks every parent it is given against all its
+  // items, so filling it with a large document at once would cost the square of its size.
+  std::vector<bool> populated;
   std::unordered_map<HTREEITEM, TreeItemId> items;
   HICON icons[std::size(kIcons)] = {};
   HFONT groupFont = nullptr;
@@ -96,21 +100,54 @@ struct CSettingsTree::State {
 
   // --- the control's items
 
+  bool IsPopulated(TreeItemId item) const {
+    return item == kNoItem || (item <= populated.size() && populated[item - 1]);
+  }
+
+  // Inserts the items whose parents show their children; the others wait for their parent's first
+  // expansion, which only needs to know that there are children.
   void Insert(const std::vector<TreeItemId>& added) {
     for (TreeItemId item : added) {
+      const TreeItemId parent = logic.ParentOf(item);
+      if (parent != kNoItem && (!IsPopulated(parent) || !HandleOf(parent))) {
+        ShowHasChildren(parent);
+        continue;
+      }
       std::wstring label = win::AsWide(logic.Label(item));
       TVINSERTSTRUCTW insert = {};
-      insert.hParent = logic.ParentOf(item) == kNoItem ? TVI_ROOT : HandleOf(logic.ParentOf(item));
+      insert.hParent = parent == kNoItem ? TVI_ROOT : HandleOf(parent);
       TreeItemId previous = logic.PreviousSibling(item);
       insert.hInsertAfter = previous == kNoItem ? TVI_FIRST : HandleOf(previous);
-      insert.item.mask = TVIF_TEXT | TVIF_PARAM;
+      if (!insert.hInsertAfter) insert.hInsertAfter = TVI_LAST;
+      insert.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_CHILDREN;
       insert.item.pszText = label.data();
       insert.item.lParam = reinterpret_cast<LPARAM>(logic.NodeOf(item));
+      insert.item.cChildren = logic.HasChildItems(item) ? 1 : 0;
       HTREEITEM handle = TreeView_InsertItem(Window(), &insert);
       if (handles.size() < item) handles.resize(item, nullptr);
       handles[item - 1] = handle;
       if (handle) items[handle] = item;
+      if (parent != kNoItem) ShowHasChildren(parent);
     }
+  }
+
+  void ShowHasChildren(TreeItemId item) {
+    HTREEITEM handle = HandleOf(item);
+    if (!handle) return;
+    TVITEMW change = {};
+    change.mask = TVIF_CHILDREN;
+    change.hItem = handle;
+    change.cChildren = 1;
+    TreeView_SetItem(Window(), &change);
+  }
+
+  // Puts the item's children into the control before it expands for the first time.
+  void Populate(TreeItemId item) {
+    if (item == kNoItem || IsPopulated(item) || !HandleOf(item)) return;
+    if (populated.size() < item) populated.resize(item, false);
+    populated[item - 1] = true;
+    const std::vector<TreeItemId> children = logic.ChildrenOf(item);
+    Insert(children);
   }
 
   void Relabel(TreeItemId item) {
@@ -166,6 +203,7 @@ struct CSettingsTree::State {
   void ToggleExpansion(TreeItemId item) {
     HTREEITEM handle = HandleOf(item);
     if (!handle) return;
+    Populate(item);
     // The control tells its parent only of the expansions the operator makes itself.
     TreeView_Expand(Window(), handle, TVE_TOGGLE);
     logic.SetExpanded(item, (TreeView_GetItemState(Window(), handle, TVIS_EXPANDED) & TVIS_EXPANDED) != 0);
@@ -539,6 +577,7 @@ void CSettingsTree::Clear() {
     m_state->selecting = false;
   }
   m_state->handles.clear();
+  m_state->populated.clear();
   m_state->items.clear();
   m_state->logic.Clear();
 }
@@ -816,6 +855,13 @@ bool CSettingsTree::OnReflected(UINT message, WPARAM, LPARAM lParam, LRESULT& re
       m_state->OnSelectionChanged(*reinterpret_cast<NMTREEVIEWW*>(lParam));
       result = 0;
       return true;
+    case TVN_ITEMEXPANDINGW:
+    case TVN_ITEMEXPANDINGA: {
+      const auto& change = *reinterpret_cast<NMTREEVIEWW*>(lParam);
+      if (change.action & TVE_EXPAND) m_state->Populate(m_state->IdOf(change.itemNew.hItem));
+      result = FALSE;
+      return true;
+    }
     case TVN_ITEMEXPANDEDW:
     case TVN_ITEMEXPANDEDA: {
       const auto& change = *reinterpret_cast<NMTREEVIEWW*>(lParam);
