@@ -16,6 +16,7 @@
 #include "ui/app/morvane_app.h"
 #include "ui/dialogs/input_dialogs.h"
 #include "ui/send/engine_client.h"
+#include "ui/tree/tree_logic.h"
 #include "ui/view/morvane_view.h"
 
 namespace orvel::ui {
@@ -335,17 +336,20 @@ bool CMainViewDlg::SaveFileAs(bool& cancelled) {
 }
 
 bool CMainViewDlg::QuerySaveModified(bool closing) {
-  int answer =
-      App().ShowMessage(Handle(), kSaveQuestion, (closing ? MB_YESNO : MB_YESNOCANCEL) | MB_ICONQUESTION);
+  int answer = App().ShowMessage(Handle(), kSaveQuestion, (closing ? MB_YESNO : MB_YESNOCANCEL) | MB_ICONQUESTION);
   if (answer == IDCANCEL) return false;
   if (answer == IDNO) return true;
-  if (SaveFile()) return true;
+  // An untitled document asks for its name at once; a cancelled name dialog ends the question.
+  bool cancelled = false;
+  bool saved = m_path.empty() ? SaveFileAs(cancelled) : SaveFile();
+  if (saved) return true;
   if (!closing) return false;
-  // Closing goes on in any case; a failed save is offered again under another name.
-  for (;;) {
-    bool cancelled = false;
-    if (SaveFileAs(cancelled) || cancelled || m_windowGone) return true;
+  // Closing goes on in any case; a failed write is offered again under another name until it is
+  // saved or the user cancels.
+  while (!cancelled && !m_windowGone) {
+    if (SaveFileAs(cancelled)) return true;
   }
+  return true;
 }
 
 void CMainViewDlg::OnRunSession() {
@@ -528,6 +532,13 @@ BOOL CMainViewDlg::HandleMessage(UINT message, WPARAM, LPARAM) {
       return TRUE;
     case kInitialUpdate:
       return TRUE;
+    case WM_HELP: {
+      // F1 in the tree: the topic of the caret's group where the help file has one, else the index.
+      DWORD context = m_tree.GetHelpContext();
+      App().ShowHelp(Handle(), HelpContextHasTopic(context) ? context : 0);
+      SetResult(TRUE);
+      return TRUE;
+    }
     default:
       return FALSE;
   }

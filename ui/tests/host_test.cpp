@@ -11,8 +11,11 @@
 #include <vector>
 
 #include "outside/fenwarp/driver/ui_driver.h"
+#include "settings/settings_document.h"
+#include "settings/settings_writer.h"
 #include "support/win/handle.h"
 #include "support/win/registry.h"
+#include "support/win/wide.h"
 
 namespace {
 
@@ -331,6 +334,277 @@ TEST_F(MorvaneFiles, ARepairedFileIsAChangedDocument) {
   CloseAnswering(IDYES);
   EXPECT_NE(Bytes(repaired), before);
   EXPECT_EQ(LastFile(), repaired.wstring());
+}
+
+// A settings text written as the product's files are: UTF-16 with its byte-order mark.
+void WriteSettingsFile(const fs::path& path, const char* text) {
+  std::ofstream out(path, std::ios::binary);
+  out << "\xff\xfe";
+  for (const char* c = text; *c; ++c) out.put(*c).put('\0');
+}
+
+TEST_F(MorvaneFiles, SendChecksTheMarkedSettingsAndOtherTransferModesOnlyTellTheUser) {
+  // A mailbox to be created without its user name: valid while the file is opened, refused before
+  // a send.
+  fs::path mailbox = m_folder / L"mailbox.xml";
+  WriteSettingsFile(mailbox,
+                    "<?xml version=\"1.0\"?><Settings><EMailSettings><Mailbox op=\"create\">"
+                    "<MailboxName op=\"create\">Work</MailboxName><Username op=\"create\"></Username>"
+                    "</Mailbox></EMailSettings></Settings>");
+  fs::path office = m_folder / L"office.xml";
+  WriteSettingsFile(
+      office,
+      "<?xml version=\"1.0\"?><Settings><IAPSettings><IAPConnection op=\"create\">"
+      "<ConnectionName op=\"create\">Office</ConnectionName>"
+      "<PhoneNumber op=\"create\">5550100</PhoneNumber></IAPConnection></IAPSettings></Settings>");
+  StartWith(mailbox.wstring());
+  ASSERT_TRUE(m_host->ExpectLog(L"host ready"));
+  m_host->RunCommand(29053);
+  std::optional<MessageBoxInfo> box = WaitMessageBox(m_host->ProcessId());
+  ASSERT_TRUE(box);
+  const std::wstring refused = Text(519);
+  EXPECT_EQ(box->text.substr(0, refused.find(L"%s")), refused.substr(0, refused.find(L"%s")))
+      << Utf8(box->text);
+  EXPECT_TRUE(PressButton(box->window, IDOK));
+
+  // A valid document in transfer mode 2: the notice, and nothing is sent.
+  m_host->RunCommand(kOpen);
+  ASSERT_TRUE(ChooseFile(L"Open", office));
+  m_host->RunCommand(10282);
+  m_host->RunCommand(29053);
+  HWND notice = WaitDialog(m_host->ProcessId(), L"Send Settings");
+  ASSERT_NE(notice, nullptr);
+  EXPECT_TRUE(CaptureWindow(notice, L"morvane_notice"));
+  EXPECT_TRUE(PressButton(notice, IDOK));
+  EXPECT_TRUE(WaitUntil(Wait::Window, [&] { return !::IsWindow(notice); }));
+  CloseAnswering(std::nullopt);
+}
+
+// --- the settings tree worked with real input, then saved
+
+constexpr char kTreeFixture[] =
+    "<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n<Settings>\r\n<IAPSettings>\r\n"
+    "<IAPConnection><ConnectionName>Office</ConnectionName><PhoneNumber>5550100</PhoneNumber>"
+    "<PromptPassword>No</PromptPassword><Username>me</Username>"
+    "<Proxies><HTTPUseProxy>Yes</HTTPUseProxy><HTTPProxyServer>proxy.example</HTTPProxyServer>"
+    "<HTTPPortNumber>8080</HTTPPortNumber></Proxies>"
+    "<AddressOptions><RetrieveIP>No</RetrieveIP><IPAddress>10.0.0.1</IPAddress></AddressOptions>"
+    "</IAPConnection>\r\n"
+    "<IAPConnection><ConnectionName>Spare1</ConnectionName></IAPConnection>\r\n"
+    "<IAPConnection><ConnectionName>Spare2</ConnectionName></IAPConnection>\r\n"
+    "<IAPConnection><ConnectionName>Spare3</ConnectionName></IAPConnection>\r\n"
+    "</IAPSettings>\r\n</Settings>\r\n";
+
+// The file as the settings library saves it with a fixed password key: two files that hold the
+// same settings compare equal although each save scrambles its passwords afresh.
+std::string Canonical(const fs::path& path, const fs::path& scratch) {
+  orvel::CSettingsDocument document;
+  document.Reset();
+  bool parseFailed = false;
+  if (!document.LoadFile(orvel::win::FromWide(path.wstring()), parseFailed)) return "unreadable";
+  orvel::SetPasswordSeed(1);
+  bool saved = document.SaveFile(orvel::win::FromWide(scratch.wstring()));
+  orvel::SetPasswordSeed(std::nullopt);
+  return saved ? Bytes(scratch) : "unsaved";
+}
+
+class MorvaneTree : public MorvaneFiles {
+ protected:
+  // The item of the path, its ancestors expanded on the way (a plain click and Enter on each).
+  HTREEITEM Item(std::initializer_list<std::wstring_view> path) {
+    std::vector<std::wstring_view> parts(path);
+    HTREEITEM item = nullptr;
+    for (size_t depth = 1; depth <= parts.size(); ++depth) {
+      auto prefix = std::vector<std::wstring_view>(parts.begin(), parts.begin() + depth);
+      WaitUntil(Wait::Text, [&] { return (item = Find(prefix)) != nullptr; });
+      if (!item) return nullptr;
+      if (depth < parts.size() && !(TreeView_GetItemState(m_tree, item, TVIS_EXPANDED) & TVIS_EXPANDED)) {
+        ClickRow(item);
+        PressKey(VK_RETURN);
+      }
+    }
+    return item;
+  }
+  HTREEITEM Find(const std::vector<std::wstring_view>& path) {
+    HTREEITEM level = TreeView_GetRoot(m_tree), found = nullptr;
+    for (std::wstring_view text : path) {
+      found = nullptr;
+      for (HTREEITEM item = level; item && !found; item = TreeView_GetNextSibling(m_tree, item)) {
+        if (TreeItemText(m_tree, item) == text) found = item;
+      }
+      if (!found) return nullptr;
+      level = TreeView_GetChild(m_tree, found);
+    }
+    return found;
+  }
+  POINT RowPoint(HTREEITEM item, bool stateIcon) {
+    std::optional<RECT> row = TreeItemRect(m_tree, item);
+    EXPECT_TRUE(row);
+    if (!row) return {};
+    int level = 0;
+    for (HTREEITEM up = TreeView_GetParent(m_tree, item); up; up = TreeView_GetParent(m_tree, up)) ++level;
+    int indent = static_cast<int>(TreeView_GetIndent(m_tree));
+    int y = (row->top + row->bottom) / 2;
+    return stateIcon ? POINT{(level + 1) * indent + indent / 2, y} : POINT{(row->left + row->right) / 2, y};
+  }
+  // A click on the row, with the keys held until the click has moved the caret there.
+  void ClickRow(HTREEITEM item, std::initializer_list<WORD> held = {}) {
+    POINT at = RowPoint(item, false);
+    for (WORD key : held) KeyDown(key, true);
+    EXPECT_TRUE(ClickAt(m_tree, at));
+    EXPECT_TRUE(WaitUntil(Wait::Text, [&] { return TreeView_GetSelection(m_tree) == item; }));
+    for (WORD key : held) KeyDown(key, false);
+  }
+  static void KeyDown(WORD key, bool down) {
+    INPUT input = {};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+    ::SendInput(1, &input, sizeof(input));
+  }
+  // The window with the keyboard focus in the tree's thread.
+  HWND Focus() const {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
+    return ::GetGUIThreadInfo(::GetWindowThreadProcessId(m_tree, nullptr), &info) ? info.hwndFocus : nullptr;
+  }
+  // Waits until the tree has the focus again (an editor or dialog has gone).
+  bool TreeFocused() {
+    return WaitUntil(Wait::Text, [&] { return Focus() == m_tree; });
+  }
+  HWND Editor() {
+    HWND found = nullptr;
+    WaitUntil(Wait::Text, [&] {
+      HWND focus = Focus();
+      found = focus && focus != m_tree && ::IsChild(m_tree, focus) ? focus : nullptr;
+      return found != nullptr;
+    });
+    return found;
+  }
+
+  HWND m_tree = nullptr;
+};
+
+TEST_F(MorvaneTree, EditsMadeWithRealInputAreSavedAndNothingElse) {
+  fs::path file = m_folder / L"tree.xml";
+  WriteSettingsFile(file, kTreeFixture);
+  StartWith(file.wstring());
+  ASSERT_TRUE(m_host->ExpectLog(L"host ready"));
+  m_tree = FindControl(m_host->Frame(), kTreeControl);
+  ASSERT_NE(m_tree, nullptr);
+  const std::wstring iap = Text(279), office = L"Office";
+
+  // A click on the state icon marks the user name to be created.
+  HTREEITEM user = Item({iap, office, Text(276)});
+  ASSERT_NE(user, nullptr);
+  EXPECT_TRUE(ClickAt(m_tree, RowPoint(user, true)));
+  // Space on the phone number does the same.
+  HTREEITEM phone = Item({iap, office, Text(262)});
+  ASSERT_NE(phone, nullptr);
+  ClickRow(phone);
+  PressKey(VK_SPACE);
+
+  // A digit on the port opens the number editor with it.
+  HTREEITEM port = Item({iap, office, Text(449), Text(451)});
+  ASSERT_NE(port, nullptr);
+  ClickRow(port);
+  TypeText(L"9");
+  ASSERT_NE(Editor(), nullptr);
+  TypeText(L"090\n");
+  EXPECT_TRUE(TreeFocused());
+
+  // F2 and Enter store; F2 and Esc leave the old value.
+  ClickRow(user);
+  PressKey(VK_F2);
+  ASSERT_NE(Editor(), nullptr);
+  TypeText(L"operator\n");
+  EXPECT_TRUE(TreeFocused());
+  ClickRow(phone);
+  PressKey(VK_F2);
+  ASSERT_NE(Editor(), nullptr);
+  TypeText(L"123");
+  PressKey(VK_ESCAPE);
+  EXPECT_TRUE(TreeFocused());
+
+  // The IP address typed field by field, with a 255 in it.
+  HTREEITEM ip = Item({iap, office, Text(224), Text(227)});
+  ASSERT_NE(ip, nullptr);
+  ClickRow(ip);
+  PressKey(VK_F2);
+  ASSERT_NE(Editor(), nullptr);
+  EXPECT_TRUE(CaptureWindow(m_host->Frame(), L"morvane_tree_ip_editor"));
+  TypeText(L"192.168.255.7\n");
+  EXPECT_TRUE(TreeFocused());
+
+  // A password, confirmed.
+  HTREEITEM password = Item({iap, office, Text(261)});
+  ASSERT_NE(password, nullptr);
+  ClickRow(password);
+  PressKey(VK_F2);
+  ASSERT_NE(Editor(), nullptr);
+  TypeText(L"secret\n");
+  HWND confirm = WaitDialogWithControl(m_host->ProcessId(), 10153);
+  ASSERT_NE(confirm, nullptr);
+  TypeText(L"secret\n");
+  EXPECT_TRUE(WaitUntil(Wait::Window, [&] { return !::IsWindow(confirm); }));
+  EXPECT_TRUE(TreeFocused());
+
+  // Marks: Spare1 and Spare2 by Shift, Spare2 unmarked and Spare3 marked by Ctrl; Delete takes the
+  // two marked entries.
+  // Office folded, so that the other entries are in sight.
+  HTREEITEM officeItem = Item({iap, office});
+  ASSERT_NE(officeItem, nullptr);
+  ClickRow(officeItem);
+  PressKey(VK_RETURN);
+  EXPECT_TRUE(WaitUntil(Wait::Text, [&] {
+    return !(TreeView_GetItemState(m_tree, officeItem, TVIS_EXPANDED) & TVIS_EXPANDED);
+  }));
+  HTREEITEM spare1 = Item({iap, L"Spare1"}), spare2 = Item({iap, L"Spare2"}), spare3 = Item({iap, L"Spare3"});
+  ASSERT_TRUE(spare1 && spare2 && spare3);
+  ClickRow(spare1);
+  ClickRow(spare2, {VK_SHIFT});
+  ClickRow(spare2, {VK_CONTROL});
+  ClickRow(spare3, {VK_CONTROL});
+  EXPECT_TRUE(CaptureWindow(m_host->Frame(), L"morvane_tree_marks"));
+  m_host->RunCommand(31003);
+  EXPECT_TRUE(WaitUntil(Wait::Text, [&] { return !Find({iap, L"Spare3"}); }));
+  EXPECT_FALSE(Find({iap, L"Spare1"}));
+  EXPECT_TRUE(Find({iap, L"Spare2"}));
+
+  m_host->RunCommand(kSave);
+  EXPECT_TRUE(m_host->ExpectLog(std::wstring(kPlugin) + L"ExecuteCommand(29051)"));
+  CloseAnswering(std::nullopt);
+
+  fs::path golden =
+      m_testdata.parent_path().parent_path() / L"ui" / L"tests" / L"testdata" / L"tree_edits_golden.xml";
+  std::string saved = Canonical(file, m_folder / L"canonical.xml");
+  if (std::getenv("ORVEL_WRITE_GOLDEN"))
+    fs::copy_file(m_folder / L"canonical.xml", golden, fs::copy_options::overwrite_existing);
+  EXPECT_TRUE(saved == Bytes(golden))
+      << "compare " << Utf8((m_folder / L"canonical.xml").wstring()) << " with the golden";
+}
+
+TEST_F(MorvaneTree, ClosingAChangedUntitledDocumentGoesOnWhenItsSaveAsIsCancelled) {
+  Start();
+  ASSERT_TRUE(m_host->ExpectLog(L"host ready"));
+  m_tree = FindControl(m_host->Frame(), kTreeControl);
+  ASSERT_NE(m_tree, nullptr);
+  HTREEITEM field = Item({Text(460), Text(385)});
+  ASSERT_NE(field, nullptr);
+  EXPECT_TRUE(ClickAt(m_tree, RowPoint(field, true)));
+  // The change shows as the send command's state.
+  HWND toolbar = FindControl(m_host->Frame(), kToolbarId);
+  EXPECT_TRUE(WaitUntil(Wait::Window, [&] { return ToolbarButtonEnabled(toolbar, 29053); }));
+  ::PostMessageW(m_host->Frame(), WM_CLOSE, 0, 0);
+  EXPECT_TRUE(AnswerMessageBox(m_host->ProcessId(), Text(387), IDYES));
+  HWND saveAs = WaitDialog(m_host->ProcessId(), Text(61441));
+  ASSERT_NE(saveAs, nullptr);
+  ASSERT_TRUE(BringToFront(saveAs));
+  PressKey(VK_ESCAPE);
+  std::optional<DWORD> code = m_host->WaitExit();
+  ASSERT_TRUE(code);
+  EXPECT_EQ(*code, 0u);
+  EXPECT_EQ(LastFile(), L"");
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 // clang-format on
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -154,7 +155,7 @@ std::wstring RemoteItemText(HWND control, UINT message, WPARAM wParam, Item item
   return buffer.ReadText(sizeof(Item), kTextChars);
 }
 
-std::wstring TreeItemText(HWND tree, HTREEITEM item) {
+std::wstring RemoteTreeItemText(HWND tree, HTREEITEM item) {
   TVITEMW tv = {};
   tv.mask = TVIF_TEXT | TVIF_HANDLE;
   tv.hItem = item;
@@ -163,7 +164,7 @@ std::wstring TreeItemText(HWND tree, HTREEITEM item) {
 
 void CollectTree(HWND tree, HTREEITEM item, int depth, std::vector<TreeText>& out) {
   for (; item; item = TreeView_GetNextSibling(tree, item)) {
-    out.push_back({depth, TreeItemText(tree, item)});
+    out.push_back({depth, RemoteTreeItemText(tree, item)});
     CollectTree(tree, TreeView_GetChild(tree, item), depth + 1, out);
   }
 }
@@ -500,9 +501,38 @@ std::vector<TreeText> TreeTexts(HWND tree) {
   return texts;
 }
 
+std::wstring TreeItemText(HWND tree, HTREEITEM item) { return RemoteTreeItemText(tree, item); }
+
+HTREEITEM FindTreeItem(HWND tree, std::initializer_list<std::wstring_view> path) {
+  HTREEITEM level = TreeView_GetRoot(tree);
+  HTREEITEM found = nullptr;
+  for (std::wstring_view text : path) {
+    found = nullptr;
+    for (HTREEITEM item = level; item; item = TreeView_GetNextSibling(tree, item)) {
+      if (RemoteTreeItemText(tree, item) == text) {
+        found = item;
+        break;
+      }
+    }
+    if (!found) return nullptr;
+    level = TreeView_GetChild(tree, found);
+  }
+  return found;
+}
+
+std::optional<RECT> TreeItemRect(HWND tree, HTREEITEM item) {
+  CRemoteBuffer buffer(tree, sizeof(RECT));
+  RECT rect = {};
+  std::memcpy(&rect, &item, sizeof(item));  // the message takes the item in the rectangle
+  if (!buffer || !buffer.Write(&rect, sizeof(rect))) return std::nullopt;
+  if (!::SendMessageW(tree, TVM_GETITEMRECT, FALSE, buffer.Param()) || !buffer.Read(&rect, sizeof(rect)))
+    return std::nullopt;
+  return rect;
+}
+
 std::wstring TreeSelectionText(HWND tree) {
   HTREEITEM selected = TreeView_GetSelection(tree);
-  return selected ? TreeItemText(tree, selected) : std::wstring();
+  return selected ? RemoteTreeItemText(tree, selected) : std::wstring();
 }
 
 ::testing::AssertionResult BringToFront(HWND window) {

@@ -12,6 +12,8 @@
 
 // clang-format off
 #include <windows.h>
+// after windows.h
+#include <commctrl.h>
 // clang-format on
 
 #include <gtest/gtest.h>
@@ -126,6 +128,12 @@ struct TreeText {
 // Every item, depth first, collapsed ones included.
 std::vector<TreeText> TreeTexts(HWND tree);
 std::wstring TreeSelectionText(HWND tree);
+std::wstring TreeItemText(HWND tree, HTREEITEM item);
+// The item reached from the top level by the texts of each level in turn; null when one is missing
+// (children of a collapsed item may not be in the control yet).
+HTREEITEM FindTreeItem(HWND tree, std::initializer_list<std::wstring_view> path);
+// The item's whole row in the tree's client coordinates; none when it is not shown.
+std::optional<RECT> TreeItemRect(HWND tree, HTREEITEM item);
 
 // Real input. A click brings the control's top-level window to the foreground, moves the cursor
 // to the point and presses and releases the left button there.
