@@ -146,6 +146,13 @@ TEST(AddressControl, FocusMovesOnlyWhenTypingCompletesAField) {
     EXPECT_EQ(MovesToNextField(c.field, c.typed, c.c, c.length), c.moves) << c.field << " " << c.length;
 }
 
+TEST(AddressControl, ASeparatorMovesOnUnlessTypingJustDid) {
+  EXPECT_EQ(OnSeparator(0, false), SeparatorAction::kNextField);  // "10."
+  EXPECT_EQ(OnSeparator(1, true), SeparatorAction::kDrop);        // "192." after "192" moved on
+  EXPECT_EQ(OnSeparator(2, false), SeparatorAction::kNextField);  // "." on an untouched field skips it
+  EXPECT_EQ(OnSeparator(3, false), SeparatorAction::kDrop);
+}
+
 TEST(Choices, StoredAndShownParts) {
   EXPECT_EQ(ChoiceStored(u"0\nNever"), u"0");
   EXPECT_EQ(ChoiceShown(u"0\nNever"), u"Never");

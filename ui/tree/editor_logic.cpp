@@ -78,6 +78,10 @@ bool MovesToNextField(int field, bool typedInField, char16_t typed, size_t field
   return typed == u'.' || (IsDigit(typed) && fieldLength >= 3);
 }
 
+SeparatorAction OnSeparator(int field, bool separatorDue) {
+  return separatorDue || field < 0 || field > 2 ? SeparatorAction::kDrop : SeparatorAction::kNextField;
+}
+
 std::u16string_view ChoiceStored(std::u16string_view choice) { return choice.substr(0, choice.find(u'\n')); }
 
 std::u16string_view ChoiceShown(std::u16string_view choice) {

@@ -41,6 +41,12 @@ std::u16string FormatAddress(const std::array<uint8_t, 4>& fields);
 // third digit). A change seen outside typing (the field losing the focus) never moves it.
 bool MovesToNextField(int field, bool typedInField, char16_t typed, size_t fieldLength);
 
+// A "." typed into an IP address field is no character of the field. Right after typing completed
+// the previous field and moved on into this one (`separatorDue`) it is the separator already
+// passed and is dropped; otherwise it moves on to the next field (there is none after the last).
+enum class SeparatorAction { kDrop, kNextField };
+SeparatorAction OnSeparator(int field, bool separatorDue);
+
 // A choice is "stored\nshown", or one text that is both.
 std::u16string_view ChoiceStored(std::u16string_view choice);
 std::u16string_view ChoiceShown(std::u16string_view choice);
