@@ -355,6 +355,15 @@ TEST_F(EditorsTest, SetAddressTextFillsTheMissingFieldsWithZero) {
   address.Close();
 }
 
+TEST_F(EditorsTest, ACharacterGivenToTheAddressControlGoesToItsFocusedField) {
+  // As the tree passes on the digit that opened the editor.
+  CIPAddressCtrlEx address;
+  ASSERT_TRUE(address.Open(m_tree.Handle(), ValueRect(), u"10.1.2.3"));
+  ::SendMessageW(address.Handle(), WM_CHAR, L'7', 0);
+  EXPECT_EQ(address.AddressText(), u"7.1.2.3");
+  address.Close();
+}
+
 TEST_F(EditorsTest, AFieldBeyondItsRangeIsCorrected) {
   CIPAddressCtrlEx address;
   ASSERT_TRUE(address.Open(m_tree.Handle(), ValueRect(), u"1.2.3.4"));
