@@ -35,8 +35,29 @@ class CInplaceEditor : public win::CControl {
   void Close();
 
  protected:
+  // An inner window of an editor (the combo box's edit field, an IP address field), subclassed so
+  // that its keys and focus changes reach the editor's OnPartMessage.
+  class CPart;
+
   // The edit ends: with `cancel` nothing is to be stored. Tells the owner once per edit.
   void EndEdit(bool cancel);
+  // The owner, the flags and the owner's font for a window just created.
+  void BeginEdit(HWND tree);
+  // Creates the edit control of a text, number or value editor (id 10004, bordered, scrolling,
+  // plus `style`; a password echoes "*") with the text selected, and gives it the focus.
+  bool OpenEdit(HWND tree, const RECT& rect, DWORD style, size_t limit, std::u16string_view text);
+  // The keys and focus rules that every editor window (the editor or one of its parts) shares:
+  // Enter, Esc, the dialog-code query (the editor wants every key, not the dialog manager) and the
+  // loss of the focus. `callBase` passes the message on to that window's own procedure.
+  template <typename CallBase>
+  bool HandleCommon(UINT message, WPARAM wParam, LRESULT& result, CallBase callBase);
+  // The focus went to `to`: to the owner the edit ends and is stored, to a window that is not the
+  // editor's own it ends cancelled.
+  void FocusLeft(HWND to);
+  // The editor's own windows: the editor and its children (a combo box adds its list).
+  virtual bool IsOwnWindow(HWND window) const;
+  // A message of a part; true when handled.
+  virtual bool OnPartMessage(CPart& part, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
   HWND m_owner = nullptr;
   bool m_cancelled = false;
@@ -75,6 +96,8 @@ class CInplaceNumberEdit : public CInplaceEditor {
 
  protected:
   bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+  // The text changed (EN_CHANGE, reflected by the tree): what is not a digit goes.
+  bool OnReflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 };
 
 // Phone numbers: the characters of the node type's phone charset only.
@@ -86,6 +109,8 @@ class CInplaceValueEdit : public CInplaceEditor {
 
  protected:
   bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+  // The text changed (EN_CHANGE, reflected by the tree): what is not allowed goes.
+  bool OnReflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
  private:
   uint32_t m_nodeType = 1;
@@ -96,6 +121,8 @@ class CInplaceValueEdit : public CInplaceEditor {
 // "stored\nshown" or one text for both.
 class CInplaceCombo : public CInplaceEditor {
  public:
+  CInplaceCombo();
+  ~CInplaceCombo() override;
   // Opens right-aligned in `valueColumn`, as wide as the widest shown choice plus 24 pixels, with
   // the choice that `shown` names selected, dropped down.
   bool Open(HWND tree, const RECT& valueColumn, const std::vector<std::u16string>& choices,
@@ -107,9 +134,19 @@ class CInplaceCombo : public CInplaceEditor {
 
  protected:
   bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+  bool IsOwnWindow(HWND window) const override;
+  bool OnPartMessage(CPart& part, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
  private:
+  // Up on the first choice selects the last, Down on the last the first; true when it did.
+  bool WrapSelection(WPARAM key);
+  // The keys of the box and of its edit field.
+  template <typename CallBase>
+  bool HandleBoxMessage(UINT message, WPARAM wParam, LRESULT& result, CallBase callBase);
+
   std::vector<std::u16string> m_choices;
+  bool m_freeText = false;
+  std::unique_ptr<CPart> m_editField;  // the edit field of a free-text box
 };
 
 // IP addresses: the system's IP address control with a range per field.
@@ -128,10 +165,25 @@ class CIPAddressCtrlEx : public CInplaceEditor {
  protected:
   bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
   bool OnReflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+  bool OnPartMessage(CPart& part, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
  private:
   class CField;
+  // Wraps the control's four inner fields, left to right (their control ids are not reliable).
+  void WrapFields();
+  HWND FieldWindow(int field) const;
+  // The focus to the field, its text selected.
+  void MoveToField(int field);
+  void SetFieldValue(int field, int value);
+
   bool m_editStarted = false;
+  // While a character typed into a field is handled: that field, the character, and whether its
+  // change asked to move on to the next field.
+  int m_typingField = -1;
+  char16_t m_typed = 0;
+  bool m_moveAfterTyping = false;
+  // The field into which typing just moved on, where a "." is the separator already passed.
+  int m_separatorDue = -1;
   uint8_t m_low[4] = {0, 0, 0, 0};
   uint8_t m_high[4] = {255, 255, 255, 255};
   uint8_t m_last[4] = {0, 0, 0, 0};

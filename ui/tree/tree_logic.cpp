@@ -593,11 +593,11 @@ EditorPlan CTreeLogic::PlanEdit(TreeItemId item) const {
     case kKindIpAddress: {
       plan.editor = EditorKind::IpAddress;
       plan.text = DisplayValue(*node);
-      // Neither a network's nor a broadcast address in the first and last part.
-      const int low[4] = {1, 0, 0, 1};
+      // Every part takes 0 to 255: "0.0.0.0" is the default of every address field and 255 is a
+      // valid part anywhere but at the end of a host address, which the field cannot know.
       for (int i = 0; i < 4; ++i) {
-        plan.fieldLow[i] = low[i];
-        plan.fieldHigh[i] = 254;
+        plan.fieldLow[i] = 0;
+        plan.fieldHigh[i] = 255;
       }
       break;
     }
