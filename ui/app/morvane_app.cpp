@@ -90,6 +90,14 @@ void CMorvaneApp::ShowOwnView() {
   if (shown == 0) host->ShowView(progId.get());
 }
 
+void CMorvaneApp::ShowHelp(HWND owner, UINT command, ULONG_PTR data) {
+  std::u16string helpFile = GetModulePath();
+  size_t dot = helpFile.rfind(u'.');
+  if (dot != std::u16string::npos) helpFile.resize(dot);
+  helpFile += u".hlp";
+  ::WinHelpW(owner, win::AsWide(helpFile).c_str(), command, data);
+}
+
 std::u16string GetModulePath(HMODULE module) {
   std::u16string path;
   win::GetModulePath(path, module ? module : win::CModule::Instance());

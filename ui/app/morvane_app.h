@@ -52,6 +52,9 @@ class CMorvaneApp : public ISettingsHost {
     return ShowMessage(owner, LoadResString(stringId, true), type);
   }
 
+  // Help from the plug-in's help file, its own file name with ".hlp" in place of its extension.
+  void ShowHelp(HWND owner, UINT command, ULONG_PTR data);
+
   // Asks the host to show this plug-in's view when it is not shown.
   void ShowOwnView();
 

@@ -202,13 +202,9 @@ HRESULT CMorvaneView::Deactivate() {
 HRESULT CMorvaneView::ShowHelp() {
   return win::Guarded([&]() -> HRESULT {
     DWORD context = m_main ? m_main->GetHelpContext() : 0;
-    std::u16string helpFile = ui::GetModulePath();
-    size_t dot = helpFile.rfind(u'.');
-    if (dot != std::u16string::npos) helpFile.resize(dot);
-    helpFile += u".hlp";
     HWND owner = m_main ? m_main->Handle() : nullptr;
     bool topic = std::find(std::begin(kHelpTopics), std::end(kHelpTopics), context) != std::end(kHelpTopics);
-    ::WinHelpW(owner, win::AsWide(helpFile).c_str(), topic ? HELP_CONTEXT : HELP_FINDER, topic ? context : 0);
+    App().ShowHelp(owner, topic ? HELP_CONTEXT : HELP_FINDER, topic ? context : 0);
     if (m_host) m_host->ActivateToolbar(m_toolbar, TitleBstr().get());
     return S_OK;
   });
