@@ -61,9 +61,17 @@ struct RegKeyTraits {
   static void Close(Type h) { ::RegCloseKey(h); }
 };
 
+template <class T>
+struct GdiObjectTraits {
+  using Type = T;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type h) { ::DeleteObject(h); }
+};
+
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
 using UniqueFile = UniqueHandle<FileHandleTraits>;
 using UniqueRegKey = UniqueHandle<RegKeyTraits>;
+using UniqueFont = UniqueHandle<GdiObjectTraits<HFONT>>;
 
 // A new BSTR holding text (embedded NULs kept); null when out of memory. The caller frees it.
 inline BSTR NewBstr(std::u16string_view text) {

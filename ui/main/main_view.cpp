@@ -15,6 +15,7 @@
 #include "ui/app/app_text.h"
 #include "ui/app/morvane_app.h"
 #include "ui/dialogs/input_dialogs.h"
+#include "ui/dialogs/text_dialogs.h"
 #include "ui/send/engine_client.h"
 #include "ui/tree/tree_logic.h"
 #include "ui/view/morvane_view.h"
@@ -336,7 +337,8 @@ bool CMainViewDlg::SaveFileAs(bool& cancelled) {
 }
 
 bool CMainViewDlg::QuerySaveModified(bool closing) {
-  int answer = App().ShowMessage(Handle(), kSaveQuestion, (closing ? MB_YESNO : MB_YESNOCANCEL) | MB_ICONQUESTION);
+  int answer =
+      App().ShowMessage(Handle(), kSaveQuestion, (closing ? MB_YESNO : MB_YESNOCANCEL) | MB_ICONQUESTION);
   if (answer == IDCANCEL) return false;
   if (answer == IDNO) return true;
   // An untitled document asks for its name at once; a cancelled name dialog ends the question.
@@ -419,7 +421,8 @@ void CMainViewDlg::EditSelectAll() {
 }
 
 void CMainViewDlg::OnAbout() {
-  // The about box comes with its dialog.
+  CAboutDlg about(Module());
+  RunModal(about);
 }
 
 INT_PTR CMainViewDlg::RunModal(win::CDialog& dialog) {

@@ -134,6 +134,24 @@ TEST_F(MorvaneInHost, LoadsThePlugInInItsOrderAndClosesItCleanly) {
   EXPECT_TRUE(m_host->ExpectLog(std::wstring(kHost) + L"host object released, 0 references left"));
 }
 
+TEST_F(MorvaneInHost, TheAboutCommandShowsThePlugInsVersion) {
+  Start();
+  ASSERT_TRUE(m_host->ExpectLog(L"host ready"));
+  m_host->RunCommand(kCommandAbout);
+  HWND about = WaitDialogWithControl(m_host->ProcessId(), 10218);
+  ASSERT_NE(about, nullptr);
+  std::wstring version = WindowText(FindControl(about, 10218));
+  std::wstring prefix = LoadLibraryString(Folder() + L"\\Quillet.dll", 101) + L" ";
+  EXPECT_EQ(version.rfind(prefix, 0), 0u);
+  EXPECT_NE(version, prefix + L"0.00");  // the plug-in's own version resource was read
+  EXPECT_TRUE(CaptureWindow(about, L"morvane_about"));
+  EXPECT_TRUE(PressButton(about, IDOK));
+  EXPECT_TRUE(WaitUntil(Wait::Window, [&] { return !::IsWindow(about); }));
+  std::optional<DWORD> code = m_host->Close();
+  ASSERT_TRUE(code);
+  EXPECT_EQ(*code, 0u);
+}
+
 TEST_F(MorvaneInHost, WithoutTheLanguageLibraryTheUserIsToldAndTheHostCarriesOn) {
   // A copy of the plug-in in a folder without Quillet.dll, registered in its place for this test.
   std::wstring lonely = Folder() + L"\\without_language\\Morvane.dll";

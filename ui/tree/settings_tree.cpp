@@ -14,13 +14,9 @@
 #include "support/win/wide.h"
 #include "ui/app/morvane_app.h"
 #include "ui/dialogs/input_dialogs.h"
+#include "ui/dialogs/text_dialogs.h"
 #include "ui/main/main_view.h"
 #include "ui/tree/tree_logic.h"
-#if __has_include("ui/dialogs/text_dialogs.h")
-#include "ui/dialogs/text_dialogs.h"
-#else
-#include "ui/tree/text_dialogs_stub.h"  // until the long-text dialog is merged
-#endif
 
 namespace orvel::ui {
 
