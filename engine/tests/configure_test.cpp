@@ -259,7 +259,9 @@ TEST_F(ConfigureOperation, CancelAndSilenceEndTheSend) {
       EXPECT_EQ(client->Cancel(), S_OK);
     }
     if (c.cancelTwice) {
-      EXPECT_EQ(client->Cancel(), kAlreadyCancelling);
+      // Already cancelling, unless the first cancel has ended the operation by now.
+      const HRESULT again = client->Cancel();
+      EXPECT_TRUE(again == kAlreadyCancelling || again == kNoOperation) << std::hex << again;
     }
     EXPECT_TRUE(client.WaitCallback(c.done, 10000, from));
     if (c.cancel) {

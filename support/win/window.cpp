@@ -139,4 +139,10 @@ LRESULT CALLBACK CControl::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPA
   return result;
 }
 
+int TextWidth(HDC dc, const wchar_t* text, int length) {
+  RECT extent = {0, 0, 0, 0};
+  ::DrawTextW(dc, text, length, &extent, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+  return extent.right - extent.left;
+}
+
 }  // namespace orvel::win

@@ -91,6 +91,10 @@ class CControl : public CReflectionTarget {
   WNDPROC m_base = nullptr;
 };
 
+// The width of one line of text in the DC's font (measured through DrawTextW, which the switching
+// library carries on every Windows).
+int TextWidth(HDC dc, const wchar_t* text, int length);
+
 // The wait cursor for the life of the object; the previous cursor comes back at the end.
 class CWaitCursor {
  public:

@@ -515,9 +515,7 @@ void CMainViewDlg::PaintHeader() {
   HGDIOBJ previous = ::SelectObject(dc, m_normalFont);
   ::DrawTextW(dc, label.c_str(), static_cast<int>(label.size()), &text,
               DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
-  SIZE size{};
-  ::GetTextExtentPoint32W(dc, label.c_str(), static_cast<int>(label.size()), &size);
-  text.left += size.cx;
+  text.left += win::TextWidth(dc, label.c_str(), static_cast<int>(label.size()));
   ::SelectObject(dc, m_boldFont);
   ::DrawTextW(dc, title.c_str(), static_cast<int>(title.size()), &text,
               DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);

@@ -246,9 +246,7 @@ bool CInplaceCombo::Open(HWND tree, const RECT& valueColumn, const std::vector<s
     if (::GetTextMetricsW(dc, &metrics)) lineHeight = metrics.tmHeight + 2;
     for (const std::u16string& choice : m_choices) {
       const std::wstring text = win::AsWide(ChoiceShown(choice));
-      SIZE size = {};
-      if (::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size))
-        widest = std::max(widest, static_cast<int>(size.cx));
+      widest = std::max(widest, win::TextWidth(dc, text.c_str(), static_cast<int>(text.size())));
     }
     if (previous) ::SelectObject(dc, previous);
     ::ReleaseDC(tree, dc);
