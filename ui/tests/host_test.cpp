@@ -221,10 +221,19 @@ class MorvaneFiles : public MorvaneInHost {
     HWND dialog = WaitDialog(m_host->ProcessId(), title);
     if (!dialog) return ::testing::AssertionFailure() << "no dialog " << Utf8(std::wstring(title));
     if (auto front = BringToFront(dialog); !front) return front;
-    // The name field may hold a name already: it is replaced.
+    // Typed once the name field has the focus; the name it may hold already is replaced.
+    HWND field = nullptr;
+    WaitUntil(Wait::Window, [&] {
+      field = FocusOf(dialog);
+      return field && ::IsChild(dialog, field) && ClassName(field) == L"Edit";
+    });
+    if (!field) return ::testing::AssertionFailure() << "the file name field never gets the focus";
     PressKey(VK_END);
     PressKeys({VK_SHIFT, VK_HOME});
-    TypeText(path.wstring() + L"\n");
+    TypeText(path.wstring());
+    if (!WaitUntil(Wait::Text, [&] { return WindowText(field) == path.wstring(); }))
+      return ::testing::AssertionFailure() << "the file name field shows " << Utf8(WindowText(field));
+    PressKey(VK_RETURN);
     if (closes && !WaitUntil(Wait::Window, [&] { return !::IsWindow(dialog); }))
       return ::testing::AssertionFailure() << "the file dialog stays";
     return ::testing::AssertionSuccess();
@@ -483,12 +492,7 @@ class MorvaneTree : public MorvaneFiles {
     input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
     ::SendInput(1, &input, sizeof(input));
   }
-  // The window with the keyboard focus in the tree's thread.
-  HWND Focus() const {
-    GUITHREADINFO info = {};
-    info.cbSize = sizeof(info);
-    return ::GetGUIThreadInfo(::GetWindowThreadProcessId(m_tree, nullptr), &info) ? info.hwndFocus : nullptr;
-  }
+  HWND Focus() const { return FocusOf(m_tree); }
   // Waits until the tree has the focus again (an editor or dialog has gone).
   bool TreeFocused() {
     return WaitUntil(Wait::Text, [&] { return Focus() == m_tree; });
@@ -566,6 +570,7 @@ TEST_F(MorvaneTree, EditsMadeWithRealInputAreSavedAndNothingElse) {
   TypeText(L"secret\n");
   HWND confirm = WaitDialogWithControl(m_host->ProcessId(), 10153);
   ASSERT_NE(confirm, nullptr);
+  ASSERT_TRUE(WaitUntil(Wait::Window, [&] { return FocusOf(confirm) == FindControl(confirm, 10153); }));
   TypeText(L"secret\n");
   EXPECT_TRUE(WaitUntil(Wait::Window, [&] { return !::IsWindow(confirm); }));
   EXPECT_TRUE(TreeFocused());

@@ -535,6 +535,12 @@ std::wstring TreeSelectionText(HWND tree) {
   return selected ? RemoteTreeItemText(tree, selected) : std::wstring();
 }
 
+HWND FocusOf(HWND window) {
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof(info);
+  return ::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
+}
+
 ::testing::AssertionResult BringToFront(HWND window) {
   ::SetForegroundWindow(window);
   if (!WaitUntil(Wait::Window, [&] { return ::GetForegroundWindow() == window; }))

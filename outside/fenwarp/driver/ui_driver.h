@@ -150,6 +150,8 @@ void TypeText(std::wstring_view text);
 void PressKey(WORD virtualKey);
 // Keys pressed in order and released in reverse, e.g. {VK_MENU, 'E'} for Alt+E.
 void PressKeys(std::initializer_list<WORD> virtualKeys);
+// The window with the keyboard focus in the thread that owns the window; null when none.
+HWND FocusOf(HWND window);
 // Brings a top-level window to the foreground and waits until it is there.
 ::testing::AssertionResult BringToFront(HWND window);
 
