@@ -162,7 +162,10 @@ void RunTrustCase(const TrustCase& c, std::vector<SeenPrompt>& seen) {
   CPromptWatcher watcher(c.action);
   CSampleProcess client(c.args);
   ASSERT_TRUE(client.Started());
-  EXPECT_TRUE(client.WaitExit(30000));
+  bool ended = client.WaitExit(30000);
+  std::string lines;
+  for (const std::string& line : client.Lines()) lines += "  " + line + "\n";
+  EXPECT_TRUE(ended) << "the client printed:\n" << lines;
   watcher.Stop();
   seen = watcher.Seen();
   EXPECT_EQ(seen.size(), c.prompts);
