@@ -6,6 +6,7 @@
 #include <bit>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -51,6 +52,12 @@ std::wstring Ellipsis(std::wstring text) {
   if (text.size() >= 3 && text.compare(text.size() - 3, 3, L"...") == 0) return text;
   while (!text.empty() && text.back() == L'.') text.pop_back();
   return text + L"...";
+}
+
+// The view has opened its document: the send command is enabled.
+bool SettingsShown(const CHostProcess& host) {
+  HWND toolbar = FindControl(host.Frame(), kToolbarId);
+  return toolbar && WaitUntil(Wait::Window, [&] { return ToolbarButtonEnabled(toolbar, kSendCommand); });
 }
 
 std::string Utf8(const std::wstring& text) { return orvel::AsUtf8(orvel::win::FromWide(text)); }
@@ -103,6 +110,7 @@ class SendRoad : public ::testing::Test {
     g_host = std::make_unique<CHostProcess>();
     ASSERT_TRUE(g_host->Start(options));
     ASSERT_TRUE(g_host->ExpectLog(L"host ready"));
+    ASSERT_TRUE(SettingsShown(*g_host));
   }
   void TearDown() override {
     // A failed case leaves nothing open for the next one: the host starts again.
@@ -480,6 +488,134 @@ TEST_F(SendRoad, CallbacksAfterTheDialogHasClosedReachNothing) {
   dialog = OpenSendDialog();
   ASSERT_NE(dialog, nullptr);
   CloseSendDialog(dialog);
+}
+
+// --- the real engine, Tessmark and the simulated device
+
+constexpr wchar_t kEngineWindow[] = L"OrvelCorvansetWnd";
+
+// The stand-in's device root as its registration names it.
+fs::path RegisteredDeviceRoot() {
+  return orvel::win::ReadRegString(HKEY_LOCAL_MACHINE, L"Software\\Orvel\\EPOC Connect Stand-in",
+                                   L"DeviceRoot")
+      .value_or(L"");
+}
+
+class SendToTheDevice : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    m_root = RegisteredDeviceRoot();
+    ASSERT_FALSE(m_root.empty());
+    std::ifstream in(m_root / "state.txt", std::ios::binary);
+    m_state.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    ASSERT_FALSE(m_state.empty());
+    fs::remove_all(m_root / "store");
+    orvel::win::DeleteRegValue(HKEY_CURRENT_USER, orvel::win::kCorvansetKey, L"LastFile");
+  }
+  void TearDown() override {
+    if (m_host) m_host->Close();
+    m_host.reset();
+    std::ofstream(m_root / "state.txt", std::ios::binary) << m_state;
+    // Nothing of the engine is left for the tests that come after.
+    EXPECT_TRUE(WaitUntil(Wait::HostExit, [] { return !::FindWindowW(nullptr, kEngineWindow); }));
+  }
+  // The stand-in reads its state file at every call: the knobs take effect at once.
+  void SetDeviceState(const std::string& knobs) {
+    std::ofstream(m_root / "state.txt", std::ios::binary) << m_state << "\n" << knobs << "\n";
+  }
+  void StartWith(const fs::path& file) {
+    HostOptions options;
+    options.program = WindowsPath(FENWARP_EXE);
+    options.plugins = {kView};
+    options.logPath = Folder() + L"\\send_to_the_device_host.log";
+    options.file = file.wstring();
+    options.environment = {{L"ORVEL_LIMITS", L"Vantrel.IdleShutdown=3000,Morvane.EngineCheck=200"}};
+    m_host = std::make_unique<CHostProcess>();
+    ASSERT_TRUE(m_host->Start(options));
+    ASSERT_TRUE(m_host->ExpectLog(L"host ready"));
+    ASSERT_TRUE(SettingsShown(*m_host));
+  }
+  // The settings file of an access point "Office" to be created, as the product writes it.
+  fs::path SettingsFile() {
+    fs::path file = fs::path(Folder()) / L"office_to_send.xml";
+    std::ofstream out(file, std::ios::binary);
+    const char text[] =
+        "<?xml version=\"1.0\"?><Settings><IAPSettings><IAPConnection op=\"create\">"
+        "<ConnectionName op=\"create\">Office</ConnectionName>"
+        "<PhoneNumber op=\"create\">5550100</PhoneNumber></IAPConnection></IAPSettings></Settings>";
+    out << "\xff\xfe";
+    for (const char* c = text; *c; ++c) out.put(*c).put('\0');
+    return file;
+  }
+  static std::vector<std::wstring> AuditLines() {
+    std::wstring folder;
+    if (auto command = orvel::win::ReadRegString(
+            HKEY_CLASSES_ROOT,
+            L"CLSID\\" + orvel::win::GuidText(CLSID_TerminalManagerExt) + L"\\LocalServer32", nullptr)) {
+      std::wstring program = *command;
+      if (!program.empty() && program[0] == L'"') program = program.substr(1, program.find(L'"', 1) - 1);
+      folder = program.substr(0, program.find_last_of(L'\\') + 1);
+    }
+    std::ifstream in(fs::path(folder) / L"MorvaneLog.csv", std::ios::binary);
+    std::vector<std::wstring> lines;
+    for (std::string line; std::getline(in, line);)
+      lines.push_back(orvel::win::AsWide(orvel::FromUtf8(line)));
+    return lines;
+  }
+
+  fs::path m_root;
+  std::string m_state;
+  std::unique_ptr<CHostProcess> m_host;
+};
+
+TEST_F(SendToTheDevice, ARequestedFileIsSentWithTheDevicesQuestionAnsweredInTheDialog) {
+  // The device's settings server asks before it applies the access points; only 16 is offered.
+  SetDeviceState("settings_question=0x80040080,16,IAPSettings,Office");
+  const fs::path file = SettingsFile();
+  const size_t auditBefore = AuditLines().size();
+  StartWith(file);
+  m_host->RunCommand(kSendCommand);
+  HWND dialog = WaitDialogWithControl(m_host->ProcessId(), kSendButton);
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_TRUE(WaitUntil(Wait::Window, [&] {
+    return WindowText(FindControl(dialog, kDeviceName)) == L" Farlink";
+  })) << Utf8(WindowText(FindControl(dialog, kDeviceName)));
+  ASSERT_TRUE(WaitUntil(Wait::Window, [&] { return ::IsWindowEnabled(FindControl(dialog, kSendButton)); }));
+  EXPECT_TRUE(PressButton(dialog, kSendButton));
+  HWND question = WaitDialogWithControl(m_host->ProcessId(), kQuestion);
+  ASSERT_NE(question, nullptr);
+  EXPECT_EQ(WindowText(FindControl(question, kQuestion)), FormatString(Text(492), {Text(279), L"Office"}));
+  const auto plan = orvel::ui::PlanChoiceButtons(16);
+  ASSERT_EQ(plan[0].answer, 16u);
+  EXPECT_TRUE(PressButton(question, plan[0].control));
+  EXPECT_TRUE(WaitUntil(Wait::Window, [&] { return !::IsWindow(question); }));
+  // The end: no box, the send dialog again.
+  EXPECT_TRUE(WaitUntil(Wait::HostStart, [&] {
+    return ::IsWindowVisible(dialog) && !FindDialogWithControl(m_host->ProcessId(), kProgressBar);
+  }));
+  EXPECT_FALSE(FindMessageBox(m_host->ProcessId()));
+  EXPECT_TRUE(fs::exists(m_root / "store" / "IAPSettings.xml"));
+  std::ifstream stored(m_root / "store" / "IAPSettings.xml");
+  std::string text((std::istreambuf_iterator<char>(stored)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("Office"), std::string::npos) << text;
+  // One audit line: the operation, its result and the file it came from.
+  std::vector<std::wstring> audit = AuditLines();
+  ASSERT_EQ(audit.size(), auditBefore + 1);
+  EXPECT_NE(audit.back().find(L";Corvanset User Interface;Configure;0x00000000 Ok;" + file.wstring() + L";"),
+            std::wstring::npos)
+      << Utf8(audit.back());
+
+  // The client was closed: a second send opens the device again, and now nothing is asked.
+  SetDeviceState("");
+  EXPECT_TRUE(PressButton(dialog, kSendButton));
+  EXPECT_TRUE(WaitUntil(Wait::HostStart, [&] { return AuditLines().size() == auditBefore + 2; }));
+  EXPECT_TRUE(WaitUntil(Wait::Window, [&] {
+    return ::IsWindowVisible(dialog) && !FindDialogWithControl(m_host->ProcessId(), kProgressBar);
+  }));
+  EXPECT_FALSE(FindMessageBox(m_host->ProcessId()));
+  EXPECT_NE(AuditLines().back().find(L";Configure;0x00000000 Ok;"), std::wstring::npos);
+  EXPECT_TRUE(PressButton(dialog, IDOK));
+  EXPECT_TRUE(WaitUntil(Wait::Window, [&] { return !::IsWindow(dialog); }));
 }
 
 // Run alone as the suite's clean-up fixture: the scripted engine never stays registered, even when
