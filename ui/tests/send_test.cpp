@@ -13,6 +13,7 @@
 
 #include "outside/fenwarp/driver/ui_driver.h"
 #include "support/u16text.h"
+#include "support/win/command_line.h"
 #include "support/win/handle.h"
 #include "support/win/registry.h"
 #include "support/win/wide.h"
@@ -523,6 +524,7 @@ class SendToTheDevice : public ::testing::Test {
   void SetDeviceState(const std::string& knobs) {
     std::ofstream(m_root / "state.txt", std::ios::binary) << m_state << "\n" << knobs << "\n";
   }
+  // Starts the host, with a file as its request (an empty path: none).
   void StartWith(const fs::path& file) {
     HostOptions options;
     options.program = WindowsPath(FENWARP_EXE);
@@ -616,6 +618,28 @@ TEST_F(SendToTheDevice, ARequestedFileIsSentWithTheDevicesQuestionAnsweredInTheD
   EXPECT_NE(AuditLines().back().find(L";Configure;0x00000000 Ok;"), std::wstring::npos);
   EXPECT_TRUE(PressButton(dialog, IDOK));
   EXPECT_TRUE(WaitUntil(Wait::Window, [&] { return !::IsWindow(dialog); }));
+}
+
+TEST_F(SendToTheDevice, AClientsOpenTerminalManagerBringsUpTheViewOnItsFile) {
+  const fs::path file = SettingsFile();
+  orvel::win::DeleteRegValue(HKEY_CURRENT_USER, orvel::win::kCorvansetKey, L"RequestFile");
+  // A client of the engine asks for the file.
+  std::optional<DWORD> client =
+      RunProgram(WindowsPath(SAMPLECLIENT_EXE) + L" --name \"Send Test\" openmanager " +
+                 orvel::win::QuotedArgument(file.wstring()));
+  ASSERT_TRUE(client);
+  EXPECT_EQ(*client, 0u);
+  EXPECT_EQ(orvel::win::ReadRegString(HKEY_CURRENT_USER, orvel::win::kCorvansetKey, L"RequestFile"),
+            file.wstring());
+  // The connectivity manager starts the host: the view opens the requested file, once.
+  StartWith(L"");
+  EXPECT_TRUE(WaitUntil(Wait::Window, [] {
+    return !orvel::win::ReadRegString(HKEY_CURRENT_USER, orvel::win::kCorvansetKey, L"RequestFile");
+  }));
+  ASSERT_TRUE(m_host->Close());
+  m_host.reset();
+  EXPECT_EQ(orvel::win::ReadRegString(HKEY_CURRENT_USER, orvel::win::kCorvansetKey, L"LastFile"),
+            file.wstring());
 }
 
 // Run alone as the suite's clean-up fixture: the scripted engine never stays registered, even when
