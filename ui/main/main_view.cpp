@@ -17,6 +17,7 @@
 #include "ui/dialogs/input_dialogs.h"
 #include "ui/dialogs/text_dialogs.h"
 #include "ui/send/engine_client.h"
+#include "ui/send/send_dlg.h"
 #include "ui/tree/tree_logic.h"
 #include "ui/view/morvane_view.h"
 
@@ -376,7 +377,8 @@ void CMainViewDlg::OnRunSession() {
     RunModal(notice);
     return;
   }
-  // The send dialog comes with the send road; until then nothing is sent.
+  CSendDlg send(Module(), m_view, m_path);
+  RunModal(send);
 }
 
 void CMainViewDlg::OnShowLog() {

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "support/limits.h"
+#include "support/win/limits.h"
 #include "support/win/wide.h"
 #include "support/win/window.h"
 #include "ui/app/morvane_app.h"
@@ -12,7 +14,18 @@ namespace {
 constexpr uint32_t kPreparingText = 581;
 constexpr uint32_t kCancellingText = 595;
 
+constexpr LimitEntry kLimits[] = {{"EngineCheck", 1000}};
+
 }  // namespace
+
+uint32_t EngineCheckPeriod() {
+  static CLimitTable table = [] {
+    CLimitTable limits("Morvane", kLimits);
+    limits.Apply(win::LimitsOverrideText());
+    return limits;
+  }();
+  return table.Milliseconds(0);
+}
 
 // Centres window on the plug-in's main view when there is one, else leaves it where it is.
 void CentreOnMainView(HWND window) {
@@ -29,6 +42,11 @@ void CentreOnMainView(HWND window) {
 void CProgressDlg::SetOwner(HWND owner, std::function<void()> cancelOperation) {
   m_owner = owner;
   m_cancelOperation = std::move(cancelOperation);
+}
+
+void CProgressDlg::SetEngineCheck(std::function<bool()> alive, std::function<void()> lost) {
+  m_engineAlive = std::move(alive);
+  m_engineLost = std::move(lost);
 }
 
 void CProgressDlg::SetRange(int lower, int upper) {
@@ -49,6 +67,7 @@ BOOL CProgressDlg::OnInitDialog() {
   SetText(App().LoadResString(kPreparingText, true));
   m_busy = true;
   ::SetTimer(Handle(), kBusyTimer, kBusyPeriod, nullptr);
+  if (m_engineAlive) ::SetTimer(Handle(), kEngineTimer, EngineCheckPeriod(), nullptr);
   ::SetFocus(Handle());
   if (m_owner) ::ShowWindow(m_owner, SW_HIDE);
   return FALSE;  // the focus is set
@@ -72,9 +91,19 @@ void CProgressDlg::OnCancel() {
   m_busy = true;
 }
 
-void CProgressDlg::OnBeforeDestroy() { ::KillTimer(Handle(), kBusyTimer); }
+void CProgressDlg::OnBeforeDestroy() {
+  ::KillTimer(Handle(), kBusyTimer);
+  ::KillTimer(Handle(), kEngineTimer);
+}
 
 void CProgressDlg::OnTimer(UINT_PTR id) {
+  if (id == kEngineTimer) {
+    if (!m_engineAlive || m_engineAlive()) return;
+    // Once: the handler of the loss shows a box, whose loop would run this timer again.
+    ::KillTimer(Handle(), kEngineTimer);
+    if (m_engineLost) m_engineLost();
+    return;
+  }
   if (id != kBusyTimer || !m_busy) return;
   PBRANGE range{};
   SendItem(kBar, PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));

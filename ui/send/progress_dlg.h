@@ -1,6 +1,7 @@
 // The modal dialog that shows the running send: a bar, a stage text, Cancel and a busy animation
 // while no percentage is known. Cancel only asks the engine to cancel; the dialog stays until the
-// send dialog ends it when the engine reports the end. Enter does nothing.
+// send dialog ends it when the engine reports the end. Enter does nothing. While it runs it asks the
+// engine something cheap now and then, so that an engine that has gone ends the wait.
 #pragma once
 
 #include <functional>
@@ -20,6 +21,7 @@ class CProgressDlg : public win::CDialog {
   static constexpr int kText = 263;
   static constexpr UINT_PTR kBusyTimer = 1;
   static constexpr UINT kBusyPeriod = 1000;
+  static constexpr UINT_PTR kEngineTimer = 2;
 
   explicit CProgressDlg(HINSTANCE resources) : CDialog(resources, kTemplate) {}
 
@@ -31,6 +33,9 @@ class CProgressDlg : public win::CDialog {
   void SetBusyAnimation(bool busy) { m_busy = busy; }
   bool BusyAnimation() const { return m_busy; }
   void EnableCancel(bool enable);
+  // `alive` is asked every engine-check period (the limit "Morvane.EngineCheck") while the dialog
+  // runs; once it answers false the checks stop and `lost` runs.
+  void SetEngineCheck(std::function<bool()> alive, std::function<void()> lost);
 
  protected:
   BOOL OnInitDialog() override;
@@ -43,6 +48,11 @@ class CProgressDlg : public win::CDialog {
   HWND m_owner = nullptr;
   std::function<void()> m_cancelOperation;
   bool m_busy = false;
+  std::function<bool()> m_engineAlive;
+  std::function<void()> m_engineLost;
 };
+
+// How often the progress dialog asks whether the engine is still there.
+uint32_t EngineCheckPeriod();
 
 }  // namespace orvel::ui

@@ -63,8 +63,8 @@ std::u16string WithEllipsis(std::u16string text) {
   return text + std::u16string(kEllipsis);
 }
 
-StageText ProgressStageText(int32_t stage, std::u16string_view tag, int32_t percent, const StringLookup& lookup,
-                            const std::function<std::u16string(std::u16string_view)>& displayName) {
+StageText ProgressStageText(int32_t stage, std::u16string_view tag, int32_t percent,
+                            const StringLookup& lookup, const DisplayNameLookup& displayName) {
   StageText result;
   switch (stage) {
     case 1:
@@ -107,7 +107,7 @@ bool ShowsFinalBox(int32_t result, bool questionOpen, bool errorShown) {
 
 bool IsFileQuestion(const CSettingsNode* root, std::u16string_view tag) {
   const CSettingsNode* files = root ? root->FindChildOfType(kFileTransferType) : nullptr;
-  if (!files) return false;
+  if (!files || TrimBlanks(tag).empty()) return false;
   std::u16string name;
   for (size_t i = 0; i < files->GetChildCount(); ++i) {
     const CSettingsNode* child = files->GetChild(i);

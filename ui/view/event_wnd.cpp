@@ -1,9 +1,16 @@
 #include "ui/view/event_wnd.h"
 
+#include "settings/settings_document.h"
+#include "settings/settings_host.h"
+#include "support/path_text.h"
 #include "support/win/registry.h"
 #include "support/win/wide.h"
 #include "ui/app/morvane_app.h"
+#include "ui/send/arg_array.h"
+#include "ui/send/choice_dlg.h"
 #include "ui/send/engine_client.h"
+#include "ui/send/progress_dlg.h"
+#include "ui/send/send_dlg.h"
 
 namespace orvel::ui {
 
@@ -11,6 +18,11 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"Orvel.Morvane.EventWnd";
 constexpr UINT kClassStyle = CS_VREDRAW | CS_HREDRAW | CS_NOCLOSE;
+constexpr uint32_t kQuestionText = 492;
+constexpr uint32_t kStopAnswer = 4;
+constexpr uint32_t kAnswerNotOffered = 0x25;
+// The engine's own failure text: it cannot carry out the request.
+constexpr uint32_t kEngineLostText = 486;
 
 // Keeps the module loaded while the start-up thread runs, and lets it go as the thread ends.
 DWORD WINAPI PrestartThread(void* module) {
@@ -35,10 +47,41 @@ void CEventWnd::RunStartup() {
   ::SendMessageW(window->Handle(), WM_PLUGIN_STARTUP, 0, 0);
 }
 
+ProgressMemory& CEventWnd::LastProgress() {
+  static ProgressMemory last;
+  return last;
+}
+
+std::u16string CEventWnd::MessageOf(int32_t code, std::u16string_view tag, std::u16string_view value) {
+  return ErrorCodeToMessage(
+      code, tag, value, [](uint32_t id) { return App().LoadResString(id, true); }, LastProgress());
+}
+
+void CEventWnd::ResetSessionState() {
+  m_errorShown = false;
+  m_sessionEnded = false;
+  m_answers.Reset();
+}
+
 LRESULT CEventWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_PLUGIN_STARTUP:
       OnStartup();
+      return 0;
+    case WM_ENGINE_STATE:
+      OnEngineStateChanged(static_cast<uint32_t>(wParam));
+      return 0;
+    case WM_ENGINE_PROGRESS:
+      OnEngineProgress(wParam);
+      return 0;
+    case WM_ENGINE_ERROR:
+      OnEngineError(wParam);
+      return 0;
+    case WM_ENGINE_DONE:
+      OnEngineDone(static_cast<int32_t>(static_cast<uint32_t>(wParam)));
+      return 0;
+    case WM_DESTROY:
+      DiscardQueued();
       return 0;
     default:
       return DefaultProc(message, wParam, lParam);
@@ -61,6 +104,104 @@ void CEventWnd::OnStartup() {
     }
   }
   Destroy();
+}
+
+void CEventWnd::DiscardQueued() {
+  MSG message;
+  while (::PeekMessageW(&message, Handle(), WM_ENGINE_ERROR, WM_ENGINE_PROGRESS, PM_REMOVE)) {
+    if (message.message != WM_ENGINE_STATE) CArgArray::TakeFrom(reinterpret_cast<CArgArray*>(message.wParam));
+  }
+}
+
+void CEventWnd::OnEngineStateChanged(uint32_t state) {
+  if (m_owner) m_owner->UpdateDeviceInfo((state & 1) != 0);
+}
+
+void CEventWnd::OnEngineProgress(WPARAM posted) {
+  CArgArray args = CArgArray::TakeFrom(reinterpret_cast<CArgArray*>(posted));
+  const int32_t stage = args.PopLong();
+  std::u16string tag = args.PopString();
+  const int32_t percent = args.PopLong();
+  if (m_owner) m_owner->UpdateProgress(stage, tag, percent);
+  LastProgress().stage = static_cast<uint32_t>(stage);
+  LastProgress().tag = std::move(tag);
+}
+
+void CEventWnd::OnEngineError(WPARAM posted) {
+  CArgArray args = CArgArray::TakeFrom(reinterpret_cast<CArgArray*>(posted));
+  const auto code = static_cast<int32_t>(args.PopDword());
+  const uint32_t allowed = args.PopDword();
+  const std::u16string tag = args.PopString();
+  const std::u16string value = args.PopString();
+  if (!m_owner) return;
+  if (IsQuestionCode(code)) {
+    OnEngineQuestion(tag, value, allowed);
+    return;
+  }
+  m_errorShown = true;
+  ShowBox(MessageOf(code, App().LoadResStringByTag(tag), value), MB_ICONEXCLAMATION);
+  Answer(kStopAnswer);
+}
+
+void CEventWnd::OnEngineQuestion(const std::u16string& tag, const std::u16string& value, uint32_t allowed) {
+  const bool fileQuestion = IsFileQuestion(App().Document().GetRoot(), tag);
+  std::optional<uint32_t> answer = m_answers.Answer(fileQuestion, allowed);
+  if (!answer) {
+    const std::u16string shown = fileQuestion ? GetFileNameOfPath(value) : value;
+    CChoiceDlg dialog(App().ResourceHandle());
+    dialog.SetAllowed(allowed);
+    dialog.SetText(
+        FormatText(App().LoadResString(kQuestionText, true), {App().LoadResStringByTag(tag), shown}),
+        fileQuestion);
+    ::SetFocus(Handle());
+    HWND progress = m_progress ? m_progress->Handle() : nullptr;
+    if (progress) ::ShowWindow(progress, SW_HIDE);
+    m_question = &dialog;
+    const INT_PTR result = dialog.DoModal(progress ? progress : m_owner->Handle());
+    m_question = nullptr;
+    // The operation may have ended meanwhile; its progress dialog is then going.
+    if (progress && ::IsWindow(progress) && !m_sessionEnded) {
+      ::ShowWindow(progress, SW_SHOW);
+      ::SetFocus(progress);
+    }
+    answer = result > 0 ? static_cast<uint32_t>(result) : 0;
+    if (*answer != 0 && dialog.IsApplyToAll()) m_answers.Remember(fileQuestion, *answer);
+  }
+  if (*answer != 0 && !m_sessionEnded) Answer(*answer);
+}
+
+void CEventWnd::Answer(uint32_t answer) {
+  if (!m_owner) return;
+  if (const HRESULT hr = m_owner->Respond(answer); FAILED(hr) && LowWord(hr) == kAnswerNotOffered)
+    m_owner->CancelOperation();
+}
+
+void CEventWnd::EndQuestion() {
+  if (m_question) m_question->EndDialog(0);
+}
+
+void CEventWnd::OnEngineDone(int32_t result) {
+  const bool questionOpen = m_question != nullptr;
+  EndQuestion();
+  m_sessionEnded = true;
+  if (ShowsFinalBox(result, questionOpen, m_errorShown))
+    ShowBox(MessageOf(result), MB_ICONEXCLAMATION | MB_SETFOREGROUND);
+  if (m_owner) m_owner->CloseSession();
+  LastProgress() = {};
+}
+
+void CEventWnd::OnEngineLost() {
+  EndQuestion();
+  m_sessionEnded = true;
+  ShowBox(App().LoadResString(kEngineLostText, true), MB_ICONEXCLAMATION | MB_SETFOREGROUND);
+  if (m_progress) m_progress->EndDialog(1);
+  LastProgress() = {};
+}
+
+void CEventWnd::ShowBox(const std::u16string& text, UINT type) {
+  HWND owner =
+      m_progress && m_progress->Handle() ? m_progress->Handle() : (m_owner ? m_owner->Handle() : nullptr);
+  App().ShowMessage(owner, text, type);
 }
 
 void CEventWnd::OnFinalMessage() {
