@@ -67,13 +67,6 @@ std::u16string ReadPathValue(const wchar_t* name) {
   return win::FromWide(*value);
 }
 
-std::u16string Trimmed(std::u16string text) {
-  while (!text.empty() && IsBlank(text.back())) text.pop_back();
-  size_t start = 0;
-  while (start < text.size() && IsBlank(text[start])) ++start;
-  return text.substr(start);
-}
-
 }  // namespace
 
 CMainViewDlg::CMainViewDlg(CMorvaneView* view)
@@ -198,11 +191,7 @@ void CMainViewDlg::InitialSetUp() {
 }
 
 void CMainViewDlg::ShowDocument() {
-  ::SendMessageW(m_tree.Handle(), WM_SETREDRAW, FALSE, 0);
-  m_tree.Clear();
   m_tree.Rebuild();
-  ::SendMessageW(m_tree.Handle(), WM_SETREDRAW, TRUE, 0);
-  ::InvalidateRect(m_tree.Handle(), nullptr, TRUE);
   m_tree.SelectFirst();
   ::InvalidateRect(Handle(), nullptr, TRUE);
 }
@@ -252,7 +241,7 @@ void CMainViewDlg::OnFileOpen(const std::u16string* given) {
   }
   bool repaired = false;
   if (!loaded) {
-    std::u16string detail = Trimmed(m_document.GetLastError());
+    std::u16string detail = std::u16string(TrimBlanks(m_document.GetLastError()));
     m_document.Reset();
     // The document is then an untitled one.
     m_path.clear();
@@ -295,7 +284,7 @@ bool CMainViewDlg::SaveFile() {
     saved = m_document.SaveFile(m_path);
   }
   if (!saved) {
-    ShowFileError(kSaveFailedText, Trimmed(m_document.GetLastError()));
+    ShowFileError(kSaveFailedText, std::u16string(TrimBlanks(m_document.GetLastError())));
     return false;
   }
   SetDocumentModified(false);
@@ -326,7 +315,7 @@ bool CMainViewDlg::SaveFileAs(bool& cancelled) {
     saved = m_document.SaveFile(chosen);
   }
   if (!saved) {
-    ShowFileError(kSaveFailedText, Trimmed(m_document.GetLastError()));
+    ShowFileError(kSaveFailedText, std::u16string(TrimBlanks(m_document.GetLastError())));
     return false;
   }
   m_path = chosen;

@@ -252,7 +252,6 @@ class MorvaneFiles : public MorvaneInHost {
     ASSERT_TRUE(code);
     EXPECT_EQ(*code, 0u);
   }
-  static std::string Utf8(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
   fs::path m_folder;
   fs::path m_testdata;
@@ -452,18 +451,7 @@ class MorvaneTree : public MorvaneFiles {
     }
     return item;
   }
-  HTREEITEM Find(const std::vector<std::wstring_view>& path) {
-    HTREEITEM level = TreeView_GetRoot(m_tree), found = nullptr;
-    for (std::wstring_view text : path) {
-      found = nullptr;
-      for (HTREEITEM item = level; item && !found; item = TreeView_GetNextSibling(m_tree, item)) {
-        if (TreeItemText(m_tree, item) == text) found = item;
-      }
-      if (!found) return nullptr;
-      level = TreeView_GetChild(m_tree, found);
-    }
-    return found;
-  }
+  HTREEITEM Find(const std::vector<std::wstring_view>& path) { return FindTreeItem(m_tree, path); }
   POINT RowPoint(HTREEITEM item, bool stateIcon) {
     std::optional<RECT> row = TreeItemRect(m_tree, item);
     EXPECT_TRUE(row);
@@ -480,17 +468,10 @@ class MorvaneTree : public MorvaneFiles {
   void ClickRow(HTREEITEM item, std::initializer_list<WORD> held = {}) {
     POINT at = RowPoint(item, false);
     EXPECT_TRUE(BringToFront(m_host->Frame()));
-    for (WORD key : held) KeyDown(key, true);
+    for (WORD key : held) SendKey(key, false);
     EXPECT_TRUE(ClickAt(m_tree, at));
     EXPECT_TRUE(WaitUntil(Wait::Text, [&] { return TreeView_GetSelection(m_tree) == item; }));
-    for (WORD key : held) KeyDown(key, false);
-  }
-  static void KeyDown(WORD key, bool down) {
-    INPUT input = {};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = key;
-    input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
-    ::SendInput(1, &input, sizeof(input));
+    for (WORD key : held) SendKey(key, true);
   }
   HWND Focus() const { return FocusOf(m_tree); }
   // Waits until the tree has the focus again (an editor or dialog has gone).

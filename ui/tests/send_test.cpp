@@ -17,6 +17,7 @@
 #include "support/win/handle.h"
 #include "support/win/registry.h"
 #include "support/win/wide.h"
+#include "ui/app/app_text.h"
 #include "ui/send/choice_plan.h"
 #include "vantrel.h"
 
@@ -60,8 +61,6 @@ bool SettingsShown(const CHostProcess& host) {
   HWND toolbar = FindControl(host.Frame(), kToolbarId);
   return toolbar && WaitUntil(Wait::Window, [&] { return ToolbarButtonEnabled(toolbar, kSendCommand); });
 }
-
-std::string Utf8(const std::wstring& text) { return orvel::AsUtf8(orvel::win::FromWide(text)); }
 
 // Beside the real engine's local server: an in-process server of the class comes first.
 const std::wstring kEngineKey =
@@ -554,8 +553,8 @@ class SendToTheDevice : public ::testing::Test {
     if (auto command = orvel::win::ReadRegString(
             HKEY_CLASSES_ROOT,
             L"CLSID\\" + orvel::win::GuidText(CLSID_TerminalManagerExt) + L"\\LocalServer32", nullptr)) {
-      std::wstring program = *command;
-      if (!program.empty() && program[0] == L'"') program = program.substr(1, program.find(L'"', 1) - 1);
+      std::wstring program =
+          orvel::win::AsWide(orvel::ui::ProgramOfCommandLine(orvel::win::FromWide(*command)));
       folder = program.substr(0, program.find_last_of(L'\\') + 1);
     }
     std::ifstream in(fs::path(folder) / L"MorvaneLog.csv", std::ios::binary);

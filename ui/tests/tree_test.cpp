@@ -51,14 +51,6 @@ class CHostDlg : public win::CDialog {
   CSettingsTree& m_tree;
 };
 
-void Key(WORD key, bool up) {
-  INPUT input = {};
-  input.type = INPUT_KEYBOARD;
-  input.ki.wVk = key;
-  input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-  ::SendInput(1, &input, sizeof(input));
-}
-
 class TreeTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -89,7 +81,7 @@ class TreeTest : public ::testing::Test {
     ASSERT_TRUE(driver::BringToFront(m_frame));
   }
   void TearDown() override {
-    for (WORD key : {VK_CONTROL, VK_SHIFT}) Key(key, true);
+    for (WORD key : {VK_CONTROL, VK_SHIFT}) driver::SendKey(key, true);
     if (m_frame) ::DestroyWindow(m_frame);
     ::DeleteObject(m_normal);
     ::DeleteObject(m_bold);
@@ -150,12 +142,12 @@ class TreeTest : public ::testing::Test {
   }
   void ClickRow(const CSettingsNode& node, WORD modifier = 0) {
     Reveal(node);
-    if (modifier) Key(modifier, false);
+    if (modifier) driver::SendKey(modifier, false);
     ASSERT_TRUE(driver::ClickAt(m_window, PointIn(node, 3)));
     HTREEITEM item = Find(node);
     EXPECT_TRUE(
         driver::WaitUntil(driver::Wait::Window, [&] { return TreeView_GetSelection(m_window) == item; }));
-    if (modifier) Key(modifier, true);
+    if (modifier) driver::SendKey(modifier, true);
   }
   std::u16string Value(const CSettingsNode& node) const { return node.GetValue(); }
 

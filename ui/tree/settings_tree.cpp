@@ -54,6 +54,9 @@ struct CSettingsTree::State {
   // their parent is first expanded: the control checks every parent it is given against all its
   // items, so filling it with a large document at once would cost the square of its size.
   std::vector<bool> populated;
+  // By item number - 1: the item went into the control without children, so the control must be
+  // told once children come.
+  std::vector<bool> childless;
   std::unordered_map<HTREEITEM, TreeItemId> items;
   HICON icons[std::size(kIcons)] = {};
   HFONT groupFont = nullptr;
@@ -118,10 +121,13 @@ struct CSettingsTree::State {
       insert.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_CHILDREN;
       insert.item.pszText = label.data();
       insert.item.lParam = reinterpret_cast<LPARAM>(logic.NodeOf(item));
-      insert.item.cChildren = logic.HasChildItems(item) ? 1 : 0;
+      const bool hasChildren = logic.HasChildItems(item);
+      insert.item.cChildren = hasChildren ? 1 : 0;
       HTREEITEM handle = TreeView_InsertItem(Window(), &insert);
       if (handles.size() < item) handles.resize(item, nullptr);
       handles[item - 1] = handle;
+      if (childless.size() < item) childless.resize(item, false);
+      childless[item - 1] = !hasChildren;
       if (handle) items[handle] = item;
       if (parent != kNoItem) ShowHasChildren(parent);
     }
@@ -129,7 +135,8 @@ struct CSettingsTree::State {
 
   void ShowHasChildren(TreeItemId item) {
     HTREEITEM handle = HandleOf(item);
-    if (!handle) return;
+    if (!handle || item > childless.size() || !childless[item - 1]) return;
+    childless[item - 1] = false;
     TVITEMW change = {};
     change.mask = TVIF_CHILDREN;
     change.hItem = handle;
@@ -574,18 +581,22 @@ void CSettingsTree::Clear() {
   }
   m_state->handles.clear();
   m_state->populated.clear();
+  m_state->childless.clear();
   m_state->items.clear();
   m_state->logic.Clear();
 }
 
 void CSettingsTree::Rebuild() {
-  Clear();
-  if (!Handle()) return;
+  if (!Handle()) {
+    Clear();
+    return;
+  }
+  // Nothing is drawn between the old items going and the new ones coming.
   ::SendMessageW(Handle(), WM_SETREDRAW, FALSE, 0);
+  Clear();
   m_state->logic.Build(App().Document().GetRoot());
-  std::vector<TreeItemId> all;
-  for (TreeItemId item = 1; m_state->logic.IsLive(item); ++item) all.push_back(item);
-  m_state->Insert(all);
+  // The top level only: the others go into the control when their parent first expands.
+  m_state->Insert(m_state->logic.TopItems());
   TreeView_SetItemHeight(Handle(), m_state->itemHeight);
   ::SendMessageW(Handle(), WM_SETREDRAW, TRUE, 0);
   ::InvalidateRect(Handle(), nullptr, TRUE);

@@ -169,14 +169,6 @@ void CollectTree(HWND tree, HTREEITEM item, int depth, std::vector<TreeText>& ou
   }
 }
 
-void SendKey(WORD virtualKey, bool up) {
-  INPUT input = {};
-  input.type = INPUT_KEYBOARD;
-  input.ki.wVk = virtualKey;
-  input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-  ::SendInput(1, &input, sizeof(INPUT));
-}
-
 void SendUnicode(wchar_t c) {
   INPUT inputs[2] = {};
   for (int i = 0; i < 2; ++i) {
@@ -214,8 +206,6 @@ void SendUnicode(wchar_t c) {
   ::ClientToScreen(window, &centre);
   return ClickScreen(window, centre);
 }
-
-std::string Utf8(std::wstring_view text) { return AsUtf8(win::FromWide(text)); }
 
 // The items of a list box or a combo box, whose messages the system carries across processes.
 std::vector<std::wstring> ItemTexts(HWND control, UINT countMessage, UINT lengthMessage, UINT textMessage) {
@@ -269,6 +259,16 @@ std::vector<uint8_t> ScreenPixels(const RECT& rect) {
 }
 
 }  // namespace
+
+std::string Utf8(std::wstring_view text) { return AsUtf8(win::FromWide(text)); }
+
+void SendKey(WORD virtualKey, bool up) {
+  INPUT input = {};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = virtualKey;
+  input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  ::SendInput(1, &input, sizeof(INPUT));
+}
 
 DWORD WaitMs(Wait wait) {
   static const DWORD percent = ReadWaitPercent();
@@ -503,7 +503,7 @@ std::vector<TreeText> TreeTexts(HWND tree) {
 
 std::wstring TreeItemText(HWND tree, HTREEITEM item) { return RemoteTreeItemText(tree, item); }
 
-HTREEITEM FindTreeItem(HWND tree, std::initializer_list<std::wstring_view> path) {
+HTREEITEM FindTreeItem(HWND tree, const std::vector<std::wstring_view>& path) {
   HTREEITEM level = TreeView_GetRoot(tree);
   HTREEITEM found = nullptr;
   for (std::wstring_view text : path) {

@@ -115,6 +115,9 @@ HWND WaitDialogWithControl(DWORD processId, int controlId);
 HWND FindControl(HWND parent, int id);
 HWND FindControlByClass(HWND parent, std::wstring_view className);
 
+// A wide text as UTF-8, for messages of the tests.
+std::string Utf8(std::wstring_view text);
+
 // Texts. WM_GETTEXT, list boxes and combo boxes work across processes as they are.
 std::wstring WindowText(HWND window);
 std::wstring ClassName(HWND window);
@@ -131,7 +134,7 @@ std::wstring TreeSelectionText(HWND tree);
 std::wstring TreeItemText(HWND tree, HTREEITEM item);
 // The item reached from the top level by the texts of each level in turn; null when one is missing
 // (children of a collapsed item may not be in the control yet).
-HTREEITEM FindTreeItem(HWND tree, std::initializer_list<std::wstring_view> path);
+HTREEITEM FindTreeItem(HWND tree, const std::vector<std::wstring_view>& path);
 // The item's whole row in the tree's client coordinates; none when it is not shown.
 std::optional<RECT> TreeItemRect(HWND tree, HTREEITEM item);
 
@@ -148,6 +151,8 @@ bool ToolbarHasButton(HWND toolbar, int commandId);
 void TypeText(std::wstring_view text);
 // One key, pressed and released (VK_RETURN, VK_ESCAPE, VK_TAB, VK_F5, ...).
 void PressKey(WORD virtualKey);
+// One key pressed (up false) or released (up true) alone, for a modifier held around a click.
+void SendKey(WORD virtualKey, bool up);
 // Keys pressed in order and released in reverse, e.g. {VK_MENU, 'E'} for Alt+E.
 void PressKeys(std::initializer_list<WORD> virtualKeys);
 // The window with the keyboard focus in the thread that owns the window; null when none.
