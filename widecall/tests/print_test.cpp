@@ -25,9 +25,6 @@ using orvel::win::kTestPrinterName;
 // The service converts a job in well under a second; emulated 32-bit Wine takes longer.
 constexpr DWORD kJobLimitMs = 30000;
 
-// 95/98/ME: the exports take their ANSI paths.
-bool Ansi() { return (GetVersion() & 0x80000000u) != 0; }
-
 std::wstring ModeName() {
   const char* name = std::getenv("AMBREL_MODE");
   return name ? std::wstring(name, name + std::strlen(name)) : std::wstring(L"default");
