@@ -14,6 +14,12 @@ namespace orvel::win {
 // The queue's name, which Wine gives the printer too.
 inline constexpr wchar_t kTestPrinterName[] = L"Orvel_PDF";
 
+// Wine sets the printer up for the 95/98 family (the spooler's "Windows 4.0" environment) with a
+// 16-bit driver it no longer has, again in each process that opens the printer: this gives the
+// family the 32-bit driver and print processor, until the calling process ends. A program run as Windows 95
+// or 98 calls it before it prints; false when the printer's entry or the files could not be set.
+bool SetUpTestPrinterFor95And98();
+
 // The jobs' folder (ORVEL_PRINT_OUT, set by tools/wine-run); empty without the print service.
 std::wstring PrintOutputFolder();
 

@@ -1,17 +1,22 @@
 // Ambrel's printing rows against a real printer: the print service of tools/print-env, whose one
-// queue turns each job into a PDF. Runs once per system mode (AMBREL_MODE: default, win98, win95);
-// on 95/98 every row takes its ANSI path, and each case here has an answer that the wide
-// function would not give there.
+// queue turns each job into a PDF. Runs once per system mode (AMBREL_MODE: default, win98, win95).
+// On 95/98 every row takes its ANSI path: there the system's wide functions that Ambrel imports
+// are replaced by failing stubs, as the 95/98 family has them, and each case also has an answer
+// that the wide function would not give (a text through the code page, a record's size).
 #include <gtest/gtest.h>
 #include <windows.h>
 // clang-format off
-#include <winspool.h>  // needs windows.h first
+#include <commdlg.h>  // needs windows.h first
+#include <winspool.h>
 // clang-format on
 
+#include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/u16text.h"
@@ -24,19 +29,209 @@ using orvel::win::kTestPrinterName;
 
 // The service converts a job in well under a second; emulated 32-bit Wine takes longer.
 constexpr DWORD kJobLimitMs = 30000;
+// How long a dialog may take to show.
+constexpr DWORD kDialogLimitMs = 20000;
+
+// 95/98/ME: the exports take their ANSI paths.
+bool Ansi() { return (GetVersion() & 0x80000000u) != 0; }
 
 std::wstring ModeName() {
   const char* name = std::getenv("AMBREL_MODE");
   return name ? std::wstring(name, name + std::strlen(name)) : std::wstring(L"default");
 }
 
+std::string AnsiOf(const std::wstring& text) {
+  int bytes = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  std::string ansi(bytes, '\0');
+  WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, ansi.data(), bytes, nullptr, nullptr);
+  ansi.resize(bytes - 1);
+  return ansi;
+}
+
+// What a text becomes on the 95/98 paths: the ANSI code page's form of it, widened again. Other
+// modes keep it as it is.
+std::wstring Acp(const std::wstring& text) {
+  if (!Ansi()) return text;
+  std::string ansi = AnsiOf(text);
+  int units = MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, nullptr, 0);
+  std::wstring wide(units, L'\0');
+  MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, wide.data(), units);
+  wide.resize(units - 1);
+  return wide;
+}
+
 std::u16string U16(const std::wstring& text) { return orvel::win::FromWide(text); }
+
+// The 95/98 family's wide functions: stubs that fail. Ambrel's own imports of them are replaced
+// in the modes that run its ANSI paths, and every call that reaches one is counted.
+std::atomic<int> g_wideCalls{0};
+
+template <class Fn>
+struct FailingWide;
+template <class R, class... Args>
+struct FailingWide<R(WINAPI*)(Args...)> {
+  static R WINAPI Call(Args...) {
+    ++g_wideCalls;
+    SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+    return R();
+  }
+};
+
+// Points the module's import of library!name at replacement; false when the module has none.
+bool ReplaceImport(HMODULE module, const char* library, const char* name, void* replacement) {
+  auto* base = reinterpret_cast<BYTE*>(module);
+  auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
+  auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  for (auto* entry = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); entry->Name;
+       ++entry) {
+    if (lstrcmpiA(reinterpret_cast<const char*>(base + entry->Name), library) != 0) continue;
+    auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->OriginalFirstThunk);
+    auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->FirstThunk);
+    for (; names->u1.AddressOfData; ++names, ++slots) {
+      if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
+      auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+      if (std::strcmp(reinterpret_cast<const char*>(byName->Name), name) != 0) continue;
+      DWORD protection = 0;
+      if (!VirtualProtect(&slots->u1.Function, sizeof(slots->u1.Function), PAGE_READWRITE, &protection))
+        return false;
+      slots->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
+      VirtualProtect(&slots->u1.Function, sizeof(slots->u1.Function), protection, &protection);
+      return true;
+    }
+  }
+  return false;
+}
+
+#define AMBREL_WIDE_STUB(library, function) \
+  { library, #function, reinterpret_cast<void*>(&FailingWide<decltype(&function)>::Call) }
+struct WideImport {
+  const char* library;
+  const char* name;
+  void* stub;
+};
+const WideImport kPrintingWideImports[] = {
+    AMBREL_WIDE_STUB("comdlg32.dll", PrintDlgW),
+    AMBREL_WIDE_STUB("comdlg32.dll", PageSetupDlgW),
+    AMBREL_WIDE_STUB("winspool.drv", DocumentPropertiesW),
+    AMBREL_WIDE_STUB("winspool.drv", EnumPortsW),
+    AMBREL_WIDE_STUB("winspool.drv", OpenPrinterW),
+    AMBREL_WIDE_STUB("winspool.drv", StartDocPrinterW),
+    AMBREL_WIDE_STUB("gdi32.dll", CreateDCW),
+    AMBREL_WIDE_STUB("gdi32.dll", ResetDCW),
+    AMBREL_WIDE_STUB("gdi32.dll", StartDocW),
+};
+#undef AMBREL_WIDE_STUB
+
+class WideStubsEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    if (!Ansi()) return;
+    ASSERT_TRUE(orvel::win::SetUpTestPrinterFor95And98());
+    HMODULE ambrel = GetModuleHandleA("Ambrel.dll");
+    ASSERT_NE(ambrel, nullptr);
+    for (const auto& import : kPrintingWideImports)
+      ASSERT_TRUE(ReplaceImport(ambrel, import.library, import.name, import.stub)) << import.name;
+  }
+};
+const auto* const g_wideStubs = ::testing::AddGlobalTestEnvironment(new WideStubsEnvironment);
+
+// Checks after each test that no call reached a wide stub.
+class PrintRow : public ::testing::Test {
+ protected:
+  void SetUp() override { g_wideCalls = 0; }
+  void TearDown() override { EXPECT_EQ(g_wideCalls, 0) << "a row called the system's wide function"; }
+};
+
+// A dialog of this thread, found from another one, and what the test saw of it.
+struct DialogSeen {
+  bool shown = false;
+  bool unicode = false;
+  std::wstring title;
+};
+
+BOOL CALLBACK FindShownDialog(HWND window, LPARAM found) {
+  char name[16] = {};
+  GetClassNameA(window, name, sizeof(name));
+  if (std::strcmp(name, "#32770") != 0 || !IsWindowVisible(window)) return TRUE;
+  *reinterpret_cast<HWND*>(found) = window;
+  return FALSE;
+}
+
+// Runs dialog (a modal dialog call on this thread) while a second thread waits for the dialog's
+// window, notes the first one it finds and presses OK on each until the call returns (a window
+// found before it takes commands gets the press again).
+template <class Run>
+DialogSeen WithDialogConfirmed(Run dialog) {
+  DialogSeen seen;
+  std::atomic<bool> done{false};
+  DWORD owner = GetCurrentThreadId();
+  std::thread presser([&] {
+    DWORD start = GetTickCount();
+    while (!done && GetTickCount() - start < kDialogLimitMs) {
+      HWND found = nullptr;
+      EnumThreadWindows(owner, FindShownDialog, reinterpret_cast<LPARAM>(&found));
+      if (found && !seen.shown) {
+        seen.shown = true;
+        seen.unicode = IsWindowUnicode(found) != FALSE;
+        wchar_t title[128] = {};
+        GetWindowTextW(found, title, 128);
+        seen.title = title;
+      }
+      if (found) PostMessageW(found, WM_COMMAND, IDOK, 0);
+      Sleep(20);  // polls for the window
+    }
+  });
+  dialog();
+  done = true;
+  presser.join();
+  return seen;
+}
+
+// A global memory block, locked while this lives.
+template <class T>
+class Locked {
+ public:
+  explicit Locked(HGLOBAL block) : m_block(block), m_data(static_cast<T*>(GlobalLock(block))) {}
+  ~Locked() {
+    if (m_data) GlobalUnlock(m_block);
+  }
+  Locked(const Locked&) = delete;
+  Locked& operator=(const Locked&) = delete;
+  T* operator->() const { return m_data; }
+  T* get() const { return m_data; }
+
+ private:
+  HGLOBAL m_block;
+  T* m_data;
+};
+
+// The wide device mode that the rows hand back: Ambrel's 212-byte form on 95/98, the system's own
+// on the others.
+WORD WideDevModeSize() { return Ansi() ? 212 : sizeof(DEVMODEW); }
+
+std::wstring DeviceOf(HGLOBAL names) {
+  Locked<DEVNAMES> block(names);
+  if (!block.get()) return {};
+  return reinterpret_cast<const wchar_t*>(block.get()) + block->wDeviceOffset;
+}
+
+// A character that code page 1252 writes as its plain near form: a name with it reaches the plain
+// name only through the ANSI path.
+std::wstring NearForm(const std::wstring& plain) {
+  std::wstring text = plain;
+  if (!text.empty() && text[0] == L'O') text[0] = L'\u014C';
+  return text;
+}
 
 // A title of this mode's own: the modes print side by side into one queue.
 std::wstring Title(const wchar_t* what) { return std::wstring(what) + L" (" + ModeName() + L")"; }
 
-TEST(TestPrinter, IsThePrefixsDefaultPrinter) {
+TEST_F(PrintRow, TestPrinterIsListed) {
   ASSERT_FALSE(orvel::win::PrintOutputFolder().empty()) << "no print service (tools/wine-env start)";
+  if (Ansi()) {
+    ASSERT_EQ(Acp(NearForm(kTestPrinterName)), kTestPrinterName);  // the near-form cases can fail
+  }
   DWORD needed = 0, count = 0;
   EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &count);
   std::vector<BYTE> buffer(needed);
@@ -47,11 +242,18 @@ TEST(TestPrinter, IsThePrefixsDefaultPrinter) {
   EXPECT_TRUE(found);
 }
 
-// A job through the wide rows: the printer's DC, the document, a line of text, the end.
-TEST(TestPrinter, JobBecomesAPdfWithItsText) {
-  HDC dc = CreateDCW(L"WINSPOOL", kTestPrinterName, nullptr, nullptr);
+// A job through the wide rows: the printer's DC, the document, a line of text, the end. The
+// device's name and the document's title go through the code page on 95/98.
+TEST_F(PrintRow, JobThroughADcBecomesAPdfWithItsText) {
+  std::wstring device = Ansi() ? NearForm(kTestPrinterName) : kTestPrinterName;
+  DEVMODEW mode{};
+  mode.dmSize = sizeof(mode);
+  mode.dmFields = DM_ORIENTATION;
+  mode.dmOrientation = DMORIENT_LANDSCAPE;
+  HDC dc = CreateDCW(L"WINSPOOL", device.c_str(), nullptr, &mode);
   ASSERT_NE(dc, nullptr);
-  std::wstring title = Title(L"Ambrel job");
+  EXPECT_GT(GetDeviceCaps(dc, HORZRES), GetDeviceCaps(dc, VERTRES));  // the device mode reached it
+  std::wstring title = Title(L"Ambrel job \u0150");
   DOCINFOW document{};
   document.cbSize = sizeof(document);
   document.lpszDocName = title.c_str();
@@ -62,11 +264,205 @@ TEST(TestPrinter, JobBecomesAPdfWithItsText) {
   ASSERT_GT(EndPage(dc), 0);
   ASSERT_GT(EndDoc(dc), 0);
   DeleteDC(dc);
-  auto job = orvel::win::WaitForPrintedJob(U16(title), kJobLimitMs);
-  ASSERT_TRUE(job) << "no PDF titled " << orvel::AsUtf8(U16(title));
+  auto job = orvel::win::WaitForPrintedJob(U16(Acp(title)), kJobLimitMs);
+  ASSERT_TRUE(job) << "no PDF titled " << orvel::AsUtf8(U16(Acp(title)));
   EXPECT_NE(job->text.find(u"Words printed through Ambrel"), std::u16string::npos)
       << orvel::AsUtf8(job->text);
   EXPECT_EQ(GetFileAttributesW(job->pdf.c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
+}
+
+// A DC reset to another device mode takes its orientation.
+TEST_F(PrintRow, ResetDcTurnsThePage) {
+  HDC dc = CreateDCW(L"WINSPOOL", kTestPrinterName, nullptr, nullptr);
+  ASSERT_NE(dc, nullptr);
+  int width = GetDeviceCaps(dc, HORZRES), height = GetDeviceCaps(dc, VERTRES);
+  ASSERT_LT(width, height);
+  DEVMODEW mode{};
+  mode.dmSize = sizeof(mode);
+  mode.dmFields = DM_ORIENTATION;
+  mode.dmOrientation = DMORIENT_LANDSCAPE;
+  EXPECT_EQ(ResetDCW(dc, &mode), dc);
+  EXPECT_EQ(GetDeviceCaps(dc, HORZRES), height);
+  EXPECT_EQ(GetDeviceCaps(dc, VERTRES), width);
+  DeleteDC(dc);
+}
+
+// A raw job: the printer opened by name, a level-1 document of PostScript written as it is.
+TEST_F(PrintRow, RawJobThroughThePrinter) {
+  std::wstring name = Ansi() ? NearForm(kTestPrinterName) : kTestPrinterName;
+  HANDLE printer = nullptr;
+  ASSERT_TRUE(OpenPrinterW(name.data(), &printer, nullptr));
+  std::wstring title = Title(L"Ambrel raw \u0150");
+  wchar_t datatype[] = L"RAW";
+  DOC_INFO_1W document{title.data(), nullptr, datatype};
+  ASSERT_NE(StartDocPrinterW(printer, 1, reinterpret_cast<LPBYTE>(&document)), 0u);
+  const char page[] =
+      "%!PS\n/Helvetica findfont 20 scalefont setfont 72 700 moveto (Raw words) show showpage\n";
+  DWORD written = 0;
+  EXPECT_TRUE(WritePrinter(printer, const_cast<char*>(page), sizeof(page) - 1, &written));
+  EXPECT_EQ(written, sizeof(page) - 1);
+  EXPECT_TRUE(EndDocPrinter(printer));
+  ClosePrinter(printer);
+  auto job = orvel::win::WaitForPrintedJob(U16(Acp(title)), kJobLimitMs);
+  ASSERT_TRUE(job) << "no PDF titled " << orvel::AsUtf8(U16(Acp(title)));
+  EXPECT_NE(job->text.find(u"Raw words"), std::u16string::npos) << orvel::AsUtf8(job->text);
+
+  // Defaults are carried too; a name that is not a printer's opens nothing.
+  wchar_t raw[] = L"RAW";
+  PRINTER_DEFAULTSW defaults{raw, nullptr, PRINTER_ACCESS_USE};
+  ASSERT_TRUE(OpenPrinterW(name.data(), &printer, &defaults));
+  ClosePrinter(printer);
+  std::wstring missing = std::wstring(kTestPrinterName) + L"x";
+  EXPECT_FALSE(OpenPrinterW(missing.data(), &printer, nullptr));
+}
+
+// The document's device mode: the caller's changes in, the whole mode out in the wide form.
+TEST_F(PrintRow, DocumentPropertiesMergeIntoTheWideForm) {
+  HANDLE printer = nullptr;
+  std::wstring name = kTestPrinterName;
+  ASSERT_TRUE(OpenPrinterW(name.data(), &printer, nullptr));
+  LONG size = DocumentPropertiesW(nullptr, printer, name.data(), nullptr, nullptr, 0);
+  ASSERT_GE(size, static_cast<LONG>(WideDevModeSize()));
+  if (Ansi()) {
+    EXPECT_EQ(
+        size,
+        DocumentPropertiesA(nullptr, printer, const_cast<char*>("Orvel_PDF"), nullptr, nullptr, 0) + 64);
+  }
+  DEVMODEW in{};
+  in.dmSize = sizeof(in);
+  in.dmFields = DM_ORIENTATION | DM_COPIES;
+  in.dmOrientation = DMORIENT_LANDSCAPE;
+  in.dmCopies = 3;
+  std::vector<BYTE> block(size);
+  auto* out = reinterpret_cast<DEVMODEW*>(block.data());
+  EXPECT_EQ(DocumentPropertiesW(nullptr, printer, name.data(), out, &in, DM_IN_BUFFER | DM_OUT_BUFFER), IDOK);
+  EXPECT_EQ(out->dmSize, WideDevModeSize());
+  EXPECT_EQ(std::wstring(out->dmDeviceName), kTestPrinterName);
+  EXPECT_EQ(out->dmOrientation, DMORIENT_LANDSCAPE);
+  EXPECT_EQ(out->dmCopies, 3);
+  // Wine keeps a merged input as the printer's mode for the rest of the process: put it back.
+  in.dmOrientation = DMORIENT_PORTRAIT;
+  in.dmCopies = 1;
+  DocumentPropertiesW(nullptr, printer, name.data(), out, &in, DM_IN_BUFFER | DM_OUT_BUFFER);
+  ClosePrinter(printer);
+}
+
+// A port with a name outside the code page: on 95/98 the list holds its ANSI form.
+TEST_F(PrintRow, PortNamesThroughTheCodePage) {
+  using SetValue = LONG(WINAPI*)(HKEY, LPCWSTR, DWORD, DWORD, const BYTE*, DWORD);
+  using DeleteValue = LONG(WINAPI*)(HKEY, LPCWSTR);
+  HMODULE advapi = GetModuleHandleA("advapi32.dll");
+  auto setValue =
+      reinterpret_cast<SetValue>(reinterpret_cast<void*>(GetProcAddress(advapi, "RegSetValueExW")));
+  auto deleteValue =
+      reinterpret_cast<DeleteValue>(reinterpret_cast<void*>(GetProcAddress(advapi, "RegDeleteValueW")));
+  ASSERT_TRUE(setValue && deleteValue);
+  HKEY ports = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows NT\\CurrentVersion\\Ports", 0,
+                          KEY_SET_VALUE, &ports),
+            ERROR_SUCCESS);
+  std::wstring port = L"AMBREL\u0150 " + ModeName() + L":";
+  ASSERT_EQ(setValue(ports, port.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(L""), sizeof(wchar_t)),
+            ERROR_SUCCESS);
+  for (DWORD level : {1u, 2u}) {
+    DWORD needed = 0, count = 0;
+    EnumPortsW(nullptr, level, nullptr, 0, &needed, &count);
+    std::vector<BYTE> buffer(needed);
+    ASSERT_TRUE(EnumPortsW(nullptr, level, buffer.data(), needed, &needed, &count)) << level;
+    bool found = false;
+    for (DWORD i = 0; i < count; ++i) {
+      LPCWSTR name = level == 1 ? reinterpret_cast<PORT_INFO_1W*>(buffer.data())[i].pName
+                                : reinterpret_cast<PORT_INFO_2W*>(buffer.data())[i].pPortName;
+      found |= name == Acp(port);
+    }
+    EXPECT_TRUE(found) << level;
+  }
+  deleteValue(ports, port.c_str());
+  RegCloseKey(ports);
+}
+
+// The print dialog, shown and confirmed: on 95/98 it is the system's ANSI dialog, and its device
+// mode comes back in Ambrel's wide form. The second dialog starts from the first one's device
+// mode with the caller's change.
+TEST_F(PrintRow, PrintDialogKeepsTheDeviceModeBetweenCalls) {
+  PRINTDLGW dialog{};
+  dialog.lStructSize = sizeof(dialog);
+  dialog.Flags = PD_RETURNDC | PD_NOSELECTION | PD_NOPAGENUMS;
+  BOOL result = FALSE;
+  DialogSeen seen = WithDialogConfirmed([&] { result = PrintDlgW(&dialog); });
+  ASSERT_TRUE(seen.shown);
+  EXPECT_EQ(seen.unicode, !Ansi());
+  ASSERT_TRUE(result) << CommDlgExtendedError();
+  ASSERT_NE(dialog.hDC, nullptr);
+  bool wasLandscape = GetDeviceCaps(dialog.hDC, HORZRES) > GetDeviceCaps(dialog.hDC, VERTRES);
+  DeleteDC(dialog.hDC);
+  EXPECT_EQ(DeviceOf(dialog.hDevNames), kTestPrinterName);
+  short turned = wasLandscape ? DMORIENT_PORTRAIT : DMORIENT_LANDSCAPE;
+  {
+    Locked<DEVMODEW> mode(dialog.hDevMode);
+    ASSERT_NE(mode.get(), nullptr);
+    EXPECT_EQ(mode->dmSize, WideDevModeSize());
+    EXPECT_EQ(std::wstring(mode->dmDeviceName), kTestPrinterName);
+    EXPECT_EQ(mode->dmOrientation, wasLandscape ? DMORIENT_LANDSCAPE : DMORIENT_PORTRAIT);
+    mode->dmFields |= DM_ORIENTATION;
+    mode->dmOrientation = turned;
+  }
+  HGLOBAL firstMode = dialog.hDevMode;
+  seen = WithDialogConfirmed([&] { result = PrintDlgW(&dialog); });
+  ASSERT_TRUE(seen.shown);
+  ASSERT_TRUE(result) << CommDlgExtendedError();
+  ASSERT_NE(dialog.hDC, nullptr);
+  EXPECT_EQ(GetDeviceCaps(dialog.hDC, HORZRES) > GetDeviceCaps(dialog.hDC, VERTRES), !wasLandscape);
+  DeleteDC(dialog.hDC);
+  if (Ansi()) {
+    EXPECT_EQ(dialog.hDevMode, firstMode);  // the pair's one wide block
+  }
+  Locked<DEVMODEW> mode(dialog.hDevMode);
+  EXPECT_EQ(mode->dmOrientation, turned);
+}
+
+// A template of the program's own, named in wide text: on 95/98 the name reaches the dialog
+// through the code page.
+TEST_F(PrintRow, PrintDialogFromANamedTemplate) {
+  std::wstring name = Ansi() ? NearForm(L"ORVELPRINT") : L"ORVELPRINT";
+  PRINTDLGW dialog{};
+  dialog.lStructSize = sizeof(dialog);
+  dialog.hInstance = GetModuleHandleW(nullptr);
+  dialog.Flags = PD_ENABLEPRINTTEMPLATE | PD_NOSELECTION | PD_NOPAGENUMS;
+  dialog.lpPrintTemplateName = name.c_str();
+  BOOL result = FALSE;
+  DialogSeen seen = WithDialogConfirmed([&] { result = PrintDlgW(&dialog); });
+  ASSERT_TRUE(seen.shown) << CommDlgExtendedError();
+  EXPECT_EQ(seen.title, L"Orvel print template");
+  EXPECT_TRUE(result) << CommDlgExtendedError();
+  EXPECT_EQ(dialog.lpPrintTemplateName, name.c_str());  // the caller's pointer, not the converted one
+}
+
+// The page-setup dialog, shown and confirmed: the paper of the printer's device mode in the
+// record, the device mode in its wide form, and a template named in wide text. (Wine's ANSI
+// page-setup dialog is a wide window itself, so its window tells nothing here.)
+TEST_F(PrintRow, PageSetupDialogAnswersThePaper) {
+  std::wstring name = Ansi() ? NearForm(L"ORVELSETUP") : L"ORVELSETUP";
+  PAGESETUPDLGW dialog{};
+  dialog.lStructSize = sizeof(dialog);
+  dialog.hInstance = GetModuleHandleW(nullptr);
+  dialog.Flags = PSD_INHUNDREDTHSOFMILLIMETERS | PSD_ENABLEPAGESETUPTEMPLATE;
+  dialog.lpPageSetupTemplateName = name.c_str();
+  BOOL result = FALSE;
+  DialogSeen seen = WithDialogConfirmed([&] { result = PageSetupDlgW(&dialog); });
+  ASSERT_TRUE(seen.shown) << CommDlgExtendedError();
+  EXPECT_EQ(seen.title, L"Orvel page setup template");
+  ASSERT_TRUE(result) << CommDlgExtendedError();
+  // A4, the queue's paper, in either orientation (to a tenth of a millimetre).
+  LONG shorter = std::min(dialog.ptPaperSize.x, dialog.ptPaperSize.y);
+  LONG longer = std::max(dialog.ptPaperSize.x, dialog.ptPaperSize.y);
+  EXPECT_NEAR(shorter, 21000, 10);
+  EXPECT_NEAR(longer, 29700, 10);
+  EXPECT_EQ(DeviceOf(dialog.hDevNames), kTestPrinterName);
+  Locked<DEVMODEW> mode(dialog.hDevMode);
+  ASSERT_NE(mode.get(), nullptr);
+  EXPECT_EQ(mode->dmSize, WideDevModeSize());
+  EXPECT_EQ(std::wstring(mode->dmDeviceName), kTestPrinterName);
 }
 
 }  // namespace
