@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
@@ -20,6 +21,7 @@
 #include <vector>
 
 #include "support/u16text.h"
+#include "support/win/handle.h"
 #include "support/win/printed_job.h"
 #include "support/win/wide.h"
 
@@ -159,10 +161,10 @@ BOOL CALLBACK FindShownDialog(HWND window, LPARAM found) {
 }
 
 // Runs dialog (a modal dialog call on this thread) while a second thread waits for the dialog's
-// window, notes the first one it finds and presses OK on each until the call returns (a window
-// found before it takes commands gets the press again).
+// window, notes the first one it finds and sends it command (OK, or Cancel) until the call returns
+// (a window found before it takes commands gets the command again).
 template <class Run>
-DialogSeen WithDialogConfirmed(Run dialog) {
+DialogSeen WithDialogAnswered(Run dialog, WORD command = IDOK) {
   DialogSeen seen;
   std::atomic<bool> done{false};
   DWORD owner = GetCurrentThreadId();
@@ -178,7 +180,7 @@ DialogSeen WithDialogConfirmed(Run dialog) {
         GetWindowTextW(found, title, 128);
         seen.title = title;
       }
-      if (found) PostMessageW(found, WM_COMMAND, IDOK, 0);
+      if (found) PostMessageW(found, WM_COMMAND, command, 0);
       Sleep(20);  // polls for the window
     }
   });
@@ -210,9 +212,12 @@ class Locked {
 // on the others.
 WORD WideDevModeSize() { return Ansi() ? 212 : sizeof(DEVMODEW); }
 
+// The device named in a wide device-names block, whose driver text follows the four offsets and
+// the flag at once.
 std::wstring DeviceOf(HGLOBAL names) {
   Locked<DEVNAMES> block(names);
   if (!block.get()) return {};
+  EXPECT_EQ(block->wDriverOffset, sizeof(DEVNAMES) / sizeof(wchar_t));
   return reinterpret_cast<const wchar_t*>(block.get()) + block->wDeviceOffset;
 }
 
@@ -389,7 +394,7 @@ TEST_F(PrintRow, PrintDialogKeepsTheDeviceModeBetweenCalls) {
   dialog.lStructSize = sizeof(dialog);
   dialog.Flags = PD_RETURNDC | PD_NOSELECTION | PD_NOPAGENUMS;
   BOOL result = FALSE;
-  DialogSeen seen = WithDialogConfirmed([&] { result = PrintDlgW(&dialog); });
+  DialogSeen seen = WithDialogAnswered([&] { result = PrintDlgW(&dialog); });
   ASSERT_TRUE(seen.shown);
   EXPECT_EQ(seen.unicode, !Ansi());
   ASSERT_TRUE(result) << CommDlgExtendedError();
@@ -408,7 +413,7 @@ TEST_F(PrintRow, PrintDialogKeepsTheDeviceModeBetweenCalls) {
     mode->dmOrientation = turned;
   }
   HGLOBAL firstMode = dialog.hDevMode;
-  seen = WithDialogConfirmed([&] { result = PrintDlgW(&dialog); });
+  seen = WithDialogAnswered([&] { result = PrintDlgW(&dialog); });
   ASSERT_TRUE(seen.shown);
   ASSERT_TRUE(result) << CommDlgExtendedError();
   ASSERT_NE(dialog.hDC, nullptr);
@@ -421,6 +426,46 @@ TEST_F(PrintRow, PrintDialogKeepsTheDeviceModeBetweenCalls) {
   EXPECT_EQ(mode->dmOrientation, turned);
 }
 
+// A cancelled dialog answers FALSE with no error and leaves the caller's record as it was. The
+// dialog is bound by name from Ambrel, as the user interface binds it.
+TEST_F(PrintRow, CancelledPrintDialogLeavesTheRecord) {
+  auto printDialog = reinterpret_cast<decltype(&PrintDlgW)>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("Ambrel.dll"), "PrintDlgW")));
+  ASSERT_NE(printDialog, nullptr);
+  PRINTDLGW dialog{};
+  dialog.lStructSize = sizeof(dialog);
+  dialog.Flags = PD_RETURNDC | PD_NOSELECTION | PD_NOPAGENUMS;
+  PRINTDLGW before = dialog;
+  BOOL result = TRUE;
+  DialogSeen seen = WithDialogAnswered([&] { result = printDialog(&dialog); }, IDCANCEL);
+  ASSERT_TRUE(seen.shown);
+  EXPECT_FALSE(result);
+  EXPECT_EQ(CommDlgExtendedError(), 0u);
+  EXPECT_EQ(std::memcmp(&dialog, &before, sizeof(dialog)), 0);
+}
+
+// A record shorter than the dialog's own reaches the dialog with its own size, which the dialog
+// refuses; nothing past the caller's bytes is touched.
+TEST_F(PrintRow, ShortPrintDialogRecordIsRefused) {
+  struct {
+    PRINTDLGW dialog;
+    char guard[8];
+  } block{};
+  std::memset(&block, 0x5A, sizeof(block));
+  block.dialog.lStructSize = offsetof(PRINTDLGW, nFromPage);
+  block.dialog.hwndOwner = nullptr;
+  block.dialog.hDevMode = nullptr;
+  block.dialog.hDevNames = nullptr;
+  block.dialog.Flags = PD_NOSELECTION | PD_NOPAGENUMS;
+  auto before = block;
+  BOOL result = TRUE;
+  DialogSeen seen = WithDialogAnswered([&] { result = PrintDlgW(&block.dialog); });
+  EXPECT_FALSE(seen.shown);
+  EXPECT_FALSE(result);
+  EXPECT_EQ(CommDlgExtendedError(), static_cast<DWORD>(CDERR_STRUCTSIZE));
+  EXPECT_EQ(std::memcmp(&block, &before, sizeof(block)), 0);
+}
+
 // A template of the program's own, named in wide text: on 95/98 the name reaches the dialog
 // through the code page.
 TEST_F(PrintRow, PrintDialogFromANamedTemplate) {
@@ -431,7 +476,7 @@ TEST_F(PrintRow, PrintDialogFromANamedTemplate) {
   dialog.Flags = PD_ENABLEPRINTTEMPLATE | PD_NOSELECTION | PD_NOPAGENUMS;
   dialog.lpPrintTemplateName = name.c_str();
   BOOL result = FALSE;
-  DialogSeen seen = WithDialogConfirmed([&] { result = PrintDlgW(&dialog); });
+  DialogSeen seen = WithDialogAnswered([&] { result = PrintDlgW(&dialog); });
   ASSERT_TRUE(seen.shown) << CommDlgExtendedError();
   EXPECT_EQ(seen.title, L"Orvel print template");
   EXPECT_TRUE(result) << CommDlgExtendedError();
@@ -439,9 +484,10 @@ TEST_F(PrintRow, PrintDialogFromANamedTemplate) {
 }
 
 // The page-setup dialog, shown and confirmed: the paper of the printer's device mode in the
-// record, the device mode in its wide form, and a template named in wide text. (Wine's ANSI
-// page-setup dialog is a wide window itself, so its window tells nothing here.)
-TEST_F(PrintRow, PageSetupDialogAnswersThePaper) {
+// record, the device mode in its wide form, and a template named in wide text. The second dialog
+// starts from the first one's device mode with the caller's change: the paper turns. (Wine's
+// ANSI page-setup dialog is a wide window itself, so its window tells nothing here.)
+TEST_F(PrintRow, PageSetupDialogKeepsTheDeviceModeBetweenCalls) {
   std::wstring name = Ansi() ? NearForm(L"ORVELSETUP") : L"ORVELSETUP";
   PAGESETUPDLGW dialog{};
   dialog.lStructSize = sizeof(dialog);
@@ -449,20 +495,77 @@ TEST_F(PrintRow, PageSetupDialogAnswersThePaper) {
   dialog.Flags = PSD_INHUNDREDTHSOFMILLIMETERS | PSD_ENABLEPAGESETUPTEMPLATE;
   dialog.lpPageSetupTemplateName = name.c_str();
   BOOL result = FALSE;
-  DialogSeen seen = WithDialogConfirmed([&] { result = PageSetupDlgW(&dialog); });
+  DialogSeen seen = WithDialogAnswered([&] { result = PageSetupDlgW(&dialog); });
   ASSERT_TRUE(seen.shown) << CommDlgExtendedError();
   EXPECT_EQ(seen.title, L"Orvel page setup template");
   ASSERT_TRUE(result) << CommDlgExtendedError();
+  EXPECT_EQ(dialog.lpPageSetupTemplateName, name.c_str());
   // A4, the queue's paper, in either orientation (to a tenth of a millimetre).
-  LONG shorter = std::min(dialog.ptPaperSize.x, dialog.ptPaperSize.y);
-  LONG longer = std::max(dialog.ptPaperSize.x, dialog.ptPaperSize.y);
-  EXPECT_NEAR(shorter, 21000, 10);
-  EXPECT_NEAR(longer, 29700, 10);
+  POINT paper = dialog.ptPaperSize;
+  EXPECT_NEAR(std::min(paper.x, paper.y), 21000, 10);
+  EXPECT_NEAR(std::max(paper.x, paper.y), 29700, 10);
   EXPECT_EQ(DeviceOf(dialog.hDevNames), kTestPrinterName);
-  Locked<DEVMODEW> mode(dialog.hDevMode);
-  ASSERT_NE(mode.get(), nullptr);
-  EXPECT_EQ(mode->dmSize, WideDevModeSize());
-  EXPECT_EQ(std::wstring(mode->dmDeviceName), kTestPrinterName);
+  {
+    Locked<DEVMODEW> mode(dialog.hDevMode);
+    ASSERT_NE(mode.get(), nullptr);
+    EXPECT_EQ(mode->dmSize, WideDevModeSize());
+    EXPECT_EQ(std::wstring(mode->dmDeviceName), kTestPrinterName);
+    mode->dmFields |= DM_ORIENTATION;
+    mode->dmOrientation = paper.x < paper.y ? DMORIENT_LANDSCAPE : DMORIENT_PORTRAIT;
+  }
+  seen = WithDialogAnswered([&] { result = PageSetupDlgW(&dialog); });
+  ASSERT_TRUE(seen.shown);
+  ASSERT_TRUE(result) << CommDlgExtendedError();
+  EXPECT_EQ(dialog.ptPaperSize.x, paper.y);
+  EXPECT_EQ(dialog.ptPaperSize.y, paper.x);
+}
+
+// A job written to a file of the caller's instead of the printer, through the DC and through the
+// spooler: the file's name goes through the code page on 95/98.
+TEST_F(PrintRow, JobsIntoAnOutputFile) {
+  char folder[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, folder);
+  const char postscript[] = "%!PS\nshowpage\n";
+  for (bool throughDc : {true, false}) {
+    std::wstring file = std::wstring(folder, folder + std::strlen(folder)) + L"ambrel \u0150 " +
+                        (throughDc ? L"dc " : L"spooler ") + ModeName() + L".prn";
+    std::wstring written = Acp(file);
+    DeleteFileW(written.c_str());
+    std::wstring title = Title(throughDc ? L"Ambrel file dc" : L"Ambrel file spooler");
+    if (throughDc) {
+      HDC dc = CreateDCW(L"WINSPOOL", kTestPrinterName, nullptr, nullptr);
+      ASSERT_NE(dc, nullptr);
+      DOCINFOW document{};
+      document.cbSize = sizeof(document);
+      document.lpszDocName = title.c_str();
+      document.lpszOutput = file.c_str();
+      ASSERT_GT(StartDocW(dc, &document), 0);
+      StartPage(dc);
+      EndPage(dc);
+      EXPECT_GT(EndDoc(dc), 0);
+      DeleteDC(dc);
+    } else {
+      HANDLE printer = nullptr;
+      std::wstring name = kTestPrinterName;
+      ASSERT_TRUE(OpenPrinterW(name.data(), &printer, nullptr));
+      wchar_t raw[] = L"RAW";
+      DOC_INFO_1W document{title.data(), file.data(), raw};
+      ASSERT_NE(StartDocPrinterW(printer, 1, reinterpret_cast<LPBYTE>(&document)), 0u);
+      DWORD count = 0;
+      WritePrinter(printer, const_cast<char*>(postscript), sizeof(postscript) - 1, &count);
+      EXPECT_TRUE(EndDocPrinter(printer));
+      ClosePrinter(printer);
+    }
+    orvel::win::UniqueFile output(
+        CreateFileW(written.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(output) << orvel::AsUtf8(U16(written));
+    char start[4] = {};
+    DWORD read = 0;
+    ReadFile(output.get(), start, sizeof(start), &read, nullptr);
+    output.reset();
+    EXPECT_EQ(std::string(start, read), "%!PS") << orvel::AsUtf8(U16(written));
+    DeleteFileW(written.c_str());
+  }
 }
 
 }  // namespace
