@@ -352,7 +352,8 @@ TEST_F(PrintRow, DocumentPropertiesMergeIntoTheWideForm) {
   ClosePrinter(printer);
 }
 
-// A port with a name outside the code page: on 95/98 the list holds its ANSI form.
+// A port with a name outside the code page, added to the prefix's list of ports for the test: on
+// 95/98 the list holds its ANSI form.
 TEST_F(PrintRow, PortNamesThroughTheCodePage) {
   using SetValue = LONG(WINAPI*)(HKEY, LPCWSTR, DWORD, DWORD, const BYTE*, DWORD);
   using DeleteValue = LONG(WINAPI*)(HKEY, LPCWSTR);
@@ -373,8 +374,8 @@ TEST_F(PrintRow, PortNamesThroughTheCodePage) {
     DWORD needed = 0, count = 0;
     EnumPortsW(nullptr, level, nullptr, 0, &needed, &count);
     std::vector<BYTE> buffer(needed);
-    ASSERT_TRUE(EnumPortsW(nullptr, level, buffer.data(), needed, &needed, &count)) << level;
     bool found = false;
+    EXPECT_TRUE(EnumPortsW(nullptr, level, buffer.data(), needed, &needed, &count)) << level;
     for (DWORD i = 0; i < count; ++i) {
       LPCWSTR name = level == 1 ? reinterpret_cast<PORT_INFO_1W*>(buffer.data())[i].pName
                                 : reinterpret_cast<PORT_INFO_2W*>(buffer.data())[i].pPortName;
