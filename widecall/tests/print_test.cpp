@@ -208,6 +208,14 @@ class Locked {
   T* m_data;
 };
 
+// A device-mode block holds its public part and the driver's data that it announces.
+void ExpectWholeDevMode(HGLOBAL block) {
+  Locked<DEVMODEW> mode(block);
+  ASSERT_NE(mode.get(), nullptr);
+  EXPECT_GE(GlobalSize(block), static_cast<SIZE_T>(mode->dmSize) + mode->dmDriverExtra)
+      << mode->dmSize << " + " << mode->dmDriverExtra;
+}
+
 // The wide device mode that the rows hand back: Ambrel's 212-byte form on 95/98, the system's own
 // on the others.
 WORD WideDevModeSize() { return Ansi() ? 212 : sizeof(DEVMODEW); }
@@ -342,6 +350,7 @@ TEST_F(PrintRow, DocumentPropertiesMergeIntoTheWideForm) {
   auto* out = reinterpret_cast<DEVMODEW*>(block.data());
   EXPECT_EQ(DocumentPropertiesW(nullptr, printer, name.data(), out, &in, DM_IN_BUFFER | DM_OUT_BUFFER), IDOK);
   EXPECT_EQ(out->dmSize, WideDevModeSize());
+  EXPECT_LE(out->dmSize + out->dmDriverExtra, size);
   EXPECT_EQ(std::wstring(out->dmDeviceName), kTestPrinterName);
   EXPECT_EQ(out->dmOrientation, DMORIENT_LANDSCAPE);
   EXPECT_EQ(out->dmCopies, 3);
@@ -413,6 +422,7 @@ TEST_F(PrintRow, PrintDialogKeepsTheDeviceModeBetweenCalls) {
     mode->dmFields |= DM_ORIENTATION;
     mode->dmOrientation = turned;
   }
+  ExpectWholeDevMode(dialog.hDevMode);
   HGLOBAL firstMode = dialog.hDevMode;
   seen = WithDialogAnswered([&] { result = PrintDlgW(&dialog); });
   ASSERT_TRUE(seen.shown);
@@ -425,6 +435,13 @@ TEST_F(PrintRow, PrintDialogKeepsTheDeviceModeBetweenCalls) {
   }
   Locked<DEVMODEW> mode(dialog.hDevMode);
   EXPECT_EQ(mode->dmOrientation, turned);
+  // A DC from the dialog's answer, as a program makes its own: the names record and the mode.
+  Locked<DEVNAMES> names(dialog.hDevNames);
+  const auto* texts = reinterpret_cast<const wchar_t*>(names.get());
+  HDC dc = CreateDCW(texts + names->wDriverOffset, texts + names->wDeviceOffset, nullptr, mode.get());
+  ASSERT_NE(dc, nullptr);
+  EXPECT_EQ(GetDeviceCaps(dc, HORZRES) > GetDeviceCaps(dc, VERTRES), !wasLandscape);
+  DeleteDC(dc);
 }
 
 // A cancelled dialog answers FALSE with no error and leaves the caller's record as it was. The
@@ -514,6 +531,7 @@ TEST_F(PrintRow, PageSetupDialogKeepsTheDeviceModeBetweenCalls) {
     mode->dmFields |= DM_ORIENTATION;
     mode->dmOrientation = paper.x < paper.y ? DMORIENT_LANDSCAPE : DMORIENT_PORTRAIT;
   }
+  ExpectWholeDevMode(dialog.hDevMode);
   seen = WithDialogAnswered([&] { result = PageSetupDlgW(&dialog); });
   ASSERT_TRUE(seen.shown);
   ASSERT_TRUE(result) << CommDlgExtendedError();
