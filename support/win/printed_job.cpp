@@ -5,6 +5,7 @@
 // clang-format on
 
 #include <cwchar>
+#include <utility>
 
 #include "support/u16text.h"
 #include "support/win/handle.h"
@@ -89,7 +90,10 @@ std::wstring PrintOutputFolder() {
   return length > 0 && length < MAX_PATH ? std::wstring(folder, length) : std::wstring();
 }
 
-std::optional<PrintedJob> FindPrintedJob(std::u16string_view title) {
+namespace {
+
+// The newest complete job, of the title when one is given.
+std::optional<PrintedJob> NewestJob(const std::u16string_view* title) {
   std::wstring folder = PrintOutputFolder();
   if (folder.empty()) return std::nullopt;
   std::optional<PrintedJob> newest;
@@ -103,13 +107,20 @@ std::optional<PrintedJob> FindPrintedJob(std::u16string_view title) {
     auto jobTitle = ReadBytes(job + L".title");
     if (!jobTitle) continue;
     if (!jobTitle->empty() && jobTitle->back() == '\n') jobTitle->pop_back();
-    if (FromUtf8(*jobTitle) != title) continue;
+    std::u16string wideTitle = FromUtf8(*jobTitle);
+    if (title && wideTitle != *title) continue;
     auto text = ReadBytes(job + L".txt");
     if (!text) continue;
-    newest = PrintedJob{number, job + L".pdf", FromUtf8(*text)};
+    newest = PrintedJob{number, std::move(wideTitle), job + L".pdf", FromUtf8(*text)};
   } while (FindNextFileW(search.get(), &found));
   return newest;
 }
+
+}  // namespace
+
+std::optional<PrintedJob> FindPrintedJob(std::u16string_view title) { return NewestJob(&title); }
+
+std::optional<PrintedJob> LastPrintedJob() { return NewestJob(nullptr); }
 
 std::optional<PrintedJob> WaitForPrintedJob(std::u16string_view title, DWORD limitMs) {
   DWORD start = GetTickCount();
