@@ -484,21 +484,45 @@ TEST_F(PrintRow, ShortPrintDialogRecordIsRefused) {
   EXPECT_EQ(std::memcmp(&block, &before, sizeof(block)), 0);
 }
 
-// A template of the program's own, named in wide text: on 95/98 the name reaches the dialog
-// through the code page.
-TEST_F(PrintRow, PrintDialogFromANamedTemplate) {
-  std::wstring name = Ansi() ? NearForm(L"ORVELPRINT") : L"ORVELPRINT";
-  PRINTDLGW dialog{};
-  dialog.lStructSize = sizeof(dialog);
-  dialog.hInstance = GetModuleHandleW(nullptr);
-  dialog.Flags = PD_ENABLEPRINTTEMPLATE | PD_NOSELECTION | PD_NOPAGENUMS;
-  dialog.lpPrintTemplateName = name.c_str();
-  BOOL result = FALSE;
-  DialogSeen seen = WithDialogAnswered([&] { result = PrintDlgW(&dialog); });
-  ASSERT_TRUE(seen.shown) << CommDlgExtendedError();
-  EXPECT_EQ(seen.title, L"Orvel print template");
-  EXPECT_TRUE(result) << CommDlgExtendedError();
-  EXPECT_EQ(dialog.lpPrintTemplateName, name.c_str());  // the caller's pointer, not the converted one
+// Templates of the program's own. A name in wide text reaches the dialog through the code page on
+// 95/98; a template handle does not pass there (the dialog shows its own template), and the
+// caller's record keeps its names, handles and flags either way.
+TEST_F(PrintRow, PrintDialogTemplates) {
+  HRSRC found = FindResourceA(nullptr, "ORVELPRINT", MAKEINTRESOURCEA(5));  // RT_DIALOG
+  ASSERT_NE(found, nullptr);
+  HGLOBAL handle = LoadResource(nullptr, found);
+  std::wstring printName = Ansi() ? NearForm(L"ORVELPRINT") : L"ORVELPRINT";
+  std::wstring setupName = Ansi() ? NearForm(L"ORVELPRINTSETUP") : L"ORVELPRINTSETUP";
+  struct Case {
+    DWORD flags;
+    const wchar_t* printName;
+    const wchar_t* setupName;
+    HGLOBAL printHandle;
+    bool ours;  // our template's title is expected
+  };
+  const Case cases[] = {
+      {PD_ENABLEPRINTTEMPLATE, printName.c_str(), nullptr, nullptr, true},
+      {PD_PRINTSETUP | PD_ENABLESETUPTEMPLATE, nullptr, setupName.c_str(), nullptr, true},
+      {PD_ENABLEPRINTTEMPLATEHANDLE, nullptr, nullptr, handle, !Ansi()},
+  };
+  for (const auto& c : cases) {
+    PRINTDLGW dialog{};
+    dialog.lStructSize = sizeof(dialog);
+    dialog.hInstance = GetModuleHandleW(nullptr);
+    dialog.Flags = c.flags | PD_NOSELECTION | PD_NOPAGENUMS;
+    dialog.lpPrintTemplateName = c.printName;
+    dialog.lpSetupTemplateName = c.setupName;
+    dialog.hPrintTemplate = c.printHandle;
+    BOOL result = FALSE;
+    DialogSeen seen = WithDialogAnswered([&] { result = PrintDlgW(&dialog); });
+    ASSERT_TRUE(seen.shown) << c.flags << " " << CommDlgExtendedError();
+    EXPECT_EQ(seen.title == L"Orvel print template", c.ours) << c.flags;
+    EXPECT_TRUE(result) << c.flags << " " << CommDlgExtendedError();
+    EXPECT_EQ(dialog.lpPrintTemplateName, c.printName);  // the caller's pointers, not converted ones
+    EXPECT_EQ(dialog.lpSetupTemplateName, c.setupName);
+    EXPECT_EQ(dialog.hPrintTemplate, c.printHandle);
+    EXPECT_EQ(dialog.Flags & c.flags, c.flags);
+  }
 }
 
 // The page-setup dialog, shown and confirmed: the paper of the printer's device mode in the
