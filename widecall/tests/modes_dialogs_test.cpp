@@ -11,6 +11,7 @@
 #include <oledlg.h>
 #include <shellapi.h>
 #include <shlobj.h>
+#include <shlwapi.h>
 // clang-format on
 
 #include <algorithm>
@@ -272,7 +273,7 @@ TEST(FolderBrowser, TitleAndDisplayNameThroughTheCodePage) {
   EXPECT_TRUE(Contains(g_browseTexts, Acp(title))) << CurrentMode().name;
   // Wine names a folder outside the root by its whole path.
   const std::wstring shown = display;
-  EXPECT_TRUE(shown == Acp(name) || shown == Acp(path)) << CurrentMode().name;
+  EXPECT_TRUE(shown == Acp(name) || shown == Acp(path)) << CurrentMode().name << " " << AnsiOf(shown);
   CoTaskMemFree(chosen);
   CoTaskMemFree(folder);
   SystemEntry<RemoveFn>("kernel32.dll", "RemoveDirectoryW")(path.c_str());
@@ -501,6 +502,22 @@ LRESULT CALLBACK StandInProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
   return DefWindowProcW(window, message, wParam, lParam);
 }
 
+// The modes run side by side: one program at a time has stand-in windows, which the system finds by
+// their class names.
+class StandInTurn {
+ public:
+  StandInTurn() : m_lock(CreateMutexA(nullptr, FALSE, "AmbrelStandInWindows")) {
+    WaitForSingleObject(m_lock, INFINITE);
+  }
+  ~StandInTurn() {
+    ReleaseMutex(m_lock);
+    CloseHandle(m_lock);
+  }
+
+ private:
+  HANDLE m_lock;
+};
+
 HWND StandIn(const wchar_t* className) {
   WNDCLASSW windowClass{};
   windowClass.lpfnWndProc = StandInProc;
@@ -514,6 +531,7 @@ HWND StandIn(const wchar_t* className) {
 // The tip reaches the tray through the code page, and no longer than the 95/98 record holds (63
 // characters); the system hands it on as wide text after the window, id, flags and message.
 TEST(Shell, NotifyIconTipThroughTheCodePage) {
+  StandInTurn turn;
   HWND tray = StandIn(L"Shell_TrayWnd");
   ASSERT_NE(tray, nullptr);
   if (FindWindowA("Shell_TrayWnd", nullptr) != tray) {
@@ -556,6 +574,7 @@ struct HelpRequest {
 static_assert(sizeof(HelpRequest) == 16);
 
 TEST(Help, FileNamesAndDataReachTheHelpProgramInAnsiForm) {
+  StandInTurn turn;
   HWND help = StandIn(L"MS_WINHELP");
   ASSERT_NE(help, nullptr);
   const std::wstring file = L"C:\\Hilfe\\caf\u00e9.hlp";
@@ -812,6 +831,182 @@ TEST(DialogLists, FilesOfAFolderInAComboBox) {
   removeFolder(outside.c_str());
   removeFolder(sub.c_str());
   removeFolder(folder.c_str());
+}
+
+// --- names of kernel objects, profile entries, keys and files; programs and dialogs
+
+// An object made through Ambrel is found by the system under the name's code-page form: the
+// 95/98 path made it under that name.
+TEST(Names, KernelObjectsUnderTheCodePageForm) {
+  using OpenFn = HANDLE(WINAPI*)(DWORD, BOOL, LPCWSTR);
+  struct Kind {
+    const char* name;
+    HANDLE (*create)(const wchar_t*);
+    HANDLE(WINAPI* open)(DWORD, BOOL, LPCWSTR);
+    const char* systemOpen;
+    DWORD access;
+  };
+  const Kind kKinds[] = {
+      {"event", [](const wchar_t* n) { return CreateEventW(nullptr, TRUE, FALSE, n); }, OpenEventW,
+       "OpenEventW", SYNCHRONIZE},
+      {"mutex", [](const wchar_t* n) { return CreateMutexW(nullptr, FALSE, n); }, OpenMutexW, "OpenMutexW",
+       SYNCHRONIZE},
+      {"semaphore", [](const wchar_t* n) { return CreateSemaphoreW(nullptr, 0, 1, n); }, OpenSemaphoreW,
+       "OpenSemaphoreW", SYNCHRONIZE},
+      {"mapping",
+       [](const wchar_t* n) {
+         return CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, n);
+       },
+       OpenFileMappingW, "OpenFileMappingW", FILE_MAP_READ},
+  };
+  for (const auto& kind : kKinds) {
+    const std::wstring name = L"Ambrel_" + CurrentModeName() + L"_" +
+                              std::wstring(kind.name, kind.name + std::strlen(kind.name)) + L"_" + kOutside;
+    HANDLE made = kind.create(name.c_str());
+    ASSERT_NE(made, nullptr) << kind.name;
+    HANDLE bySystem =
+        SystemEntry<OpenFn>("kernel32.dll", kind.systemOpen)(kind.access, FALSE, Acp(name).c_str());
+    EXPECT_NE(bySystem, nullptr) << kind.name << " " << CurrentMode().name;
+    HANDLE byAmbrel = kind.open(kind.access, FALSE, name.c_str());
+    EXPECT_NE(byAmbrel, nullptr) << kind.name;
+    for (HANDLE h : {made, bySystem, byAmbrel})
+      if (h) CloseHandle(h);
+  }
+}
+
+// Two entries, one under the wide name and one under its code-page form ("k?"): the 95/98 path
+// reads the second; a value written through Ambrel is stored as the code page holds it.
+TEST(Names, ProfileEntriesUnderTheCodePageForm) {
+  using WriteFn = BOOL(WINAPI*)(LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR);
+  using ReadFn = DWORD(WINAPI*)(LPCWSTR, LPCWSTR, LPCWSTR, LPWSTR, DWORD, LPCWSTR);
+  auto write = SystemEntry<WriteFn>("kernel32.dll", "WritePrivateProfileStringW");
+  auto read = SystemEntry<ReadFn>("kernel32.dll", "GetPrivateProfileStringW");
+  const std::wstring file = TempDir() + L"ambrel_" + CurrentModeName() + L".ini";
+  const std::wstring section = L"Ambrel" + CurrentModeName();
+  // Wine keeps a profile file in ANSI form unless it begins as a wide one.
+  using CreateFileFn = HANDLE(WINAPI*)(LPCWSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE);
+  HANDLE created = SystemEntry<CreateFileFn>("kernel32.dll", "CreateFileW")(
+      file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(created, INVALID_HANDLE_VALUE);
+  DWORD written = 0;
+  WriteFile(created, "\xff\xfe", 2, &written, nullptr);
+  CloseHandle(created);
+  const std::wstring key = std::wstring(L"k") + kOutside;
+  ASSERT_TRUE(write(section.c_str(), key.c_str(), L"7", file.c_str()));
+  ASSERT_TRUE(write(section.c_str(), L"k?", L"42", file.c_str()));
+  const UINT expected = Ansi() ? 42 : 7;
+  EXPECT_EQ(GetPrivateProfileIntW(section.c_str(), key.c_str(), 0, file.c_str()), expected)
+      << CurrentMode().name;
+  wchar_t text[16] = {};
+  EXPECT_EQ(GetPrivateProfileStringW(section.c_str(), key.c_str(), L"", text, 16, file.c_str()),
+            Ansi() ? 2u : 1u);
+  EXPECT_EQ(std::wstring(text), std::to_wstring(expected));
+  const std::wstring value = std::wstring(L"v\u00e9 ") + kOutside;
+  ASSERT_TRUE(WritePrivateProfileStringW(section.c_str(), L"w", value.c_str(), file.c_str()));
+  read(section.c_str(), L"w", L"", text, 16, file.c_str());
+  EXPECT_EQ(std::wstring(text), Acp(value)) << CurrentMode().name;
+  DeleteFileW(file.c_str());
+}
+
+// A key made through Ambrel is found by the system under its code-page name, and listed so.
+TEST(Names, RegistryKeysUnderTheCodePageForm) {
+  using OpenFn = LSTATUS(WINAPI*)(HKEY, LPCWSTR, DWORD, REGSAM, PHKEY);
+  const std::wstring parent = L"Software\\Orvel\\AmbrelKeys_" + CurrentModeName();
+  const std::wstring child = std::wstring(L"k") + kOutside;
+  SHDeleteKeyW(HKEY_CURRENT_USER, parent.c_str());
+  HKEY made = nullptr;
+  ASSERT_EQ(RegCreateKeyW(HKEY_CURRENT_USER, (parent + L"\\" + child).c_str(), &made), ERROR_SUCCESS);
+  RegCloseKey(made);
+  HKEY found = nullptr;
+  EXPECT_EQ(SystemEntry<OpenFn>("advapi32.dll", "RegOpenKeyExW")(
+                HKEY_CURRENT_USER, (parent + L"\\" + Acp(child)).c_str(), 0, KEY_READ, &found),
+            ERROR_SUCCESS)
+      << CurrentMode().name;
+  if (found) RegCloseKey(found);
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyW(HKEY_CURRENT_USER, parent.c_str(), &key), ERROR_SUCCESS);
+  wchar_t name[32] = {};
+  EXPECT_EQ(RegEnumKeyW(key, 0, name, 32), ERROR_SUCCESS);
+  EXPECT_EQ(std::wstring(name), Acp(child));
+  EXPECT_EQ(RegEnumKeyW(key, 1, name, 32), ERROR_NO_MORE_ITEMS);
+  RegCloseKey(key);
+  EXPECT_EQ(SHDeleteKeyW(HKEY_CURRENT_USER, parent.c_str()), ERROR_SUCCESS);
+}
+
+// File rows with a name outside the code page: the 95/98 path cannot reach the file.
+TEST(Names, FilesOutsideTheCodePageAreNotReached) {
+  if (!DiskTakesNamesOutsideAscii()) return;
+  using CreateFileFn = HANDLE(WINAPI*)(LPCWSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE);
+  using CopyFn = BOOL(WINAPI*)(LPCWSTR, LPCWSTR, BOOL);
+  using DeleteFn = BOOL(WINAPI*)(LPCWSTR);
+  auto remove = SystemEntry<DeleteFn>("kernel32.dll", "DeleteFileW");
+  const std::wstring outside = TempDir() + CurrentModeName() + L"_n" + kOutside + L".dll";
+  const std::wstring plain = TempDir() + CurrentModeName() + L"_plain.txt";
+  wchar_t system[MAX_PATH] = {};
+  GetSystemDirectoryW(system, MAX_PATH);
+  ASSERT_TRUE(SystemEntry<CopyFn>("kernel32.dll", "CopyFileW")(
+      (std::wstring(system) + L"\\shell32.dll").c_str(), outside.c_str(), FALSE));
+  CloseHandle(SystemEntry<CreateFileFn>("kernel32.dll", "CreateFileW")(plain.c_str(), GENERIC_WRITE, 0,
+                                                                       nullptr, CREATE_ALWAYS, 0, nullptr));
+  const bool reached = !Ansi();
+  EXPECT_EQ(SetFileAttributesW(outside.c_str(), FILE_ATTRIBUTE_NORMAL) != 0, reached);
+  wchar_t shortPath[MAX_PATH] = {};
+  EXPECT_EQ(GetShortPathNameW(outside.c_str(), shortPath, MAX_PATH) != 0, reached);
+  DWORD needed = 0;
+  GetFileSecurityW(outside.c_str(), OWNER_SECURITY_INFORMATION, nullptr, 0, &needed);
+  EXPECT_EQ(needed != 0, reached);
+  HMODULE module = LoadLibraryExW(outside.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  EXPECT_EQ(module != nullptr, reached);
+  if (module) FreeLibrary(module);
+  const std::wstring moved = TempDir() + CurrentModeName() + L"_m" + kOutside + L".txt";
+  EXPECT_EQ(MoveFileW(plain.c_str(), moved.c_str()) != 0, reached) << CurrentMode().name;
+  for (const auto& path : {outside, plain, moved}) remove(path.c_str());
+}
+
+// The command line reaches the program through the code page.
+TEST(Names, ProcessCommandLineThroughTheCodePage) {
+  std::wstring command = L"cmd.exe " + ComparingCommand(L"exit ");
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process{};
+  ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                             nullptr, &startup, &process));
+  ASSERT_EQ(WaitForSingleObject(process.hProcess, kProgramLimitMs), WAIT_OBJECT_0);
+  DWORD code = 0;
+  GetExitCodeProcess(process.hProcess, &code);
+  EXPECT_EQ(code, ExpectedComparison()) << CurrentMode().name;
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+}
+
+INT_PTR CALLBACK EmptyDialog(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+// A dialog made from its template on 95/98 is an ANSI window, as the system's own controls are.
+TEST(Names, DialogFromATemplateIsAnAnsiWindowOn9x) {
+  const EmptyPageTemplate popup = {{WS_POPUP, 0, 0, 0, 0, 100, 50}, 0, 0, 0};
+  HWND dialog = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), &popup.dialog, nullptr, EmptyDialog, 0);
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(IsWindowUnicode(dialog) != 0, !Ansi()) << CurrentMode().name;
+  DestroyWindow(dialog);
+}
+
+// A locale's own name of its language comes back as the system gives it: the ANSI function answers
+// in the locale's own code page (1255 here), not the system's. With LOCALE_USE_CP_ACP it answers in
+// the system's code page, which does not hold the letters.
+TEST(Names, LocaleTextInTheLocalesCodePage) {
+  using InfoFn = int(WINAPI*)(LCID, LCTYPE, LPWSTR, int);
+  const LCID hebrew = MAKELCID(MAKELANGID(LANG_HEBREW, SUBLANG_DEFAULT), SORT_DEFAULT);
+  wchar_t theirs[64] = {}, ours[64] = {};
+  ASSERT_GT(SystemEntry<InfoFn>("kernel32.dll", "GetLocaleInfoW")(hebrew, LOCALE_SNATIVELANGNAME, theirs, 64),
+            0);
+  ASSERT_NE(AnsiOf(theirs).find('?'), std::string::npos)
+      << "the name has letters outside the system's code page";
+  const int units = static_cast<int>(std::wcslen(theirs));
+  EXPECT_EQ(GetLocaleInfoW(hebrew, LOCALE_SNATIVELANGNAME, nullptr, 0), units + 1);
+  EXPECT_EQ(GetLocaleInfoW(hebrew, LOCALE_SNATIVELANGNAME, ours, 64), units + 1);
+  EXPECT_EQ(std::wstring(ours), theirs) << CurrentMode().name;
+  EXPECT_EQ(GetLocaleInfoW(hebrew, LOCALE_SNATIVELANGNAME | LOCALE_USE_CP_ACP, ours, 64), units + 1);
+  EXPECT_EQ(std::wstring(ours), Acp(theirs)) << CurrentMode().name;
 }
 
 }  // namespace
