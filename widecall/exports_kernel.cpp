@@ -217,6 +217,13 @@ AMBREL_EXPORT(DWORD) Amb_GetFullPathNameW(LPCWSTR name, DWORD size, LPWSTR buffe
 
 AMBREL_EXPORT(int) Amb_GetLocaleInfoW(LCID locale, LCTYPE type, LPWSTR buffer, int size) {
   if (!UseAnsi()) return GetLocaleInfoW(locale, type, buffer, size);
+  // A number asked for as one is the value itself, no text: the ANSI function counts its size in
+  // bytes, the wide one in units.
+  if (type & LOCALE_RETURN_NUMBER) {
+    int bytes = GetLocaleInfoA(locale, type, reinterpret_cast<LPSTR>(buffer),
+                               size * static_cast<int>(sizeof(wchar_t)));
+    return bytes / static_cast<int>(sizeof(wchar_t));
+  }
   int bytes = GetLocaleInfoA(locale, type, nullptr, 0);
   if (bytes <= 0) return 0;
   ScratchList list;

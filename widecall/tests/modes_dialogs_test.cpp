@@ -1007,6 +1007,12 @@ TEST(Names, LocaleTextInTheLocalesCodePage) {
   EXPECT_EQ(std::wstring(ours), theirs) << CurrentMode().name;
   EXPECT_EQ(GetLocaleInfoW(hebrew, LOCALE_SNATIVELANGNAME | LOCALE_USE_CP_ACP, ours, 64), units + 1);
   EXPECT_EQ(std::wstring(ours), Acp(theirs)) << CurrentMode().name;
+  // A number asked for as one: the value itself, two units long.
+  DWORD codePage = 0;
+  EXPECT_EQ(GetLocaleInfoW(hebrew, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
+                           reinterpret_cast<LPWSTR>(&codePage), sizeof(codePage) / sizeof(wchar_t)),
+            2);
+  EXPECT_EQ(codePage, 1255u) << CurrentMode().name;
 }
 
 }  // namespace
