@@ -224,16 +224,36 @@ TEST(ColorDialog, WorksOnTheAnsiCopyAndGivesTheColourBack) {
 
 // --- the folder browser
 
-std::vector<std::wstring> g_browseTexts;
+struct BrowseState {
+  HWND dialog = nullptr;
+  LPARAM folder = 0;  // the item list to choose
+  bool chosen = false;
+  std::vector<std::wstring> texts;
+};
+BrowseState g_browse;
 
-int CALLBACK BrowseCallback(HWND dialog, UINT message, LPARAM, LPARAM selection) {
+int CALLBACK BrowseCallback(HWND dialog, UINT message, LPARAM selected, LPARAM folder) {
   if (message == BFFM_INITIALIZED) {
-    g_browseTexts = ChildTexts(dialog);
-    // An item list, not a text: the ANSI message serves every mode.
-    SendMessageA(dialog, BFFM_SETSELECTIONA, FALSE, selection);
-    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    g_browse.dialog = dialog;
+    g_browse.texts = ChildTexts(dialog);
+  }
+  if (message == BFFM_SELCHANGED) {
+    g_browse.chosen =
+        ILIsEqual(reinterpret_cast<PCIDLIST_ABSOLUTE>(selected), reinterpret_cast<PCIDLIST_ABSOLUTE>(folder));
   }
   return 0;
+}
+
+// Until the folder is the selection it is chosen again (the dialog fills its tree and may choose its
+// own first item after it has started); then OK is pressed.
+void CALLBACK ChooseTheFolder(HWND, UINT, UINT_PTR, DWORD) {
+  if (!g_browse.dialog) return;
+  if (g_browse.chosen) {
+    PostMessageA(g_browse.dialog, WM_COMMAND, IDOK, 0);
+  } else {
+    // An item list, not a text: the ANSI message serves every mode.
+    SendMessageA(g_browse.dialog, BFFM_SETSELECTIONA, FALSE, g_browse.folder);
+  }
 }
 
 // The title shown and the chosen folder's display name go through the code page.
@@ -243,17 +263,24 @@ TEST(FolderBrowser, TitleAndDisplayNameThroughTheCodePage) {
   using RemoveFn = BOOL(WINAPI*)(LPCWSTR);
   const std::wstring name =
       CurrentModeName() + (DiskTakesNamesOutsideAscii() ? std::wstring(L"_b") + kOutside : L"_b");
-  const std::wstring path = TempDir() + name;
-  ASSERT_TRUE(SystemEntry<CreateFn>("kernel32.dll", "CreateDirectoryW")(path.c_str(), nullptr) ||
-              GetLastError() == ERROR_ALREADY_EXISTS);
-  PIDLIST_ABSOLUTE folder = nullptr;
-  IShellFolder* desktop = nullptr;
-  ASSERT_EQ(SHGetDesktopFolder(&desktop), S_OK);
-  std::wstring parsed = path;
-  ASSERT_EQ(desktop->ParseDisplayName(nullptr, nullptr, parsed.data(), nullptr,
-                                      reinterpret_cast<PIDLIST_RELATIVE*>(&folder), nullptr),
-            S_OK);
-  desktop->Release();
+  // The dialog's tree starts at a folder of this mode's own: the modes running side by side change
+  // the temporary folder, and the tree there would be refilled under the test.
+  const std::wstring root = TempDir() + L"ambrel_browse_" + CurrentModeName();
+  const std::wstring path = root + L"\\" + name;
+  auto create = SystemEntry<CreateFn>("kernel32.dll", "CreateDirectoryW");
+  ASSERT_TRUE(create(root.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+  ASSERT_TRUE(create(path.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+  auto itemList = [](std::wstring text) {
+    PIDLIST_ABSOLUTE list = nullptr;
+    IShellFolder* desktop = nullptr;
+    if (SHGetDesktopFolder(&desktop) != S_OK) return list;
+    desktop->ParseDisplayName(nullptr, nullptr, text.data(), nullptr,
+                              reinterpret_cast<PIDLIST_RELATIVE*>(&list), nullptr);
+    desktop->Release();
+    return list;
+  };
+  PIDLIST_ABSOLUTE top = itemList(root), folder = itemList(path);
+  ASSERT_TRUE(top && folder);
 
   const std::wstring title = std::wstring(L"Pick ") + kOutside;
   wchar_t display[MAX_PATH] = {};
@@ -261,22 +288,27 @@ TEST(FolderBrowser, TitleAndDisplayNameThroughTheCodePage) {
   info.pszDisplayName = display;
   info.lpszTitle = title.c_str();
   info.ulFlags = BIF_RETURNONLYFSDIRS;
+  info.pidlRoot = top;
   info.lpfn = BrowseCallback;
   info.lParam = reinterpret_cast<LPARAM>(folder);
-  g_browseTexts.clear();
+  g_browse = {nullptr, reinterpret_cast<LPARAM>(folder), false, {}};
   PIDLIST_ABSOLUTE chosen = nullptr;
   {
     DialogAnswer guard(IDCANCEL, true);
+    UINT_PTR timer = SetTimer(nullptr, 0, DialogAnswer::kPollMs, ChooseTheFolder);
     chosen = SHBrowseForFolderW(&info);
+    KillTimer(nullptr, timer);
   }
   ASSERT_NE(chosen, nullptr);
-  EXPECT_TRUE(Contains(g_browseTexts, Acp(title))) << CurrentMode().name;
+  EXPECT_TRUE(Contains(g_browse.texts, Acp(title))) << CurrentMode().name;
   // Wine names a folder outside the root by its whole path.
   const std::wstring shown = display;
   EXPECT_TRUE(shown == Acp(name) || shown == Acp(path)) << CurrentMode().name << " " << AnsiOf(shown);
   CoTaskMemFree(chosen);
   CoTaskMemFree(folder);
+  CoTaskMemFree(top);
   SystemEntry<RemoveFn>("kernel32.dll", "RemoveDirectoryW")(path.c_str());
+  SystemEntry<RemoveFn>("kernel32.dll", "RemoveDirectoryW")(root.c_str());
   CoUninitialize();
 }
 
@@ -473,11 +505,15 @@ TEST(Shell, ExecuteHandsOnItsTexts) {
       ShellExecuteW(nullptr, L"open", L"cmd.exe", parameters.c_str(), folder.c_str(), SW_HIDE);
   EXPECT_GT(reinterpret_cast<INT_PTR>(started), 32);
   const std::wstring expected = folder + L"\\" + std::to_wstring(ExpectedComparison());
-  DWORD waited = 0;
-  while (GetFileAttributesW(expected.c_str()) == INVALID_FILE_ATTRIBUTES && waited < kProgramLimitMs) {
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    waited += 20;
+  // Woken by each change of the folder's names, until the file is there or the limit has passed.
+  HANDLE change = FindFirstChangeNotificationA(AnsiOf(folder).c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME);
+  ASSERT_NE(change, INVALID_HANDLE_VALUE);
+  const DWORD deadline = GetTickCount() + kProgramLimitMs;
+  while (GetFileAttributesW(expected.c_str()) == INVALID_FILE_ATTRIBUTES && GetTickCount() < deadline) {
+    WaitForSingleObject(change, static_cast<DWORD>(deadline - GetTickCount()));
+    FindNextChangeNotification(change);
   }
+  FindCloseChangeNotification(change);
   EXPECT_NE(GetFileAttributesW(expected.c_str()), INVALID_FILE_ATTRIBUTES) << CurrentMode().name;
   for (const wchar_t* answer : {L"\\3", L"\\4"}) DeleteFileW((folder + answer).c_str());
   RemoveDirectoryW(folder.c_str());
@@ -923,6 +959,9 @@ TEST(Names, RegistryKeysUnderTheCodePageForm) {
             ERROR_SUCCESS)
       << CurrentMode().name;
   if (found) RegCloseKey(found);
+  found = nullptr;
+  EXPECT_EQ(RegOpenKeyW(HKEY_CURRENT_USER, (parent + L"\\" + child).c_str(), &found), ERROR_SUCCESS);
+  if (found) RegCloseKey(found);
   HKEY key = nullptr;
   ASSERT_EQ(RegOpenKeyW(HKEY_CURRENT_USER, parent.c_str(), &key), ERROR_SUCCESS);
   wchar_t name[32] = {};
@@ -955,6 +994,13 @@ TEST(Names, FilesOutsideTheCodePageAreNotReached) {
   DWORD needed = 0;
   GetFileSecurityW(outside.c_str(), OWNER_SECURITY_INFORMATION, nullptr, 0, &needed);
   EXPECT_EQ(needed != 0, reached);
+  // The plain file's own owner, set on the other file.
+  using SecurityFn = BOOL(WINAPI*)(LPCWSTR, SECURITY_INFORMATION, PSECURITY_DESCRIPTOR, DWORD, LPDWORD);
+  auto security = SystemEntry<SecurityFn>("advapi32.dll", "GetFileSecurityW");
+  std::vector<BYTE> descriptor(1024);
+  ASSERT_TRUE(security(plain.c_str(), OWNER_SECURITY_INFORMATION, descriptor.data(),
+                       static_cast<DWORD>(descriptor.size()), &needed));
+  EXPECT_EQ(SetFileSecurityW(outside.c_str(), OWNER_SECURITY_INFORMATION, descriptor.data()) != 0, reached);
   HMODULE module = LoadLibraryExW(outside.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   EXPECT_EQ(module != nullptr, reached);
   if (module) FreeLibrary(module);
@@ -1013,6 +1059,79 @@ TEST(Names, LocaleTextInTheLocalesCodePage) {
                            reinterpret_cast<LPWSTR>(&codePage), sizeof(codePage) / sizeof(wchar_t)),
             2);
   EXPECT_EQ(codePage, 1255u) << CurrentMode().name;
+}
+
+// A character outside the code page is typed as the '?' that the 95/98 path makes of it.
+TEST(Names, StringTypesOfACharacterOutsideTheCodePage) {
+  using TypeFn = BOOL(WINAPI*)(LCID, DWORD, LPCWSTR, int, LPWORD);
+  auto system = SystemEntry<TypeFn>("kernel32.dll", "GetStringTypeExW");
+  WORD ours[2] = {0xBEEF, 0xBEEF}, theirs[2] = {};
+  ASSERT_TRUE(GetStringTypeExW(LOCALE_SYSTEM_DEFAULT, CT_CTYPE1, kOutside, 1, ours));
+  ASSERT_TRUE(system(LOCALE_SYSTEM_DEFAULT, CT_CTYPE1, Acp(kOutside).c_str(), 1, theirs));
+  EXPECT_EQ(ours[0], theirs[0]) << CurrentMode().name;
+  EXPECT_EQ(ours[1], 0xBEEF);
+  EXPECT_EQ((ours[0] & C1_ALPHA) != 0, !Ansi());  // the letter, or the '?' it became
+}
+
+// The system's own profile entry under the code-page form of a name ("k?"); the wide name finds
+// it on 95/98 only. The entry is one of win.ini's, which the modes share: the default printer's
+// lock keeps them to one program at a time.
+TEST(Names, ProfileNumberUnderTheCodePageForm) {
+  HANDLE lock = CreateMutexA(nullptr, FALSE, "AmbrelDefaultPrinterEntry");
+  WaitForSingleObject(lock, INFINITE);
+  using WriteProfileFn = BOOL(WINAPI*)(LPCWSTR, LPCWSTR, LPCWSTR);
+  auto writeProfile = SystemEntry<WriteProfileFn>("kernel32.dll", "WriteProfileStringW");
+  const std::wstring section = L"Ambrel" + CurrentModeName();
+  EXPECT_TRUE(writeProfile(section.c_str(), L"k?", L"42"));
+  EXPECT_EQ(GetProfileIntW(section.c_str(), (std::wstring(L"k") + kOutside).c_str(), 5), Ansi() ? 42u : 5u)
+      << CurrentMode().name;
+  writeProfile(section.c_str(), nullptr, nullptr);
+  ReleaseMutex(lock);
+  CloseHandle(lock);
+}
+
+// Rows whose texts the code page always holds here (drive roots, the machine's name, the system's
+// own volume and desktop names): the answers are the system's.
+TEST(Names, SystemTextsAsTheSystemGivesThem) {
+  using NameFn = BOOL(WINAPI*)(LPWSTR, LPDWORD);
+  using DrivesFn = DWORD(WINAPI*)(DWORD, LPWSTR);
+  using VolumeFn = BOOL(WINAPI*)(LPCWSTR, LPWSTR, DWORD, LPDWORD, LPDWORD, LPDWORD, LPWSTR, DWORD);
+  using StartupFn = void(WINAPI*)(LPSTARTUPINFOW);
+  wchar_t ours[64] = {}, theirs[64] = {};
+  DWORD ourSize = 64, theirSize = 64;
+  ASSERT_TRUE(GetComputerNameW(ours, &ourSize));
+  ASSERT_TRUE(SystemEntry<NameFn>("kernel32.dll", "GetComputerNameW")(theirs, &theirSize));
+  EXPECT_EQ(std::wstring(ours), theirs);
+  EXPECT_EQ(ourSize, theirSize);
+  DWORD small = 1;
+  EXPECT_FALSE(GetComputerNameW(ours, &small));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BUFFER_OVERFLOW));
+
+  wchar_t drives[128] = {}, systemDrives[128] = {};
+  DWORD length = GetLogicalDriveStringsW(128, drives);
+  EXPECT_EQ(length, SystemEntry<DrivesFn>("kernel32.dll", "GetLogicalDriveStringsW")(128, systemDrives));
+  EXPECT_EQ(std::wstring(drives, length), std::wstring(systemDrives, length));
+  EXPECT_EQ(GetDriveTypeW(L"C:\\"), static_cast<UINT>(DRIVE_FIXED));
+  DWORD sectors = 0, bytes = 0, free = 0, clusters = 0;
+  EXPECT_TRUE(GetDiskFreeSpaceW(L"C:\\", &sectors, &bytes, &free, &clusters));
+  EXPECT_GT(bytes, 0u);
+
+  wchar_t volume[64] = {}, fileSystem[64] = {}, systemVolume[64] = {}, systemFileSystem[64] = {};
+  DWORD serial = 0, systemSerial = 0;
+  ASSERT_TRUE(GetVolumeInformationW(L"C:\\", volume, 64, &serial, nullptr, nullptr, fileSystem, 64));
+  ASSERT_TRUE(SystemEntry<VolumeFn>("kernel32.dll", "GetVolumeInformationW")(
+      L"C:\\", systemVolume, 64, &systemSerial, nullptr, nullptr, systemFileSystem, 64));
+  EXPECT_EQ(std::wstring(volume), systemVolume);
+  EXPECT_EQ(std::wstring(fileSystem), systemFileSystem);
+  EXPECT_EQ(serial, systemSerial);
+
+  STARTUPINFOW startup{}, systemStartup{};
+  GetStartupInfoW(&startup);
+  SystemEntry<StartupFn>("kernel32.dll", "GetStartupInfoW")(&systemStartup);
+  EXPECT_EQ(startup.cb, sizeof(STARTUPINFOW));
+  EXPECT_EQ(std::wstring(startup.lpDesktop ? startup.lpDesktop : L""),
+            systemStartup.lpDesktop ? systemStartup.lpDesktop : L"");
+  EXPECT_EQ(startup.dwFlags, systemStartup.dwFlags);
 }
 
 }  // namespace
