@@ -863,6 +863,12 @@ TEST(DialogLists, FilesOfAFolderInAComboBox) {
   ASSERT_TRUE(createFolder(outside.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
   lstrcpynW(pattern, (outside + L"\\*.txt").c_str(), MAX_PATH);
   EXPECT_EQ(DlgDirListComboBoxW(parent, pattern, 100, 0, DDL_READWRITE) != 0, !Ansi()) << CurrentMode().name;
+  // The same for a list box (Wine keeps the names of both lists in wide form, so that their lines
+  // read back through the code page alike either way; the folder's name tells the paths apart).
+  CreateWindowExW(0, L"LISTBOX", L"", WS_CHILD, 0, 0, 100, 100, parent,
+                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(101)), nullptr, nullptr);
+  lstrcpynW(pattern, (outside + L"\\*.txt").c_str(), MAX_PATH);
+  EXPECT_EQ(DlgDirListW(parent, pattern, 101, 0, DDL_READWRITE) != 0, !Ansi()) << CurrentMode().name;
   DestroyWindow(parent);
   SetCurrentDirectoryW(current);
   auto remove = SystemEntry<DeleteFn>("kernel32.dll", "DeleteFileW");
