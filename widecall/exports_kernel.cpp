@@ -217,14 +217,29 @@ AMBREL_EXPORT(DWORD) Amb_GetFullPathNameW(LPCWSTR name, DWORD size, LPWSTR buffe
 
 AMBREL_EXPORT(int) Amb_GetLocaleInfoW(LCID locale, LCTYPE type, LPWSTR buffer, int size) {
   if (!UseAnsi()) return GetLocaleInfoW(locale, type, buffer, size);
+  // A number asked for as one is the value itself, no text: the ANSI function counts its size in
+  // bytes, the wide one in units.
+  if (type & LOCALE_RETURN_NUMBER) {
+    int bytes = GetLocaleInfoA(locale, type, reinterpret_cast<LPSTR>(buffer),
+                               size * static_cast<int>(sizeof(wchar_t)));
+    return bytes / static_cast<int>(sizeof(wchar_t));
+  }
   int bytes = GetLocaleInfoA(locale, type, nullptr, 0);
   if (bytes <= 0) return 0;
   ScratchList list;
   char* ansi = static_cast<char*>(list.Alloc(bytes + 1));
   if (!ansi || GetLocaleInfoA(locale, type, ansi, bytes) <= 0) return 0;
-  int units = 0;
-  const wchar_t* wide = AnsiToWideDup(list, ansi, -1, &units);
-  if (!wide) return 0;
+  // The ANSI function answers in the locale's own code page unless asked for the system's: a
+  // Hebrew or Russian text read through the system's code page would come back as other letters.
+  UINT codePage = CP_ACP;
+  char number[8] = {};
+  if (!(type & LOCALE_USE_CP_ACP) &&
+      GetLocaleInfoA(locale, LOCALE_IDEFAULTANSICODEPAGE, number, sizeof(number)) > 0 &&
+      std::atoi(number) > 0)
+    codePage = static_cast<UINT>(std::atoi(number));
+  int units = MultiByteToWideChar(codePage, 0, ansi, -1, nullptr, 0) - 1;
+  auto* wide = units >= 0 ? static_cast<wchar_t*>(list.Alloc((units + 1) * sizeof(wchar_t))) : nullptr;
+  if (!wide || MultiByteToWideChar(codePage, 0, ansi, -1, wide, units + 1) <= 0) return 0;
   // The count includes the terminator, as the system's does.
   if (size == 0) return units + 1;
   if (!CopyWide(wide, units, buffer, size)) {

@@ -3,6 +3,7 @@
 // what the user sees and what the engine was called with.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <filesystem>
 #include <fstream>
@@ -639,6 +640,135 @@ TEST_F(SendToTheDevice, AClientsOpenTerminalManagerBringsUpTheViewOnItsFile) {
   m_host.reset();
   EXPECT_EQ(orvel::win::ReadRegString(HKEY_CURRENT_USER, orvel::win::kCorvansetKey, L"LastFile"),
             file.wstring());
+}
+
+// The main road as an operator takes it: a settings file opened through the open dialog, two values
+// changed in the tree, the file saved, and the configuration sent to the device. It runs in the
+// ordinary mode and once more with the host, the engine and this program in Windows 98 mode
+// (morvane_send_win98), where the plug-in reaches the system through Ambrel's ANSI paths: there a
+// letter outside the code page, typed into the tree's editor, is kept as "?".
+TEST_F(SendToTheDevice, AFileOpenedChangedInTheTreeAndSavedReachesTheDevice) {
+  OSVERSIONINFOA version{};
+  version.dwOSVersionInfoSize = sizeof(version);
+  ASSERT_TRUE(::GetVersionExA(&version));
+  const bool ninetyEight = version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
+  std::printf("running as %s\n", ninetyEight ? "Windows 98" : "Windows NT");
+  const fs::path file = fs::path(Folder()) / L"main_road.xml";
+  {
+    std::ofstream out(file, std::ios::binary);
+    const char text[] =
+        "<?xml version=\"1.0\"?><Settings><IAPSettings><IAPConnection op=\"create\">"
+        "<ConnectionName op=\"create\">Office</ConnectionName>"
+        "<PhoneNumber op=\"create\">5550100</PhoneNumber><Username op=\"create\">me</Username>"
+        "</IAPConnection></IAPSettings></Settings>";
+    out << "\xff\xfe";
+    for (const char* c = text; *c; ++c) out.put(*c).put('\0');
+  }
+  const size_t auditBefore = std::max<size_t>(AuditLines().size(), 1);  // a new log starts with a header
+  HostOptions options;
+  options.program = WindowsPath(FENWARP_EXE);
+  options.plugins = {kView};
+  options.logPath = Folder() + L"\\main_road_host.log";
+  options.environment = {{L"ORVEL_LIMITS", L"Vantrel.IdleShutdown=3000,Morvane.EngineCheck=200"}};
+  m_host = std::make_unique<CHostProcess>();
+  ASSERT_TRUE(m_host->Start(options));
+  ASSERT_TRUE(m_host->ExpectLog(L"host ready"));
+  const DWORD pid = m_host->ProcessId();
+
+  // Open: the name typed into the dialog's name field once it has the focus.
+  m_host->RunCommand(29052);
+  HWND open = WaitDialog(pid, L"Open");
+  ASSERT_NE(open, nullptr);
+  ASSERT_TRUE(BringToFront(open));
+  HWND field = nullptr;
+  ASSERT_TRUE(WaitUntil(Wait::Window, [&] {
+    field = FocusOf(open);
+    return field && ::IsChild(open, field) && ClassName(field) == L"Edit";
+  }));
+  TypeText(file.wstring());
+  ASSERT_TRUE(WaitUntil(Wait::Text, [&] { return WindowText(field) == file.wstring(); }))
+      << Utf8(WindowText(field));
+  PressKey(VK_RETURN);
+  ASSERT_TRUE(WaitUntil(Wait::Window, [&] { return !::IsWindow(open); }));
+  ASSERT_TRUE(SettingsShown(*m_host));
+
+  // Two values changed in the tree: F2 on the item, the new text and Enter.
+  HWND tree = FindControl(m_host->Frame(), 10150);
+  ASSERT_NE(tree, nullptr);
+  auto item = [&](std::vector<std::wstring_view> path) {
+    HTREEITEM found = nullptr;
+    for (size_t depth = 1; depth <= path.size(); ++depth) {
+      std::vector<std::wstring_view> prefix(path.begin(), path.begin() + depth);
+      WaitUntil(Wait::Text, [&] { return (found = FindTreeItem(tree, prefix)) != nullptr; });
+      if (!found) return found;
+      if (depth < path.size() && !(TreeView_GetItemState(tree, found, TVIS_EXPANDED) & TVIS_EXPANDED))
+        TreeView_Expand(tree, found, TVE_EXPAND);
+    }
+    return found;
+  };
+  auto edit = [&](HTREEITEM at, std::wstring_view text) {
+    std::optional<RECT> row = TreeItemRect(tree, at);
+    ASSERT_TRUE(row);
+    ASSERT_TRUE(BringToFront(m_host->Frame()));
+    ASSERT_TRUE(ClickAt(tree, {(row->left + row->right) / 2, (row->top + row->bottom) / 2}));
+    ASSERT_TRUE(WaitUntil(Wait::Text, [&] { return TreeView_GetSelection(tree) == at; }));
+    PressKey(VK_F2);
+    ASSERT_TRUE(WaitUntil(Wait::Text, [&] {
+      HWND focus = FocusOf(tree);
+      return focus && focus != tree && ::IsChild(tree, focus);
+    }));
+    TypeText(std::wstring(text) + L"\n");
+    ASSERT_TRUE(WaitUntil(Wait::Text, [&] { return FocusOf(tree) == tree; }));
+  };
+  const std::wstring iap = Text(279);
+  HTREEITEM phone = item({iap, L"Office", Text(262)});
+  ASSERT_NE(phone, nullptr);
+  edit(phone, L"5550199");
+  HTREEITEM user = item({iap, L"Office", Text(276)});
+  ASSERT_NE(user, nullptr);
+  edit(user, L"op\u00e9rator \u05d0");
+
+  m_host->RunCommand(29051);
+  ASSERT_TRUE(m_host->ExpectLog(L"ExecuteCommand(29051)"));
+
+  // Sent through the send dialog: no question, no box, the send dialog again.
+  m_host->RunCommand(kSendCommand);
+  HWND dialog = WaitDialogWithControl(pid, kSendButton);
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_TRUE(WaitUntil(Wait::Window, [&] {
+    return WindowText(FindControl(dialog, kDeviceName)) == L" Farlink";
+  })) << Utf8(WindowText(FindControl(dialog, kDeviceName)));
+  ASSERT_TRUE(WaitUntil(Wait::Window, [&] { return ::IsWindowEnabled(FindControl(dialog, kSendButton)); }));
+  EXPECT_TRUE(PressButton(dialog, kSendButton));
+  EXPECT_TRUE(WaitUntil(Wait::HostStart, [&] { return AuditLines().size() == auditBefore + 1; }));
+  EXPECT_TRUE(WaitUntil(
+      Wait::Window, [&] { return ::IsWindowVisible(dialog) && !FindDialogWithControl(pid, kProgressBar); }));
+  EXPECT_FALSE(FindMessageBox(pid)) << Utf8(FindMessageBox(pid)->text);
+  std::vector<std::wstring> audit = AuditLines();
+  ASSERT_EQ(audit.size(), auditBefore + 1);
+  EXPECT_NE(audit.back().find(L";Corvanset User Interface;Configure;0x00000000 Ok;" + file.wstring() + L";"),
+            std::wstring::npos)
+      << Utf8(audit.back());
+  EXPECT_TRUE(PressButton(dialog, IDOK));
+  EXPECT_TRUE(WaitUntil(Wait::Window, [&] { return !::IsWindow(dialog); }));
+  std::optional<DWORD> code = m_host->Close();
+  ASSERT_TRUE(code);
+  EXPECT_EQ(*code, 0u);
+  m_host.reset();
+
+  // The device has the new phone number; the saved file has both values, the user name as the
+  // mode's code page holds it.
+  std::ifstream stored(m_root / "store" / "IAPSettings.xml", std::ios::binary);
+  std::string received((std::istreambuf_iterator<char>(stored)), std::istreambuf_iterator<char>());
+  EXPECT_NE(received.find(">5550199<"), std::string::npos) << received;
+  EXPECT_EQ(received.find("5550100"), std::string::npos) << received;
+  std::ifstream saved(file, std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(saved)), std::istreambuf_iterator<char>());
+  ASSERT_GE(bytes.size(), 2u);
+  std::wstring savedText(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / 2);
+  EXPECT_NE(savedText.find(L">5550199<"), std::wstring::npos) << Utf8(savedText);
+  const std::wstring userName = ninetyEight ? L">op\u00e9rator ?<" : L">op\u00e9rator \u05d0<";
+  EXPECT_NE(savedText.find(userName), std::wstring::npos) << Utf8(savedText);
 }
 
 // Run alone as the suite's clean-up fixture: the scripted engine never stays registered, even when
