@@ -34,7 +34,8 @@ std::vector<std::u16string> ParseBookmarkText(std::u16string_view text) {
     size_t urlEnd = urlStart;
     if (urlStart < text.size() && text[urlStart] == u'"') {
       ++urlStart;
-      urlEnd = std::min(text.find(u'"', urlStart), text.size());
+      // A URL never runs over a line end: the entry's own line feed must be the first one.
+      urlEnd = std::min(text.find_first_of(u"\"\n", urlStart), text.size());
     } else {
       while (urlEnd < text.size() && !EndsUnquotedUrl(text[urlEnd])) ++urlEnd;
     }

@@ -14,7 +14,8 @@ namespace orvel::ui {
 // each "<dt>" (or, when the rest holds none, "<DT>") the next "<a href=" (or "<A HREF="); the URL
 // is the quoted text after it up to the closing quotation mark or, unquoted, the text up to white
 // space or ">"; the name is what follows the next ">" up to the next "<", without its line feeds.
-// A missing quotation mark, ">" or "<" ends that part at the end of the text.
+// A missing quotation mark ends the URL at the end of its line; a missing ">" or "<" ends that
+// part at the end of the text.
 std::vector<std::u16string> ParseBookmarkText(std::u16string_view text);
 
 // Reads the file (a path whose first ";" is its last character is read without it), decodes it
