@@ -161,35 +161,20 @@ bool CImportSourceDlg::OnCommand(WORD id, WORD code, HWND) {
 // ---- bookmark file list -------------------------------------------------------------------------
 
 BOOL CBookmarkListDlg::OnInitDialog() {
-  HWND list = Item(kList);
+  m_list.AttachItem(Handle(), kList);
   RECT client = {};
-  ::GetClientRect(list, &client);
-  std::wstring heading = win::AsWide(App().LoadResString(kFileColumnText, true));
-  LVCOLUMNW column = {};
-  column.mask = LVCF_TEXT | LVCF_WIDTH;
-  column.pszText = heading.data();
-  column.cx = client.right - client.left;
-  ListView_InsertColumn(list, 0, &column);
-  for (size_t i = 0; i < m_files.size(); ++i) {
-    std::wstring text = win::AsWide(m_files[i]);
-    LVITEMW item = {};
-    item.mask = LVIF_TEXT;
-    item.iItem = static_cast<int>(i);
-    item.pszText = text.data();
-    ListView_InsertItem(list, &item);
-  }
-  ListView_SetColumnWidth(list, 0, LVSCW_AUTOSIZE);
+  ::GetClientRect(m_list.Handle(), &client);
+  m_list.InsertColumn(0, App().LoadResString(kFileColumnText, true), client.right - client.left);
+  for (const std::u16string& file : m_files) m_list.InsertItem(m_list.ItemCount(), file, 0);
+  m_list.SetColumnWidth(0, LVSCW_AUTOSIZE);
   ::EnableWindow(Item(IDOK), FALSE);
   return TRUE;
 }
 
 bool CBookmarkListDlg::TakeSelection() {
-  HWND list = Item(kList);
-  const int selected = ListView_GetNextItem(list, -1, LVNI_SELECTED);
+  const int selected = m_list.NextItem(-1, LVNI_SELECTED);
   if (selected < 0) return false;
-  wchar_t text[MAX_PATH * 2] = {};
-  ListView_GetItemText(list, selected, 0, text, static_cast<int>(std::size(text)));
-  m_chosen = win::FromWide(text);
+  m_chosen = m_list.ItemText(selected, 0);
   return true;
 }
 
@@ -203,7 +188,7 @@ bool CBookmarkListDlg::OnNotify(NMHDR* header, LRESULT& result) {
   if (header->idFrom != kList) return false;
   result = 0;
   if (header->code == LVN_ITEMCHANGED) {
-    ::EnableWindow(Item(IDOK), ListView_GetSelectedCount(header->hwndFrom) > 0);
+    ::EnableWindow(Item(IDOK), m_list.SelectedCount() > 0);
     return true;
   }
   if (header->code == NM_DBLCLK) {

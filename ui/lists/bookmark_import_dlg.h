@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "support/win/dialog.h"
+#include "ui/lists/list_ctrl.h"
 
 namespace orvel::ui {
 
@@ -60,6 +61,7 @@ class CBookmarkListDlg : public win::CDialog {
  private:
   bool TakeSelection();
 
+  CListCtrlEx m_list;
   std::vector<std::u16string> m_files;
   std::u16string m_chosen;
 };

@@ -89,21 +89,6 @@ constexpr uint32_t kPcFolderHeading = 219;
 constexpr uint32_t kDeviceFolderHeading = 591;
 constexpr uint32_t kFileListHelp = 550;
 
-void InsertColumn(HWND list, int index, const std::u16string& heading, int width) {
-  std::wstring text = win::AsWide(heading);
-  LVCOLUMNW column = {};
-  column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-  column.pszText = text.data();
-  column.cx = width;
-  column.iSubItem = index;
-  ListView_InsertColumn(list, index, &column);
-}
-
-void SetCell(HWND list, int item, int column, const std::u16string& text) {
-  std::wstring wide = win::AsWide(text);
-  ListView_SetItemText(list, item, column, wide.data());
-}
-
 }  // namespace
 
 CFileListDlg::CFileListDlg(HINSTANCE resources) : CDialog(resources, kTemplate) {}
@@ -135,14 +120,15 @@ BOOL CFileListDlg::OnInitDialog() {
     ::SetWindowPos(Item(kDelete), nullptr, edit.left, edit.top, edit.right - edit.left,
                    edit.bottom - edit.top, SWP_NOZORDER | SWP_NOACTIVATE);
   }
-  HWND list = Item(kList);
+  m_list.AttachItem(Handle(), kList);
   RECT client = {};
-  ::GetClientRect(list, &client);
+  ::GetClientRect(m_list.Handle(), &client);
   const int width = (client.right - client.left) / (device ? 3 : 2);
-  InsertColumn(list, 0, App().LoadResString(kFileNameHeading, true), width);
-  InsertColumn(list, 1, App().LoadResString(kPcFolderHeading, true), width);
-  if (device) InsertColumn(list, 2, App().LoadResString(kDeviceFolderHeading, true), width);
-  ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT);
+  m_list.InsertColumn(0, App().LoadResString(kFileNameHeading, true), width);
+  m_list.InsertColumn(1, App().LoadResString(kPcFolderHeading, true), width);
+  if (device) m_list.InsertColumn(2, App().LoadResString(kDeviceFolderHeading, true), width);
+  m_list.SetHighlightType(1);
+  m_list.EnableSort(true);
   Fill();
   return TRUE;
 }
@@ -150,32 +136,25 @@ BOOL CFileListDlg::OnInitDialog() {
 void CFileListDlg::OnFinalMessage() { m_model.reset(); }
 
 void CFileListDlg::Fill() {
-  HWND list = Item(kList);
-  ListView_DeleteAllItems(list);
+  ListView_DeleteAllItems(m_list.Handle());
   const bool device = m_model->HasDeviceColumn();
-  int index = 0;
   for (const FileListRow& row : m_model->Rows()) {
-    std::wstring name = win::AsWide(row.name);
-    LVITEMW item = {};
-    item.mask = LVIF_TEXT | LVIF_PARAM;
-    item.iItem = index;
-    item.pszText = name.data();
-    item.lParam = reinterpret_cast<LPARAM>(row.entry);
-    const int at = ListView_InsertItem(list, &item);
-    SetCell(list, at, 1, row.folder);
-    if (device) SetCell(list, at, 2, row.device);
-    ++index;
+    const int item = m_list.InsertItem(m_list.ItemCount(), row.name, reinterpret_cast<LPARAM>(row.entry));
+    m_list.SetItemText(item, 1, row.folder);
+    if (device) m_list.SetItemText(item, 2, row.device);
   }
-  const int columns = device ? 3 : 2;
-  for (int column = 0; column < columns; ++column)
-    ListView_SetColumnWidth(list, column, column + 1 == columns ? LVSCW_AUTOSIZE_USEHEADER : LVSCW_AUTOSIZE);
+  m_list.AutoSizeAllColumns();
   UpdateButtons();
 }
 
 void CFileListDlg::UpdateButtons() {
-  const bool selected = ListView_GetSelectedCount(Item(kList)) > 0;
+  const bool selected = m_list.SelectedCount() > 0;
   ::EnableWindow(Item(kDelete), selected);
   if (HWND edit = Item(kEdit)) ::EnableWindow(edit, selected);
+}
+
+CSettingsNode* CFileListDlg::EntryOf(int item) const {
+  return reinterpret_cast<CSettingsNode*>(m_list.ItemData(item));
 }
 
 void CFileListDlg::AddFiles() {
@@ -197,14 +176,9 @@ void CFileListDlg::AddFiles() {
 
 void CFileListDlg::EditEntry() {
   if (!m_model->HasDeviceColumn()) return;
-  HWND list = Item(kList);
-  const int item = ListView_GetNextItem(list, -1, LVNI_SELECTED | LVNI_FOCUSED);
+  const int item = m_list.NextItem(-1, LVNI_SELECTED | LVNI_FOCUSED);
   if (item < 0) return;
-  LVITEMW data = {};
-  data.mask = LVIF_PARAM;
-  data.iItem = item;
-  if (!ListView_GetItem(list, &data)) return;
-  auto* entry = reinterpret_cast<CSettingsNode*>(data.lParam);
+  CSettingsNode* entry = EntryOf(item);
   CDevicePathDlg path(Module());
   path.SetPcPath(m_model->PcPath(*entry));
   path.SetDeviceFolder(m_model->DeviceFolder(*entry));
@@ -214,20 +188,18 @@ void CFileListDlg::EditEntry() {
 }
 
 void CFileListDlg::DeleteEntries() {
-  HWND list = Item(kList);
-  if (ListView_GetSelectedCount(list) == 0) return;
-  win::CWaitCursor wait;
-  std::vector<CSettingsNode*> entries;
-  for (int item = ListView_GetNextItem(list, -1, LVNI_SELECTED); item >= 0;
-       item = ListView_GetNextItem(list, item, LVNI_SELECTED)) {
-    LVITEMW data = {};
-    data.mask = LVIF_PARAM;
-    data.iItem = item;
-    if (ListView_GetItem(list, &data)) entries.push_back(reinterpret_cast<CSettingsNode*>(data.lParam));
+  m_list.SetRedraw(false);
+  if (m_list.SelectedCount() > 0) {
+    win::CWaitCursor wait;
+    std::vector<CSettingsNode*> entries;
+    for (int item = m_list.NextItem(-1, LVNI_SELECTED); item >= 0;
+         item = m_list.NextItem(item, LVNI_SELECTED))
+      entries.push_back(EntryOf(item));
+    // The items go before their nodes: no item may name a destroyed entry.
+    for (size_t i = entries.size(); i-- > 0;) m_list.DeleteItemEx(m_list.NextItem(-1, LVNI_SELECTED));
+    m_model->DeleteEntries(entries);
   }
-  // The items go before their nodes: no item may name a destroyed entry.
-  ListView_DeleteAllItems(list);
-  m_model->DeleteEntries(entries);
+  m_list.SetRedraw(true);
   Fill();
 }
 

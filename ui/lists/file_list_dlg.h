@@ -10,6 +10,7 @@
 #include <string>
 
 #include "support/win/dialog.h"
+#include "ui/lists/list_ctrl.h"
 
 namespace orvel {
 class CSettingsNode;
@@ -81,7 +82,9 @@ class CFileListDlg : public win::CDialog {
   void AddFiles();
   void EditEntry();
   void DeleteEntries();
+  CSettingsNode* EntryOf(int item) const;
 
+  CListCtrlEx m_list;
   CSettingsNode* m_listNode = nullptr;
   std::unique_ptr<CFileListModel> m_model;  // the working copy, from opening to the window's end
   std::u16string m_filter;

@@ -37,13 +37,15 @@ Result RunDriven(const std::function<Result()>& run, int controlId, const std::f
   return result;
 }
 
-// A click on the item's label: in report view without images the item's icon has no width, and a
-// click on it leaves the list waiting for a drag that never comes.
-inline ::testing::AssertionResult ClickItemLabel(HWND listView, int index) {
+// A click on the item's label, at `quarter` quarters of its width: in report view without images
+// the item's icon has no width, and a click on it leaves the list waiting for a drag that never
+// comes. Two clicks on the same point in quick succession are a double click.
+inline ::testing::AssertionResult ClickItemLabel(HWND listView, int index, int quarter = 2) {
   RECT label = {};
   if (!ListView_GetItemRect(listView, index, &label, LVIR_LABEL))
     return ::testing::AssertionFailure() << "no list item " << index;
-  return orvel::uidriver::ClickAt(listView, {(label.left + label.right) / 2, (label.top + label.bottom) / 2});
+  return orvel::uidriver::ClickAt(
+      listView, {label.left + (label.right - label.left) * quarter / 4, (label.top + label.bottom) / 2});
 }
 
 }  // namespace orvel::uitest

@@ -11,6 +11,7 @@
 #include "settings/settings_node.h"
 #include "settings/settings_test_support.h"
 #include "support/u16text.h"
+#include "ui/tree/tree_logic.h"
 
 namespace orvel::ui {
 namespace {
@@ -100,6 +101,48 @@ TEST_F(FileListModelTest, DeletingAllAndLeavingTheListAsItWas) {
   EXPECT_TRUE(model.Rows().empty());
   EXPECT_EQ(images.GetChildCount(), 2u);
   EXPECT_TRUE(CFileListModel(images, 114).SameEntries(images));
+}
+
+// After the dialog's OK the tree marks the document modified when the entries changed, even when
+// their number (and so the list's shown value) stayed the same, and not when nothing changed.
+TEST_F(FileListModelTest, TheTreeAfterOk) {
+  CSettingsNode& packages = Field(*m_root, {109, 115});
+  packages.AddChild(u"C:\\a.sis", 0, 116);
+  packages.SetCreated(true, false);  // so that only the entries can make a difference
+  CTreeLogic tree;
+  tree.Build(m_root.get());
+  const TreeItemId item = tree.ItemOfNode(&packages);
+  struct Step {
+    const char* name;
+    bool replace;  // the entries replaced by these files
+    std::vector<std::u16string> files;
+    bool modified;
+  };
+  const Step steps[] = {
+      {"one file for another", true, {u"C:\\b.sis"}, true},
+      {"nothing changed", false, {}, false},
+      {"every file gone", true, {}, true},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.name);
+    SetDocumentModified(false);
+    std::u16string old;
+    packages.GetDisplayValue(old, true);
+    CFileListModel model(packages, 116);
+    if (step.replace) {
+      std::vector<CSettingsNode*> all;
+      for (const FileListRow& row : model.Rows()) all.push_back(row.entry);
+      model.DeleteEntries(all);
+      model.AddFiles(step.files);
+    }
+    const bool changed = !model.SameEntries(packages);
+    model.CommitTo(packages);
+    TreeChanges changes;
+    tree.StoreFileList(item, old, changed, changes);
+    EXPECT_EQ(IsDocumentModified(), step.modified);
+    EXPECT_EQ(packages.IsCreated(), packages.GetChildCount() > 0);
+  }
+  EXPECT_EQ(packages.GetChildCount(), 0u);
 }
 
 struct LanguageCase {
