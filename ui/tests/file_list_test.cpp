@@ -25,6 +25,7 @@
 #include "ui/lists/file_list_logic.h"
 #include "ui/main/main_view.h"
 #include "ui/tests/driven_dialog.h"
+#include "ui/tests/tree_host_dlg.h"
 #include "ui/tree/settings_tree.h"
 
 using namespace orvel;
@@ -103,22 +104,6 @@ constexpr char16_t kFixture[] =
     u"Files>"
     u"</FileTransfer></Settings>";
 
-// The main view's template holding nothing but the tree.
-class CTreeHostDlg : public win::CDialog {
- public:
-  explicit CTreeHostDlg(CSettingsTree& tree)
-      : CDialog(App().ResourceHandle(), CMainViewDlg::kTemplate), m_tree(tree) {}
-
- protected:
-  BOOL OnInitDialog() override {
-    m_tree.AttachTree(Item(CMainViewDlg::kTreeControl));
-    return TRUE;
-  }
-
- private:
-  CSettingsTree& m_tree;
-};
-
 // The open dialog's file name box.
 constexpr int kFileNameEdit = 0x480;
 
@@ -144,7 +129,7 @@ class FileListTest : public ::testing::Test {
     m_root = App().Document().GetRoot();
     m_frame = ::CreateWindowExW(0, L"STATIC", L"tree", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 640, 520,
                                 nullptr, nullptr, nullptr, nullptr);
-    m_host = std::make_unique<CTreeHostDlg>(m_tree);
+    m_host = std::make_unique<uitest::CTreeHostDlg>(m_tree);
     ASSERT_TRUE(m_host->Create(m_frame));
     ::SetWindowPos(m_host->Handle(), nullptr, 0, 0, 620, 480, SWP_NOZORDER | SWP_SHOWWINDOW);
     m_tree.Rebuild();
@@ -196,7 +181,7 @@ class FileListTest : public ::testing::Test {
   }
 
   CSettingsTree m_tree{nullptr};
-  std::unique_ptr<CTreeHostDlg> m_host;
+  std::unique_ptr<uitest::CTreeHostDlg> m_host;
   HWND m_frame = nullptr;
   CSettingsNode* m_root = nullptr;
 };
