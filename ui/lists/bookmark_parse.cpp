@@ -10,10 +10,31 @@ namespace {
 
 constexpr size_t kNone = std::u16string_view::npos;
 
-size_t FindEither(std::u16string_view text, std::u16string_view lower, std::u16string_view upper,
-                  size_t from) {
-  const size_t at = text.find(lower, from);
-  return at != kNone ? at : text.find(upper, from);
+// The first place of a pattern at or after a position that only grows. The last answer is kept:
+// a pattern missing from the rest of the text (the lower-case tags of a file written in upper case)
+// is not searched for again at every entry, which would take the square of the file's length.
+class CForwardFinder {
+ public:
+  CForwardFinder(std::u16string_view text, std::u16string_view pattern) : m_text(text), m_pattern(pattern) {}
+  size_t From(size_t position) {
+    if (!m_searched || (m_next != kNone && m_next < position)) {
+      m_next = m_text.find(m_pattern, position);
+      m_searched = true;
+    }
+    return m_next;
+  }
+
+ private:
+  std::u16string_view m_text;
+  std::u16string_view m_pattern;
+  size_t m_next = kNone;
+  bool m_searched = false;
+};
+
+// The lower-case form, or when the rest holds none, the upper-case one.
+size_t FindEither(CForwardFinder& lower, CForwardFinder& upper, size_t from) {
+  const size_t at = lower.From(from);
+  return at != kNone ? at : upper.From(from);
 }
 
 bool EndsUnquotedUrl(char16_t c) { return c == u'>' || c == u' ' || c == u'\t' || c == u'\n' || c == u'\r'; }
@@ -23,11 +44,13 @@ bool EndsUnquotedUrl(char16_t c) { return c == u'>' || c == u' ' || c == u'\t' |
 std::vector<std::u16string> ParseBookmarkText(std::u16string_view text) {
   static constexpr std::u16string_view kAnchor = u"<a href=";
   std::vector<std::u16string> out;
+  CForwardFinder entryLower(text, u"<dt>"), entryUpper(text, u"<DT>");
+  CForwardFinder anchorLower(text, kAnchor), anchorUpper(text, u"<A HREF=");
   size_t position = 0;
   while (position < text.size()) {
-    const size_t entry = FindEither(text, u"<dt>", u"<DT>", position);
+    const size_t entry = FindEither(entryLower, entryUpper, position);
     if (entry == kNone) break;
-    const size_t anchor = FindEither(text, kAnchor, u"<A HREF=", entry);
+    const size_t anchor = FindEither(anchorLower, anchorUpper, entry);
     if (anchor == kNone) break;
     // Every position below is at most text.size(): find and substr never read beyond the text.
     size_t urlStart = anchor + kAnchor.size();
