@@ -1,20 +1,27 @@
 // The list control in the settings list's template in this process, worked with real input: header
 // clicks sort each kind of column both ways, the nested redraw switch of each list, a double click
-// near a divider, Ctrl with the keypad plus, the check box of a state image, moving columns.
+// near a divider, Ctrl with the keypad plus, the check box of a state image, moving columns. Then
+// the bookmark list dialogs on a small document, run modally and worked from a second thread: add,
+// edit, delete, sorting by the headers, the entry checks and their messages, Cancel and OK.
 #include <gtest/gtest.h>
 #include <windows.h>
 // after windows.h
 #include <commctrl.h>
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "outside/fenwarp/driver/ui_driver.h"
+#include "settings/settings_writer.h"
+#include "support/u16text.h"
 #include "support/win/dialog.h"
 #include "support/win/wide.h"
 #include "ui/app/morvane_app.h"
 #include "ui/lists/list_ctrl.h"
+#include "ui/lists/settings_list_dlg.h"
 
 using namespace orvel;
 using namespace orvel::ui;
@@ -304,6 +311,351 @@ TEST_F(ListCtrlTest, HighlightTypesAboveTwoAreIgnored) {
   EXPECT_EQ(m_list.SetHighlightType(3), 1);
   EXPECT_EQ(m_list.HighlightType(), 1);
   EXPECT_EQ(m_list.SetHighlightType(2), 1);
+}
+
+}  // namespace
+
+namespace {
+
+constexpr char16_t kDocument[] =
+    u"<?xml version=\"1.0\"?><Settings><WAPSettings>"
+    u"<WAPConnection><ConnectionName>Portal</ConnectionName></WAPConnection>"
+    u"<WAPConnection><ConnectionName>Office</ConnectionName></WAPConnection>"
+    u"</WAPSettings><PersonalData><WWWBookmarks>"
+    u"<WWWBookmark><Name>Alpha</Name><URL>http://c.example/</URL></WWWBookmark>"
+    u"<WWWBookmark><Name>beta</Name><URL>http://a.example/</URL></WWWBookmark>"
+    u"<WWWBookmark><Name>Gamma</Name><URL>http://b.example/</URL></WWWBookmark>"
+    u"</WWWBookmarks><WAPBookmarks>"
+    u"<WAPBookmark><Name>Home</Name><URL>http://h.example/</URL><UseConnection>Office</UseConnection>"
+    u"<Username>me</Username><Password>pw</Password></WAPBookmark>"
+    u"</WAPBookmarks></PersonalData></Settings>";
+
+constexpr char16_t kNoConnections[] =
+    u"<?xml version=\"1.0\"?><Settings><PersonalData><WAPBookmarks></WAPBookmarks></PersonalData></Settings>";
+
+std::wstring Text(uint32_t id) { return win::AsWide(App().LoadResString(id, true)); }
+
+class ListDialogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_LISTVIEW_CLASSES};
+    ::InitCommonControlsEx(&controls);
+    App().InitInstance();
+    ASSERT_TRUE(App().LanguageLoaded());
+    Load(kDocument);
+  }
+  void Load(const char16_t* text) {
+    App().Document().Reset();
+    ASSERT_TRUE(App().Document().LoadText(text));
+  }
+  static CSettingsNode& List(uint32_t type) {
+    return *App().Document().GetRoot()->FindChildOfType(92)->FindChildOfType(type);
+  }
+  static std::u16string Xml(CSettingsNode& node) {
+    std::u16string out;
+    WriteSettingsElement(node, out, false, nullptr);
+    return out;
+  }
+
+  // Runs the dialog modally while `drive` works it from a second thread, given the dialog's window;
+  // a dialog still open when drive returns is cancelled, so that a failed step cannot hang the test.
+  static INT_PTR RunDriven(win::CDialog& dialog, const std::function<void(HWND)>& drive) {
+    std::thread driverThread([&] {
+      HWND window = driver::WaitDialogWithControl(::GetCurrentProcessId(), CSettingsListDlg::kList);
+      if (!window) return;
+      drive(window);
+      // A failed step may have left an entry dialog or a message box open above the list: each
+      // dialog of the process is cancelled until the list has gone.
+      while (!driver::WaitUntil(driver::Wait::Text, [&] { return !::IsWindow(window); })) {
+        for (HWND open : driver::TopLevelWindows(::GetCurrentProcessId(), L"#32770")) {
+          ::PostMessageW(open, WM_COMMAND, IDCANCEL, 0);
+        }
+      }
+    });
+    INT_PTR result = dialog.DoModal();
+    driverThread.join();
+    return result;
+  }
+};
+
+// Steps of the driver thread; each answers whether it worked, with what went wrong.
+using Result = ::testing::AssertionResult;
+
+HWND ListOf(HWND dialog) { return driver::FindControl(dialog, CSettingsListDlg::kList); }
+std::vector<std::wstring> Names(HWND dialog) { return driver::ListViewTexts(ListOf(dialog), 0); }
+bool Enabled(HWND dialog, int id) { return ::IsWindowEnabled(driver::FindControl(dialog, id)) != FALSE; }
+
+// The entry dialog that a button of the list opened.
+HWND OpenEntry(HWND list, int button) {
+  if (!driver::PressButton(list, button)) return nullptr;
+  return driver::WaitDialogWithControl(::GetCurrentProcessId(), CEntryDlgBase::kName);
+}
+
+// Replaces an edit's text by typing.
+Result Type(HWND dialog, int id, const std::wstring& text) {
+  HWND edit = driver::FindControl(dialog, id);
+  if (!edit) return ::testing::AssertionFailure() << "no control " << id;
+  if (auto clicked = driver::Click(edit); !clicked) return clicked;
+  if (!driver::WaitUntil(driver::Wait::Window, [&] { return driver::FocusOf(dialog) == edit; }))
+    return ::testing::AssertionFailure() << "control " << id << " has no focus";
+  // Selected by keys, which come after the click's own input.
+  driver::PressKey(VK_END);
+  driver::PressKeys({VK_SHIFT, VK_HOME});
+  driver::TypeText(text);
+  if (!driver::WaitUntil(driver::Wait::Text, [&] { return driver::WindowText(edit) == text; }))
+    return ::testing::AssertionFailure()
+           << "control " << id << " shows \"" << driver::Utf8(driver::WindowText(edit)) << "\"";
+  return ::testing::AssertionSuccess();
+}
+
+Result CloseEntry(HWND entry, int button) {
+  if (auto pressed = driver::PressButton(entry, button); !pressed) return pressed;
+  if (!driver::WaitUntil(driver::Wait::Window, [&] { return !::IsWindow(entry); }))
+    return ::testing::AssertionFailure() << "the entry dialog stays open";
+  return ::testing::AssertionSuccess();
+}
+
+Result SelectItems(HWND list, std::initializer_list<int> items) {
+  bool first = true;
+  for (int item : items) {
+    if (!first) driver::SendKey(VK_CONTROL, false);
+    Result clicked = driver::ClickListViewItem(list, item);
+    if (!first) driver::SendKey(VK_CONTROL, true);
+    if (!clicked) return clicked;
+    first = false;
+    if (!driver::WaitUntil(driver::Wait::Window, [&] {
+          return ::SendMessageW(list, LVM_GETITEMSTATE, static_cast<WPARAM>(item), LVIS_SELECTED) &
+                 LVIS_SELECTED;
+        }))
+      return ::testing::AssertionFailure() << "item " << item << " is not selected";
+  }
+  return ::testing::AssertionSuccess();
+}
+
+Result ClickHeading(HWND list, int column, int shift) {
+  HWND header = reinterpret_cast<HWND>(::SendMessageW(list, LVM_GETHEADER, 0, 0));
+  RECT rect = {};
+  ::SendMessageW(header, HDM_GETITEMRECT, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&rect));
+  return driver::ClickAt(header, {(rect.left + rect.right) / 2 + shift, (rect.top + rect.bottom) / 2});
+}
+
+bool WaitNames(HWND dialog, const std::vector<std::wstring>& names) {
+  return driver::WaitUntil(driver::Wait::Window, [&] { return Names(dialog) == names; });
+}
+
+TEST_F(ListDialogTest, WebBookmarksAddRefuseADuplicateEditSortAndOk) {
+  CSettingsNode& list = List(98);
+  CSettingsListDlg dialog(App().ResourceHandle(), list, BookmarkMode::Web);
+  std::wstring caption;
+  bool importShown = false, editAtFirst = true, deleteAtFirst = true, duplicateRefused = false,
+       okAfterCase = false;
+  Result added = ::testing::AssertionFailure(), refused = ::testing::AssertionFailure(),
+         edited = ::testing::AssertionFailure(), sorted = ::testing::AssertionFailure();
+  std::vector<std::wstring> names, urls;
+  const INT_PTR result = RunDriven(dialog, [&](HWND window) {
+    caption = driver::WindowText(window);
+    importShown = driver::FindControl(window, CSettingsListDlg::kImport) != nullptr;
+    editAtFirst = Enabled(window, CSettingsListDlg::kEdit);
+    deleteAtFirst = Enabled(window, CSettingsListDlg::kDelete);
+    if (!driver::BringToFront(window)) return;
+    // Add "Delta": it goes between beta and Gamma, ignoring case.
+    HWND entry = OpenEntry(window, CSettingsListDlg::kAdd);
+    if (!entry) return;
+    if (!(added = Type(entry, CEntryDlgBase::kName, L"Delta"))) return;
+    if (!(added = Type(entry, CEntryDlgBase::kUrl, L"http://d.example/"))) return;
+    if (!(added = CloseEntry(entry, IDOK))) return;
+    if (!WaitNames(window, {L"Alpha", L"beta", L"Delta", L"Gamma"})) {
+      added = ::testing::AssertionFailure() << "the list does not show Delta in its place";
+      return;
+    }
+    // A name another row has: OK stays disabled, and OK pressed all the same shows 585.
+    entry = OpenEntry(window, CSettingsListDlg::kAdd);
+    if (!entry) return;
+    if (!(refused = Type(entry, CEntryDlgBase::kName, L"Gamma"))) return;
+    if (!(refused = Type(entry, CEntryDlgBase::kUrl, L"http://e.example/"))) return;
+    duplicateRefused = !Enabled(entry, IDOK);
+    ::PostMessageW(entry, WM_COMMAND, IDOK, 0);
+    if (!(refused = driver::AnswerMessageBox(::GetCurrentProcessId(), Text(585), IDOK))) return;
+    // A name differing only in case is another name.
+    if (!(refused = Type(entry, CEntryDlgBase::kName, L"gamma"))) return;
+    okAfterCase = driver::WaitUntil(driver::Wait::Text, [&] { return Enabled(entry, IDOK); });
+    if (!(refused = CloseEntry(entry, IDOK))) return;
+    // Edit beta (item 1): Edit and Delete come on with the selection; the entry shows its texts.
+    if (!(edited = SelectItems(ListOf(window), {1}))) return;
+    entry = OpenEntry(window, CSettingsListDlg::kEdit);
+    if (!entry) return;
+    if (driver::WindowText(driver::FindControl(entry, CEntryDlgBase::kUrl)) != L"http://a.example/") {
+      edited = ::testing::AssertionFailure() << "the entry does not show beta's URL";
+      return;
+    }
+    if (!(edited = Type(entry, CEntryDlgBase::kName, L"Beta2"))) return;
+    if (!(edited = CloseEntry(entry, IDOK))) return;
+    // gamma and Gamma are equal to the sort: either may come first.
+    const bool shown = driver::WaitUntil(driver::Wait::Window, [&] {
+      const std::vector<std::wstring> now = Names(window);
+      return now.size() == 5 && now[0] == L"Alpha" && now[1] == L"Beta2" && now[2] == L"Delta";
+    });
+    if (!shown) {
+      edited = ::testing::AssertionFailure() << "the list does not show Beta2:";
+      for (const std::wstring& name : Names(window)) edited << " " << driver::Utf8(name);
+      return;
+    }
+    // The URL column, ascending, then descending.
+    if (!(sorted = ClickHeading(ListOf(window), 1, -6))) return;
+    driver::WaitUntil(driver::Wait::Window, [&] {
+      return driver::ListViewTexts(ListOf(window), 1).front() == L"http://a.example/";
+    });
+    urls = driver::ListViewTexts(ListOf(window), 1);
+    if (!(sorted = ClickHeading(ListOf(window), 1, 6))) return;
+    driver::WaitUntil(driver::Wait::Window, [&] {
+      return driver::ListViewTexts(ListOf(window), 1).front() == L"http://e.example/";
+    });
+    const std::vector<std::wstring> descending = driver::ListViewTexts(ListOf(window), 1);
+    urls.insert(urls.end(), descending.begin(), descending.end());
+    names = Names(window);
+    driver::CaptureWindow(window, L"bookmark_list");
+    driver::PressButton(window, IDOK);
+  });
+  EXPECT_EQ(result, IDOK);
+  EXPECT_EQ(caption, Text(418));
+  EXPECT_TRUE(importShown);
+  EXPECT_FALSE(editAtFirst);
+  EXPECT_FALSE(deleteAtFirst);
+  EXPECT_TRUE(added);
+  EXPECT_TRUE(refused);
+  EXPECT_TRUE(duplicateRefused);
+  EXPECT_TRUE(okAfterCase);
+  EXPECT_TRUE(edited);
+  EXPECT_TRUE(sorted);
+  EXPECT_EQ(urls, (std::vector<std::wstring>{L"http://a.example/", L"http://b.example/", L"http://c.example/",
+                                             L"http://d.example/", L"http://e.example/", L"http://e.example/",
+                                             L"http://d.example/", L"http://c.example/", L"http://b.example/",
+                                             L"http://a.example/"}));
+  // OK wrote the rows back, sorted by name.
+  const std::u16string xml = Xml(list);
+  const size_t alpha = xml.find(u"<Name>Alpha</Name>"), beta = xml.find(u"<Name>Beta2</Name>"),
+               delta = xml.find(u"<Name>Delta</Name>"), gamma = xml.find(u"<Name>gamma</Name>");
+  EXPECT_TRUE(alpha < beta && beta < delta && delta < gamma && gamma != std::u16string::npos) << AsUtf8(xml);
+  EXPECT_NE(xml.find(u"<Name>Gamma</Name>"), std::u16string::npos);
+  EXPECT_NE(xml.find(u"<URL>http://e.example/</URL>"), std::u16string::npos);
+  EXPECT_EQ(xml.find(u"<Name>beta</Name>"), std::u16string::npos);
+}
+
+TEST_F(ListDialogTest, DeletingTheFirstAndThirdOfThreeLeavesTheSecondAsRowZero) {
+  CSettingsNode& list = List(98);
+  const std::u16string before = Xml(list);
+  CSettingsListDlg dialog(App().ResourceHandle(), list, BookmarkMode::Web);
+  Result selected = ::testing::AssertionFailure();
+  bool bothEnabled = false;
+  std::vector<std::wstring> left;
+  LPARAM data = -1;
+  const INT_PTR result = RunDriven(dialog, [&](HWND window) {
+    if (!driver::BringToFront(window)) return;
+    HWND listView = ListOf(window);
+    if (!(selected = SelectItems(listView, {0, 2}))) return;
+    bothEnabled = Enabled(window, CSettingsListDlg::kEdit) && Enabled(window, CSettingsListDlg::kDelete);
+    driver::PressKey(VK_DELETE);
+    driver::WaitUntil(driver::Wait::Window, [&] { return Names(window).size() == 1; });
+    left = Names(window);
+    data = dialog.List().ItemData(0);
+    driver::PressButton(window, IDCANCEL);
+  });
+  EXPECT_TRUE(selected);
+  EXPECT_TRUE(bothEnabled);
+  EXPECT_EQ(left, (std::vector<std::wstring>{L"beta"}));
+  EXPECT_EQ(data, 0);
+  EXPECT_EQ(result, IDCANCEL);
+  EXPECT_EQ(Xml(list), before);  // Cancel leaves the node as it was
+}
+
+TEST_F(ListDialogTest, WapEntryLimitsConnectionsAndOk) {
+  CSettingsNode& list = List(102);
+  CSettingsListDlg dialog(App().ResourceHandle(), list, BookmarkMode::Wap);
+  std::wstring caption, editedConnection, newConnection;
+  bool importShown = true;
+  std::vector<std::wstring> choices;
+  LRESULT limits[4] = {};
+  std::wstring typedUrl;
+  Result added = ::testing::AssertionFailure();
+  const std::wstring url255 = L"http://h.example/" + std::wstring(255 - 17, L'x');
+  const INT_PTR result = RunDriven(dialog, [&](HWND window) {
+    caption = driver::WindowText(window);
+    importShown = driver::FindControl(window, CSettingsListDlg::kImport) != nullptr;
+    if (!driver::BringToFront(window) || !SelectItems(ListOf(window), {0})) return;
+    // Double click on Home opens its entry.
+    driver::ClickListViewItem(ListOf(window), 0);
+    HWND entry = driver::WaitDialogWithControl(::GetCurrentProcessId(), CEntryDlgBase::kName);
+    if (!entry) return;
+    HWND combo = driver::FindControl(entry, CSettingsEntryDlg::kConnection);
+    choices = driver::ComboBoxTexts(combo);
+    editedConnection = driver::WindowText(combo);
+    const int ids[] = {CEntryDlgBase::kName, CEntryDlgBase::kUrl, CSettingsEntryDlg::kUserName,
+                       CSettingsEntryDlg::kPassword};
+    for (int i = 0; i < 4; ++i)
+      limits[i] = ::SendMessageW(driver::FindControl(entry, ids[i]), EM_GETLIMITTEXT, 0, 0);
+    // 255 characters go in, the 256th does not.
+    if (!Type(entry, CEntryDlgBase::kUrl, url255)) return;
+    driver::TypeText(L"y");
+    typedUrl = driver::WindowText(driver::FindControl(entry, CEntryDlgBase::kUrl));
+    if (!CloseEntry(entry, IDCANCEL)) return;
+    // A new entry starts on the first connection.
+    entry = OpenEntry(window, CSettingsListDlg::kAdd);
+    if (!entry) return;
+    newConnection = driver::WindowText(driver::FindControl(entry, CSettingsEntryDlg::kConnection));
+    if (!(added = Type(entry, CEntryDlgBase::kName, L"Work"))) return;
+    if (!(added = Type(entry, CEntryDlgBase::kUrl, L"http://w.example/"))) return;
+    if (!(added = Type(entry, CSettingsEntryDlg::kUserName, L"u"))) return;
+    if (!(added = Type(entry, CSettingsEntryDlg::kPassword, L"secret"))) return;
+    if (!(added = CloseEntry(entry, IDOK))) return;
+    WaitNames(window, {L"Home", L"Work"});
+    driver::PressButton(window, IDOK);
+  });
+  EXPECT_EQ(result, IDOK);
+  EXPECT_EQ(caption, Text(389));
+  EXPECT_FALSE(importShown);
+  EXPECT_EQ(choices, (std::vector<std::wstring>{L"Portal", L"Office"}));
+  EXPECT_EQ(editedConnection, L"Office");
+  EXPECT_EQ(newConnection, L"Portal");
+  EXPECT_EQ(limits[0], 50);
+  EXPECT_EQ(limits[1], 255);
+  EXPECT_EQ(limits[2], 50);
+  EXPECT_EQ(limits[3], 20);
+  EXPECT_EQ(typedUrl, url255);
+  EXPECT_TRUE(added);
+  const std::u16string xml = Xml(list);
+  EXPECT_NE(xml.find(u"<Name>Home</Name>"), std::u16string::npos) << AsUtf8(xml);
+  EXPECT_NE(xml.find(u"<URL>http://h.example/</URL>"), std::u16string::npos);  // Cancel kept it
+  EXPECT_NE(xml.find(u"<Name>Work</Name>"), std::u16string::npos);
+  EXPECT_NE(xml.find(u"<UseConnection>Portal</UseConnection>"), std::u16string::npos);
+  EXPECT_NE(xml.find(u"<Username>u</Username>"), std::u16string::npos);
+}
+
+TEST_F(ListDialogTest, WithoutConnectionsTheNoConnectionChoiceKeepsOkDisabled) {
+  Load(kNoConnections);
+  CSettingsNode& list = List(102);
+  CSettingsListDlg dialog(App().ResourceHandle(), list, BookmarkMode::Wap);
+  std::vector<std::wstring> choices;
+  bool okEnabled = true;
+  Result typed = ::testing::AssertionFailure(), refused = ::testing::AssertionFailure();
+  const INT_PTR result = RunDriven(dialog, [&](HWND window) {
+    if (!driver::BringToFront(window)) return;
+    HWND entry = OpenEntry(window, CSettingsListDlg::kAdd);
+    if (!entry) return;
+    choices = driver::ComboBoxTexts(driver::FindControl(entry, CSettingsEntryDlg::kConnection));
+    if (!(typed = Type(entry, CEntryDlgBase::kName, L"Work"))) return;
+    if (!(typed = Type(entry, CEntryDlgBase::kUrl, L"http://w.example/"))) return;
+    okEnabled = Enabled(entry, IDOK);
+    ::PostMessageW(entry, WM_COMMAND, IDOK, 0);
+    refused = driver::AnswerMessageBox(::GetCurrentProcessId(), Text(589), IDOK);
+    CloseEntry(entry, IDCANCEL);
+    driver::PressButton(window, IDOK);
+  });
+  EXPECT_EQ(result, IDOK);
+  EXPECT_EQ(choices, (std::vector<std::wstring>{Text(443)}));
+  EXPECT_TRUE(typed);
+  EXPECT_FALSE(okEnabled);
+  EXPECT_TRUE(refused);
+  EXPECT_EQ(list.GetChildCount(), 0u);
 }
 
 }  // namespace
