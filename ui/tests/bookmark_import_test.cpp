@@ -21,6 +21,7 @@
 #include "ui/app/morvane_app.h"
 #include "ui/lists/bookmark_import.h"
 #include "ui/lists/bookmark_import_dlg.h"
+#include "ui/lists/settings_list_dlg.h"
 #include "ui/tests/driven_dialog.h"
 
 using namespace orvel;
@@ -71,6 +72,7 @@ class BookmarkImportTest : public ::testing::Test {
     win::DeleteRegTree(HKEY_LOCAL_MACHINE, kNetscapeAppKey);
   }
   void TearDown() override {
+    if (!m_favorites.empty()) fs::remove_all(m_favorites);
     win::DeleteRegTree(HKEY_CURRENT_USER, kNetscapeKey);
     win::DeleteRegTree(HKEY_LOCAL_MACHINE, kNetscapeAppKey);
     std::error_code ignored;
@@ -92,20 +94,56 @@ class BookmarkImportTest : public ::testing::Test {
     };
   }
 
+  // A folder of the user's Favourites, written at test time: shortcuts at two depths, one whose
+  // address the settings refuse, one without an address, and a file that is no shortcut.
+  void WriteFavorites() {
+    wchar_t favorites[MAX_PATH] = {};
+    ASSERT_EQ(::SHGetFolderPathW(nullptr, CSIDL_FAVORITES | CSIDL_FLAG_CREATE, nullptr, 0, favorites), S_OK);
+    m_favorites = fs::path(favorites) / L"Orvel import";
+    fs::remove_all(m_favorites);
+    WriteText(m_favorites / L"Alpha.url", Shortcut("http://alpha.example/"));
+    WriteText(m_favorites / L"Nested" / L"Beta.url", Shortcut("http://beta.example/news/"));
+    WriteText(m_favorites / L"Nested" / L"Deeper" / L"Gamma.url", Shortcut("http://gamma.example/"));
+    WriteText(m_favorites / L"Spaced.url", Shortcut("http://two words.example/"));
+    WriteText(m_favorites / L"No address.url", Shortcut(nullptr));
+    WriteText(m_favorites / L"notes.txt", "URL=http://notes.example/\r\n");
+  }
+  // The other browser's program folder in the registry, with its bookmark file below it.
+  void WriteNetscape() {
+    const fs::path netscape = m_folder / L"Netscape";
+    WriteText(
+        netscape / L"Users" / L"default" / L"bookmark.htm",
+        "<DT><A HREF=\"http://found.example/\">Found</A>\r\n<DT><A HREF=\"http://nameless.example/\"></A>");
+    WriteText(netscape / L"Users" / L"other" / L"Bookmark.htm",
+              "<DT><A HREF=\"http://case.example/\">Case</A>");
+    // Five folder levels below the program folder: beyond the search.
+    WriteText(netscape / L"a" / L"b" / L"c" / L"d" / L"e" / L"bookmark.htm",
+              "<DT><A HREF=\"http://deep/\">D</A>");
+    ASSERT_EQ(win::WriteRegString(HKEY_LOCAL_MACHINE, kNetscapeAppKey, L"Path",
+                                  (netscape / L"Communicator" / L"Program").wstring()),
+              ERROR_SUCCESS);
+  }
+  // Chooses the first of the bookmark files found, in their list dialog; what it listed.
+  static bool ChooseFoundFile(std::vector<std::wstring>* listed, bool* okAtFirst) {
+    HWND found = driver::WaitDialog(::GetCurrentProcessId(), L"Choose Bookmark File");
+    if (!found) return false;
+    HWND list = driver::FindControl(found, CBookmarkListDlg::kList);
+    if (listed) *listed = driver::ListViewTexts(list);
+    if (okAtFirst) *okAtFirst = ::IsWindowEnabled(driver::FindControl(found, IDOK));
+    EXPECT_TRUE(driver::CaptureWindow(found, L"morvane_import_found_files"));
+    if (!uitest::ClickItemLabel(list, 0)) return false;
+    driver::WaitUntil(driver::Wait::Text,
+                      [&] { return ::IsWindowEnabled(driver::FindControl(found, IDOK)); });
+    return driver::PressButton(found, IDOK) &&
+           driver::WaitUntil(driver::Wait::Window, [&] { return !::IsWindow(found); });
+  }
+
   fs::path m_folder;
+  fs::path m_favorites;
 };
 
 TEST_F(BookmarkImportTest, FavouritesWithANestedFolderAndFilesThatAreNoBookmarks) {
-  wchar_t favorites[MAX_PATH] = {};
-  ASSERT_EQ(::SHGetFolderPathW(nullptr, CSIDL_FAVORITES | CSIDL_FLAG_CREATE, nullptr, 0, favorites), S_OK);
-  const fs::path root = fs::path(favorites) / L"Orvel import";
-  fs::remove_all(root);
-  WriteText(root / L"Alpha.url", Shortcut("http://alpha.example/"));
-  WriteText(root / L"Nested" / L"Beta.url", Shortcut("http://beta.example/news/"));
-  WriteText(root / L"Nested" / L"Deeper" / L"Gamma.url", Shortcut("http://gamma.example/"));
-  WriteText(root / L"No address.url", Shortcut(nullptr));
-  WriteText(root / L"notes.txt", "URL=http://notes.example/\r\n");
-
+  WriteFavorites();
   Texts texts;
   bool pressed = false;
   const bool ran = Import(texts, [&](HWND window) {
@@ -115,11 +153,10 @@ TEST_F(BookmarkImportTest, FavouritesWithANestedFolderAndFilesThatAreNoBookmarks
     EXPECT_FALSE(::IsWindowEnabled(driver::FindControl(window, CImportSourceDlg::kBrowse)));
     Choose(CImportSourceDlg::kFavorites, &pressed)(window);
   });
-  fs::remove_all(root);
   EXPECT_TRUE(ran);
   EXPECT_TRUE(pressed);
   EXPECT_EQ(Sorted(texts), (Texts{u"http://alpha.example/\nAlpha", u"http://beta.example/news/\nBeta",
-                                  u"http://gamma.example/\nGamma"}))
+                                  u"http://gamma.example/\nGamma", u"http://two words.example/\nSpaced"}))
       << Joined(texts);
 }
 
@@ -141,37 +178,18 @@ TEST_F(BookmarkImportTest, TheBookmarkFileNamedInTheRegistry) {
 }
 
 TEST_F(BookmarkImportTest, TheBookmarkFileFoundBelowTheProgramFolderAndChosen) {
-  const fs::path netscape = m_folder / L"Netscape";
-  WriteText(netscape / L"Users" / L"default" / L"bookmark.htm",
-            "<DT><A HREF=\"http://found.example/\">Found</A>");
-  WriteText(netscape / L"Users" / L"other" / L"Bookmark.htm",
-            "<DT><A HREF=\"http://case.example/\">Case</A>");
-  // Five folder levels below the program folder: beyond the search.
-  WriteText(netscape / L"a" / L"b" / L"c" / L"d" / L"e" / L"bookmark.htm",
-            "<DT><A HREF=\"http://deep/\">D</A>");
-  ASSERT_EQ(win::WriteRegString(HKEY_LOCAL_MACHINE, kNetscapeAppKey, L"Path",
-                                (netscape / L"Communicator" / L"Program").wstring()),
-            ERROR_SUCCESS);
+  WriteNetscape();
   Texts texts;
   bool pressed = false, chosen = false, okAtFirst = true;
   std::vector<std::wstring> listed;
   const bool ran = Import(texts, [&](HWND window) {
     Choose(CImportSourceDlg::kNetscape, &pressed)(window);
-    HWND found = driver::WaitDialog(::GetCurrentProcessId(), L"Choose Bookmark File");
-    if (!found) return;
-    HWND list = driver::FindControl(found, CBookmarkListDlg::kList);
-    listed = driver::ListViewTexts(list);
-    okAtFirst = ::IsWindowEnabled(driver::FindControl(found, IDOK));
-    EXPECT_TRUE(driver::CaptureWindow(found, L"morvane_import_found_files"));
-    if (!uitest::ClickItemLabel(list, 0)) return;
-    driver::WaitUntil(driver::Wait::Text,
-                      [&] { return ::IsWindowEnabled(driver::FindControl(found, IDOK)); });
-    chosen = static_cast<bool>(driver::PressButton(found, IDOK));
+    chosen = ChooseFoundFile(&listed, &okAtFirst);
   });
   EXPECT_TRUE(ran);
   EXPECT_TRUE(pressed);
-  EXPECT_EQ(listed,
-            (std::vector<std::wstring>{(netscape / L"Users" / L"default" / L"bookmark.htm").wstring()}));
+  EXPECT_EQ(listed, (std::vector<std::wstring>{
+                        (m_folder / L"Netscape" / L"Users" / L"default" / L"bookmark.htm").wstring()}));
   EXPECT_FALSE(okAtFirst);
   EXPECT_TRUE(chosen);
   EXPECT_EQ(texts, (Texts{u"http://found.example/\nFound"}));
@@ -241,6 +259,57 @@ TEST_F(BookmarkImportTest, TheSearchTakesAFolderWithoutItsBackslashAndStaysWithi
   // A drive's root is not walked whole.
   SearchBookmarkFiles(u"C:\\", {}, &searched);
   EXPECT_LE(searched, BookmarkSearchLimits{}.folders);
+}
+
+// --- through the web bookmark list into the settings
+
+// Both imports from the web bookmark list: the rows that reach the settings are the new bookmarks
+// the list can take (a name it has already, a URL the settings refuse and bookmarks without a name
+// stay out).
+TEST_F(BookmarkImportTest, ImportsThroughTheWebBookmarkListReachTheSettings) {
+  WriteFavorites();
+  WriteNetscape();
+  App().Document().Reset();
+  ASSERT_TRUE(App().Document().LoadText(
+      u"<?xml version=\"1.0\"?><Settings><PersonalData><WWWBookmarks><WWWBookmark><Name>Alpha</Name>"
+      u"<URL>http://old.example/</URL></WWWBookmark></WWWBookmarks></PersonalData></Settings>"));
+  CSettingsNode& bookmarks = *App().Document().GetRoot()->FindChildOfType(92)->FindChildOfType(98);
+  CSettingsListDlg dialog(App().ResourceHandle(), bookmarks, BookmarkMode::Web);
+  const DWORD process = ::GetCurrentProcessId();
+  int afterFavorites = 0;
+  bool chosen = false, pressed = false;
+  const INT_PTR result = uitest::RunDriven<INT_PTR>(
+      [&] { return dialog.DoModal(); }, CSettingsListDlg::kImport,
+      [&](HWND window) {
+        HWND list = driver::FindControl(window, CSettingsListDlg::kList);
+        auto import = [&](int source) {
+          if (!driver::PressButton(window, CSettingsListDlg::kImport)) return false;
+          HWND from = driver::WaitDialogWithControl(process, CImportSourceDlg::kFavorites);
+          if (!from) return false;
+          bool ok = false;
+          Choose(source, &ok)(from);
+          return ok;
+        };
+        if (!import(CImportSourceDlg::kFavorites)) return;
+        driver::WaitUntil(driver::Wait::Text, [&] { return ListView_GetItemCount(list) == 3; });
+        afterFavorites = ListView_GetItemCount(list);
+        if (!import(CImportSourceDlg::kNetscape)) return;
+        chosen = ChooseFoundFile(nullptr, nullptr);
+        driver::WaitUntil(driver::Wait::Text, [&] { return ListView_GetItemCount(list) == 4; });
+        EXPECT_TRUE(driver::CaptureWindow(window, L"morvane_bookmark_list_imported"));
+        pressed = static_cast<bool>(driver::PressButton(window, IDOK));
+      });
+  EXPECT_EQ(afterFavorites, 3);
+  EXPECT_TRUE(chosen);
+  EXPECT_TRUE(pressed);
+  EXPECT_EQ(result, IDOK);
+  std::vector<CSettingsRow> rows;
+  ASSERT_TRUE(NodeToRows(bookmarks, rows));
+  Texts reached;
+  for (const CSettingsRow& row : rows) reached.push_back(row.m_name + u" " + row.m_url);
+  EXPECT_EQ(Sorted(reached), (Texts{u"Alpha http://old.example/", u"Beta http://beta.example/news/",
+                                    u"Found http://found.example/", u"Gamma http://gamma.example/"}))
+      << Joined(reached);
 }
 
 }  // namespace
