@@ -227,53 +227,10 @@ uint32_t LeadingNumber(std::u16string_view text) {
 
 namespace {
 
-constexpr std::array<uint32_t, 8> kFolderIds = {kFolderDocuments, kFolderDownloaded, kFolderPhotoGallery,
-                                                kFolderTemplates, kFolderFax,        kFolderSheet,
-                                                kFolderWord,      kFolderTones};
-
-using FolderNames = std::array<const char16_t*, 8>;
-
-constexpr FolderNames kEnglish = {u"Documents\\", u"Downloaded\\", u"Photo gallery\\", u"Templates\\",
-                                  u"Fax\\",       u"Sheet\\",      u"Word\\",          u"Tones\\"};
-constexpr FolderNames kFrench = {u"Documents\\", u"Téléchargement\\", u"Images\\", u"Modèles\\",
-                                 u"Fax\\",       u"Tableur\\",        u"Word\\",   u"Sonneries\\"};
-constexpr FolderNames kGerman = {u"Dokumente\\", u"Heruntergeladen\\", u"Fotogalerie\\", u"Vorlagen\\",
-                                 u"Fax\\",       u"Tabellen\\",        u"Word\\",        u"Töne\\"};
-constexpr FolderNames kSpanish = {u"Documentos\\", u"Descargados\\", u"Galería fotos\\", u"Plantillas\\",
-                                  u"Fax\\",        u"Hoja\\",        u"Word\\",          u"Tonos\\"};
-constexpr FolderNames kItalian = {u"Documenti\\", u"Scaricati\\",         u"Immagini\\", u"Modelli\\",
-                                  u"Fax\\",       u"Foglio di calcolo\\", u"Word\\",     u"Toni\\"};
-constexpr FolderNames kSwedish = {u"Dokument\\", u"Hamtade\\",    u"Fotogalleri\\", u"Mallar\\",
-                                  u"Fax\\",      u"Kalkylblad\\", u"Word\\",        u"Toner\\"};
-constexpr FolderNames kDanish = {u"Dokumenter\\", u"Hentede\\",  u"Fotogalleri\\", u"Skabeloner\\",
-                                 u"Fax\\",        u"Regneark\\", u"Word\\",        u"Toner\\"};
-constexpr FolderNames kNorwegian = {u"Dokumenter\\", u"Nedlastet\\", u"Fotogalleri\\", u"Maler\\",
-                                    u"Faks\\",       u"Regneark\\",  u"Tekst\\",       u"Toner\\"};
-constexpr FolderNames kFinnish = {u"Dokumentit\\", u"Ladatut\\",  u"Kuvagalleria\\", u"Pohjat\\",
-                                  u"Faksi\\",      u"Taulukot\\", u"Tekstit\\",      u"Äänet\\"};
-constexpr FolderNames kPortuguese = {u"Documentos\\", u"Importados\\", u"Galeria de fotos\\",
-                                     u"Modelos\\",    u"Fax\\",        u"Folha\\",
-                                     u"Word\\",       u"Tons\\"};
-constexpr FolderNames kDutch = {u"Documenten\\", u"Gedownload\\", u"Fotogalerie\\", u"Sjablonen\\",
-                                u"Fax\\",        u"Werkblad\\",   u"Tekst\\",       u"Tonen\\"};
-
-struct FolderRow {
-  uint32_t language;
-  const FolderNames* names;
-};
-
-// Language 255 first, then 1 to 21.
-constexpr FolderRow kFolderRows[] = {
-    {255, &kEnglish}, {1, &kEnglish},     {2, &kFrench},    {3, &kGerman},   {4, &kSpanish},  {5, &kItalian},
-    {6, &kSwedish},   {7, &kDanish},      {8, &kNorwegian}, {9, &kFinnish},  {10, &kEnglish}, {11, &kFrench},
-    {12, &kGerman},   {13, &kPortuguese}, {14, &kEnglish},  {15, &kEnglish}, {16, &kEnglish}, {17, &kEnglish},
-    {18, &kDutch},    {19, &kEnglish},    {20, &kEnglish},  {21, &kFrench},
-};
-
-const FolderRow* FindRow(uint32_t language) {
-  for (const FolderRow& row : kFolderRows)
-    if (row.language == language) return &row;
-  return nullptr;
+// The table's rows are found by their language number (255, 1 to 21); null when none is.
+const DeviceFolderRow* FindRow(uint32_t language) {
+  const int row = FindDeviceFolderRow(language);
+  return row < 0 ? nullptr : &DeviceFolderTable[static_cast<size_t>(row)];
 }
 
 // Case folding for the comparison of folder names: ASCII and the Latin-1 letters that the table's
@@ -297,22 +254,9 @@ bool SameFolderText(std::u16string_view a, std::u16string_view b, bool turkish) 
 bool HasFolderRow(uint32_t language) { return FindRow(language) != nullptr; }
 
 HResult GetLocalizedPath(std::u16string& result, uint32_t language, uint32_t folderId) {
-  const FolderRow* row = FindRow(language);
-  if (!row) return kModuleFailed;
-  for (size_t i = 0; i < kFolderIds.size(); ++i) {
-    if (kFolderIds[i] != folderId) continue;
-    // A folder lies in the one whose id has its lowest nonzero hex digit cleared: 0x231 in 0x230,
-    // 0x230 in 0x200.
-    uint32_t parent = (folderId & 0xF) ? folderId & ~0xFu : (folderId & 0xFF) ? folderId & ~0xFFu : 0;
-    std::u16string path;
-    if (parent) {
-      HResult hr = GetLocalizedPath(path, language, parent);
-      if (IsFailure(hr)) return hr;
-    }
-    result = path + (*row->names)[i];
-    return kOk;
-  }
-  return kInvalidArgument;
+  const int row = FindDeviceFolderRow(language);
+  if (row < 0) return kModuleFailed;
+  return DeviceFolderPathInRow(static_cast<size_t>(row), folderId, result) ? kOk : kInvalidArgument;
 }
 
 HResult DeviceFolderPath(std::u16string& result, uint32_t deviceLanguage, uint32_t folderId) {
@@ -329,9 +273,10 @@ std::u16string TranslateDevicePath(std::u16string_view path, uint32_t fromLangua
     rest = path.substr(driveLength);
   }
   bool turkish = fromLanguage == kLanguageTurkish;
-  for (size_t i = kFolderIds.size(); i-- > 0;) {
+  const auto& pairs = FindRow(fromLanguage)->pairs;
+  for (size_t i = pairs.size(); i-- > 0;) {
     std::u16string folder;
-    if (IsFailure(GetLocalizedPath(folder, fromLanguage, kFolderIds[i]))) continue;
+    if (IsFailure(GetLocalizedPath(folder, fromLanguage, pairs[i].code))) continue;
     folder.pop_back();  // its last "\"
     if (rest.size() < folder.size() || !SameFolderText(rest.substr(0, folder.size()), folder, turkish))
       continue;
@@ -339,7 +284,7 @@ std::u16string TranslateDevicePath(std::u16string_view path, uint32_t fromLangua
     std::u16string_view remainder = rest.substr(folder.size());
     if (!remainder.empty() && remainder.front() != u'\\') continue;
     std::u16string target;
-    if (IsFailure(DeviceFolderPath(target, toLanguage, kFolderIds[i]))) return std::u16string(path);
+    if (IsFailure(DeviceFolderPath(target, toLanguage, pairs[i].code))) return std::u16string(path);
     // The remainder brings its own separator (or none, when the path ends with the folder).
     target.pop_back();
     return std::u16string(drive) + target + std::u16string(remainder);

@@ -1,6 +1,6 @@
 // The device and manager information: the records, their texts of "<Key>value</Key>" lines, the
-// words and forms of the device's values, the engine's version texts, and the table of the
-// device's standard folders in each device language with the paths built on it. Portable.
+// words and forms of the device's values, the engine's version texts, and the paths built
+// on the shared table of the device's standard folders (support/device_folders.h). Portable.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/engine_codes.h"
+#include "support/device_folders.h"
 
 namespace orvel::engine {
 
@@ -97,14 +98,15 @@ uint32_t LeadingNumber(std::u16string_view text);
 
 // ---- localized device folders ----
 
-inline constexpr uint32_t kFolderDocuments = 0x200;
-inline constexpr uint32_t kFolderDownloaded = 0x210;
-inline constexpr uint32_t kFolderPhotoGallery = 0x220;
-inline constexpr uint32_t kFolderTemplates = 0x230;
-inline constexpr uint32_t kFolderFax = 0x231;
-inline constexpr uint32_t kFolderSheet = 0x232;
-inline constexpr uint32_t kFolderWord = 0x233;
-inline constexpr uint32_t kFolderTones = 0x240;
+// The folder codes of the shared table.
+using orvel::kFolderDocuments;
+using orvel::kFolderDownloaded;
+using orvel::kFolderFax;
+using orvel::kFolderPhotoGallery;
+using orvel::kFolderSheet;
+using orvel::kFolderTemplates;
+using orvel::kFolderTones;
+using orvel::kFolderWord;
 
 inline constexpr uint32_t kLanguageEnglish = 1;
 inline constexpr uint32_t kLanguageTurkish = 14;

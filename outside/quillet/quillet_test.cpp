@@ -144,8 +144,8 @@ TEST(QuilletStrings, EveryElementNameHasADisplayText) {
 }
 
 // The plug-in compares display texts of ids that share an element name: the tree stores a
-// password only for fields named like "Password", and the entry dialog refuses the
-// no-connection entry (made from 443) by comparing it with 399.
+// password only for fields named like "Password"; the two texts of "no connections" read alike
+// (the entry dialog compares a chosen connection with 443, the text its choice list holds).
 TEST(QuilletStrings, IdsOfTheSameRoleShareTheirDisplayText) {
   for (const char16_t* name : {u"Password", u"NoConnectionsDefined"}) {
     const std::wstring first = Text(orvel::FindNameId(name));

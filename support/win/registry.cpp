@@ -3,6 +3,8 @@
 #include <oleauto.h>
 #include <shlwapi.h>
 
+#include <algorithm>
+
 #include "support/win/com.h"
 #include "support/win/handle.h"
 
@@ -41,7 +43,8 @@ LSTATUS WriteRegDword(HKEY root, std::wstring_view subKey, const wchar_t* name, 
                           sizeof(value));
 }
 
-std::optional<std::wstring> ReadRegString(HKEY root, std::wstring_view subKey, const wchar_t* name) {
+std::optional<std::wstring> ReadRegString(HKEY root, std::wstring_view subKey, const wchar_t* name,
+                                          DWORD limitBytes) {
   UniqueRegKey key;
   std::wstring path(subKey);
   if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.out()) != ERROR_SUCCESS) return std::nullopt;
@@ -55,7 +58,9 @@ std::optional<std::wstring> ReadRegString(HKEY root, std::wstring_view subKey, c
       ERROR_SUCCESS)
     return std::nullopt;
   value.resize(size / sizeof(wchar_t));
-  while (!value.empty() && value.back() == L'\0') value.pop_back();
+  // The text ends at its first terminator; a value stored without one ends with its last unit.
+  value.resize(std::min(value.find(L'\0'), value.size()));
+  if (limitBytes != 0 && value.size() * sizeof(wchar_t) > limitBytes) return std::nullopt;
   return value;
 }
 

@@ -19,7 +19,10 @@ std::wstring GuidText(REFGUID guid);
 // Creates the key when missing; name null writes the default value.
 LSTATUS WriteRegString(HKEY root, std::wstring_view subKey, const wchar_t* name, std::wstring_view value);
 LSTATUS WriteRegDword(HKEY root, std::wstring_view subKey, const wchar_t* name, DWORD value);
-std::optional<std::wstring> ReadRegString(HKEY root, std::wstring_view subKey, const wchar_t* name);
+// The text ends at the value's first terminator or, when it holds none, with the value. A text of
+// more than limitBytes bytes (when limitBytes is not 0) is not read.
+std::optional<std::wstring> ReadRegString(HKEY root, std::wstring_view subKey, const wchar_t* name,
+                                          DWORD limitBytes = 0);
 // Deletes a key with everything under it; a missing key is success.
 LSTATUS DeleteRegTree(HKEY root, std::wstring_view subKey);
 // Deletes one value; a missing key or value is success.

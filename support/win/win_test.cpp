@@ -97,6 +97,30 @@ TEST(Registration, WritesClassAndProgIdKeysAndRemovesThem) {
             ERROR_SUCCESS);  // missing is fine
 }
 
+// Values as another program may have stored them: without a terminator, with text after one, and
+// longer than the reader's limit.
+TEST(Registry, ReadStringEndsWhereTheValueEndsAndKeepsItsLimit) {
+  const wchar_t* key = L"Software\\OrvelSupportTest\\Values";
+  UniqueRegKey values;
+  ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, values.out(),
+                              nullptr),
+            ERROR_SUCCESS);
+  auto store = [&](const wchar_t* name, const std::wstring& units) {
+    ::RegSetValueExW(values.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(units.data()),
+                     static_cast<DWORD>(units.size() * sizeof(wchar_t)));
+  };
+  const std::wstring full(130, L'a');  // 260 bytes, no terminator
+  store(L"full", full);
+  store(L"over", full + L"b");
+  store(L"inner", std::wstring(L"C:\\a.htm\0junk", 14));
+  EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, key, L"full", 260), full);
+  EXPECT_FALSE(ReadRegString(HKEY_CURRENT_USER, key, L"over", 260));
+  EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, key, L"over"), full + L"b");
+  EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, key, L"inner", 260), L"C:\\a.htm");
+  values.reset();
+  EXPECT_EQ(DeleteRegTree(HKEY_CURRENT_USER, L"Software\\OrvelSupportTest"), ERROR_SUCCESS);
+}
+
 TEST(Text, WideConversionKeepsEveryUnit) {
   const std::u16string text(u"A\u00e9\u20ac\U0001F600\0z", 7);
   EXPECT_EQ(FromWide(AsWide(text)), text);

@@ -98,6 +98,7 @@ bool CControl::Attach(HWND control) {
     m_hwnd = nullptr;
     return false;
   }
+  OnAttached();
   return true;
 }
 

@@ -80,6 +80,8 @@ class CControl : public CReflectionTarget {
   virtual bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) { return false; }
   // After the window's last message: the object is detached and may delete itself.
   virtual void OnFinalMessage() {}
+  // Once attached (by Attach or Create): a control with parts of its own attaches them here.
+  virtual void OnAttached() {}
   LRESULT CallControl(UINT message, WPARAM wParam, LPARAM lParam) {
     return ::CallWindowProcW(m_base, m_hwnd, message, wParam, lParam);
   }

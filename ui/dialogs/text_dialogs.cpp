@@ -16,7 +16,8 @@ namespace {
 constexpr UINT kVersionLabelId = 101;
 constexpr UINT kAllFilesId = 503;
 
-// ANSI bytes in the system's code page to UTF-16.
+}  // namespace
+
 std::u16string SystemAnsiText(std::string_view bytes) {
   if (bytes.empty()) return {};
   const int count = bytes.size() > INT_MAX ? INT_MAX : static_cast<int>(bytes.size());
@@ -26,8 +27,6 @@ std::u16string SystemAnsiText(std::string_view bytes) {
   ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), count, wide.data(), length);
   return win::FromWide(wide);
 }
-
-}  // namespace
 
 std::u16string FileVersionText(const std::u16string& path) {
   const std::wstring file = win::AsWide(path);

@@ -4,12 +4,16 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "support/win/dialog.h"
 #include "support/win/handle.h"
 #include "support/win/window.h"
 
 namespace orvel::ui {
+
+// ANSI bytes in the system's code page to UTF-16.
+std::u16string SystemAnsiText(std::string_view bytes);
 
 // The version text of a file's version resource ("%d.%d%d", see VersionText); "0.00" when the
 // file has none or it cannot be read.

@@ -18,6 +18,7 @@
 #include "support/win/wide.h"
 #include "ui/app/morvane_app.h"
 #include "ui/main/main_view.h"
+#include "ui/tests/tree_host_dlg.h"
 #include "ui/tree/settings_tree.h"
 
 using namespace orvel;
@@ -35,22 +36,6 @@ constexpr char16_t kFixture[] =
     u"<IAPConnection><ConnectionName>Work</ConnectionName></IAPConnection>"
     u"</IAPSettings><PersonalData><DefaultVoiceMailbox>123</DefaultVoiceMailbox></PersonalData></Settings>";
 
-// The main view's template holding nothing but the tree.
-class CHostDlg : public win::CDialog {
- public:
-  explicit CHostDlg(CSettingsTree& tree)
-      : CDialog(App().ResourceHandle(), CMainViewDlg::kTemplate), m_tree(tree) {}
-
- protected:
-  BOOL OnInitDialog() override {
-    m_tree.AttachTree(Item(CMainViewDlg::kTreeControl));
-    return TRUE;
-  }
-
- private:
-  CSettingsTree& m_tree;
-};
-
 class TreeTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -64,7 +49,7 @@ class TreeTest : public ::testing::Test {
     ASSERT_TRUE(At({2, 5, 10}).SetDisplayValue(u"old"));
     m_frame = ::CreateWindowExW(0, L"STATIC", L"tree", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 640, 520,
                                 nullptr, nullptr, nullptr, nullptr);
-    m_dialog = std::make_unique<CHostDlg>(m_tree);
+    m_dialog = std::make_unique<uitest::CTreeHostDlg>(m_tree);
     ASSERT_TRUE(m_dialog->Create(m_frame));
     m_window = m_dialog->Item(CMainViewDlg::kTreeControl);
     ASSERT_EQ(m_tree.Handle(), m_window);
@@ -157,7 +142,7 @@ class TreeTest : public ::testing::Test {
   HFONT m_normal = nullptr;
   HFONT m_bold = nullptr;
   CSettingsTree m_tree{nullptr};
-  std::unique_ptr<CHostDlg> m_dialog;
+  std::unique_ptr<uitest::CTreeHostDlg> m_dialog;
 };
 
 TEST_F(TreeTest, StateIconClickAndSpaceSetTheCreateFlag) {

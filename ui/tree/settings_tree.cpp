@@ -15,6 +15,7 @@
 #include "ui/app/morvane_app.h"
 #include "ui/dialogs/input_dialogs.h"
 #include "ui/dialogs/text_dialogs.h"
+#include "ui/lists/file_list_dlg.h"
 #include "ui/main/main_view.h"
 #include "ui/tree/tree_logic.h"
 
@@ -402,6 +403,21 @@ struct CSettingsTree::State {
     return true;
   }
 
+  bool OpenFileList(TreeItemId item) {
+    CFileListDlg dialog(App().ResourceHandle());
+    dialog.SetListNode(logic.NodeOf(item));
+    dialog.SetFilter(plan.fileList.filter);
+    dialog.SetTypes(plan.fileList.entryType, plan.fileList.localType, plan.fileList.remoteType);
+    const std::u16string old = plan.text;
+    if (RunDialog(dialog) == IDOK && Window() && logic.IsLive(item)) {
+      TreeChanges changes;
+      logic.StoreFileList(item, old, dialog.EntriesChanged(), changes);
+      changes.redrawAll = true;
+      Apply(changes);
+    }
+    return true;
+  }
+
   void MoveEditor() {
     CInplaceEditor* editor = Editor(active);
     if (!editor || !editor->Handle()) return;
@@ -727,8 +743,9 @@ bool CSettingsTree::EditSelectedValue(HTREEITEM handle) {
     case EditorKind::LongText:
       return s.OpenLongText(item);
     case EditorKind::FileList:
+      return plan.fileList.entryType != 0 && s.OpenFileList(item);
     case EditorKind::BookmarkList:
-      // The file list and bookmark list dialogs come with the list dialogs; nothing opens yet.
+      // The bookmark list dialog comes with the list dialogs; nothing opens yet.
       return false;
     case EditorKind::None:
       return false;

@@ -709,6 +709,23 @@ StoreResult CTreeLogic::StoreLongText(TreeItemId item, const std::u16string& tex
   return StoreResult::Stored;
 }
 
+void CTreeLogic::StoreFileList(TreeItemId item, const std::u16string& oldValue, bool entriesChanged,
+                               TreeChanges& changes) {
+  CSettingsNode* node = NodeOf(item);
+  if (!node) return;
+  m_hasSettings = 0;
+  const bool wasModified = IsDocumentModified();
+  const bool wasCreated = node->IsCreated();
+  const bool changed = entriesChanged || DisplayValue(*node) != oldValue;
+  // The flag is set to the opposite and then toggled, so that the toggle's rules (ancestors,
+  // entries) apply.
+  node->SetCreated(node->GetChildCount() == 0, false);
+  changes.Merge(ToggleCreated(item));
+  // The toggle marks the document whenever it moves the flag; an OK that changed nothing leaves
+  // the document as it was.
+  SetDocumentModified(wasModified || changed || node->IsCreated() != wasCreated);
+}
+
 // --- help
 
 uint32_t CTreeLogic::GetHelpContext(bool printPreview) const {

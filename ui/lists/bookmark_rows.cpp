@@ -1,0 +1,70 @@
+#include "ui/lists/bookmark_rows.h"
+
+#include <algorithm>
+
+#include "settings/settings_host.h"
+#include "settings/settings_validate.h"
+
+namespace orvel::ui {
+namespace {
+
+constexpr uint32_t kNoConnectionsDefinedId = 443;
+constexpr size_t kImportedUrlLimit = 264;
+constexpr size_t kImportedNameLimit = 256;
+
+bool NameTaken(const std::vector<CSettingsRow>& rows, const std::u16string& name, int editedIndex) {
+  for (size_t i = 0; i < rows.size(); ++i) {
+    if (static_cast<int>(i) != editedIndex && rows[i].m_name == name) return true;
+  }
+  return false;
+}
+
+bool Within(const std::u16string& text, size_t low, size_t high) {
+  return text.size() >= low && text.size() <= high;
+}
+
+}  // namespace
+
+EntryLimits LimitsOf(BookmarkMode mode) {
+  return mode == BookmarkMode::Wap ? EntryLimits{50, 255, 50, 20} : EntryLimits{256, 264, 0, 0};
+}
+
+uint32_t CheckEntry(BookmarkMode mode, const CSettingsRow& entry, const std::vector<CSettingsRow>& rows,
+                    int editedIndex, std::u16string_view noConnection) {
+  const EntryLimits limits = LimitsOf(mode);
+  if (!Within(entry.m_name, 1, limits.name) || NameTaken(rows, entry.m_name, editedIndex))
+    return kBadNameMessage;
+  if (!Within(entry.m_url, 1, limits.url) || !IsValidUrl(entry.m_url)) return kBadUrlMessage;
+  if (mode == BookmarkMode::Web) return 0;
+  if (entry.m_userName.size() > limits.userName) return kBadUserNameMessage;
+  if (entry.m_password.size() > limits.password) return kBadPasswordMessage;
+  if (entry.m_connection.empty() || entry.m_connection == noConnection) return kBadConnectionMessage;
+  return 0;
+}
+
+std::u16string ChoiceShownText(const std::u16string& choice) {
+  const size_t feed = choice.find(u'\n');
+  return feed == std::u16string::npos ? choice : choice.substr(feed + 1);
+}
+
+std::u16string NoConnectionText() { return LoadResString(kNoConnectionsDefinedId, true); }
+
+size_t MergeImportedBookmarks(const std::vector<std::u16string>& texts, std::vector<CSettingsRow>& rows) {
+  const size_t first = rows.size();
+  for (const std::u16string& text : texts) {
+    const size_t feed = text.find(u'\n');
+    std::u16string url, name;
+    if (feed != std::u16string::npos) {
+      url = text.substr(0, std::min(feed, kImportedUrlLimit));
+      name = text.substr(feed + 1, kImportedNameLimit);
+    } else {
+      name = text.substr(0, kImportedNameLimit);
+    }
+    // A nameless bookmark would be a row that the entry check refuses at once.
+    if (name.empty() || url.empty() || NameTaken(rows, name, -1) || !IsValidUrl(url)) continue;
+    rows.emplace_back(std::move(name), std::move(url), u"", u"", u"");
+  }
+  return first;
+}
+
+}  // namespace orvel::ui

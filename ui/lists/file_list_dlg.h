@@ -1,0 +1,95 @@
+// The file list dialog, which edits a file list node (packages, images, tones, or general files
+// with their device folders) on a working copy, and the dialog that pairs a PC file with a device
+// folder.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "support/win/dialog.h"
+#include "ui/lists/list_ctrl.h"
+
+namespace orvel {
+class CSettingsNode;
+}
+
+namespace orvel::ui {
+
+class CDevicePathDlg : public win::CDialog {
+ public:
+  static constexpr UINT kTemplate = 443;
+  static constexpr int kPcFile = 276;
+  static constexpr int kDeviceFolder = 275;
+  static constexpr int kBrowse = 274;
+  static constexpr UINT kInvalidFolderMessage = 592;
+
+  explicit CDevicePathDlg(HINSTANCE resources) : CDialog(resources, kTemplate) {}
+
+  void SetPcPath(std::u16string path) { m_pcPath = std::move(path); }
+  void SetDeviceFolder(std::u16string folder) { m_deviceFolder = std::move(folder); }
+  const std::u16string& PcPath() const { return m_pcPath; }
+  // After IDOK with a trailing backslash.
+  const std::u16string& DeviceFolder() const { return m_deviceFolder; }
+
+ protected:
+  BOOL OnInitDialog() override;
+  bool OnCommand(WORD id, WORD code, HWND control) override;
+  BOOL HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  void UpdateOk();
+
+  std::u16string m_pcPath;
+  std::u16string m_deviceFolder;
+};
+
+class CFileListModel;
+
+class CFileListDlg : public win::CDialog {
+ public:
+  static constexpr UINT kTemplate = 10165;
+  static constexpr int kList = 10161;
+  static constexpr int kAdd = 10139;
+  static constexpr int kEdit = 10004;
+  static constexpr int kDelete = 10143;
+  static constexpr int kListName = 10242;
+  static constexpr int kHelp = 264;
+
+  explicit CFileListDlg(HINSTANCE resources);
+  ~CFileListDlg() override;
+
+  // The list node to edit (not owned); on IDOK its entries have been replaced.
+  void SetListNode(CSettingsNode* list) { m_listNode = list; }
+  // "Name (*.x)|*.x|...||" for the open dialog.
+  void SetFilter(std::u16string filter) { m_filter = std::move(filter); }
+  // The entry type, and for general files (118) the types of the PC path and the device folder.
+  void SetTypes(uint32_t entryType, uint32_t localType, uint32_t remoteType);
+  // After IDOK: whether the entries differ from what the list node held before.
+  bool EntriesChanged() const { return m_changed; }
+
+ protected:
+  BOOL OnInitDialog() override;
+  bool OnCommand(WORD id, WORD code, HWND control) override;
+  bool OnNotify(NMHDR* header, LRESULT& result) override;
+  void OnFinalMessage() override;
+
+ private:
+  void Fill();
+  void UpdateButtons();
+  void AddFiles();
+  void EditEntry();
+  void DeleteEntries();
+  CSettingsNode* EntryOf(int item) const;
+
+  CListCtrlEx m_list;
+  CSettingsNode* m_listNode = nullptr;
+  std::unique_ptr<CFileListModel> m_model;  // the working copy, from opening to the window's end
+  std::u16string m_filter;
+  uint32_t m_entryType = 0;
+  bool m_changed = false;
+};
+
+}  // namespace orvel::ui

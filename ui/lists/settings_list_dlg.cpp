@@ -1,0 +1,285 @@
+#include "ui/lists/settings_list_dlg.h"
+
+#include "support/win/wide.h"
+#include "ui/app/morvane_app.h"
+#include "ui/lists/bookmark_import.h"
+
+namespace orvel::ui {
+namespace {
+
+constexpr uint32_t kWebCaption = 418;
+constexpr uint32_t kWapCaption = 389;
+constexpr uint32_t kNameHeading = 115;
+constexpr uint32_t kUrlHeading = 116;
+
+}  // namespace
+
+// --- the list
+
+BOOL CSettingsListDlg::OnInitDialog() {
+  const bool web = m_mode == BookmarkMode::Web;
+  ::SetWindowTextW(Handle(), win::AsWide(App().LoadResString(web ? kWebCaption : kWapCaption, true)).c_str());
+  if (!web) {
+    if (HWND import = Item(kImport)) ::DestroyWindow(import);
+  }
+  m_list.AttachItem(Handle(), kList);
+  RECT client = {};
+  ::GetClientRect(m_list.Handle(), &client);
+  const int half = (client.right - client.left) / 2;
+  m_list.InsertColumn(0, App().LoadResString(kNameHeading, true), half);
+  m_list.InsertColumn(1, App().LoadResString(kUrlHeading, true), half);
+  m_list.SetHighlightType(1);
+  m_list.EnableSort(true);
+  const uint8_t types[] = {kSortTextNoCase, kSortTextNoCase};
+  m_list.SetColumnTypes(types, std::size(types));
+
+  NodeToRows(m_listNode, m_rows);
+  ::EnableWindow(Item(kEdit), FALSE);
+  ::EnableWindow(Item(kDelete), FALSE);
+
+  m_list.SetRedraw(false);
+  for (size_t row = 0; row < m_rows.size(); ++row) AddItem(row);
+  m_list.SetColumnWidth(0, half);
+  m_list.StretchLastColumn();
+  m_list.SortColumn(0, 1);
+  m_list.SetRedraw(true);
+  return TRUE;
+}
+
+void CSettingsListDlg::AddItem(size_t row) {
+  const int item = m_list.InsertItem(m_list.ItemCount(), m_rows[row].m_name, static_cast<LPARAM>(row));
+  if (item >= 0) m_list.SetItemText(item, 1, m_rows[row].m_url);
+}
+
+void CSettingsListDlg::UpdateButtons() {
+  const BOOL any = m_list.SelectedCount() > 0;
+  ::EnableWindow(Item(kEdit), any);
+  ::EnableWindow(Item(kDelete), any);
+}
+
+void CSettingsListDlg::SelectOnly(int item) {
+  m_list.SetItemState(-1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  m_list.SetItemState(item, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  m_list.EnsureVisible(item);
+}
+
+bool CSettingsListDlg::OnCommand(WORD id, WORD, HWND) {
+  switch (id) {
+    case kAdd:
+      OnAdd();
+      return true;
+    case kEdit:
+      OnEdit();
+      return true;
+    case kDelete:
+      OnDelete();
+      return true;
+    case kImport:
+      if (m_mode == BookmarkMode::Web) OnImport();
+      return true;
+    case kHelpButton:
+      App().ShowHelp(Handle(), kBookmarkHelpContext);
+      return true;
+    case IDOK:
+      RowsToNode(m_listNode, m_rows);
+      m_rows.clear();
+      EndDialog(IDOK);
+      return true;
+    case IDCANCEL:
+      m_rows.clear();
+      EndDialog(IDCANCEL);
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool CSettingsListDlg::OnNotify(NMHDR* header, LRESULT& result) {
+  if (header->hwndFrom != m_list.Handle()) return false;
+  switch (header->code) {
+    case NM_CLICK:
+    case LVN_ITEMCHANGED:
+      UpdateButtons();
+      return false;
+    case NM_DBLCLK:
+      OnEdit();
+      return false;
+    case LVN_KEYDOWN:
+      if (reinterpret_cast<const NMLVKEYDOWN*>(header)->wVKey == VK_DELETE) OnDelete();
+      result = 0;
+      return false;
+    default:
+      return false;
+  }
+}
+
+void CSettingsListDlg::OnAdd() {
+  bool added = false;
+  if (m_mode == BookmarkMode::Wap) {
+    CSettingsEntryDlg entry(Module(), m_listNode, m_rows, -1);
+    if (entry.DoModal(Handle()) == IDOK) {
+      m_rows.push_back(entry.Entry());
+      added = true;
+    }
+  } else {
+    CNameUrlDlg entry(Module(), m_rows, -1);
+    if (entry.DoModal(Handle()) == IDOK && !entry.Entry().m_name.empty() && !entry.Entry().m_url.empty()) {
+      m_rows.emplace_back(entry.Entry().m_name, entry.Entry().m_url, u"", u"", u"");
+      added = true;
+    }
+  }
+  if (added) {
+    AddItem(m_rows.size() - 1);
+    SelectOnly(m_list.ItemCount() - 1);
+  }
+  m_list.SortColumn(0, 1);
+}
+
+void CSettingsListDlg::OnEdit() {
+  int item = -1;
+  for (int at = m_list.NextItem(-1, LVNI_SELECTED); at >= 0; at = m_list.NextItem(at, LVNI_SELECTED)) {
+    if (m_list.ItemState(at, LVIS_FOCUSED) & LVIS_FOCUSED) {
+      item = at;
+      break;
+    }
+  }
+  if (item >= 0) {
+    const LPARAM index = m_list.ItemData(item);
+    if (index >= 0 && static_cast<size_t>(index) < m_rows.size()) {
+      CSettingsRow row = m_rows[static_cast<size_t>(index)];
+      INT_PTR answer = IDCANCEL;
+      CSettingsRow edited;
+      if (m_mode == BookmarkMode::Wap) {
+        CSettingsEntryDlg entry(Module(), m_listNode, m_rows, static_cast<int>(index));
+        entry.SetEntry(row);
+        answer = entry.DoModal(Handle());
+        edited = entry.Entry();
+      } else {
+        CNameUrlDlg entry(Module(), m_rows, static_cast<int>(index));
+        entry.SetEntry(row);
+        answer = entry.DoModal(Handle());
+        edited = CSettingsRow(entry.Entry().m_name, entry.Entry().m_url, u"", u"", u"");
+      }
+      if (answer == IDOK) {
+        row = edited;
+        m_list.SetItemText(item, 0, row.m_name);
+        m_list.SetItemText(item, 1, row.m_url);
+        m_list.SetItemData(item, index);
+        m_rows[static_cast<size_t>(index)] = row;
+      }
+    }
+    SelectOnly(item);
+  }
+  m_list.SortColumn(0, 1);
+}
+
+void CSettingsListDlg::OnDelete() {
+  if (m_list.SelectedCount() == 0) return;
+  win::CWaitCursor wait;
+  m_list.SetRedraw(false);
+  std::vector<int> removed;
+  for (int item = m_list.NextItem(-1, LVNI_SELECTED); item >= 0;
+       item = m_list.NextItem(item, LVNI_SELECTED)) {
+    const LPARAM index = m_list.ItemData(item);
+    if (index < 0 || static_cast<size_t>(index) >= m_rows.size()) continue;
+    m_rows.erase(m_rows.begin() + index);
+    // Item data names the current index of its row.
+    for (int other = 0; other < m_list.ItemCount(); ++other) {
+      if (const LPARAM data = m_list.ItemData(other); data > index) m_list.SetItemData(other, data - 1);
+    }
+    removed.push_back(item);
+  }
+  for (auto it = removed.rbegin(); it != removed.rend(); ++it) m_list.DeleteItem(*it);
+  m_list.SetRedraw(true);
+}
+
+void CSettingsListDlg::OnImport() {
+  std::vector<std::u16string> texts;
+  RunBookmarkImport(Handle(), Module(), texts);
+  const size_t first = MergeImportedBookmarks(texts, m_rows);
+  m_list.SetRedraw(false);
+  for (size_t row = first; row < m_rows.size(); ++row) AddItem(row);
+  m_list.SetRedraw(true);
+  m_list.SortColumn(0, 1);
+}
+
+// --- the entry dialogs
+
+CSettingsRow CEntryDlgBase::ReadControls() const {
+  return CSettingsRow(ItemText(kName), ItemText(kUrl), u"", u"", u"");
+}
+
+uint32_t CEntryDlgBase::Check() {
+  const uint32_t message = CheckEntry(m_mode, ReadControls(), m_rows, m_editedIndex, NoConnection());
+  ::EnableWindow(Item(IDOK), message == 0);
+  return message;
+}
+
+void CEntryDlgBase::LimitEdits() {
+  const EntryLimits limits = LimitsOf(m_mode);
+  SendItem(kName, EM_LIMITTEXT, limits.name);
+  SendItem(kUrl, EM_LIMITTEXT, limits.url);
+}
+
+bool CEntryDlgBase::OnCommand(WORD id, WORD code, HWND) {
+  switch (id) {
+    case IDOK:
+      if (const uint32_t message = Check()) {
+        App().ShowMessage(Handle(), message, MB_ICONEXCLAMATION);
+        return true;
+      }
+      m_entry = ReadControls();
+      EndDialog(IDOK);
+      return true;
+    case kHelpButton:
+      App().ShowHelp(Handle(), kBookmarkHelpContext);
+      return true;
+    default:
+      if (code == EN_CHANGE || (id == CSettingsEntryDlg::kConnection && code == CBN_SELCHANGE)) {
+        Check();
+        return true;
+      }
+      return false;
+  }
+}
+
+BOOL CNameUrlDlg::OnInitDialog() {
+  LimitEdits();
+  SetItemText(kName, m_entry.m_name);
+  SetItemText(kUrl, m_entry.m_url);
+  Check();
+  return TRUE;
+}
+
+BOOL CSettingsEntryDlg::OnInitDialog() {
+  m_noConnection = NoConnectionText();
+  std::vector<std::u16string> choices;
+  m_listNode.GetChoices(choices, true);
+  for (const std::u16string& choice : choices) {
+    SendItem(kConnection, CB_ADDSTRING, 0,
+             reinterpret_cast<LPARAM>(win::AsWide(ChoiceShownText(choice)).c_str()));
+  }
+  LRESULT selected = 0;
+  if (!m_entry.m_connection.empty()) {
+    selected = SendItem(kConnection, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                        reinterpret_cast<LPARAM>(win::AsWide(m_entry.m_connection).c_str()));
+  }
+  SendItem(kConnection, CB_SETCURSEL, static_cast<WPARAM>(selected));
+  LimitEdits();
+  const EntryLimits limits = LimitsOf(BookmarkMode::Wap);
+  SendItem(kUserName, EM_LIMITTEXT, limits.userName);
+  SendItem(kPassword, EM_LIMITTEXT, limits.password);
+  SetItemText(kName, m_entry.m_name);
+  SetItemText(kUrl, m_entry.m_url);
+  SetItemText(kUserName, m_entry.m_userName);
+  SetItemText(kPassword, m_entry.m_password);
+  Check();
+  return TRUE;
+}
+
+CSettingsRow CSettingsEntryDlg::ReadControls() const {
+  return CSettingsRow(ItemText(kName), ItemText(kUrl), ItemText(kConnection), ItemText(kUserName),
+                      ItemText(kPassword));
+}
+
+}  // namespace orvel::ui
