@@ -15,6 +15,7 @@
 #include "ui/app/morvane_app.h"
 #include "ui/dialogs/input_dialogs.h"
 #include "ui/dialogs/text_dialogs.h"
+#include "ui/lists/settings_list_dlg.h"
 #include "ui/main/main_view.h"
 #include "ui/tree/tree_logic.h"
 
@@ -402,6 +403,20 @@ struct CSettingsTree::State {
     return true;
   }
 
+  bool OpenBookmarkList(TreeItemId item) {
+    CSettingsNode* node = logic.NodeOf(item);
+    if (!node) return false;
+    const std::u16string before = plan.text;
+    CSettingsListDlg dialog(App().ResourceHandle(), *node, static_cast<BookmarkMode>(plan.dialogMode));
+    INT_PTR answer = RunDialog(dialog);
+    if (Window() && logic.IsLive(item) && answer == IDOK) {
+      TreeChanges changes = logic.BookmarkListEdited(item, before);
+      changes.redrawAll = true;
+      Apply(changes);
+    }
+    return true;
+  }
+
   void MoveEditor() {
     CInplaceEditor* editor = Editor(active);
     if (!editor || !editor->Handle()) return;
@@ -727,9 +742,10 @@ bool CSettingsTree::EditSelectedValue(HTREEITEM handle) {
     case EditorKind::LongText:
       return s.OpenLongText(item);
     case EditorKind::FileList:
-    case EditorKind::BookmarkList:
-      // The file list and bookmark list dialogs come with the list dialogs; nothing opens yet.
+      // The file list dialog comes with the list dialogs; nothing opens yet.
       return false;
+    case EditorKind::BookmarkList:
+      return s.OpenBookmarkList(item);
     case EditorKind::None:
       return false;
   }

@@ -17,6 +17,7 @@ constexpr uint32_t kMessageMaxSizeType = 60;
 constexpr uint32_t kIncludeSignatureType = 64;
 constexpr uint32_t kSignatureType = 65;
 constexpr uint32_t kDefaultVoiceMailboxType = 93;
+constexpr uint32_t kNoBookmarksId = 604;  // the display value of a bookmark list without entries
 constexpr char16_t kPasswordMask[] = u"********";
 
 bool CanTake(const CSettingsNode* node) { return node && node->CanTakeCreateFlag(); }
@@ -707,6 +708,20 @@ StoreResult CTreeLogic::StoreLongText(TreeItemId item, const std::u16string& tex
   if (node->GetValue() != old && !node->IsCreated()) changes.Merge(ToggleCreated(item));
   changes.Redraw(item);
   return StoreResult::Stored;
+}
+
+TreeChanges CTreeLogic::BookmarkListEdited(TreeItemId item, const std::u16string& oldValue) {
+  TreeChanges changes;
+  CSettingsNode* node = NodeOf(item);
+  if (!node) return changes;
+  m_hasSettings = 0;
+  const std::u16string value = DisplayValue(*node);
+  if (value != oldValue) SetDocumentModified(true);
+  const bool hasEntries = value != LoadResString(kNoBookmarksId, true);
+  node->StoreFlags(!hasEntries, node->IsUpdated());
+  changes.Merge(ToggleCreated(item));
+  changes.Redraw(item);
+  return changes;
 }
 
 // --- help

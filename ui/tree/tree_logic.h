@@ -225,6 +225,11 @@ class CTreeLogic {
   StoreResult StoreChoice(TreeItemId item, const std::u16string& stored, TreeChanges& changes);
   // The long-text dialog's text; the node is marked when its stored value changed.
   StoreResult StoreLongText(TreeItemId item, const std::u16string& text, TreeChanges& changes);
+  // After a bookmark list dialog ended with OK (it rewrote the list's entries, which marks the
+  // document modified where an entry was set): the document is modified when the display value
+  // differs from `oldValue`, and the list is created exactly when it has entries (its display
+  // value is not text 604), through ToggleCreated so that its ancestors follow.
+  TreeChanges BookmarkListEdited(TreeItemId item, const std::u16string& oldValue);
 
   // --- help
   // The caret's top-level group's context; 506 while the print preview shows.
