@@ -523,6 +523,7 @@ TEST_F(ListDialogTest, WebBookmarksAddRefuseADuplicateEditSortAndOk) {
     const std::vector<std::wstring> descending = driver::ListViewTexts(ListOf(window), 1);
     urls.insert(urls.end(), descending.begin(), descending.end());
     names = Names(window);
+    SelectItems(ListOf(window), {1});  // the focused list's highlight in the picture
     driver::CaptureWindow(window, L"bookmark_list");
     driver::PressButton(window, IDOK);
   });
