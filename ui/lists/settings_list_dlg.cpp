@@ -259,10 +259,10 @@ BOOL CSettingsEntryDlg::OnInitDialog() {
     SendItem(kConnection, CB_ADDSTRING, 0,
              reinterpret_cast<LPARAM>(win::AsWide(ChoiceShownText(choice)).c_str()));
   }
-  LRESULT selected = 0;
-  if (!m_entry.m_connection.empty()) {
-    selected = SendItem(kConnection, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                        reinterpret_cast<LPARAM>(win::AsWide(m_entry.m_connection).c_str()));
+  // The entry equal to the connection (exactly: the box's own search ignores case), or the first.
+  int selected = m_entry.m_connection.empty() ? 0 : -1;
+  for (size_t i = 0; selected < 0 && i < choices.size(); ++i) {
+    if (ChoiceShownText(choices[i]) == m_entry.m_connection) selected = static_cast<int>(i);
   }
   SendItem(kConnection, CB_SETCURSEL, static_cast<WPARAM>(selected));
   LimitEdits();

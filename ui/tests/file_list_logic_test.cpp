@@ -138,7 +138,7 @@ TEST_F(FileListModelTest, TheTreeAfterOk) {
     const bool changed = !model.SameEntries(packages);
     model.CommitTo(packages);
     TreeChanges changes;
-    tree.StoreFileList(item, old, changed, changes);
+    tree.StoreListEdit(item, old, changed, changes);
     EXPECT_EQ(IsDocumentModified(), step.modified);
     EXPECT_EQ(packages.IsCreated(), packages.GetChildCount() > 0);
   }

@@ -8,10 +8,12 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "outside/fenwarp/driver/ui_driver.h"
 #include "settings/settings_document.h"
+#include "settings/settings_node.h"
 #include "settings/settings_writer.h"
 #include "support/win/handle.h"
 #include "support/win/registry.h"
@@ -589,6 +591,59 @@ TEST_F(MorvaneTree, EditsMadeWithRealInputAreSavedAndNothingElse) {
   std::string saved = Canonical(file, m_folder / L"canonical.xml");
   EXPECT_TRUE(saved == Bytes(golden))
       << "compare " << Utf8((m_folder / L"canonical.xml").wstring()) << " with " << Utf8(golden.wstring());
+}
+
+// A WAP bookmark added in the list dialog that F2 opens on the tree's WAP bookmark list reaches the
+// saved file with the first connection and the list marked for creation.
+TEST_F(MorvaneTree, AWapBookmarkAddedInItsListDialogIsSaved) {
+  fs::path file = m_folder / L"bookmarks.xml";
+  WriteSettingsFile(file,
+                    "<?xml version=\"1.0\"?><Settings><WAPSettings>"
+                    "<WAPConnection><ConnectionName>Portal</ConnectionName></WAPConnection>"
+                    "</WAPSettings><PersonalData><WAPBookmarks></WAPBookmarks></PersonalData></Settings>");
+  StartWith(file.wstring());
+  ASSERT_TRUE(m_host->ExpectLog(L"host ready"));
+  m_tree = FindControl(m_host->Frame(), kTreeControl);
+  ASSERT_NE(m_tree, nullptr);
+  HTREEITEM list = Item({Text(460), Text(390)});
+  ASSERT_NE(list, nullptr);
+  ClickRow(list);
+  PressKey(VK_F2);
+  HWND dialog = WaitDialogWithControl(m_host->ProcessId(), 10161);
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(WindowText(dialog), Text(389));
+  ASSERT_TRUE(PressButton(dialog, 10139));
+  HWND entry = WaitDialogWithControl(m_host->ProcessId(), 10192);
+  ASSERT_NE(entry, nullptr);
+  for (auto [id, text] : {std::pair<int, std::wstring>{10192, L"Work"}, {10195, L"http://w.example/"}}) {
+    HWND edit = FindControl(entry, id);
+    ASSERT_TRUE(Click(edit));
+    ASSERT_TRUE(WaitUntil(Wait::Window, [&] { return FocusOf(entry) == edit; }));
+    TypeText(text);
+    ASSERT_TRUE(WaitUntil(Wait::Text, [&] { return WindowText(edit) == text; }));
+  }
+  ASSERT_TRUE(PressButton(entry, IDOK));
+  ASSERT_TRUE(WaitUntil(Wait::Window, [&] { return !::IsWindow(entry); }));
+  EXPECT_EQ(ListViewTexts(FindControl(dialog, 10161)), (std::vector<std::wstring>{L"Work"}));
+  EXPECT_TRUE(CaptureWindow(dialog, L"morvane_wap_bookmarks"));
+  ASSERT_TRUE(PressButton(dialog, IDOK));
+  ASSERT_TRUE(WaitUntil(Wait::Window, [&] { return !::IsWindow(dialog); }));
+  m_host->RunCommand(kSave);
+  EXPECT_TRUE(m_host->ExpectLog(std::wstring(kPlugin) + L"ExecuteCommand(29051)"));
+  CloseAnswering(std::nullopt);
+
+  orvel::CSettingsDocument saved;
+  saved.Reset();
+  bool parseFailed = false;
+  ASSERT_TRUE(saved.LoadFile(orvel::win::FromWide(file.wstring()), parseFailed));
+  const orvel::CSettingsNode* bookmarks = saved.GetRoot()->FindChildOfType(92)->FindChildOfType(102);
+  ASSERT_EQ(bookmarks->GetChildCount(), 1u);
+  const orvel::CSettingsNode* bookmark = bookmarks->GetChild(0);
+  EXPECT_EQ(orvel::ChildValue(bookmark, 104), u"Work");
+  EXPECT_EQ(orvel::ChildValue(bookmark, 105), u"http://w.example/");
+  EXPECT_EQ(orvel::ChildValue(bookmark, 106), u"Portal");
+  EXPECT_TRUE(bookmarks->IsCreated());
+  EXPECT_TRUE(bookmark->IsCreated());
 }
 
 TEST_F(MorvaneTree, ClosingAChangedUntitledDocumentGoesOnWhenItsSaveAsIsCancelled) {

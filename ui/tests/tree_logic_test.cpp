@@ -5,10 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
 
 #include "settings/settings_document.h"
+#include "settings/settings_row.h"
 #include "settings/settings_test_support.h"
 #include "support/u16text.h"
 
@@ -531,6 +533,52 @@ TEST(TreeTables, RowGeometryAndHits) {
       {50, 11, false, RowPart::Row},       {20, 19, false, RowPart::Row},
   };
   for (const Case& c : cases) EXPECT_EQ(HitRow(c.x, c.y, 0, c.children, 19, 23), c.part) << c.x << "," << c.y;
+}
+
+}  // namespace
+}  // namespace orvel::ui
+
+namespace orvel::ui {
+namespace {
+
+class ListEditTest : public test::SettingsTest {
+ protected:
+  void SetUp() override {
+    SettingsTest::SetUp();
+    UseFakeHost();
+    NewDocument();
+    m_tree.Build(m_root.get());
+  }
+  CTreeLogic m_tree;
+};
+
+TEST_F(ListEditTest, TheListIsCreatedExactlyWhenItHasEntries) {
+  CSettingsNode& list = Field(*m_root, {92, 102});
+  CSettingsNode& group = Field(*m_root, {92});
+  const TreeItemId item = m_tree.ItemOfNode(&list);
+  std::u16string before;
+  list.GetDisplayValue(before, true);
+  std::vector<CSettingsRow> rows = {{u"Home", u"http://h.example/", u"", u"", u""}};
+  RowsToNode(list, rows);
+  SetDocumentModified(false);
+  TreeChanges changes;
+  m_tree.StoreListEdit(item, before, true, changes);
+  EXPECT_TRUE(IsDocumentModified());
+  EXPECT_TRUE(list.IsCreated());
+  EXPECT_TRUE(group.IsCreated());  // the ancestors follow
+  EXPECT_TRUE(list.GetChild(0)->IsCreated());
+  EXPECT_NE(std::find(changes.redraw.begin(), changes.redraw.end(), item), changes.redraw.end());
+
+  // Every entry deleted, OK: the list and the group it alone made created are not created now.
+  list.GetDisplayValue(before, true);
+  rows.clear();
+  RowsToNode(list, rows);
+  SetDocumentModified(false);
+  changes = {};
+  m_tree.StoreListEdit(item, before, true, changes);
+  EXPECT_TRUE(IsDocumentModified());  // deleting every entry is a change too
+  EXPECT_FALSE(list.IsCreated());
+  EXPECT_FALSE(group.IsCreated());
 }
 
 }  // namespace

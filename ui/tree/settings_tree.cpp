@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "settings/settings_node.h"
+#include "settings/settings_row.h"
 #include "settings/settings_schema.h"
 #include "settings/settings_validate.h"
 #include "support/win/wide.h"
@@ -16,6 +17,7 @@
 #include "ui/dialogs/input_dialogs.h"
 #include "ui/dialogs/text_dialogs.h"
 #include "ui/lists/file_list_dlg.h"
+#include "ui/lists/settings_list_dlg.h"
 #include "ui/main/main_view.h"
 #include "ui/tree/tree_logic.h"
 
@@ -411,7 +413,24 @@ struct CSettingsTree::State {
     const std::u16string old = plan.text;
     if (RunDialog(dialog) == IDOK && Window() && logic.IsLive(item)) {
       TreeChanges changes;
-      logic.StoreFileList(item, old, dialog.EntriesChanged(), changes);
+      logic.StoreListEdit(item, old, dialog.EntriesChanged(), changes);
+      changes.redrawAll = true;
+      Apply(changes);
+    }
+    return true;
+  }
+
+  bool OpenBookmarkList(TreeItemId item) {
+    CSettingsNode* node = logic.NodeOf(item);
+    if (!node) return false;
+    const std::u16string before = plan.text;
+    std::vector<CSettingsRow> rowsBefore, rowsAfter;
+    NodeToRows(*node, rowsBefore);
+    CSettingsListDlg dialog(App().ResourceHandle(), *node, static_cast<BookmarkMode>(plan.dialogMode));
+    if (RunDialog(dialog) == IDOK && Window() && logic.IsLive(item)) {
+      NodeToRows(*node, rowsAfter);
+      TreeChanges changes;
+      logic.StoreListEdit(item, before, rowsAfter != rowsBefore, changes);
       changes.redrawAll = true;
       Apply(changes);
     }
@@ -745,8 +764,7 @@ bool CSettingsTree::EditSelectedValue(HTREEITEM handle) {
     case EditorKind::FileList:
       return plan.fileList.entryType != 0 && s.OpenFileList(item);
     case EditorKind::BookmarkList:
-      // The bookmark list dialog comes with the list dialogs; nothing opens yet.
-      return false;
+      return s.OpenBookmarkList(item);
     case EditorKind::None:
       return false;
   }

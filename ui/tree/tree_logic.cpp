@@ -17,6 +17,7 @@ constexpr uint32_t kMessageMaxSizeType = 60;
 constexpr uint32_t kIncludeSignatureType = 64;
 constexpr uint32_t kSignatureType = 65;
 constexpr uint32_t kDefaultVoiceMailboxType = 93;
+constexpr uint32_t kNoBookmarksId = 604;  // the display value of a bookmark list without entries
 constexpr char16_t kPasswordMask[] = u"********";
 
 bool CanTake(const CSettingsNode* node) { return node && node->CanTakeCreateFlag(); }
@@ -709,7 +710,7 @@ StoreResult CTreeLogic::StoreLongText(TreeItemId item, const std::u16string& tex
   return StoreResult::Stored;
 }
 
-void CTreeLogic::StoreFileList(TreeItemId item, const std::u16string& oldValue, bool entriesChanged,
+void CTreeLogic::StoreListEdit(TreeItemId item, const std::u16string& oldValue, bool entriesChanged,
                                TreeChanges& changes) {
   CSettingsNode* node = NodeOf(item);
   if (!node) return;
@@ -724,6 +725,7 @@ void CTreeLogic::StoreFileList(TreeItemId item, const std::u16string& oldValue, 
   // The toggle marks the document whenever it moves the flag; an OK that changed nothing leaves
   // the document as it was.
   SetDocumentModified(wasModified || changed || node->IsCreated() != wasCreated);
+  changes.Redraw(item);
 }
 
 // --- help

@@ -225,9 +225,10 @@ class CTreeLogic {
   StoreResult StoreChoice(TreeItemId item, const std::u16string& stored, TreeChanges& changes);
   // The long-text dialog's text; the node is marked when its stored value changed.
   StoreResult StoreLongText(TreeItemId item, const std::u16string& text, TreeChanges& changes);
-  // After the file list dialog's OK: the document is modified when the list's display value
-  // (oldValue before) or its entries changed, and the list is created exactly when it has entries.
-  void StoreFileList(TreeItemId item, const std::u16string& oldValue, bool entriesChanged,
+  // After a list dialog (file list or bookmark list) ended with OK: the document is modified when
+  // the list's display value (oldValue before) or its entries changed, and the list is created
+  // exactly when it has entries, through ToggleCreated so that its ancestors follow.
+  void StoreListEdit(TreeItemId item, const std::u16string& oldValue, bool entriesChanged,
                      TreeChanges& changes);
 
   // --- help
