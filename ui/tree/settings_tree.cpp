@@ -542,6 +542,8 @@ struct CSettingsTree::State {
 CSettingsTree::CSettingsTree(CMainViewDlg* owner) : m_owner(owner), m_state(new State(*this)) {}
 
 CSettingsTree::~CSettingsTree() {
+  EndPrintPreview();
+  EndPrinting();
   m_state->DropEdit();
   for (HICON icon : m_state->icons) {
     if (icon) ::DestroyIcon(icon);
@@ -766,6 +768,12 @@ void CSettingsTree::DeleteSelectedEntry() {
 }
 
 void CSettingsTree::SelectAllItems() { m_state->Apply(m_state->logic.MarkAllVisible()); }
+
+const CTreeLogic& CSettingsTree::Logic() const { return m_state->logic; }
+
+HFONT CSettingsTree::ScreenFont(bool group) const {
+  return group ? m_state->GroupFont() : m_state->FieldFont();
+}
 
 DWORD CSettingsTree::GetHelpContext() const { return m_state->logic.GetHelpContext(m_printPreview); }
 
