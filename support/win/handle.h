@@ -55,6 +55,11 @@ struct FileHandleTraits {
   static Type Invalid() { return INVALID_HANDLE_VALUE; }
   static void Close(Type h) { ::CloseHandle(h); }
 };
+struct FindHandleTraits {
+  using Type = HANDLE;
+  static Type Invalid() { return INVALID_HANDLE_VALUE; }
+  static void Close(Type h) { ::FindClose(h); }
+};
 struct RegKeyTraits {
   using Type = HKEY;
   static Type Invalid() { return nullptr; }
@@ -70,6 +75,7 @@ struct GdiObjectTraits {
 
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
 using UniqueFile = UniqueHandle<FileHandleTraits>;
+using UniqueFind = UniqueHandle<FindHandleTraits>;
 using UniqueRegKey = UniqueHandle<RegKeyTraits>;
 using UniqueFont = UniqueHandle<GdiObjectTraits<HFONT>>;
 
