@@ -28,29 +28,6 @@ int CharHeight(HDC dc) {
   return extent.bottom - extent.top;
 }
 
-// The steps of a job on a printer's device context.
-class CDcJob : public IPrintJobDevice {
- public:
-  CDcJob(HDC dc, CSettingsPrinter& printer, const std::u16string& name)
-      : m_dc(dc), m_printer(printer), m_name(win::AsWide(name)) {}
-  bool StartDocument() override {
-    DOCINFOW info = {};
-    info.cbSize = sizeof info;
-    info.lpszDocName = m_name.c_str();
-    return ::StartDocW(m_dc, &info) > 0;
-  }
-  bool StartPage() override { return ::StartPage(m_dc) > 0; }
-  void PrintPage(int page) override { m_printer.PrintPage(m_dc, page); }
-  bool EndPage() override { return ::EndPage(m_dc) > 0; }
-  void EndDocument() override { ::EndDoc(m_dc); }
-  void AbortDocument() override { ::AbortDoc(m_dc); }
-
- private:
-  HDC m_dc;
-  CSettingsPrinter& m_printer;
-  std::wstring m_name;
-};
-
 }  // namespace
 
 std::u16string TodayText() {
@@ -134,8 +111,24 @@ void CSettingsPrinter::EndPrinting() {
   m_lines = CPrintLines();
 }
 
+CPrinterJob::CPrinterJob(HDC dc, CSettingsPrinter& printer, const std::u16string& name)
+    : m_dc(dc), m_printer(printer), m_name(win::AsWide(name)) {}
+
+bool CPrinterJob::StartDocument() {
+  DOCINFOW info = {};
+  info.cbSize = sizeof info;
+  info.lpszDocName = m_name.c_str();
+  return ::StartDocW(m_dc, &info) > 0;
+}
+
+bool CPrinterJob::StartPage() { return ::StartPage(m_dc) > 0; }
+void CPrinterJob::PrintPage(int page) { m_printer.PrintPage(m_dc, page); }
+bool CPrinterJob::EndPage() { return ::EndPage(m_dc) > 0; }
+void CPrinterJob::EndDocument() { ::EndDoc(m_dc); }
+void CPrinterJob::AbortDocument() { ::AbortDoc(m_dc); }
+
 JobResult PrintDocument(HDC dc, CSettingsPrinter& printer, const std::u16string& documentName) {
-  CDcJob job(dc, printer, documentName);
+  CPrinterJob job(dc, printer, documentName);
   return RunPrintJob(job, printer.PageCount());
 }
 

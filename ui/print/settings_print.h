@@ -52,6 +52,8 @@ class CSettingsPrinter {
 
   const PrintMetrics& Metrics() const { return m_metrics; }
   const CPrintLines& Lines() const { return m_lines; }
+  HFONT HeadingFont() const { return m_headingFont.get(); }
+  HFONT TextFont() const { return m_textFont.get(); }
 
  private:
   void DrawText(HDC dc, int x, int y, std::u16string_view text);
@@ -61,6 +63,24 @@ class CSettingsPrinter {
   PrintMetrics m_metrics;
   CPrintLines m_lines;
   PageTexts m_texts;
+};
+
+// The steps of a job on a printer's device context.
+class CPrinterJob : public IPrintJobDevice {
+ public:
+  CPrinterJob(HDC dc, CSettingsPrinter& printer, const std::u16string& name);
+  ~CPrinterJob() override = default;
+  bool StartDocument() override;
+  bool StartPage() override;
+  void PrintPage(int page) override;
+  bool EndPage() override;
+  void EndDocument() override;
+  void AbortDocument() override;
+
+ private:
+  HDC m_dc;
+  CSettingsPrinter& m_printer;
+  std::wstring m_name;
 };
 
 // Prints every page on the printer as one document; the result of the job loop.
