@@ -8,6 +8,7 @@
 #include <iterator>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -247,6 +248,43 @@ TEST_F(MorvanePrint, ThePreviewPagesOnAndBackPrintsAndCloses) {
   ASSERT_TRUE(job) << "no PDF titled " << orvel::AsUtf8(JobTitle());
   EXPECT_NE(job->text.find(u"Page 2 of 2"), std::u16string::npos);
   EXPECT_TRUE(::IsWindowEnabled(m_host->Frame()));
+}
+
+// The current user's default printer, gone for the life of the object (the system's print dialog
+// then finds no printer) and put back after.
+class CNoDefaultPrinter {
+ public:
+  CNoDefaultPrinter() : m_device(orvel::win::ReadRegString(HKEY_CURRENT_USER, kWindowsKey, L"Device")) {
+    orvel::win::DeleteRegValue(HKEY_CURRENT_USER, kWindowsKey, L"Device");
+  }
+  ~CNoDefaultPrinter() {
+    if (m_device) orvel::win::WriteRegString(HKEY_CURRENT_USER, kWindowsKey, L"Device", *m_device);
+  }
+  bool HadOne() const { return m_device.has_value(); }
+
+ private:
+  static constexpr wchar_t kWindowsKey[] = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+  std::optional<std::wstring> m_device;
+};
+
+TEST_F(MorvanePrint, WithoutAPrinterPrintAndPreviewOnlyTellTheUser) {
+  // The host's print spooler has read the printers already; from now on there is no default one.
+  CNoDefaultPrinter none;
+  ASSERT_TRUE(none.HadOne());
+  for (UINT command : {kPrint, kPreview}) {
+    SCOPED_TRACE(command);
+    m_host->RunCommand(command);
+    std::optional<MessageBoxInfo> box = WaitMessageBox(m_host->ProcessId());
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->text, Text(650));
+    EXPECT_TRUE(PressButton(box->window, IDOK));
+    EXPECT_TRUE(WaitUntil(Wait::Window, [&] { return !::IsWindow(box->window); }));
+    // Nothing else: no print dialog of the system, no preview, the host's frame works on.
+    EXPECT_EQ(FindDialogWithControl(m_host->ProcessId(), kCreatedButton), nullptr);
+    EXPECT_FALSE(FindMessageBox(m_host->ProcessId()));
+    EXPECT_EQ(PreviewFrame(), nullptr);
+    EXPECT_TRUE(::IsWindowEnabled(m_host->Frame()));
+  }
 }
 
 }  // namespace
