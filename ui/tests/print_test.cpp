@@ -29,6 +29,9 @@ constexpr wchar_t kEngineWindow[] = L"OrvelCorvansetWnd";
 constexpr wchar_t kPreviewClass[] = L"Orvel.PrintPreviewFrame";
 constexpr UINT kPrint = 29054;
 constexpr UINT kPreview = 31001;
+constexpr UINT kPrintSetup = 31002;
+// The orientation of the system's set-up dialog (rad2 of <dlgs.h>).
+constexpr int kLandscapeButton = 1057;
 constexpr int kCreatedButton = 10213;
 constexpr int kAllButton = 1056;
 // The preview frame's bar.
@@ -248,6 +251,55 @@ TEST_F(MorvanePrint, ThePreviewPagesOnAndBackPrintsAndCloses) {
   ASSERT_TRUE(job) << "no PDF titled " << orvel::AsUtf8(JobTitle());
   EXPECT_NE(job->text.find(u"Page 2 of 2"), std::u16string::npos);
   EXPECT_TRUE(::IsWindowEnabled(m_host->Frame()));
+}
+
+// The colour the screen shows at a point of a window's client area.
+COLORREF ScreenColour(HWND window, POINT client) {
+  ::ClientToScreen(window, &client);
+  HDC screen = ::GetDC(nullptr);
+  COLORREF colour = ::GetPixel(screen, client.x, client.y);
+  ::ReleaseDC(nullptr, screen);
+  return colour;
+}
+
+// A point of the preview that lies on a landscape page but beside a portrait one: three quarters
+// across, in the page's top margin.
+POINT BesideAPortraitPage(HWND frame) {
+  RECT client = {};
+  ::GetClientRect(frame, &client);
+  return {client.right * 3 / 4, 34 + 16 + 12};
+}
+
+TEST_F(MorvanePrint, ThePreviewShowsThePageOfThePrinterSetUp) {
+  HWND frame = nullptr;
+  auto openPreview = [&] {
+    m_host->RunCommand(kPreview);
+    return WaitUntil(Wait::Window,
+                     [&] { return (frame = PreviewFrame()) != nullptr && ::IsWindowVisible(frame); });
+  };
+  auto closePreview = [&] {
+    m_host->RunCommand(kPreview);
+    return WaitUntil(Wait::Window, [&] { return !::IsWindow(frame); });
+  };
+  // The default printer's portrait page leaves the right of the frame grey.
+  ASSERT_TRUE(openPreview());
+  const COLORREF grey = ::GetSysColor(COLOR_APPWORKSPACE);
+  EXPECT_TRUE(
+      WaitUntil(Wait::Window, [&] { return ScreenColour(frame, BesideAPortraitPage(frame)) == grey; }));
+  ASSERT_TRUE(closePreview());
+  // Landscape in the printer set-up, which the main view keeps: the preview's page turns with it.
+  m_host->RunCommand(kPrintSetup);
+  HWND setup = WaitDialogWithControl(m_host->ProcessId(), kLandscapeButton);
+  ASSERT_NE(setup, nullptr);
+  EXPECT_TRUE(CaptureWindow(setup, L"morvane_print_setup"));
+  ASSERT_TRUE(PressButton(setup, kLandscapeButton));
+  ASSERT_TRUE(PressButton(setup, IDOK));
+  ASSERT_TRUE(WaitUntil(Wait::Window, [&] { return !::IsWindow(setup); }));
+  ASSERT_TRUE(openPreview());
+  EXPECT_TRUE(WaitUntil(
+      Wait::Window, [&] { return ScreenColour(frame, BesideAPortraitPage(frame)) == RGB(255, 255, 255); }));
+  EXPECT_TRUE(CaptureWindow(frame, L"morvane_preview_landscape"));
+  ASSERT_TRUE(closePreview());
 }
 
 // The current user's default printer, gone for the life of the object (the system's print dialog
