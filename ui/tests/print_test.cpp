@@ -39,6 +39,8 @@ constexpr int kPreviewPrint = 0xE303;
 constexpr int kPreviewNext = 0xE301;
 constexpr int kPreviewPrevious = 0xE302;
 constexpr int kPreviewPages = 0xE304;
+constexpr int kPreviewZoomIn = 0xE305;
+constexpr int kPreviewZoomOut = 0xE306;
 constexpr int kPreviewPageText = 0xE307;
 
 std::wstring Folder() {
@@ -280,9 +282,17 @@ TEST_F(MorvanePrint, ThePreviewPagesOnAndBackPrintsAndCloses) {
   EXPECT_TRUE(WaitUntil(Wait::Text, [&] { return WindowText(pageText) == L"Pages 1-2"; }));
   EXPECT_TRUE(CaptureWindow(frame, L"morvane_preview_two_pages"));
 
-  // The preview command, the one command the host may run meanwhile, ends it.
+  ASSERT_TRUE(Click(FindControl(frame, kPreviewZoomIn)));
+  EXPECT_TRUE(
+      WaitUntil(Wait::Window, [&] { return ::IsWindowEnabled(FindControl(frame, kPreviewZoomOut)) != 0; }));
+  EXPECT_TRUE(CaptureWindow(frame, L"morvane_preview_zoomed"));
+
+  // The preview command is the one command the host may run meanwhile, and it ends the preview:
+  // the print command before it did nothing (a print dialog would still be open).
+  m_host->RunCommand(kPrint);
   m_host->RunCommand(kPreview);
   EXPECT_TRUE(WaitUntil(Wait::Window, [&] { return !::IsWindow(frame); }));
+  EXPECT_EQ(FindDialogWithControl(m_host->ProcessId(), kCreatedButton), nullptr);
   EXPECT_TRUE(::IsWindowEnabled(m_host->Frame()));
 
   // Print from the preview: the preview ends and the print dialog prints.
