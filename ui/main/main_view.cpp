@@ -394,7 +394,8 @@ void CMainViewDlg::OnShowLog() {
 }
 
 bool CMainViewDlg::HavePrinter() {
-  if (!m_printer.Empty() || GetDefaultPrinterSettings(m_printer)) return true;
+  std::wstring name;
+  if (!m_printer.Empty() || GetDefaultPrinterName(name)) return true;
   // The system's dialogs would tell only in their own words, or not at all.
   App().ShowMessage(Handle(), kNoPrinterText, MB_ICONEXCLAMATION);
   return false;

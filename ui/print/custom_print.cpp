@@ -1,5 +1,6 @@
 #include "ui/print/custom_print.h"
 
+#include <cwchar>
 #include <string>
 
 #include "support/win/dialog.h"
@@ -88,7 +89,10 @@ BOOL PrintDlgShim(PRINTDLGW* record) {
 }
 
 HDC CreatePrinterDC(const CPrinterSettings& settings) {
-  if (settings.Empty()) return nullptr;
+  if (settings.Empty()) {
+    std::wstring name;
+    return GetDefaultPrinterName(name) ? ::CreateDCW(L"WINSPOOL", name.c_str(), nullptr, nullptr) : nullptr;
+  }
   auto* names = static_cast<const DEVNAMES*>(::GlobalLock(settings.DevNames()));
   if (!names) return nullptr;
   void* mode = settings.DevMode() ? ::GlobalLock(settings.DevMode()) : nullptr;
@@ -106,14 +110,17 @@ HDC CreatePrinterDC(const CPrinterSettings& settings) {
   return dc;
 }
 
-bool GetDefaultPrinterSettings(CPrinterSettings& settings) {
-  PRINTDLGW record = {};
-  record.lStructSize = sizeof record;
-  record.Flags = PD_RETURNDEFAULT;
-  if (!PrintDlgShim(&record)) return false;
-  settings.Reset(nullptr, nullptr);
-  settings.TakeFrom(record);
-  return !settings.Empty();
+bool GetDefaultPrinterName(std::wstring& name) {
+  // The default printer's name alone: the print dialog's own default answer has no ANSI path that
+  // every system gives whole (Wine's fails on a driver without a path).
+  DWORD size = 0;
+  ::GetDefaultPrinterW(nullptr, &size);
+  if (size == 0) return false;
+  std::wstring text(size, L'\0');
+  if (!::GetDefaultPrinterW(text.data(), &size)) return false;
+  text.resize(std::wcslen(text.c_str()));
+  name = text;
+  return !name.empty();
 }
 
 CCustomPrint::CCustomPrint(bool printSetupOnly, DWORD flags, HWND parent) {

@@ -9,6 +9,7 @@
 #include <commdlg.h>  // needs windows.h first
 // clang-format on
 
+#include <string>
 #include <utility>
 
 namespace orvel::ui {
@@ -43,12 +44,12 @@ bool IsWin9xPlatform();
 // the ANSI dialog with the template names converted for the call.
 BOOL PrintDlgShim(PRINTDLGW* record);
 
-// A device context of the printer that the settings name; null when there are none or it cannot
-// be made.
-HDC CreatePrinterDC(const CPrinterSettings& settings);
+// The default printer's name; false when there is none (no printer is installed).
+bool GetDefaultPrinterName(std::wstring& name);
 
-// Fills the settings with the default printer's; false when no printer is installed.
-bool GetDefaultPrinterSettings(CPrinterSettings& settings);
+// A device context of the printer that the settings name, or of the default printer while they are
+// empty (the print dialogs then start from it too); null when it cannot be made.
+HDC CreatePrinterDC(const CPrinterSettings& settings);
 
 class CCustomPrint {
  public:

@@ -149,7 +149,10 @@ class MorvanePrint : public ::testing::Test {
     for (char16_t c : text) out.put(static_cast<char>(c & 0xff)).put(static_cast<char>(c >> 8));
     out.close();
     HostOptions options;
-    options.program = WindowsPath(FENWARP_EXE);
+    // ORVEL_PRINT_HOST names a copy of the host that Wine runs as another system (Windows 98).
+    wchar_t host[MAX_PATH] = {};
+    const DWORD hostLength = ::GetEnvironmentVariableW(L"ORVEL_PRINT_HOST", host, MAX_PATH);
+    options.program = hostLength && hostLength < MAX_PATH ? std::wstring(host) : WindowsPath(FENWARP_EXE);
     options.plugins = {kView};
     options.logPath = folder.wstring() + L"\\" + m_name + L".log";
     options.environment = {{L"ORVEL_LIMITS", L"Vantrel.IdleShutdown=3000"}};
