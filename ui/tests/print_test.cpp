@@ -311,6 +311,17 @@ TEST_F(MorvanePrint, ThePreviewPagesOnAndBackPrintsAndCloses) {
   EXPECT_TRUE(::IsWindowEnabled(m_host->Frame()));
 }
 
+TEST_F(MorvanePrint, TheHostClosesWithThePreviewOpen) {
+  m_host->RunCommand(kPreview);
+  HWND frame = nullptr;
+  ASSERT_TRUE(WaitUntil(Wait::Window,
+                        [&] { return (frame = PreviewFrame()) != nullptr && ::IsWindowVisible(frame); }));
+  ::PostMessageW(m_host->Frame(), WM_CLOSE, 0, 0);
+  std::optional<DWORD> code = m_host->WaitExit();
+  ASSERT_TRUE(code);
+  EXPECT_EQ(*code, 0u);
+}
+
 // The colour the screen shows at a point of a window's client area.
 COLORREF ScreenColour(HWND window, POINT client) {
   ::ClientToScreen(window, &client);
