@@ -51,7 +51,6 @@ class CSettingsPrinter {
   void EndPrinting();
 
   const PrintMetrics& Metrics() const { return m_metrics; }
-  const CPrintLines& Lines() const { return m_lines; }
   HFONT HeadingFont() const { return m_headingFont.get(); }
   HFONT TextFont() const { return m_textFont.get(); }
 

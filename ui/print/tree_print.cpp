@@ -28,7 +28,7 @@ constexpr uint32_t kPageTooSmallText = 651;
 
 bool CSettingsTree::PrepareLines(HDC dc, PrintRange range) {
   EndPrinting();
-  m_printing = new CSettingsPrinter;
+  m_printing = std::make_unique<CSettingsPrinter>();
   PageTexts page{App().GetProductTitle(), TodayText(), App().LoadResString(kPageNumberText, true)};
   PrintTexts texts{App().LoadResString(kConnectionText, true), App().LoadResString(kUserNameText, true),
                    App().LoadResString(kPasswordText, true)};
@@ -49,8 +49,7 @@ int CSettingsTree::PrintPageCount() const { return m_printing ? m_printing->Page
 void CSettingsTree::EndPrinting() {
   if (!m_printing) return;
   m_printing->EndPrinting();
-  delete m_printing;
-  m_printing = nullptr;
+  m_printing.reset();
 }
 
 bool CSettingsTree::Print(const CCustomPrint& dialog, const CPrinterSettings& printer,
@@ -84,24 +83,20 @@ void CSettingsTree::PrintPreview(const CPrinterSettings& printer) {
     return;
   }
   win::CWaitCursor wait;
-  auto* preview = new CViewPrintPreview(*this, m_owner);
-  m_preview = preview;
+  m_preview = std::make_unique<CViewPrintPreview>(*this, m_owner);
   m_printPreview = true;
-  if (!preview->Open(printer)) {
-    m_preview = nullptr;
+  if (!m_preview->Open(printer)) {
+    m_preview.reset();
     m_printPreview = false;
-    delete preview;
   }
 }
 
 void CSettingsTree::EndPrintPreview() {
   if (!m_preview) return;
-  CViewPrintPreview* preview = m_preview;
-  m_preview = nullptr;
+  // Gone from the tree before it goes, so that nothing reaches it while it closes.
+  std::unique_ptr<CViewPrintPreview> preview = std::move(m_preview);
   m_printPreview = false;
-  delete preview;
+  preview.reset();
 }
-
-HWND CSettingsTree::PrintPreviewFrame() const { return m_preview ? m_preview->Frame() : nullptr; }
 
 }  // namespace orvel::ui

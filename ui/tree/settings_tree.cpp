@@ -16,6 +16,8 @@
 #include "ui/dialogs/input_dialogs.h"
 #include "ui/dialogs/text_dialogs.h"
 #include "ui/main/main_view.h"
+#include "ui/print/print_preview.h"
+#include "ui/print/settings_print.h"
 #include "ui/tree/tree_logic.h"
 
 namespace orvel::ui {

@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "support/win/window.h"
@@ -75,7 +76,6 @@ class CSettingsTree : public win::CControl {
   void PrintPreview(const CPrinterSettings& printer);
   // Ends the preview when it shows.
   void EndPrintPreview();
-  HWND PrintPreviewFrame() const;
   // The printer fonts, metrics and lines of a job or preview on the device; false when the page
   // has no room for a line.
   bool PrepareLines(HDC dc, PrintRange range);
@@ -96,8 +96,8 @@ class CSettingsTree : public win::CControl {
   CMainViewDlg* m_owner;
   State* m_state;
   bool m_printPreview = false;
-  CSettingsPrinter* m_printing = nullptr;  // from PrepareLines to EndPrinting
-  CViewPrintPreview* m_preview = nullptr;
+  std::unique_ptr<CSettingsPrinter> m_printing;  // from PrepareLines to EndPrinting
+  std::unique_ptr<CViewPrintPreview> m_preview;
 };
 
 }  // namespace orvel::ui
