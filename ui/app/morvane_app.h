@@ -59,6 +59,11 @@ class CMorvaneApp : public ISettingsHost {
   // Asks the host to show this plug-in's view when it is not shown.
   void ShowOwnView();
 
+  // The application's main window: null for the host's frame; the print preview's frame while it
+  // shows.
+  HWND MainWindow() const { return m_mainWindow; }
+  void SetMainWindow(HWND window) { m_mainWindow = window; }
+
   CSettingsDocument& Document() { return *m_document; }
   CPimStore& Store() { return m_store; }
 
@@ -69,6 +74,7 @@ class CMorvaneApp : public ISettingsHost {
   CPimStore m_store;
   std::u16string m_title;
   bool m_initialized = false;
+  HWND m_mainWindow = nullptr;
 };
 
 // The module's application object.

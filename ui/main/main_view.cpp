@@ -43,6 +43,7 @@ constexpr uint32_t kSaveFailedText = 599;
 constexpr uint32_t kCorrectedText = 600;
 constexpr uint32_t kUntitledText = 605;
 constexpr uint32_t kSaveAsTitle = 61441;
+constexpr uint32_t kNoPrinterText = 650;
 
 constexpr wchar_t kRequestFileValue[] = L"RequestFile";
 constexpr wchar_t kLastFileValue[] = L"LastFile";
@@ -151,10 +152,15 @@ void CMainViewDlg::Execute(Operation operation) {
       m_transferMode = 3;
       break;
     case Operation::Print:
+      OnPrint();
+      break;
     case Operation::PrintPreview:
+      OnPrintPreview();
+      break;
     case Operation::PrintSetup:
+      OnPrintSetup();
+      break;
     case Operation::None:
-      // Printing comes with the print dialog and the preview.
       break;
   }
 }
@@ -387,6 +393,57 @@ void CMainViewDlg::OnShowLog() {
   if (opened <= 32) App().ShowMessage(Handle(), kNoLogText, MB_OK);
 }
 
+bool CMainViewDlg::HavePrinter() {
+  std::wstring name;
+  if (!m_printer.Empty() || GetDefaultPrinterName(name)) return true;
+  // The system's dialogs would tell only in their own words, or not at all.
+  App().ShowMessage(Handle(), kNoPrinterText, MB_ICONEXCLAMATION);
+  return false;
+}
+
+void CMainViewDlg::OnPrint() {
+  if (!HavePrinter()) return;
+  CCustomPrint dialog(false, PD_DISABLEPRINTTOFILE, Handle());
+  dialog.SetPrinter(m_printer);
+  dialog.SetSelectionMode(m_printStyle);
+  ++m_busy;
+  INT_PTR answer = dialog.DoModal();
+  --m_busy;
+  if (m_windowGone || answer != IDOK) return;
+  dialog.TakePrinter(m_printer);
+  m_printStyle = dialog.SelectionMode();
+  win::CWaitCursor wait;
+  for (int copy = 0; copy < dialog.Copies(); ++copy) {
+    if (!m_tree.Print(dialog, m_printer, m_title)) break;
+  }
+}
+
+void CMainViewDlg::OnFilePrint() {
+  m_printStyle = CCustomPrint::kCreatedSettings;
+  OnPrint();
+}
+
+void CMainViewDlg::OnPrintPreview() {
+  // The preview command is the one command while the preview shows: there it ends it.
+  if (m_tree.IsPrintPreviewActive()) {
+    m_tree.EndPrintPreview();
+    return;
+  }
+  if (!HavePrinter()) return;
+  m_tree.PrintPreview(m_printer);
+}
+
+void CMainViewDlg::OnPrintSetup() {
+  if (!HavePrinter()) return;
+  CCustomPrint dialog(true, PD_DISABLEPRINTTOFILE, Handle());
+  dialog.SetPrinter(m_printer);
+  ++m_busy;
+  INT_PTR answer = dialog.DoModal();
+  --m_busy;
+  if (m_windowGone || answer != IDOK) return;
+  dialog.TakePrinter(m_printer);
+}
+
 void CMainViewDlg::EditCommand(UINT message) {
   if (HWND editor = m_tree.ActiveEditorWindow()) ::SendMessageW(editor, message, 0, 0);
 }
@@ -455,6 +512,7 @@ void CMainViewDlg::OnClose() {
   // Every running modal dialog ends, innermost first: nested progress and question loops too.
   if (win::CModalStack* stack = win::CModalStack::Find()) stack->EndAll(IDCANCEL);
   m_tree.CommitEdit();
+  m_tree.EndPrintPreview();
   if (Handle() && IsDocumentModified()) QuerySaveModified(true);
   if (m_title == m_untitled) {
     m_path.clear();
@@ -523,6 +581,11 @@ BOOL CMainViewDlg::HandleMessage(UINT message, WPARAM, LPARAM) {
       PaintHeader();
       return TRUE;
     case kInitialUpdate:
+      return TRUE;
+    case kPrintFromPreview:
+      // The print command of the file menu; the object may be gone when it returns.
+      m_printStyle = CCustomPrint::kCreatedSettings;
+      Run(this, Operation::Print);
       return TRUE;
     case WM_HELP: {
       // F1 in the tree: the topic of the caret's group where the help file has one, else the index.

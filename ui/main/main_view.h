@@ -10,6 +10,7 @@
 #include <string>
 
 #include "support/win/dialog.h"
+#include "ui/print/custom_print.h"
 #include "ui/tree/settings_tree.h"
 #include "ui/view/commands.h"
 
@@ -27,6 +28,8 @@ class CMainViewDlg : public win::CDialog {
   static constexpr int kTreeControl = 10150;
   // Posted once the view window exists (the host's first sizing is done by then).
   static constexpr UINT kInitialUpdate = 0x0364;
+  // Posted by the print preview's Print button once the preview has ended.
+  static constexpr UINT kPrintFromPreview = WM_APP + 40;
 
   explicit CMainViewDlg(CMorvaneView* view);
   ~CMainViewDlg() override;
@@ -65,6 +68,14 @@ class CMainViewDlg : public win::CDialog {
   void OnRunSession();
   void OnShowLog();
 
+  // The print commands: the print dialog on the kept printer settings and print style (the print
+  // command of the host's file menu sets the style to the created settings first), the preview on
+  // or off, and the printer set-up.
+  void OnPrint();
+  void OnFilePrint();
+  void OnPrintPreview();
+  void OnPrintSetup();
+
   const std::u16string& Path() const { return m_path; }
   const std::u16string& Title() const { return m_title; }
   int TransferMode() const { return m_transferMode; }
@@ -92,6 +103,9 @@ class CMainViewDlg : public win::CDialog {
   void EditCommand(UINT message);
   void EditDelete();
   void EditSelectAll();
+  // The kept printer settings, or the default printer's; false (after telling the user) when no
+  // printer is installed.
+  bool HavePrinter();
 
   CMorvaneView* m_view;
   CSettingsTree m_tree;
@@ -104,6 +118,8 @@ class CMainViewDlg : public win::CDialog {
   std::u16string m_untitled;
   CSettingsDocument& m_document;
   int m_transferMode = 1;
+  CPrinterSettings m_printer;  // the kept printer settings, for printing and the preview
+  int m_printStyle = CCustomPrint::kCreatedSettings;
   int m_busy = 0;             // operations running (each may run modal loops)
   bool m_windowGone = false;  // the window's last message arrived
 };

@@ -19,6 +19,8 @@
 #include "ui/lists/file_list_dlg.h"
 #include "ui/lists/settings_list_dlg.h"
 #include "ui/main/main_view.h"
+#include "ui/print/print_preview.h"
+#include "ui/print/settings_print.h"
 #include "ui/tree/tree_logic.h"
 
 namespace orvel::ui {
@@ -577,6 +579,8 @@ struct CSettingsTree::State {
 CSettingsTree::CSettingsTree(CMainViewDlg* owner) : m_owner(owner), m_state(new State(*this)) {}
 
 CSettingsTree::~CSettingsTree() {
+  EndPrintPreview();
+  EndPrinting();
   m_state->DropEdit();
   for (HICON icon : m_state->icons) {
     if (icon) ::DestroyIcon(icon);
@@ -801,6 +805,12 @@ void CSettingsTree::DeleteSelectedEntry() {
 }
 
 void CSettingsTree::SelectAllItems() { m_state->Apply(m_state->logic.MarkAllVisible()); }
+
+const CTreeLogic& CSettingsTree::Logic() const { return m_state->logic; }
+
+HFONT CSettingsTree::ScreenFont(bool group) const {
+  return group ? m_state->GroupFont() : m_state->FieldFont();
+}
 
 DWORD CSettingsTree::GetHelpContext() const { return m_state->logic.GetHelpContext(m_printPreview); }
 

@@ -5,14 +5,15 @@
 // in the window-free tree logic (tree_logic.h); this class binds them to the control.
 #pragma once
 
+#include <commctrl.h>
 #include <windows.h>
 
-#include <commctrl.h>
-
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "support/win/window.h"
+#include "ui/print/print_lines.h"
 #include "ui/tree/inplace_editors.h"
 
 namespace orvel {
@@ -22,6 +23,10 @@ class CSettingsNode;
 namespace orvel::ui {
 
 class CMainViewDlg;
+class CCustomPrint;
+class CPrinterSettings;
+class CSettingsPrinter;
+class CViewPrintPreview;
 
 class CSettingsTree : public win::CControl {
  public:
@@ -63,6 +68,24 @@ class CSettingsTree : public win::CControl {
   // null when none is open.
   HWND ActiveEditorWindow() const;
 
+  // --- printing and the print preview (ui/print/tree_print.cpp)
+  // Prints one copy on the printer with the dialog's choices; false when the printer cannot be
+  // reached, its page has no room, or a page failed (the document is then aborted).
+  bool Print(const CCustomPrint& dialog, const CPrinterSettings& printer, const std::u16string& jobName);
+  // Opens the preview on the printer, or brings the open one to the front.
+  void PrintPreview(const CPrinterSettings& printer);
+  // Ends the preview when it shows.
+  void EndPrintPreview();
+  // The printer fonts, metrics and lines of a job or preview on the device; false when the page
+  // has no room for a line.
+  bool PrepareLines(HDC dc, PrintRange range);
+  void PrintPage(HDC dc, int page);
+  int PrintPageCount() const;
+  void EndPrinting();
+  const CTreeLogic& Logic() const;
+  // The screen font of groups (true) or fields (false).
+  HFONT ScreenFont(bool group) const;
+
  protected:
   bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
   bool OnReflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
@@ -73,6 +96,8 @@ class CSettingsTree : public win::CControl {
   CMainViewDlg* m_owner;
   State* m_state;
   bool m_printPreview = false;
+  std::unique_ptr<CSettingsPrinter> m_printing;  // from PrepareLines to EndPrinting
+  std::unique_ptr<CViewPrintPreview> m_preview;
 };
 
 }  // namespace orvel::ui

@@ -687,6 +687,11 @@ std::optional<std::wstring> CaptureWindow(HWND window, std::wstring_view name) {
   if (dir.front() == L'/') dir = WindowsPath(Utf8(dir));
   RECT rect = {};
   if (!::GetWindowRect(window, &rect)) return std::nullopt;
+  // A maximized window's frame lies partly off the screen: the picture is what the screen shows.
+  const RECT screen = {::GetSystemMetrics(SM_XVIRTUALSCREEN), ::GetSystemMetrics(SM_YVIRTUALSCREEN),
+                       ::GetSystemMetrics(SM_XVIRTUALSCREEN) + ::GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                       ::GetSystemMetrics(SM_YVIRTUALSCREEN) + ::GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+  if (!::IntersectRect(&rect, &rect, &screen)) return std::nullopt;
   int width = rect.right - rect.left, height = rect.bottom - rect.top;
   if (width <= 0 || height <= 0) return std::nullopt;
 
