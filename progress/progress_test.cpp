@@ -44,7 +44,8 @@ std::wstring WindowTitle(HWND window) {
 
 using Bytes = std::vector<uint8_t>;
 
-Bytes Layout(HWND sender, uint32_t id, uint32_t code, uint32_t value, uint32_t value2, std::u16string_view text) {
+Bytes Layout(HWND sender, uint32_t id, uint32_t code, uint32_t value, uint32_t value2,
+             std::u16string_view text) {
   Bytes bytes(540, 0);
   auto put = [&](size_t at, uint32_t v) {
     for (size_t i = 0; i < 4; ++i) bytes[at + i] = static_cast<uint8_t>(v >> (8 * i));
@@ -62,7 +63,7 @@ Bytes Layout(HWND sender, uint32_t id, uint32_t code, uint32_t value, uint32_t v
 }
 
 struct Received {
-  HWND from;  // wParam
+  HWND from;               // wParam
   std::wstring fromTitle;  // read when the record arrived
   ULONG_PTR dwData;
   DWORD size;
@@ -88,7 +89,8 @@ void ExpectRecords(const std::vector<Received>& got, uint32_t id, const std::vec
     ASSERT_EQ(got[i].bytes.size(), expected.size());
     for (size_t at = 0; at < expected.size(); ++at) {
       if (got[i].bytes[at] != expected[at]) {
-        ADD_FAILURE() << "byte " << at << " is " << int(got[i].bytes[at]) << ", expected " << int(expected[at]);
+        ADD_FAILURE() << "byte " << at << " is " << int(got[i].bytes[at]) << ", expected "
+                      << int(expected[at]);
         break;
       }
     }
@@ -165,8 +167,8 @@ class CTestEngine {
   explicit CTestEngine(Behaviour behaviour = Behaviour()) : m_behaviour(std::move(behaviour)) {
     UniqueKernelHandle ready(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     m_thread = std::thread([this, &ready] {
-      m_window = ::CreateWindowExW(WS_EX_TOPMOST, ClassName(), relay::kEngineWindowName, WS_POPUP, 0, 0, 10, 10,
-                                   nullptr, nullptr, ::GetModuleHandleW(nullptr), this);
+      m_window = ::CreateWindowExW(WS_EX_TOPMOST, ClassName(), relay::kEngineWindowName, WS_POPUP, 0, 0, 10,
+                                   10, nullptr, nullptr, ::GetModuleHandleW(nullptr), this);
       ::SetEvent(ready.get());
       MSG message;
       while (::GetMessageW(&message, nullptr, 0, 0) > 0) ::DispatchMessageW(&message);
@@ -185,7 +187,8 @@ class CTestEngine {
     return m_records;
   }
   LRESULT Send(const relay::RelayRecord& to, uint32_t id, uint32_t code, uint32_t value, DWORD size = 540) {
-    return SendRecord(reinterpret_cast<HWND>(static_cast<uintptr_t>(to.sender)), m_window, id, code, value, size);
+    return SendRecord(reinterpret_cast<HWND>(static_cast<uintptr_t>(to.sender)), m_window, id, code, value,
+                      size);
   }
 
  private:
@@ -204,8 +207,9 @@ class CTestEngine {
 
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
-      ::SetWindowLongPtrW(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
+      ::SetWindowLongPtrW(
+          window, GWLP_USERDATA,
+          reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
     }
     auto* self = reinterpret_cast<CTestEngine*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
     if (message == WM_DESTROY) ::PostQuitMessage(0);
@@ -219,8 +223,8 @@ class CTestEngine {
     {
       std::lock_guard<std::mutex> guard(m_lock);
       HWND from = reinterpret_cast<HWND>(wParam);
-      m_records.push_back({from, WindowTitle(from), data->dwData, data->cbData,
-                           Bytes(bytes, bytes + data->cbData)});
+      m_records.push_back(
+          {from, WindowTitle(from), data->dwData, data->cbData, Bytes(bytes, bytes + data->cbData)});
     }
     relay::RelayRecord record;
     if (!relay::ReadRelayRecord(data->lpData, data->cbData, record)) return 0;
@@ -243,8 +247,12 @@ class CTestEngine {
   std::thread m_thread;
 };
 
-uint32_t AnswerCode(uint32_t id) { return id == relay::kRestore ? relay::kRestoreAnswer : relay::kFileCopyAnswer; }
-uint32_t CancelCode(uint32_t id) { return id == relay::kRestore ? relay::kRestoreCancel : relay::kFileCopyCancel; }
+uint32_t AnswerCode(uint32_t id) {
+  return id == relay::kRestore ? relay::kRestoreAnswer : relay::kFileCopyAnswer;
+}
+uint32_t CancelCode(uint32_t id) {
+  return id == relay::kRestore ? relay::kRestoreCancel : relay::kFileCopyCancel;
+}
 
 // An engine that answers every question with answerFor(question).
 CTestEngine::Behaviour Answering(std::function<uint32_t(const relay::RelayRecord&)> answerFor,
@@ -289,7 +297,8 @@ void RunAsEpocConnect(const std::function<void()>& body) {
   });
   if (::WaitForSingleObject(done.get(), 30000) == WAIT_TIMEOUT) {
     ADD_FAILURE() << "a sink method did not return";
-    while (::WaitForSingleObject(done.get(), 500) == WAIT_TIMEOUT) ::PostThreadMessageW(threadId, WM_QUIT, 0, 0);
+    while (::WaitForSingleObject(done.get(), 500) == WAIT_TIMEOUT)
+      ::PostThreadMessageW(threadId, WM_QUIT, 0, 0);
   }
   thread.join();
 }
@@ -299,8 +308,9 @@ UniqueBstr Bstr(std::u16string_view text) { return UniqueBstr(text); }
 LONG AskExists(IFileCopyProgressSink* copy) {
   UniqueBstr source = Bstr(u"C:\\a.txt"), target = Bstr(u"D:\\a.txt");
   LONG answer = -1;
-  EXPECT_EQ(copy->OnCopyAskExists(source.get(), target.get(), 1, 0, 2, 0, 3, 0, 4, 0, 0x20, 0x20, 0, 1, 0, &answer),
-            S_OK);
+  EXPECT_EQ(
+      copy->OnCopyAskExists(source.get(), target.get(), 1, 0, 2, 0, 3, 0, 4, 0, 0x20, 0x20, 0, 1, 0, &answer),
+      S_OK);
   return answer;
 }
 LONG AskCopyNumber(IFileCopyProgressSink* copy, LONG number) {
@@ -319,7 +329,8 @@ LONG AskRestoreText(IRestoreProgressSink* restore, std::u16string_view text) {
   EXPECT_EQ(restore->OnRestoreAskText(question.get(), 1, 2, 3, 4, &answer), S_OK);
   return answer;
 }
-LONG CopyProgress(IFileCopyProgressSink* copy, std::u16string_view text1, std::u16string_view text2, SHORT value) {
+LONG CopyProgress(IFileCopyProgressSink* copy, std::u16string_view text1, std::u16string_view text2,
+                  SHORT value) {
   UniqueBstr one = Bstr(text1), two = Bstr(text2);
   LONG cancel = -1;
   EXPECT_EQ(copy->OnCopyProgress(0, one.get(), 0, two.get(), value, 0, &cancel), S_OK);
@@ -408,7 +419,10 @@ TEST(Object, InterfacesShareOneIdentityAndDispatchIsIProgress) {
 
     HMODULE module = ::GetModuleHandleW(L"Vantrelix.dll");
     ASSERT_NE(module, nullptr);
-    auto canUnload = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(::GetProcAddress(module, "DllCanUnloadNow"));
+    // Through a plain function pointer type: a direct cast from FARPROC warns where FARPROC's result
+    // is wider than HRESULT (64-bit).
+    auto canUnload = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
+        reinterpret_cast<void (*)()>(::GetProcAddress(module, "DllCanUnloadNow")));
     ASSERT_NE(canUnload, nullptr);
     EXPECT_EQ(canUnload(), S_FALSE);
     object.Reset();
@@ -441,7 +455,8 @@ TEST(Object, RequiredOutPointersAndQueryMode) {
 // ---- file copy and restore as EPOC Connect runs them
 
 TEST(FileCopy, RelaysEveryCallInOrder) {
-  CTestEngine engine(Answering([](const relay::RelayRecord& question) { return question.value == 183 ? 1u : 2u; }));
+  CTestEngine engine(
+      Answering([](const relay::RelayRecord& question) { return question.value == 183 ? 1u : 2u; }));
   RunAsEpocConnect([] {
     Relay relay = Relay::Create();
     ASSERT_TRUE(relay.copy);
@@ -469,9 +484,8 @@ TEST(FileCopy, RelaysEveryCallInOrder) {
 }
 
 TEST(Restore, RelaysEveryCallInOrder) {
-  CTestEngine engine(Answering([](const relay::RelayRecord& question) {
-    return question.code == relay::kAskText ? 8u : 3u;
-  }));
+  CTestEngine engine(Answering(
+      [](const relay::RelayRecord& question) { return question.code == relay::kAskText ? 8u : 3u; }));
   RunAsEpocConnect([] {
     Relay relay = Relay::Create();
     ASSERT_TRUE(relay.restore);
@@ -506,10 +520,14 @@ struct StatusCase {
   const char16_t* text;
 };
 const StatusCase kStatusCases[] = {
-    {0, true, relay::kRestoreStep1, u""},   {1, true, relay::kRestoreStep2, u"one"},
-    {2, true, relay::kRestoreStep3, u"one"}, {3, true, relay::kRestoreStep4, u"one"},
-    {4, true, relay::kProgressText, u"two"}, {5, true, relay::kRestoreStep3, u"one"},
-    {6, false, 0, u""},                      {-1, false, 0, u""},
+    {0, true, relay::kRestoreStep1, u""},
+    {1, true, relay::kRestoreStep2, u"one"},
+    {2, true, relay::kRestoreStep3, u"one"},
+    {3, true, relay::kRestoreStep4, u"one"},
+    {4, true, relay::kProgressText, u"two"},
+    {5, true, relay::kRestoreStep3, u"one"},
+    {6, false, 0, u""},
+    {-1, false, 0, u""},
 };
 
 TEST(Restore, StatusMapsToProgressSubCodes) {
@@ -535,12 +553,14 @@ TEST(Restore, TextIsCutSoThatItsTerminatorFits) {
     ASSERT_TRUE(relay.restore);
     EXPECT_EQ(relay.restore->OnRestoreStart(), S_OK);
     SHORT value = 1;
-    for (size_t length : kLengths) RestoreProgress(relay.restore.Get(), std::u16string(length, u'r'), value++);
+    for (size_t length : kLengths)
+      RestoreProgress(relay.restore.Get(), std::u16string(length, u'r'), value++);
   });
   std::vector<Expected> want = {{relay::kStart, 0, 0, u""}};
   uint32_t value = 1;
   for (size_t length : kLengths)
-    want.push_back({relay::kProgress, relay::kProgressText, value++, std::u16string(length < 259 ? length : 259, u'r')});
+    want.push_back(
+        {relay::kProgress, relay::kProgressText, value++, std::u16string(length < 259 ? length : 259, u'r')});
   ExpectRecords(engine.Records(), relay::kRestore, want);
 }
 
@@ -649,7 +669,8 @@ TEST(Answer, AnswerToTheWindowOfAnotherThreadEndsTheWaitingLoop) {
   // begins (then the end waits for the loop, at most the shortened limit).
   for (bool answerInline : {false, true}) {
     SCOPED_TRACE(answerInline);
-    CTestEngine engine(Answering([](const relay::RelayRecord& question) { return question.value * 2; }, answerInline));
+    CTestEngine engine(
+        Answering([](const relay::RelayRecord& question) { return question.value * 2; }, answerInline));
     UniqueKernelHandle ready(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     UniqueKernelHandle done(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     IFileCopyProgressSink* shared = nullptr;

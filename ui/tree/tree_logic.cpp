@@ -17,7 +17,6 @@ constexpr uint32_t kMessageMaxSizeType = 60;
 constexpr uint32_t kIncludeSignatureType = 64;
 constexpr uint32_t kSignatureType = 65;
 constexpr uint32_t kDefaultVoiceMailboxType = 93;
-constexpr uint32_t kNoBookmarksId = 604;  // the display value of a bookmark list without entries
 constexpr char16_t kPasswordMask[] = u"********";
 
 bool CanTake(const CSettingsNode* node) { return node && node->CanTakeCreateFlag(); }
