@@ -36,13 +36,6 @@ constexpr DWORD kRegistryValueBytes = 260;
 // Folders of favourites nest this deep at most (a guard against a folder that contains itself).
 constexpr size_t kFavoritesDepth = 32;
 
-struct FindHandleTraits {
-  using Type = HANDLE;
-  static Type Invalid() { return INVALID_HANDLE_VALUE; }
-  static void Close(Type h) { ::FindClose(h); }
-};
-using UniqueFind = win::UniqueHandle<FindHandleTraits>;
-
 bool KeyExists(HKEY root, const wchar_t* subKey) {
   win::UniqueRegKey key;
   return ::RegOpenKeyExW(root, subKey, 0, KEY_READ, key.out()) == ERROR_SUCCESS;
@@ -93,7 +86,7 @@ void SearchFolder(const std::wstring& folder, size_t depth, const BookmarkSearch
   if (searched >= limits.folders) return;
   ++searched;
   WIN32_FIND_DATAW data = {};
-  UniqueFind find(::FindFirstFileW((folder + L"*.*").c_str(), &data));
+  win::UniqueFind find(::FindFirstFileW((folder + L"*.*").c_str(), &data));
   if (!find) return;
   do {
     const std::wstring name = data.cFileName;

@@ -406,10 +406,7 @@ void CMainViewDlg::OnPrint() {
   CCustomPrint dialog(false, PD_DISABLEPRINTTOFILE, Handle());
   dialog.SetPrinter(m_printer);
   dialog.SetSelectionMode(m_printStyle);
-  ++m_busy;
-  INT_PTR answer = dialog.DoModal();
-  --m_busy;
-  if (m_windowGone || answer != IDOK) return;
+  if (RunModal(dialog) != IDOK) return;
   dialog.TakePrinter(m_printer);
   m_printStyle = dialog.SelectionMode();
   win::CWaitCursor wait;
@@ -420,7 +417,8 @@ void CMainViewDlg::OnPrint() {
 
 void CMainViewDlg::OnFilePrint() {
   m_printStyle = CCustomPrint::kCreatedSettings;
-  OnPrint();
+  // The object may be gone when it returns.
+  Run(this, Operation::Print);
 }
 
 void CMainViewDlg::OnPrintPreview() {
@@ -437,10 +435,7 @@ void CMainViewDlg::OnPrintSetup() {
   if (!HavePrinter()) return;
   CCustomPrint dialog(true, PD_DISABLEPRINTTOFILE, Handle());
   dialog.SetPrinter(m_printer);
-  ++m_busy;
-  INT_PTR answer = dialog.DoModal();
-  --m_busy;
-  if (m_windowGone || answer != IDOK) return;
+  if (RunModal(dialog) != IDOK) return;
   dialog.TakePrinter(m_printer);
 }
 
@@ -474,11 +469,11 @@ void CMainViewDlg::OnAbout() {
 }
 
 INT_PTR CMainViewDlg::RunModal(win::CDialog& dialog) {
-  if (!Handle()) return -1;
-  ++m_busy;
-  INT_PTR result = dialog.DoModal(Handle());
-  --m_busy;
-  return m_windowGone ? -1 : result;
+  return RunBusy([&] { return dialog.DoModal(Handle()); });
+}
+
+INT_PTR CMainViewDlg::RunModal(CCustomPrint& dialog) {
+  return RunBusy([&] { return dialog.DoModal(); });
 }
 
 void CMainViewDlg::CheckModalDialog() {
@@ -583,9 +578,8 @@ BOOL CMainViewDlg::HandleMessage(UINT message, WPARAM, LPARAM) {
     case kInitialUpdate:
       return TRUE;
     case kPrintFromPreview:
-      // The print command of the file menu; the object may be gone when it returns.
-      m_printStyle = CCustomPrint::kCreatedSettings;
-      Run(this, Operation::Print);
+      // The preview's Print: the print command of the file menu (the object may be gone after it).
+      OnFilePrint();
       return TRUE;
     case WM_HELP: {
       // F1 in the tree: the topic of the caret's group where the help file has one, else the index.

@@ -44,8 +44,10 @@ class CMainViewDlg : public win::CDialog {
   // now, the object once no operation runs.
   static void Release(CMainViewDlg* view);
 
-  // Runs a modal dialog of the view; -1 when the view's window is gone.
+  // Runs a modal dialog of the view (a template dialog or the print dialog); -1 when the view's
+  // window is gone.
   INT_PTR RunModal(win::CDialog& dialog);
+  INT_PTR RunModal(CCustomPrint& dialog);
   // Keeps a running modal dialog modal although the host runs its own message loop.
   void CheckModalDialog();
 
@@ -92,6 +94,15 @@ class CMainViewDlg : public win::CDialog {
   void OnFinalMessage() override;
 
  private:
+  // Runs a modal loop as an operation of the view; -1 when the view's window went meanwhile.
+  template <class Loop>
+  INT_PTR RunBusy(Loop loop) {
+    if (!Handle()) return -1;
+    ++m_busy;
+    INT_PTR result = loop();
+    --m_busy;
+    return m_windowGone ? -1 : result;
+  }
   void Execute(Operation operation);
   void Layout();
   void PaintHeader();

@@ -77,25 +77,20 @@ bool CSettingsTree::Print(const CCustomPrint& dialog, const CPrinterSettings& pr
 }
 
 void CSettingsTree::PrintPreview(const CPrinterSettings& printer) {
-  if (m_printPreview && m_preview) {
+  if (m_preview) {
     ::SetForegroundWindow(m_preview->Frame());
     ::SetFocus(m_preview->Frame());
     return;
   }
   win::CWaitCursor wait;
   m_preview = std::make_unique<CViewPrintPreview>(*this, m_owner);
-  m_printPreview = true;
-  if (!m_preview->Open(printer)) {
-    m_preview.reset();
-    m_printPreview = false;
-  }
+  if (!m_preview->Open(printer)) m_preview.reset();
 }
 
 void CSettingsTree::EndPrintPreview() {
   if (!m_preview) return;
   // Gone from the tree before it goes, so that nothing reaches it while it closes.
   std::unique_ptr<CViewPrintPreview> preview = std::move(m_preview);
-  m_printPreview = false;
   preview.reset();
 }
 

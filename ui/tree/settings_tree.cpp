@@ -812,7 +812,7 @@ HFONT CSettingsTree::ScreenFont(bool group) const {
   return group ? m_state->GroupFont() : m_state->FieldFont();
 }
 
-DWORD CSettingsTree::GetHelpContext() const { return m_state->logic.GetHelpContext(m_printPreview); }
+DWORD CSettingsTree::GetHelpContext() const { return m_state->logic.GetHelpContext(IsPrintPreviewActive()); }
 
 bool CSettingsTree::IsEditing() const {
   const Active active = m_state->active;

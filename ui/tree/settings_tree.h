@@ -5,8 +5,11 @@
 // in the window-free tree logic (tree_logic.h); this class binds them to the control.
 #pragma once
 
-#include <commctrl.h>
+// clang-format off
 #include <windows.h>
+// after windows.h
+#include <commctrl.h>
+// clang-format on
 
 #include <cstdint>
 #include <memory>
@@ -62,7 +65,7 @@ class CSettingsTree : public win::CControl {
   bool CanDeleteSelection() const;
   // Some node is marked created (cached until the content or the marks change).
   bool HasSettings();
-  bool IsPrintPreviewActive() const { return m_printPreview; }
+  bool IsPrintPreviewActive() const { return m_preview != nullptr; }
 
   // The open editor's window for the edit commands (cut, copy, paste, undo, delete, select all);
   // null when none is open.
@@ -95,7 +98,6 @@ class CSettingsTree : public win::CControl {
 
   CMainViewDlg* m_owner;
   State* m_state;
-  bool m_printPreview = false;
   std::unique_ptr<CSettingsPrinter> m_printing;  // from PrepareLines to EndPrinting
   std::unique_ptr<CViewPrintPreview> m_preview;
 };
