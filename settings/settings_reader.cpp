@@ -147,11 +147,10 @@ bool RemoveMarkedSections(std::u16string& text, std::u16string_view open, std::u
   size_t pos = 0, copied = 0, pending = npos;
   bool removed = false;
   while (pos < view.size()) {
-    const char16_t c = view[pos];
-    if (c != open.front() && c != close.front() && c != kCdataOpen.front() && c != kCdataClose.front()) {
-      ++pos;
-      continue;
-    }
+    // Outside a section only a "<" can start something; inside one, also the close marker. Every
+    // other stop of the order above moves over characters that hold no such start.
+    pos = pending == npos ? FindChar(view, pos, u'<') : FindEither(view, pos, u'<', close.front());
+    if (pos == npos) break;
     const std::u16string_view rest = view.substr(pos);
     if (rest.starts_with(open)) {
       if (pending == npos) pending = pos;
@@ -187,12 +186,12 @@ bool RemoveMarkedSections(std::u16string& text, std::u16string_view open, std::u
 size_t CXmlTagScanner::CNextMatch::From(std::u16string_view range, size_t pos, size_t limit) {
   size_t start = pos;
   if (searched && pos >= from) {
-    if (at != npos && at >= pos) return at + pattern.size() <= limit ? at : npos;
+    if (at != npos && at >= pos) return at < limit ? at : npos;
     if (at == npos && limit <= to) return npos;
-    // Nothing starts before to - (length - 1); only the rest up to the new limit is read.
-    if (at == npos && to >= pattern.size()) start = std::max(pos, to - pattern.size() + 1);
+    // Nothing lies before `to`; only the rest up to the new limit is read.
+    if (at == npos) start = std::max(pos, to);
   }
-  at = range.substr(0, limit).find(pattern, start);
+  at = FindChar(range.substr(0, limit), start, mark);
   from = pos;
   to = limit;
   searched = true;
@@ -200,10 +199,7 @@ size_t CXmlTagScanner::CNextMatch::From(std::u16string_view range, size_t pos, s
 }
 
 CXmlTagScanner::CXmlTagScanner(std::u16string_view text, size_t begin, size_t length)
-    : m_range(text.substr(0, std::min(text.size(), begin + length))), m_cursor(begin) {
-  m_lt.Reset(u"<");
-  m_gt.Reset(u">");
-}
+    : m_range(text.substr(0, std::min(text.size(), begin + length))), m_cursor(begin) {}
 
 std::u16string_view CXmlTagScanner::Span(ptrdiff_t first, ptrdiff_t last) const {
   if (first < 0 || last < first) return {};
@@ -251,8 +247,8 @@ bool CXmlTagScanner::FindNextTag() {
   int nesting = 0;
   size_t match = npos;
   while (match == npos) {
-    while (pos < m_range.size() && m_range[pos] != u'<' && m_range[pos] != u']') ++pos;
-    if (pos == m_range.size()) return false;
+    pos = FindEither(m_range, pos, u'<', u']');
+    if (pos == npos) return false;
     const std::u16string_view rest = m_range.substr(pos);
     if (rest.starts_with(kCdataOpen)) {
       // Inside CDATA only its end counts; a section that never ends ends the CDATA here.
