@@ -501,13 +501,12 @@ void ParseAttributes(std::u16string_view text, bool& create, bool& update, std::
     while (nameStart > 0 && !IsBlank(rest[nameStart - 1]) && !IsQuote(rest[nameStart - 1])) --nameStart;
     const std::u16string_view name = rest.substr(nameStart, nameEnd - nameStart);
 
-    // A value in double or single quotes runs to the same quote; one without quotes to a blank or a
-    // quote.
+    // A value in double or single quotes runs to the same quote, blanks inside the quotes included;
+    // one without quotes to a blank or a quote.
     size_t p = eq + 1;
     while (p < rest.size() && IsBlank(rest[p])) ++p;
     const char16_t quote = p < rest.size() && IsQuote(rest[p]) ? rest[p] : u'\0';
     if (quote) ++p;
-    while (p < rest.size() && IsBlank(rest[p])) ++p;
     size_t valueEnd = p;
     while (valueEnd < rest.size() &&
            (quote ? rest[valueEnd] != quote : !IsQuote(rest[valueEnd]) && !IsBlank(rest[valueEnd])))
@@ -525,9 +524,10 @@ void ParseAttributes(std::u16string_view text, bool& create, bool& update, std::
     // A "<" is never part of a well-formed attribute; one read from a broken tag ("<a x=\"<b/>") and
     // written back would start a tag of its own on the next read.
     if (value.find(u'<') != npos || name.find(u'<') != npos) continue;
-    if (op && EqualsNoCase(value, u"create")) {
+    // The op keywords count with blanks around them too; every other value is kept as written.
+    if (op && EqualsNoCase(TrimBlanks(value), u"create")) {
       create = true;
-    } else if (op && EqualsNoCase(value, u"update")) {
+    } else if (op && EqualsNoCase(TrimBlanks(value), u"update")) {
       update = true;
     } else {
       // Kept in double quotes, or in single ones when the value holds a double quote.

@@ -106,7 +106,9 @@ bool XmlToValue(const CSettingsNode& node, std::u16string& text);
 
 // Reads the op attribute into the flags and keeps every other attribute in `extra`, as
 // name="value" pairs separated by blanks (name='value' when the value holds a double quote).
-// Values may stand in double or single quotes; a repeated attribute name is dropped.
+// Values may stand in double or single quotes and are kept as written, blanks inside the quotes
+// included (the op keywords count with blanks around them too); a repeated attribute name is
+// dropped.
 void ParseAttributes(std::u16string_view text, bool& create, bool& update, std::u16string& extra);
 
 // Parses settings text into the tree below `root` (or into nothing when it is null). False when
