@@ -457,7 +457,10 @@ void OnSettingsElementEnd(CSettingsNode*& current) {
 // --- values and attributes
 
 bool XmlToValue(const CSettingsNode& node, std::u16string& text) {
-  text = std::u16string(TrimBlanks(text));
+  const std::u16string_view trimmed = TrimBlanks(text);
+  const size_t start = static_cast<size_t>(trimmed.data() - text.data());
+  text.erase(start + trimmed.size());
+  text.erase(0, start);
   bool cdata = false;
   if (StartsWithCdata(text)) {
     const std::u16string_view inner = std::u16string_view(text).substr(
@@ -479,7 +482,7 @@ bool XmlToValue(const CSettingsNode& node, std::u16string& text) {
     joined.append(inner.substr(from));
     text.swap(joined);
     cdata = true;
-  } else {
+  } else if (FindChar(text, 0, u'&') != npos) {
     ReplaceAll(text, u"&lt;", u"<");
     ReplaceAll(text, u"&gt;", u">");
     ReplaceAll(text, u"&amp;", u"&");
@@ -490,7 +493,21 @@ bool XmlToValue(const CSettingsNode& node, std::u16string& text) {
 
 void ParseAttributes(std::u16string_view text, bool& create, bool& update, std::u16string& extra) {
   extra.clear();
-  std::unordered_set<std::u16string> seen;
+  // The names read so far: a tag holds a few, kept in a short list; only a tag with many more
+  // takes a set, so a long one is not read in quadratic time.
+  constexpr size_t kFew = 8;
+  std::u16string_view few[kFew];
+  size_t fewCount = 0;
+  std::unordered_set<std::u16string_view> many;
+  auto firstOfName = [&](std::u16string_view name) {
+    if (std::find(few, few + fewCount, name) != few + fewCount || many.count(name) != 0) return false;
+    if (fewCount < kFew) {
+      few[fewCount++] = name;
+    } else {
+      many.insert(name);
+    }
+    return true;
+  };
   std::u16string_view rest = text;
   while (!TrimBlanks(rest).empty()) {
     const size_t eq = rest.find(u'=');
@@ -520,7 +537,7 @@ void ParseAttributes(std::u16string_view text, bool& create, bool& update, std::
     // The first of a name counts. "op" is one name in any case: a second "OP" would give a node both
     // flags, or an op the writer writes twice, and neither reads back the same.
     const bool op = EqualsNoCase(name, u"op");
-    if (name.empty() || !seen.insert(op ? std::u16string(u"op") : std::u16string(name)).second) continue;
+    if (name.empty() || !firstOfName(op ? std::u16string_view(u"op") : name)) continue;
     // A "<" is never part of a well-formed attribute; one read from a broken tag ("<a x=\"<b/>") and
     // written back would start a tag of its own on the next read.
     if (value.find(u'<') != npos || name.find(u'<') != npos) continue;
