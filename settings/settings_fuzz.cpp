@@ -1,7 +1,8 @@
 // Fuzz target of the settings reader. Two properties, with the sanitizers watching every step:
 // whatever a text makes of a default tree must write out and read back to the same tree; and that
 // written text, in the form another program could have written it (other white space inside the
-// tags, single quotes around attribute values), must read to the same tree as well.
+// tags, single quotes around attribute values, blanks inside the quotes), must read to the same
+// tree as well, with the blanks kept in the attribute values.
 //
 // The first input byte picks the form of the rest: even, UTF-16LE units as a file holds them;
 // odd, one character per byte after an XML declaration, which reaches the elements sooner.
@@ -10,6 +11,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "settings/settings_reader.h"
 #include "settings/settings_schema.h"
@@ -42,6 +44,38 @@ class CChoices {
 };
 
 bool IsNameChar(char16_t c) { return c != u'>' && c != u'/' && c != u' '; }
+
+// What the other writer puts inside the quotes before and after each attribute value.
+constexpr std::u16string_view kValuePad = u"  ";
+
+// The attribute text a node keeps ('name="value"' pairs separated by blanks) with kValuePad around
+// each value: what reading the other writer's form must keep.
+std::u16string PadValues(std::u16string_view extra) {
+  std::u16string out;
+  size_t i = 0;
+  while (i < extra.size()) {
+    const size_t eq = extra.find(u'=', i);
+    const size_t close = eq == std::u16string_view::npos || eq + 1 >= extra.size()
+                             ? std::u16string_view::npos
+                             : extra.find(extra[eq + 1], eq + 2);
+    if (close == std::u16string_view::npos) {
+      out.append(extra.substr(i));
+      break;
+    }
+    out.append(extra.substr(i, eq + 2 - i));
+    out += kValuePad;
+    out.append(extra.substr(eq + 2, close - eq - 2));
+    out += kValuePad;
+    out += extra[close];
+    i = close + 1;
+  }
+  return out;
+}
+
+void PadAllValues(orvel::CSettingsNode& node) {
+  node.SetExtra(PadValues(node.GetExtra()));
+  for (size_t i = 0; i < node.GetChildCount(); ++i) PadAllValues(*node.GetChild(i));
+}
 
 // The text with other white space and quoting inside its tags. The writer's tags are
 // '<Name( name="value")*>' and '</Name>'; comments, declarations and CDATA sections stay as they are.
@@ -84,7 +118,9 @@ std::u16string OtherWriterForm(std::u16string_view text, CChoices& choices) {
         out.append(text.substr(p + 1, eq - p - 1));
         out += choices.Space(0, 2) + u"=" + choices.Space(0, 2);
         out += newQuote;
+        out += kValuePad;
         out.append(value);
+        out += kValuePad;
         out += newQuote;
         p = close + 1;
       }
@@ -146,7 +182,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   auto third = NewTree();
   if (!orvel::ParseSettingsText(third.get(), other))
     Fail("other writer's form not read", orvel::AsUtf8(other));
-  const std::string otherDifference = orvel::test::TreeDifference(*second, *third);
+  orvel::CSettingsNode padded(*second);
+  PadAllValues(padded);
+  const std::string otherDifference = orvel::test::TreeDifference(padded, *third);
   if (!otherDifference.empty()) {
     Fail("other writer's form read to another tree", otherDifference + "\n" + orvel::AsUtf8(other));
   }

@@ -159,10 +159,8 @@ CSettingsNode* CSettingsNode::FindChildOfType(uint32_t type) const {
 CSettingsNode* CSettingsNode::FindChildByName(std::u16string_view text) const {
   const std::u16string_view name = TrimBlanks(text);
   if (name.empty()) return nullptr;
-  std::u16string childName;
   for (const auto& child : m_children) {
-    child->GetNodeName(childName, false);
-    if (childName == name) return child.get();
+    if (child->GetElementName() == name) return child.get();
   }
   return nullptr;
 }
@@ -259,23 +257,26 @@ std::unique_ptr<CSettingsNode> CSettingsNode::RemoveEntry() {
 }
 
 void CSettingsNode::GetNodeName(std::u16string& out, bool localized) const {
+  if (!localized || m_type == kUnknownElementType || m_type == kRootType) {
+    out.assign(GetElementName());
+    return;
+  }
   out.clear();
-  if (m_type == kUnknownElementType) {
-    out = m_name;
+  if (const ListGroupInfo* group = FindListGroupByEntry(m_type)) {
+    out = ChildValue(this, group->nameFieldType);
     return;
-  }
-  if (m_type == kRootType) {
-    out = u"ROOT";
-    return;
-  }
-  if (localized) {
-    if (const ListGroupInfo* group = FindListGroupByEntry(m_type)) {
-      out = ChildValue(this, group->nameFieldType);
-      return;
-    }
   }
   const NodeTypeInfo* info = GetNodeTypeInfo(m_type);
-  if (info && info->nameId != 0) out = LoadResString(info->nameId, localized);
+  if (info && info->nameId != 0) out = LoadResString(info->nameId, true);
+}
+
+std::u16string_view CSettingsNode::GetElementName() const {
+  // Element names are the table's texts, whichever host answers the display texts.
+  if (m_type == kUnknownElementType) return m_name;
+  if (m_type == kRootType) return u"ROOT";
+  const NodeTypeInfo* info = GetNodeTypeInfo(m_type);
+  return info && info->nameId != 0 ? std::u16string_view(FindElementName(info->nameId))
+                                   : std::u16string_view();
 }
 
 void SetCurrentDocumentRoot(CSettingsNode* root) { g_currentRoot = root; }

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace orvel {
@@ -98,6 +99,9 @@ class CSettingsNode {
   // type 0 "ROOT", a list entry's display name its name field's value, other types the text of
   // their name id; types 1, 47, 110 and unknown numbers the empty text.
   void GetNodeName(std::u16string& out, bool localized) const;
+  // The element name, as GetNodeName with `localized` false gives it; it lives as long as the
+  // node's own name (type 143) or the program.
+  std::u16string_view GetElementName() const;
 
   // --- choices and values
   // Clears `out` and fills it with the node's choices: element values, each followed by a line

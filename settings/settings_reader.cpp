@@ -147,11 +147,10 @@ bool RemoveMarkedSections(std::u16string& text, std::u16string_view open, std::u
   size_t pos = 0, copied = 0, pending = npos;
   bool removed = false;
   while (pos < view.size()) {
-    const char16_t c = view[pos];
-    if (c != open.front() && c != close.front() && c != kCdataOpen.front() && c != kCdataClose.front()) {
-      ++pos;
-      continue;
-    }
+    // Outside a section only a "<" can start something; inside one, also the close marker. Every
+    // other stop of the order above moves over characters that hold no such start.
+    pos = pending == npos ? FindChar(view, pos, u'<') : FindEither(view, pos, u'<', close.front());
+    if (pos == npos) break;
     const std::u16string_view rest = view.substr(pos);
     if (rest.starts_with(open)) {
       if (pending == npos) pending = pos;
@@ -187,12 +186,12 @@ bool RemoveMarkedSections(std::u16string& text, std::u16string_view open, std::u
 size_t CXmlTagScanner::CNextMatch::From(std::u16string_view range, size_t pos, size_t limit) {
   size_t start = pos;
   if (searched && pos >= from) {
-    if (at != npos && at >= pos) return at + pattern.size() <= limit ? at : npos;
+    if (at != npos && at >= pos) return at < limit ? at : npos;
     if (at == npos && limit <= to) return npos;
-    // Nothing starts before to - (length - 1); only the rest up to the new limit is read.
-    if (at == npos && to >= pattern.size()) start = std::max(pos, to - pattern.size() + 1);
+    // Nothing lies before `to`; only the rest up to the new limit is read.
+    if (at == npos) start = std::max(pos, to);
   }
-  at = range.substr(0, limit).find(pattern, start);
+  at = FindChar(range.substr(0, limit), start, mark);
   from = pos;
   to = limit;
   searched = true;
@@ -200,10 +199,7 @@ size_t CXmlTagScanner::CNextMatch::From(std::u16string_view range, size_t pos, s
 }
 
 CXmlTagScanner::CXmlTagScanner(std::u16string_view text, size_t begin, size_t length)
-    : m_range(text.substr(0, std::min(text.size(), begin + length))), m_cursor(begin) {
-  m_lt.Reset(u"<");
-  m_gt.Reset(u">");
-}
+    : m_range(text.substr(0, std::min(text.size(), begin + length))), m_cursor(begin) {}
 
 std::u16string_view CXmlTagScanner::Span(ptrdiff_t first, ptrdiff_t last) const {
   if (first < 0 || last < first) return {};
@@ -251,8 +247,8 @@ bool CXmlTagScanner::FindNextTag() {
   int nesting = 0;
   size_t match = npos;
   while (match == npos) {
-    while (pos < m_range.size() && m_range[pos] != u'<' && m_range[pos] != u']') ++pos;
-    if (pos == m_range.size()) return false;
+    pos = FindEither(m_range, pos, u'<', u']');
+    if (pos == npos) return false;
     const std::u16string_view rest = m_range.substr(pos);
     if (rest.starts_with(kCdataOpen)) {
       // Inside CDATA only its end counts; a section that never ends ends the CDATA here.
@@ -461,7 +457,10 @@ void OnSettingsElementEnd(CSettingsNode*& current) {
 // --- values and attributes
 
 bool XmlToValue(const CSettingsNode& node, std::u16string& text) {
-  text = std::u16string(TrimBlanks(text));
+  const std::u16string_view trimmed = TrimBlanks(text);
+  const size_t start = static_cast<size_t>(trimmed.data() - text.data());
+  text.erase(start + trimmed.size());
+  text.erase(0, start);
   bool cdata = false;
   if (StartsWithCdata(text)) {
     const std::u16string_view inner = std::u16string_view(text).substr(
@@ -483,7 +482,7 @@ bool XmlToValue(const CSettingsNode& node, std::u16string& text) {
     joined.append(inner.substr(from));
     text.swap(joined);
     cdata = true;
-  } else {
+  } else if (FindChar(text, 0, u'&') != npos) {
     ReplaceAll(text, u"&lt;", u"<");
     ReplaceAll(text, u"&gt;", u">");
     ReplaceAll(text, u"&amp;", u"&");
@@ -494,7 +493,21 @@ bool XmlToValue(const CSettingsNode& node, std::u16string& text) {
 
 void ParseAttributes(std::u16string_view text, bool& create, bool& update, std::u16string& extra) {
   extra.clear();
-  std::unordered_set<std::u16string> seen;
+  // The names read so far: a tag holds a few, kept in a short list; only a tag with many more
+  // takes a set, so a long one is not read in quadratic time.
+  constexpr size_t kFew = 8;
+  std::u16string_view few[kFew];
+  size_t fewCount = 0;
+  std::unordered_set<std::u16string_view> many;
+  auto firstOfName = [&](std::u16string_view name) {
+    if (std::find(few, few + fewCount, name) != few + fewCount || many.count(name) != 0) return false;
+    if (fewCount < kFew) {
+      few[fewCount++] = name;
+    } else {
+      many.insert(name);
+    }
+    return true;
+  };
   std::u16string_view rest = text;
   while (!TrimBlanks(rest).empty()) {
     const size_t eq = rest.find(u'=');
@@ -505,13 +518,12 @@ void ParseAttributes(std::u16string_view text, bool& create, bool& update, std::
     while (nameStart > 0 && !IsBlank(rest[nameStart - 1]) && !IsQuote(rest[nameStart - 1])) --nameStart;
     const std::u16string_view name = rest.substr(nameStart, nameEnd - nameStart);
 
-    // A value in double or single quotes runs to the same quote; one without quotes to a blank or a
-    // quote.
+    // A value in double or single quotes runs to the same quote, blanks inside the quotes included;
+    // one without quotes to a blank or a quote.
     size_t p = eq + 1;
     while (p < rest.size() && IsBlank(rest[p])) ++p;
     const char16_t quote = p < rest.size() && IsQuote(rest[p]) ? rest[p] : u'\0';
     if (quote) ++p;
-    while (p < rest.size() && IsBlank(rest[p])) ++p;
     size_t valueEnd = p;
     while (valueEnd < rest.size() &&
            (quote ? rest[valueEnd] != quote : !IsQuote(rest[valueEnd]) && !IsBlank(rest[valueEnd])))
@@ -525,13 +537,14 @@ void ParseAttributes(std::u16string_view text, bool& create, bool& update, std::
     // The first of a name counts. "op" is one name in any case: a second "OP" would give a node both
     // flags, or an op the writer writes twice, and neither reads back the same.
     const bool op = EqualsNoCase(name, u"op");
-    if (name.empty() || !seen.insert(op ? std::u16string(u"op") : std::u16string(name)).second) continue;
+    if (name.empty() || !firstOfName(op ? std::u16string_view(u"op") : name)) continue;
     // A "<" is never part of a well-formed attribute; one read from a broken tag ("<a x=\"<b/>") and
     // written back would start a tag of its own on the next read.
     if (value.find(u'<') != npos || name.find(u'<') != npos) continue;
-    if (op && EqualsNoCase(value, u"create")) {
+    // The op keywords count with blanks around them too; every other value is kept as written.
+    if (op && EqualsNoCase(TrimBlanks(value), u"create")) {
       create = true;
-    } else if (op && EqualsNoCase(value, u"update")) {
+    } else if (op && EqualsNoCase(TrimBlanks(value), u"update")) {
       update = true;
     } else {
       // Kept in double quotes, or in single ones when the value holds a double quote.

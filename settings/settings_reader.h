@@ -14,7 +14,8 @@ namespace orvel {
 
 // Removes every section from `open` through the next `close` (comments, processing
 // instructions). Markers inside CDATA sections are text. True when a section was removed; an open
-// marker without a close leaves the rest of the text as it is.
+// marker without a close leaves the rest of the text as it is. Made for those two kinds: `open`
+// begins with "<", and `close` holds no "<" and begins with neither "]" nor ">".
 bool RemoveMarkedSections(std::u16string& text, std::u16string_view open, std::u16string_view close);
 
 // One nesting level of a parse: finds the next tag in its range and the end tag that matches it.
@@ -34,18 +35,15 @@ class CXmlTagScanner {
   ptrdiff_t ContentStart() const { return m_contentStart; }
 
  private:
-  // A search for one pattern that remembers what it has read, so each level of a parse reads its
-  // range about once: no match starts in [from, to) before `at`, and `at` is a match (or none was
+  // A search for one character that remembers what it has read, so each level of a parse reads its
+  // range about once: no match lies in [from, to) before `at`, and `at` is a match (or none was
   // found before `to`).
   struct CNextMatch {
-    std::u16string pattern;
+    explicit CNextMatch(char16_t c) : mark(c) {}
+    char16_t mark;
     size_t at = 0, from = 0, to = 0;
     bool searched = false;
-    void Reset(std::u16string pattern_) {
-      pattern = std::move(pattern_);
-      searched = false;
-    }
-    // The first match that starts at or after `pos` and ends by `limit`; npos when there is none.
+    // The first match at or after `pos` and before `limit`; npos when there is none.
     size_t From(std::u16string_view range, size_t pos, size_t limit);
   };
 
@@ -57,7 +55,7 @@ class CXmlTagScanner {
   ptrdiff_t m_nameStart = -1, m_nameEnd = -1;
   ptrdiff_t m_attributesStart = -1, m_attributesEnd = -1;
   ptrdiff_t m_contentStart = -1, m_contentEnd = -1;
-  CNextMatch m_lt, m_gt;
+  CNextMatch m_lt{u'<'}, m_gt{u'>'};
 };
 
 // The reader behind the scanner; one process-wide instance (GetXmlReader).
@@ -108,7 +106,9 @@ bool XmlToValue(const CSettingsNode& node, std::u16string& text);
 
 // Reads the op attribute into the flags and keeps every other attribute in `extra`, as
 // name="value" pairs separated by blanks (name='value' when the value holds a double quote).
-// Values may stand in double or single quotes; a repeated attribute name is dropped.
+// Values may stand in double or single quotes and are kept as written, blanks inside the quotes
+// included (the op keywords count with blanks around them too); a repeated attribute name is
+// dropped.
 void ParseAttributes(std::u16string_view text, bool& create, bool& update, std::u16string& extra);
 
 // Parses settings text into the tree below `root` (or into nothing when it is null). False when

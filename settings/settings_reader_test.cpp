@@ -302,7 +302,10 @@ const AttributeCase kAttributeCases[] = {
     {u"op=\"create\"", true, false, u""},
     {u"OP=\"Update\" a=\"1\"", false, true, u"a=\"1\""},
     {u"op=\"delete\"", false, false, u"op=\"delete\""},
-    {u"a = \" x y \"  b=2", false, false, u"a=\"x y \" b=\"2\""},
+    // A value keeps the blanks inside its quotes; op's keywords count with blanks around them.
+    {u"a = \" x y \"  b=2", false, false, u"a=\" x y \" b=\"2\""},
+    {u"x='  a' op=' update ' y=\"\t\"", false, true, u"x=\"  a\" y=\"\t\""},
+    {u"op=\" create\"", true, false, u""},
     {u"a=\"1\" a=\"2\"", false, false, u"a=\"1\""},  // a repeated name would make the tag malformed
     {u"junk k=\"v\"", false, false, u"k=\"v\""},
     {u"=\"v\" k=v", false, false, u"k=\"v\""},

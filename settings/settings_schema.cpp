@@ -1,5 +1,9 @@
 #include "settings/settings_schema.h"
 
+#include <algorithm>
+#include <iterator>
+#include <vector>
+
 namespace orvel {
 namespace {
 
@@ -383,11 +387,19 @@ const NodeTypeInfo* GetNodeTypeInfo(uint32_t type) {
 
 const ElementName* GetElementNameTable() { return kElementNames; }
 
-std::u16string FindElementName(uint32_t id) {
-  for (const auto& pair : kElementNames) {
-    if (pair.id == id) return pair.text;
-  }
-  return {};
+const std::u16string& FindElementName(uint32_t id) {
+  // The texts as strings, made once: a reader asks for the names of many nodes per element it reads.
+  static const std::vector<std::u16string> texts = [] {
+    std::vector<std::u16string> out;
+    for (const ElementName& pair : kElementNames) out.emplace_back(pair.text);
+    return out;
+  }();
+  static const std::u16string empty;
+  // The table is in ascending id order: the first pair of the id is the lower bound.
+  const auto found = std::lower_bound(std::begin(kElementNames), std::end(kElementNames), id,
+                                      [](const ElementName& pair, uint32_t key) { return pair.id < key; });
+  if (found == std::end(kElementNames) || found->id != id) return empty;
+  return texts[static_cast<size_t>(found - std::begin(kElementNames))];
 }
 
 uint32_t FindNameId(std::u16string_view name) {

@@ -64,7 +64,8 @@ inline constexpr size_t kElementNameCount = 205;
 const ElementName* GetElementNameTable();
 
 // The element name of an id, the first pair that matches; empty when the id is not in the table.
-std::u16string FindElementName(uint32_t id);
+// The text lives as long as the program.
+const std::u16string& FindElementName(uint32_t id);
 
 // The id of the first pair (in ascending id order) whose text equals `name` exactly; 0 when none,
 // and 0 for the empty text (it names no element).
