@@ -1,7 +1,6 @@
 #include "engine/audit_log.h"
 
 #include <cstdio>
-#include <fstream>
 
 #include "engine/device_info.h"
 #include "support/u16text.h"
@@ -49,18 +48,6 @@ std::string FormatAuditRecord(const AuditRecord& r) {
         Field(r.operation), AuditResultText(r.result), Field(r.description)})
     line += field + ";";
   return line + "\r\n";
-}
-
-bool AppendAuditRecord(const std::filesystem::path& file, const AuditRecord& record) {
-  std::ofstream out(file, std::ios::binary | std::ios::app);
-  if (!out) return false;
-  // Its size from the stream itself: the file-system library would bring in calls that the
-  // 95/98/ME family does not have.
-  out.seekp(0, std::ios::end);
-  if (out.tellp() <= 0) out << kUtf8Mark << kAuditHeader;
-  out << FormatAuditRecord(record);
-  out.flush();
-  return static_cast<bool>(out);
 }
 
 }  // namespace orvel::engine

@@ -6,7 +6,6 @@
 // written in double quotes with its quotes doubled, so no description can add fields or records.
 #pragma once
 
-#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -40,8 +39,10 @@ std::string AuditResultText(HResult result);
 // One record with its line end, as it stands in the file.
 std::string FormatAuditRecord(const AuditRecord& record);
 // Appends the record, and the header first when the file is new or empty; false when the file
-// cannot be written (the record is then lost, the operation is not affected).
-bool AppendAuditRecord(const std::filesystem::path& file, const AuditRecord& record);
+// cannot be written (the record is then lost, the operation is not affected). Windows only: the
+// file is written through the system's file functions, which reach Ambrel, not through the C
+// runtime's wide ones, which fail on 95/98/ME.
+bool AppendAuditRecord(std::u16string_view file, const AuditRecord& record);
 
 // The engine's line for a finished operation: device, open client and its description (which
 // serves one operation and is cleared here), written to the log beside the program. A record that

@@ -2,9 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "engine/audit_log.h"
@@ -243,28 +240,6 @@ TEST(AuditLog, ValuesComeFromTheInformationTextsUnescaped) {
   BuildManagerInfoText(managerText, manager);
   EXPECT_EQ(AuditLogFile(managerText), u"C:\\Tools & Co\\MorvaneLog.csv");
   EXPECT_EQ(AuditLogFile(u""), u"");
-}
-
-TEST(AuditLog, ALogInAMissingFolderIsNotWritten) {
-  AuditRecord record{u"d", u"1", u"Dev", u"2", u"C", u"Backup", kOk, u""};
-  EXPECT_FALSE(
-      AppendAuditRecord(std::filesystem::temp_directory_path() / "no such folder" / "log.csv", record));
-}
-
-TEST(AuditLog, NewFileGetsMarkAndHeaderOnce) {
-  std::filesystem::path file = std::filesystem::temp_directory_path() / "audit_log_test.csv";
-  std::filesystem::remove(file);
-  AuditRecord record{u"d", u"1", u"Dev", u"2", u"C", u"Backup", kCancelled, u"\u00e9"};
-  ASSERT_TRUE(AppendAuditRecord(file, record));
-  ASSERT_TRUE(AppendAuditRecord(file, record));
-  std::string text;
-  {
-    std::ifstream in(file, std::ios::binary);
-    text.assign(std::istreambuf_iterator<char>(in), {});
-  }
-  std::string line = "d;'1;Dev;'2;C;Backup;0x80040101 Cancelled;\xC3\xA9;\r\n";
-  EXPECT_EQ(text, std::string(kUtf8Mark) + kAuditHeader + line + line);
-  std::filesystem::remove(file);
 }
 
 }  // namespace

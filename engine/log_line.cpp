@@ -3,10 +3,12 @@
 #include <windows.h>
 
 #include <cwchar>
+#include <string>
 
 #include "engine/audit_log.h"
 #include "engine/server.h"
 #include "support/u16text.h"
+#include "support/win/handle.h"
 #include "support/win/wide.h"
 
 namespace orvel::engine {
@@ -31,6 +33,24 @@ void ReportLostRecord(const std::u16string& file, const AuditRecord& record) {
 
 }  // namespace
 
+bool AppendAuditRecord(std::u16string_view file, const AuditRecord& record) {
+  // Others may read the log while it is open here, as a spreadsheet program does.
+  win::UniqueFile log(::CreateFileW(win::AsWide(file).c_str(), GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!log) return false;
+  LONG high = 0;
+  ::SetLastError(NO_ERROR);
+  DWORD low = ::SetFilePointer(log.get(), 0, &high, FILE_END);
+  if (low == INVALID_SET_FILE_POINTER && ::GetLastError() != NO_ERROR) return false;
+  std::string bytes;
+  if (low == 0 && high == 0) bytes = std::string(kUtf8Mark) + kAuditHeader;
+  bytes += FormatAuditRecord(record);
+  DWORD written = 0;
+  return ::WriteFile(log.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+         written == bytes.size();
+}
+
 void WriteLogLine(const char16_t* operation, HResult result) {
   CTerminalManagerServer* engine = CTerminalManagerServer::Instance();
   if (!engine) return;
@@ -47,7 +67,7 @@ void WriteLogLine(const char16_t* operation, HResult result) {
   std::u16string file = AuditLogFile(engine->ManagerInfoText());
   bool written = false;
   try {
-    written = !file.empty() && AppendAuditRecord(std::filesystem::path(win::AsWide(file)), record);
+    written = !file.empty() && AppendAuditRecord(file, record);
   } catch (...) {
   }
   // The operation's outcome stands either way.

@@ -3,4 +3,6 @@
 
 #include "engine/module.h"
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return orvel::engine::RunVantrel(); }
+// The ANSI entry: the runtime's wide start-up (__wgetmainargs) calls the kernel's wide functions,
+// which 95/98/ME do not have. The engine reads its command line itself.
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return orvel::engine::RunVantrel(); }

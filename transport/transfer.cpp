@@ -1,7 +1,5 @@
 // The body of a settings send: the temporary file, the device-side components, the copy of the
 // settings file to the device and its removal.
-#include <stdlib.h>
-
 #include <cwchar>
 #include <string>
 
@@ -60,12 +58,15 @@ class CTemporaryFile {
 };
 
 std::wstring MakeTemporaryName() {
-  // _wtempnam takes the folder named by TMP when it is set, else the one given here.
-  wchar_t* name = ::_wtempnam(L"c:\\", L"~ret");
-  if (!name) throw TlvxException{kErrorLocalFile, 0, text::kUniqueFilename};
-  std::wstring path(name);
-  ::free(name);
-  return path;
+  // The system's temporary folder (TMP, else TEMP, ...); the name is made and the file created in
+  // one step, so that no other program takes it in between. The system's file functions reach
+  // Ambrel, the C runtime's wide ones (_wtempnam) would not.
+  wchar_t folder[MAX_PATH + 1] = {};
+  DWORD length = ::GetTempPathW(MAX_PATH + 1, folder);
+  wchar_t name[MAX_PATH] = {};
+  if (length == 0 || length > MAX_PATH || ::GetTempFileNameW(folder, L"~re", 0, name) == 0)
+    throw TlvxException{kErrorLocalFile, 0, text::kUniqueFilename};
+  return name;
 }
 
 }  // namespace

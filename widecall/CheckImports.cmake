@@ -1,11 +1,16 @@
 # cmake -DOBJDUMP=<objdump> -DFILE=<exe or dll> -DTABLE=<exports.txt> [-DABSENT=<list>] [-DSELF=ON]
-#       [-DWIDE_RULE=OFF] -P CheckImports.cmake
+#       [-DWIDE_RULE=OFF] [-DCRT_RULE=OFF] -P CheckImports.cmake
 # Reads a binary's import table. Fails when a client of Ambrel imports a function of Ambrel's table
 # from another library, imports Ambrel by name, or imports any other wide function directly (on
 # 95/98/ME it is at best a stub); and, for Ambrel itself too (SELF), when it imports a function
-# of the ABSENT list, which Windows 95 does not have at all. WIDE_RULE=OFF leaves out the rule on
-# other wide functions, for the 64-bit test build (which no 95/98/ME runs, and whose window-long
-# functions are wide functions of their own).
+# of the ABSENT list, which Windows 95 does not have at all, a wide function of the C runtime that
+# reaches the system (crt_wide_calls.txt beside this script: the runtime calls the kernel's wide
+# functions, not Ambrel), or any function of another library by ordinal (Windows 95 loads no
+# program that imports from its system libraries by ordinal, and their ordinals are not the same
+# on every system). CRT_RULE=OFF leaves out the C runtime's wide functions, for test programs
+# that only run under Wine. WIDE_RULE=OFF leaves out the rules on wide functions and ordinals, for the
+# 64-bit test build (which no 95/98/ME runs, and whose window-long functions are wide functions of
+# their own).
 cmake_minimum_required(VERSION 3.25)
 include(${CMAKE_CURRENT_LIST_DIR}/ExportTable.cmake)
 ambrel_read_exports(T "${TABLE}")
@@ -17,6 +22,17 @@ if(ABSENT)
     list(APPEND absent ${name})
   endforeach()
 endif()
+
+# The C runtime's wide functions as one pattern: "name" exactly, "name*" as a beginning.
+file(STRINGS "${CMAKE_CURRENT_LIST_DIR}/crt_wide_calls.txt" crt_lines REGEX "^_")
+set(crt_names "")
+foreach(line IN LISTS crt_lines)
+  string(REGEX MATCH "^[A-Za-z0-9_]+\\*?" name "${line}")
+  string(REPLACE "*" "[A-Za-z0-9_]*" name "${name}")
+  list(APPEND crt_names "${name}")
+endforeach()
+list(JOIN crt_names "|" crt_pattern)
+set(crt_pattern "^(${crt_pattern})$")
 
 execute_process(COMMAND ${OBJDUMP} -p ${FILE} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
@@ -57,11 +73,20 @@ foreach(line IN LISTS lines)
   endif()
   if(name IN_LIST absent)
     list(APPEND errors "imports ${name} from ${dll}, which Windows 95 does not have")
+  elseif(WIDE_RULE STREQUAL "OFF")
+    if(NOT SELF AND name IN_LIST T_NAMES)
+      list(APPEND errors "imports ${name} from ${dll} instead of Ambrel.dll")
+    endif()
+  elseif(name STREQUAL "<none>" OR name STREQUAL "")
+    list(APPEND errors "imports function ${number} from ${dll} by ordinal")
+  elseif(NOT CRT_RULE STREQUAL "OFF" AND dll MATCHES "^(msvcr.*|crtdll|ucrtbase.*|api-ms-win-crt-.*)\\.dll$"
+         AND name MATCHES "${crt_pattern}")
+    list(APPEND errors "imports the C runtime's wide function ${name} from ${dll}, which calls the system's wide functions directly")
   elseif(SELF)
     continue()
   elseif(name IN_LIST T_NAMES)
     list(APPEND errors "imports ${name} from ${dll} instead of Ambrel.dll")
-  elseif(NOT WIDE_RULE STREQUAL "OFF" AND name MATCHES "W$")
+  elseif(name MATCHES "W$")
     list(APPEND errors "imports the wide function ${name} from ${dll} directly")
   endif()
 endforeach()

@@ -10,17 +10,18 @@
 #include <fstream>
 #include <functional>
 #include <future>
+#include <iterator>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "engine/audit_log.h"
 #include "engine/backup_handler.h"
 #include "engine/client.h"
 #include "engine/engine_limits.h"
 #include "engine/engine_wnd.h"
-#include "support/win/module_path.h"
 #include "engine/packet.h"
 #include "engine/reg_key_ex.h"
 #include "engine/secured_clients.h"
@@ -31,6 +32,7 @@
 #include "engine/trust.h"
 #include "engine/worker_thread.h"
 #include "support/u16text.h"
+#include "support/win/module_path.h"
 #include "support/win/wide.h"
 #include "support/win/window.h"
 
@@ -602,6 +604,35 @@ TEST(RegKeyEx, ValuesOfEachKind) {
   EXPECT_TRUE(key.ReadArchive(L"Data").has_value());
   key.Close();
   ::RegDeleteKeyW(HKEY_CURRENT_USER, path.c_str());
+}
+
+// ---- the audit log's file ----------------------------------------------------------------------
+
+std::string FileBytes(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST(AuditLog, ALogInAMissingFolderIsNotWritten) {
+  AuditRecord record{u"d", u"1", u"Dev", u"2", u"C", u"Backup", kOk, u""};
+  fs::path file = fs::temp_directory_path() / "no such folder" / "log.csv";
+  EXPECT_FALSE(AppendAuditRecord(win::FromWide(file.wstring()), record));
+}
+
+// The mark and the header start a new file and an empty one, and only those.
+TEST(AuditLog, NewFileGetsMarkAndHeaderOnce) {
+  fs::path file = fs::temp_directory_path() / L"audit log \u00e9 test.csv";
+  std::u16string name = win::FromWide(file.wstring());
+  fs::remove(file);
+  AuditRecord record{u"d", u"1", u"Dev", u"2", u"C", u"Backup", kCancelled, u"\u00e9"};
+  ASSERT_TRUE(AppendAuditRecord(name, record));
+  ASSERT_TRUE(AppendAuditRecord(name, record));
+  std::string line = "d;'1;Dev;'2;C;Backup;0x80040101 Cancelled;\xC3\xA9;\r\n";
+  EXPECT_EQ(FileBytes(file), std::string(kUtf8Mark) + kAuditHeader + line + line);
+  std::ofstream(file, std::ios::trunc).close();
+  ASSERT_TRUE(AppendAuditRecord(name, record));
+  EXPECT_EQ(FileBytes(file), std::string(kUtf8Mark) + kAuditHeader + line);
+  fs::remove(file);
 }
 
 // ---- the end of the thread ---------------------------------------------------------------------

@@ -99,9 +99,6 @@ CTestDevice::CTestDevice(const std::string& name, const std::string& knobs) {
   std::ofstream(m_root / econnect::kStateFileName, std::ios::binary) << "connected=1\nname=Farlink\n"
                                                                      << knobs;
   ::SetEnvironmentVariableW(L"ECONNECT_DEVICE_ROOT", m_root.c_str());
-  // _wtempnam reads the runtime's copy of the environment.
-  std::wstring tmp = L"TMP=" + m_tmp.wstring();
-  ::_wputenv(tmp.c_str());
   ::SetEnvironmentVariableW(L"TMP", m_tmp.c_str());
   ::SetEnvironmentVariableW(L"ORVEL_LIMITS", ShortLimits().c_str());
 }

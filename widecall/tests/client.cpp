@@ -1,8 +1,8 @@
 // A client of Ambrel: calls a few exports directly and pulls in runtime code that calls others.
 #include <windows.h>
 
-#include <fstream>
-#include <iostream>
+#include <cstdio>
+#include <cwchar>
 #include <thread>
 
 int HelperTextLength(const wchar_t* text);
@@ -16,8 +16,13 @@ int main() {
   }
   HANDLE file = CreateFileW(L"NUL", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-  std::thread worker([] { std::cout << std::ifstream("NUL").good() << '\n'; });
+  // The runtime's narrow file and console functions: its streams would import _wfopen.
+  std::thread worker([] {
+    FILE* nul = std::fopen("NUL", "rb");
+    std::printf("%d\n", nul != nullptr);
+    if (nul) std::fclose(nul);
+  });
   worker.join();
-  std::wcout << text << L' ' << HelperTextLength(text) << L'\n';
+  std::wprintf(L"%ls %d\n", text, HelperTextLength(text));
   return GetModuleHandleW(nullptr) ? 0 : 1;
 }
