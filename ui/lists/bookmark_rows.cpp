@@ -53,9 +53,11 @@ std::u16string NoConnectionText() { return LoadResString(kNoConnectionsDefinedId
 size_t MergeImportedBookmarks(const std::vector<std::u16string>& texts, std::vector<CSettingsRow>& rows) {
   const size_t first = rows.size();
   // The names taken, looked up once per text: a pass over the rows for each made a large import
-  // quadratic. Exact comparison, as NameTaken's.
-  std::unordered_set<std::u16string> taken;
-  taken.reserve(rows.size() + texts.size());
+  // quadratic. Exact comparison, as NameTaken's. The set views the rows' own names, which stay
+  // where they are because the rows have room for every text.
+  rows.reserve(rows.size() + texts.size());
+  std::unordered_set<std::u16string_view> taken;
+  taken.reserve(rows.capacity());
   for (const CSettingsRow& row : rows) taken.insert(row.m_name);
   for (const std::u16string& text : texts) {
     const size_t feed = text.find(u'\n');
@@ -68,8 +70,8 @@ size_t MergeImportedBookmarks(const std::vector<std::u16string>& texts, std::vec
     }
     // A nameless bookmark would be a row that the entry check refuses at once.
     if (name.empty() || url.empty() || taken.count(name) != 0 || !IsValidUrl(url)) continue;
-    taken.insert(name);
     rows.emplace_back(std::move(name), std::move(url), u"", u"", u"");
+    taken.insert(rows.back().m_name);
   }
   return first;
 }
