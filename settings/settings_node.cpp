@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iterator>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "settings/settings_host.h"
 #include "settings/settings_schema.h"
@@ -34,6 +35,13 @@ constexpr EntryUser kEntryUsers[] = {
     {74, 76, 92, 102, 103, 106},  // a WAP bookmark's UseConnection
 };
 
+// The list that holds the rule's users; null when the document has none.
+const CSettingsNode* UserList(const CSettingsNode& root, const EntryUser& rule) {
+  const CSettingsNode* list = root.FindChildOfType(rule.groupType);
+  if (list && rule.listType != 0) list = list->FindChildOfType(rule.listType);
+  return list;
+}
+
 // The first entry that names `entry` in one of its fields; null when no entry uses it.
 const CSettingsNode* FindEntryUser(const CSettingsNode& entry) {
   const CSettingsNode* root = GetCurrentDocumentRoot();
@@ -41,8 +49,7 @@ const CSettingsNode* FindEntryUser(const CSettingsNode& entry) {
   for (const EntryUser& rule : kEntryUsers) {
     if (entry.GetType() != rule.usedType) continue;
     const std::u16string& name = ChildValue(&entry, rule.usedNameType);
-    const CSettingsNode* list = root->FindChildOfType(rule.groupType);
-    if (list && rule.listType != 0) list = list->FindChildOfType(rule.listType);
+    const CSettingsNode* list = UserList(*root, rule);
     if (!list) continue;
     for (size_t i = 0; i < list->GetChildCount(); ++i) {
       const CSettingsNode* user = list->GetChild(i);
@@ -254,6 +261,110 @@ std::unique_ptr<CSettingsNode> CSettingsNode::RemoveEntry() {
                                       [](const auto& c) { return c->IsCreated() && !c->IsDisabled(); });
   if (!anyCreated) parent->SetCreated(false, true);
   return self;
+}
+
+std::vector<std::unique_ptr<CSettingsNode>> CSettingsNode::RemoveEntries(
+    const std::vector<CSettingsNode*>& entries) {
+  // For each rule whose used entries are among those asked for: how many of its users name each
+  // entry, counted once; a user that goes is counted off.
+  struct Users {
+    const CSettingsNode* list = nullptr;
+    std::unordered_map<std::u16string, size_t> names;
+  };
+  Users users[std::size(kEntryUsers)];
+  if (const CSettingsNode* root = GetCurrentDocumentRoot()) {
+    for (size_t r = 0; r < std::size(kEntryUsers); ++r) {
+      const EntryUser& rule = kEntryUsers[r];
+      if (std::none_of(entries.begin(), entries.end(),
+                       [&](const CSettingsNode* entry) { return entry->GetType() == rule.usedType; }))
+        continue;
+      users[r].list = UserList(*root, rule);
+      if (!users[r].list) continue;
+      for (const auto& user : users[r].list->m_children) {
+        if (user->GetType() != rule.userType) continue;
+        if (const CSettingsNode* reference = user->FindChildOfType(rule.referenceType))
+          ++users[r].names[reference->m_value];
+      }
+    }
+  }
+  auto used = [&](const CSettingsNode& entry) {
+    for (size_t r = 0; r < std::size(kEntryUsers); ++r) {
+      if (!users[r].list || entry.GetType() != kEntryUsers[r].usedType) continue;
+      const auto found = users[r].names.find(ChildValue(&entry, kEntryUsers[r].usedNameType));
+      if (found != users[r].names.end() && found->second > 0) return true;
+    }
+    return false;
+  };
+
+  // The walk decides which go; the nodes are unlinked afterwards, each parent's children in one pass.
+  std::vector<CSettingsNode*> going;
+  std::unordered_set<const CSettingsNode*> goingSet;
+  const CSettingsNode* refused = nullptr;
+  for (CSettingsNode* entry : entries) {
+    if (!entry->m_parent || goingSet.count(entry) != 0) break;  // not in the document (any more)
+    if (used(*entry)) {
+      refused = entry;
+      break;
+    }
+    going.push_back(entry);
+    goingSet.insert(entry);
+    for (size_t r = 0; r < std::size(kEntryUsers); ++r) {
+      const EntryUser& rule = kEntryUsers[r];
+      if (entry->m_parent != users[r].list || entry->GetType() != rule.userType) continue;
+      if (const CSettingsNode* reference = entry->FindChildOfType(rule.referenceType)) {
+        const auto found = users[r].names.find(reference->m_value);
+        if (found != users[r].names.end() && found->second > 0) --found->second;
+      }
+    }
+  }
+
+  std::vector<CSettingsNode*> parents;
+  std::unordered_set<const CSettingsNode*> parentSet;
+  for (CSettingsNode* entry : going) {
+    if (parentSet.insert(entry->m_parent).second) parents.push_back(entry->m_parent);
+  }
+  std::unordered_map<const CSettingsNode*, std::unique_ptr<CSettingsNode>> unlinked;
+  for (CSettingsNode* parent : parents) {
+    CEntryNameIndex* above = parent->IndexAbove();
+    const CSettingsNode* nameBefore = above ? parent->FindChildOfType(above->nameType) : nullptr;
+    auto kept = parent->m_children.begin();
+    for (auto child = parent->m_children.begin(); child != parent->m_children.end(); ++child) {
+      if (goingSet.count(child->get()) == 0) {
+        if (kept != child) *kept = std::move(*child);
+        ++kept;
+        continue;
+      }
+      if (parent->m_nameIndex)
+        parent->m_nameIndex->Count((*child)->FindChildOfType(parent->m_nameIndex->nameType), -1);
+      (*child)->m_parent = nullptr;
+      CSettingsNode* node = child->get();
+      unlinked[node] = std::move(*child);
+    }
+    parent->m_children.erase(kept, parent->m_children.end());
+    if (above) {
+      const CSettingsNode* nameAfter = parent->FindChildOfType(above->nameType);
+      if (nameAfter != nameBefore) {
+        above->Count(nameBefore, -1);
+        above->Count(nameAfter, 1);
+      }
+    }
+  }
+  if (!going.empty()) SetDocumentModified(true);
+  for (CSettingsNode* parent : parents) {
+    const bool anyCreated = std::any_of(parent->m_children.begin(), parent->m_children.end(),
+                                        [](const auto& c) { return c->IsCreated() && !c->IsDisabled(); });
+    if (!anyCreated) parent->SetCreated(false, true);
+  }
+  if (const CSettingsNode* user = refused ? FindEntryUser(*refused) : nullptr) {
+    std::u16string userName;
+    user->GetNodeName(userName, true);
+    SetLastReadError(FormatText(LoadResString(kEntryInUseMessageId, true), {userName}));
+  }
+
+  std::vector<std::unique_ptr<CSettingsNode>> removed;
+  removed.reserve(going.size());
+  for (CSettingsNode* entry : going) removed.push_back(std::move(unlinked[entry]));
+  return removed;
 }
 
 void CSettingsNode::GetNodeName(std::u16string& out, bool localized) const {

@@ -93,6 +93,11 @@ class CSettingsNode {
   // error holds message 596 naming the user and the result is null, with nothing changed. Also
   // null when there is no parent.
   std::unique_ptr<CSettingsNode> RemoveEntry();
+  // Removes the entries one after another as RemoveEntry would, and stops at the first that
+  // cannot go (the last read error names its user when one uses it). The nodes removed, in order.
+  // The lists of users and each parent's children are walked once, however many entries go.
+  static std::vector<std::unique_ptr<CSettingsNode>> RemoveEntries(
+      const std::vector<CSettingsNode*>& entries);
 
   // --- names
   // The element name (`localized` false) or the display name (true): type 143 its own name,

@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <functional>
+#include <random>
 
 #include "settings/settings_schema.h"
 #include "settings/settings_test_support.h"
@@ -309,9 +311,103 @@ TEST_F(RemoveEntryTest, UnusedEntryIsUnlinkedAndTheGroupLosesItsCreateFlag) {
   EXPECT_EQ(ChildTypes(*m_iap), (std::vector<uint32_t>{3, 4}));
 }
 
+TEST_F(RemoveEntryTest, UsersRemovedFirstFreeWhatTheyUsed) {
+  CSettingsNode* bookmark = m_bookmarks->GetChild(m_bookmarks->GetChildCount() - 1);
+  std::vector<std::unique_ptr<CSettingsNode>> removed =
+      CSettingsNode::RemoveEntries({bookmark, m_wap, m_ap2});
+  ASSERT_EQ(removed.size(), 3u);
+  EXPECT_EQ(removed[2].get(), m_ap2);
+  EXPECT_EQ(m_ap2->GetParent(), nullptr);
+}
+
 TEST_F(RemoveEntryTest, NodeWithoutParentIsNotRemoved) {
   CSettingsNode lone(u"", 0, 5, nullptr);
   EXPECT_EQ(lone.RemoveEntry(), nullptr);
+}
+
+// Entries of every kind that can be in use or use another, named, partly created, with references
+// drawn from a seed: the same seed builds the same document.
+struct RemovalDocument {
+  std::unique_ptr<CSettingsNode> root;
+  std::vector<CSettingsNode*> entries;
+};
+
+RemovalDocument BuildRemovalDocument(uint32_t seed) {
+  std::mt19937 random(seed);
+  auto pick = [&](size_t n) { return static_cast<size_t>(random() % n); };
+  RemovalDocument document;
+  document.root = std::make_unique<CSettingsNode>(u"", 0, 0, nullptr);
+  CSettingsNode& root = *document.root;
+  SetCurrentDocumentRoot(&root);
+  BuildDefaultTree(root);
+  auto add = [&](uint32_t group, const std::u16string& name) -> CSettingsNode& {
+    const ListGroupInfo* list = FindListGroupByGroup(group);
+    CSettingsNode& entry = *root.FindChildOfType(group)->FindChildOfType(list->placeholderType);
+    EXPECT_TRUE(entry.FindChildOfType(list->nameFieldType)->SetDisplayValue(name));
+    if (pick(2) == 0) entry.SetCreated(true, false);
+    document.entries.push_back(&entry);
+    return entry;
+  };
+  auto reference = [&](const std::vector<std::u16string>& names) {
+    return names.empty() || pick(2) == 0 ? std::u16string() : names[pick(names.size())];
+  };
+  std::vector<std::u16string> points, connections;
+  for (size_t i = 0, n = pick(7); i < n; ++i) {
+    points.push_back(u"AP" + DecimalText(i));
+    add(2, points.back());
+  }
+  for (size_t i = 0, n = pick(5); i < n; ++i) {
+    connections.push_back(u"W" + DecimalText(i));
+    add(73, connections.back()).FindChildOfType(85)->SetDisplayValue(reference(points));
+  }
+  for (size_t i = 0, n = pick(4); i < n; ++i)
+    add(43, u"Mail" + DecimalText(i)).FindChildOfType(53)->SetDisplayValue(reference(points));
+  CSettingsNode& bookmarks = *root.FindChildOfType(92)->FindChildOfType(102);
+  for (size_t i = 0, n = pick(4); i < n; ++i) {
+    CSettingsNode& bookmark = *bookmarks.AddChild(u"", 0, 103);
+    BuildDefaultTree(bookmark);
+    bookmark.FindChildOfType(106)->SetDisplayValue(reference(connections));
+    if (pick(2) == 0) bookmark.SetCreated(true, false);
+    document.entries.push_back(&bookmark);
+  }
+  for (uint32_t group : {2u, 43u, 73u}) root.FindChildOfType(group)->SetCreated(pick(2) == 0, false);
+  // The entries asked for: some of them, in any order, now and then one twice.
+  std::shuffle(document.entries.begin(), document.entries.end(), random);
+  document.entries.resize(document.entries.empty() ? 0 : pick(document.entries.size() + 1));
+  if (!document.entries.empty() && pick(8) == 0) document.entries.push_back(document.entries[0]);
+  SetDocumentModified(false);
+  SetLastReadError(u"");
+  return document;
+}
+
+TEST_F(SettingsTest, RemovingEntriesTogetherEndsAsRemovingThemOneByOne) {
+  UseFakeHost();
+  m_host.texts[596] = u"In use by %s.";
+  for (uint32_t seed = 1; seed <= 400; ++seed) {
+    SCOPED_TRACE(seed);
+    RemovalDocument single = BuildRemovalDocument(seed);
+    std::vector<std::unique_ptr<CSettingsNode>> removedSingly;
+    for (CSettingsNode* entry : single.entries) {
+      std::unique_ptr<CSettingsNode> removed = entry->RemoveEntry();
+      if (!removed) break;
+      removedSingly.push_back(std::move(removed));
+    }
+    const std::u16string singleError = GetLastReadError();
+    const bool singleModified = IsDocumentModified();
+
+    RemovalDocument together = BuildRemovalDocument(seed);
+    std::vector<std::unique_ptr<CSettingsNode>> removed = CSettingsNode::RemoveEntries(together.entries);
+    EXPECT_EQ(GetLastReadError(), singleError);
+    EXPECT_EQ(IsDocumentModified(), singleModified);
+    ASSERT_EQ(removed.size(), removedSingly.size());
+    for (size_t i = 0; i < removed.size(); ++i) {
+      EXPECT_EQ(removed[i].get(), together.entries[i]);
+      EXPECT_EQ(removed[i]->GetParent(), nullptr);
+      ExpectSameTree(*removedSingly[i], *removed[i]);
+    }
+    ExpectSameTree(*single.root, *together.root);
+    SetCurrentDocumentRoot(nullptr);
+  }
 }
 
 }  // namespace

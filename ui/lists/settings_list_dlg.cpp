@@ -177,19 +177,34 @@ void CSettingsListDlg::OnDelete() {
   if (m_list.SelectedCount() == 0) return;
   win::CWaitCursor wait;
   m_list.SetRedraw(false);
+  // One pass finds the selected items and their rows; the rows go in one erase and the items left
+  // are renumbered once, so that item data stays the index of its row.
   std::vector<int> removed;
+  std::vector<bool> gone(m_rows.size(), false);
   for (int item = m_list.NextItem(-1, LVNI_SELECTED); item >= 0;
        item = m_list.NextItem(item, LVNI_SELECTED)) {
     const LPARAM index = m_list.ItemData(item);
-    if (index < 0 || static_cast<size_t>(index) >= m_rows.size()) continue;
-    m_rows.erase(m_rows.begin() + index);
-    // Item data names the current index of its row.
-    for (int other = 0; other < m_list.ItemCount(); ++other) {
-      if (const LPARAM data = m_list.ItemData(other); data > index) m_list.SetItemData(other, data - 1);
-    }
+    if (index < 0 || static_cast<size_t>(index) >= m_rows.size() || gone[static_cast<size_t>(index)])
+      continue;
+    gone[static_cast<size_t>(index)] = true;
     removed.push_back(item);
   }
+  std::vector<LPARAM> renumbered(m_rows.size());
+  size_t kept = 0;
+  for (size_t row = 0; row < m_rows.size(); ++row) {
+    renumbered[row] = static_cast<LPARAM>(kept);
+    if (gone[row]) continue;
+    if (kept != row) m_rows[kept] = std::move(m_rows[row]);
+    ++kept;
+  }
+  m_rows.resize(kept);
   for (auto it = removed.rbegin(); it != removed.rend(); ++it) m_list.DeleteItem(*it);
+  for (int item = 0; item < m_list.ItemCount(); ++item) {
+    const LPARAM data = m_list.ItemData(item);
+    if (data >= 0 && static_cast<size_t>(data) < renumbered.size() &&
+        renumbered[static_cast<size_t>(data)] != data)
+      m_list.SetItemData(item, renumbered[static_cast<size_t>(data)]);
+  }
   m_list.SetRedraw(true);
 }
 

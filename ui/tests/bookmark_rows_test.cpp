@@ -3,7 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+
 #include "settings/settings_test_support.h"
+#include "settings/settings_validate.h"
 
 using namespace orvel;
 using namespace orvel::ui;
@@ -167,6 +171,49 @@ TEST(MergeImportedBookmarks, Table) {
     for (size_t i = kRows.size(); i < rows.size(); ++i) {
       EXPECT_EQ(CheckEntry(BookmarkMode::Web, rows[i], rows, static_cast<int>(i), u""), 0u) << c.name;
     }
+  }
+}
+
+// The merge as it was, a pass over the rows for each text: the reference of the test below.
+size_t MergeByScanning(const std::vector<std::u16string>& texts, std::vector<CSettingsRow>& rows) {
+  const size_t first = rows.size();
+  for (const std::u16string& text : texts) {
+    const size_t feed = text.find(u'\n');
+    std::u16string url, name;
+    if (feed != std::u16string::npos) {
+      url = text.substr(0, std::min<size_t>(feed, 264));
+      name = text.substr(feed + 1, 256);
+    } else {
+      name = text.substr(0, 256);
+    }
+    const bool taken =
+        std::any_of(rows.begin(), rows.end(), [&](const CSettingsRow& row) { return row.m_name == name; });
+    if (name.empty() || url.empty() || taken || !IsValidUrl(url)) continue;
+    rows.emplace_back(std::move(name), std::move(url), u"", u"", u"");
+  }
+  return first;
+}
+
+// Rows that already share names, and texts drawn from few names and URLs that differ in case,
+// length and validity: the merge adds exactly what a pass over the rows per text added.
+TEST(MergeImportedBookmarks, SameRowsAsAPassOverTheRowsPerText) {
+  const std::u16string names[] = {u"a", u"A", u"b", u"a ", u"", Repeat(u'n', 256), Repeat(u'n', 257)};
+  const std::u16string urls[] = {u"http://a.example/", u"", u"http://a b/", Url(264), Url(265)};
+  std::mt19937 random(30);
+  auto pick = [&](size_t n) { return static_cast<size_t>(random() % n); };
+  for (int round = 0; round < 500; ++round) {
+    std::vector<CSettingsRow> rows;
+    for (size_t i = 0, n = pick(5); i < n; ++i)
+      rows.emplace_back(names[pick(std::size(names))], urls[0], u"WAP1", u"", u"");
+    std::vector<std::u16string> texts;
+    for (size_t i = 0, n = pick(8); i < n; ++i) {
+      const std::u16string& url = urls[pick(std::size(urls))];
+      texts.push_back(pick(6) == 0 ? url : url + u"\n" + names[pick(std::size(names))]);
+    }
+    std::vector<CSettingsRow> expected = rows;
+    const size_t expectedFirst = MergeByScanning(texts, expected);
+    EXPECT_EQ(MergeImportedBookmarks(texts, rows), expectedFirst) << round;
+    EXPECT_EQ(rows, expected) << round;
   }
 }
 

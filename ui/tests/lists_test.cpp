@@ -579,6 +579,49 @@ TEST_F(ListDialogTest, DeletingTheFirstAndThirdOfThreeLeavesTheSecondAsRowZero) 
   EXPECT_EQ(Xml(list), before);  // Cancel leaves the node as it was
 }
 
+// Rows stored out of the shown order, the first three deleted: the items left are renumbered and
+// still name their rows, and OK writes exactly the rows left.
+TEST_F(ListDialogTest, DeletingSeveralRowsKeepsEachItemOnItsRow) {
+  Load(
+      u"<?xml version=\"1.0\"?><Settings><PersonalData><WWWBookmarks>"
+      u"<WWWBookmark><Name>F</Name><URL>http://f.example/</URL></WWWBookmark>"
+      u"<WWWBookmark><Name>B</Name><URL>http://b.example/</URL></WWWBookmark>"
+      u"<WWWBookmark><Name>E</Name><URL>http://e.example/</URL></WWWBookmark>"
+      u"<WWWBookmark><Name>A</Name><URL>http://a.example/</URL></WWWBookmark>"
+      u"<WWWBookmark><Name>D</Name><URL>http://d.example/</URL></WWWBookmark>"
+      u"<WWWBookmark><Name>C</Name><URL>http://c.example/</URL></WWWBookmark>"
+      u"</WWWBookmarks></PersonalData></Settings>");
+  CSettingsNode& list = List(98);
+  CSettingsListDlg dialog(App().ResourceHandle(), list, BookmarkMode::Web);
+  std::vector<std::wstring> left, rowNames;
+  const INT_PTR result = RunDriven(dialog, [&](HWND window) {
+    HWND listView = ListOf(window);
+    if (!WaitNames(window, {L"A", L"B", L"C", L"D", L"E", L"F"})) return;
+    LVITEMW state = {};
+    state.stateMask = state.state = LVIS_SELECTED;
+    for (WPARAM item : {1, 4, 5})
+      ::SendMessageW(listView, LVM_SETITEMSTATE, item, reinterpret_cast<LPARAM>(&state));
+    if (!driver::PressButton(window, CSettingsListDlg::kDelete)) return;
+    driver::WaitUntil(driver::Wait::Window, [&] { return Names(window).size() == 3; });
+    left = Names(window);
+    for (int item = 0; item < static_cast<int>(left.size()); ++item) {
+      const LPARAM row = dialog.List().ItemData(item);
+      rowNames.push_back(row >= 0 && static_cast<size_t>(row) < dialog.Rows().size()
+                             ? win::AsWide(dialog.Rows()[static_cast<size_t>(row)].m_name)
+                             : L"(row " + std::to_wstring(row) + L")");
+    }
+    driver::PressButton(window, IDOK);
+  });
+  EXPECT_EQ(left, (std::vector<std::wstring>{L"A", L"C", L"D"}));
+  EXPECT_EQ(rowNames, left);
+  EXPECT_EQ(result, IDOK);
+  const std::u16string xml = Xml(list);
+  for (const char16_t* kept : {u"<Name>A</Name>", u"<Name>C</Name>", u"<Name>D</Name>"})
+    EXPECT_NE(xml.find(kept), std::u16string::npos) << AsUtf8(kept);
+  for (const char16_t* gone : {u"<Name>B</Name>", u"<Name>E</Name>", u"<Name>F</Name>"})
+    EXPECT_EQ(xml.find(gone), std::u16string::npos) << AsUtf8(gone);
+}
+
 TEST_F(ListDialogTest, WapEntryLimitsConnectionsAndOk) {
   CSettingsNode& list = List(102);
   CSettingsListDlg dialog(App().ResourceHandle(), list, BookmarkMode::Wap);

@@ -204,10 +204,26 @@ std::u16string CTreeLogic::Label(TreeItemId item) const {
   return name;
 }
 
-void CTreeLogic::RemoveItem(TreeItemId item) {
-  for (TreeItemId child : std::vector<TreeItemId>(Item(item).children)) RemoveItem(child);
-  std::vector<TreeItemId>& siblings = ParentOf(item) == kNoItem ? m_top : Mutable(ParentOf(item)).children;
-  siblings.erase(std::remove(siblings.begin(), siblings.end(), item), siblings.end());
+void CTreeLogic::RemoveItems(const std::vector<TreeItemId>& items) {
+  std::vector<TreeItemId> parents;
+  for (TreeItemId item : items) {
+    parents.push_back(ParentOf(item));
+    Forget(item);
+  }
+  // Each list of siblings drops its gone items in one pass.
+  std::sort(parents.begin(), parents.end());
+  parents.erase(std::unique(parents.begin(), parents.end()), parents.end());
+  for (TreeItemId parent : parents) {
+    if (parent != kNoItem && !IsLive(parent)) continue;
+    std::vector<TreeItemId>& siblings = parent == kNoItem ? m_top : Mutable(parent).children;
+    siblings.erase(
+        std::remove_if(siblings.begin(), siblings.end(), [&](TreeItemId item) { return !IsLive(item); }),
+        siblings.end());
+  }
+}
+
+void CTreeLogic::Forget(TreeItemId item) {
+  for (TreeItemId child : Item(item).children) Forget(child);
   m_byNode->items.erase(Item(item).node);
   for (TreeItemId* kept : {&m_caret, &m_anchor, &m_pressed, &m_pressOrigin}) {
     if (*kept == item) *kept = kNoItem;
@@ -517,19 +533,22 @@ CTreeLogic::DeleteResult CTreeLogic::DeleteSelectedEntry() {
   const std::vector<TreeItemId> marked = MarkedItems();
   const auto caretAt = std::find(order.begin(), order.end(), m_caret);
   const bool haveAbove = caretAt != order.end() && caretAt != order.begin();
+  // From the last marked entry up; the walk stops at an entry in use.
+  std::vector<TreeItemId> entries;
+  std::vector<CSettingsNode*> nodes;
   for (auto at = marked.rbegin(); at != marked.rend(); ++at) {
     if (!IsLive(*at) || !IsListEntryType(NodeOf(*at)->GetType())) continue;
-    CSettingsNode* node = NodeOf(*at);
-    std::unique_ptr<CSettingsNode> removed = node->RemoveEntry();
-    if (!removed) {
-      result.refusal = GetLastReadError();
-      break;
-    }
-    result.changes.Redraw(ParentOf(*at));  // its create flag may have gone
-    result.changes.deleted.push_back(*at);
-    RemoveItem(*at);
-    result.removed.push_back(std::move(removed));
+    entries.push_back(*at);
+    nodes.push_back(NodeOf(*at));
   }
+  result.removed = CSettingsNode::RemoveEntries(nodes);
+  if (result.removed.size() < nodes.size()) result.refusal = GetLastReadError();
+  entries.resize(result.removed.size());
+  for (TreeItemId entry : entries) {
+    result.changes.Redraw(ParentOf(entry));  // its create flag may have gone
+    result.changes.deleted.push_back(entry);
+  }
+  RemoveItems(entries);
   if (result.removed.empty()) return result;
   m_hasSettings = 0;
   // References to a deleted access point are repaired when shown: every row may change.

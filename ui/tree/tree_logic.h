@@ -243,7 +243,10 @@ class CTreeLogic {
   bool AnyChildCreated(TreeItemId item) const;
   bool Remark(TreeItemId item, TreeChanges& changes);
   void SetLinked(TreeItemId item, bool value, TreeChanges& changes);
-  void RemoveItem(TreeItemId item);
+  // Drops the items with their subtrees.
+  void RemoveItems(const std::vector<TreeItemId>& items);
+  // Drops the item and its subtree without taking it out of its parent's children.
+  void Forget(TreeItemId item);
   void ClearMarks(TreeChanges& changes);
   void SetMark(TreeItemId item, bool marked, TreeChanges& changes);
   void MarkRange(TreeItemId from, TreeItemId to, TreeChanges& changes);
