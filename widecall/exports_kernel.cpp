@@ -416,8 +416,8 @@ Amb_GetVolumeInformationW(LPCWSTR root, LPWSTR volume, DWORD volumeSize, LPDWORD
   ScratchList list;
   AnsiOutBuffer volumeOut(list, volume, static_cast<int>(volumeSize));
   AnsiOutBuffer systemOut(list, fileSystem, static_cast<int>(fileSystemSize));
-  BOOL ok = GetVolumeInformationA(A(list, root), volumeOut.ansi(), volumeSize, serial, maxComponent, flags,
-                                  systemOut.ansi(), fileSystemSize);
+  BOOL ok = GetVolumeInformationA(A(list, root), volumeOut.ansi(), volumeOut.capacity(), serial, maxComponent,
+                                  flags, systemOut.ansi(), systemOut.capacity());
   if (ok) {
     volumeOut.CopyBack(-1);
     systemOut.CopyBack(-1);
@@ -437,19 +437,21 @@ AMBREL_EXPORT(ATOM) Amb_GlobalFindAtomW(LPCWSTR name) {
   return GlobalFindAtomA(A(list, name));
 }
 
+// The wide function copies as many units of the name as the buffer holds, terminated only when
+// there is room, and answers the units copied.
 AMBREL_EXPORT(UINT) Amb_GlobalGetAtomNameW(ATOM atom, LPWSTR buffer, int size) {
   if (!UseAnsi()) return GlobalGetAtomNameW(atom, buffer, size);
+  if (!buffer || size <= 0) return GlobalGetAtomNameA(atom, nullptr, 0);
+  char name[512] = {};  // an atom's name is at most 255 bytes
+  UINT bytes = GlobalGetAtomNameA(atom, name, sizeof(name));
+  if (bytes == 0) return 0;
   ScratchList list;
-  AnsiOutBuffer out(list, buffer, size);
-  if (!out.ansi()) return 0;
-  UINT result = GlobalGetAtomNameA(atom, out.ansi(), size);
-  if (result == 0) return 0;
   int units = 0;
-  const wchar_t* wide = AnsiToWideDup(list, out.ansi(), -1, &units);
+  const wchar_t* wide = AnsiToWideDup(list, name, static_cast<int>(bytes), &units);
   if (!wide) return 0;
-  if (units >= size) units = size - 1;
+  if (units > size) units = size;
   wmemcpy(buffer, wide, units);
-  buffer[units] = 0;
+  if (units < size) buffer[units] = 0;
   return units;
 }
 
