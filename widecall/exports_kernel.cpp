@@ -413,16 +413,23 @@ Amb_GetVolumeInformationW(LPCWSTR root, LPWSTR volume, DWORD volumeSize, LPDWORD
     return GetVolumeInformationW(root, volume, volumeSize, serial, maxComponent, flags, fileSystem,
                                  fileSystemSize);
   }
+  // Both names are read whole (neither is longer than MAX_PATH characters) and measured in units:
+  // a name longer than the caller's buffer fails the call, as the wide function fails it.
   ScratchList list;
-  AnsiOutBuffer volumeOut(list, volume, static_cast<int>(volumeSize));
-  AnsiOutBuffer systemOut(list, fileSystem, static_cast<int>(fileSystemSize));
-  BOOL ok = GetVolumeInformationA(A(list, root), volumeOut.ansi(), volumeOut.capacity(), serial, maxComponent,
-                                  flags, systemOut.ansi(), systemOut.capacity());
-  if (ok) {
-    volumeOut.CopyBack(-1);
-    systemOut.CopyBack(-1);
+  int bytes = AnsiBytesFor(MAX_PATH + 1);
+  char* volumeName = volume && volumeSize ? static_cast<char*>(list.Alloc(bytes)) : nullptr;
+  char* systemName = fileSystem && fileSystemSize ? static_cast<char*>(list.Alloc(bytes)) : nullptr;
+  BOOL ok = GetVolumeInformationA(A(list, root), volumeName, volumeName ? bytes : 0, serial, maxComponent,
+                                  flags, systemName, systemName ? bytes : 0);
+  if (!ok) return FALSE;
+  if ((volumeName && AnsiToWide(volumeName, -1, nullptr, 0) > static_cast<int>(volumeSize)) ||
+      (systemName && AnsiToWide(systemName, -1, nullptr, 0) > static_cast<int>(fileSystemSize))) {
+    SetLastError(ERROR_BAD_LENGTH);
+    return FALSE;
   }
-  return ok;
+  if (volumeName) CopyAnsiToWide(volumeName, volume, static_cast<int>(volumeSize), true);
+  if (systemName) CopyAnsiToWide(systemName, fileSystem, static_cast<int>(fileSystemSize), true);
+  return TRUE;
 }
 
 AMBREL_EXPORT(ATOM) Amb_GlobalAddAtomW(LPCWSTR name) {

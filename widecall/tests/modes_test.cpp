@@ -1952,6 +1952,22 @@ TEST(ReadBack, VolumeLabelOfDoubleByteCharacters) {
   using LabelFn = BOOL(WINAPI*)(LPCWSTR, LPCWSTR);
   auto systemVolume = SystemEntry<VolumeFn>("kernel32.dll", "GetVolumeInformationW");
   auto systemLabel = SystemEntry<LabelFn>("kernel32.dll", "SetVolumeLabelW");
+  // The file system's name, which every drive has, into short buffers.
+  for (DWORD size : {16u, 5u, 4u, 2u}) {
+    wchar_t mine[16], theirs[16];
+    std::wmemset(mine, L'#', 16);
+    std::wmemset(theirs, L'#', 16);
+    mine[15] = theirs[15] = 0;
+    SetLastError(0);
+    BOOL answer = GetVolumeInformationW(L"C:\\", nullptr, 0, nullptr, nullptr, nullptr, mine, size);
+    DWORD error = GetLastError();
+    SetLastError(0);
+    EXPECT_EQ(answer, systemVolume(L"C:\\", nullptr, 0, nullptr, nullptr, nullptr, theirs, size)) << size;
+    if (!answer) {
+      EXPECT_EQ(error, GetLastError()) << size;
+    }
+    EXPECT_EQ(std::wstring(mine), std::wstring(theirs)) << size;
+  }
   wchar_t original[64] = {};
   ASSERT_TRUE(systemVolume(L"C:\\", original, 64, nullptr, nullptr, nullptr, nullptr, 0));
   const std::wstring label = Acp(TwentyCharacters());
