@@ -1,5 +1,6 @@
 #include "ambrel_core.h"
 
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
@@ -85,6 +86,20 @@ int WideToAnsiCut(const wchar_t* wide, int count, char* ansi, int size) {
   std::memcpy(ansi, all, kept);
   std::free(all);
   return kept;
+}
+
+int AnsiMaxCharBytes() {
+  static const int bytes = [] {
+    CPINFO info{};
+    return GetCPInfo(CP_ACP, &info) && info.MaxCharSize > 0 ? static_cast<int>(info.MaxCharSize) : 2;
+  }();
+  return bytes;
+}
+
+int AnsiBytesFor(int units) {
+  if (units <= 0) return 0;
+  int most = AnsiMaxCharBytes();
+  return units > INT_MAX / most ? INT_MAX : units * most;
 }
 
 ScratchList::~ScratchList() {
@@ -189,20 +204,49 @@ int CopyAnsiToWide(const char* ansi, wchar_t* wide, int size, bool truncate) {
 }
 
 AnsiOutBuffer::AnsiOutBuffer(ScratchList& list, wchar_t* wide, int size, int preload)
-    : m_wide(wide), m_size(size) {
+    : m_list(list), m_wide(wide), m_size(size) {
   if (size == -1 && wide) m_size = static_cast<int>(std::wcslen(wide)) + 1;
   if (!wide || m_size <= 0) return;
-  m_ansi = static_cast<char*>(list.Alloc(m_size + 11));
+  // One byte more than the characters take, so that a text cut by the ANSI function still ends.
+  m_capacity = AnsiBytesFor(m_size) + 1;
+  m_ansi = static_cast<char*>(list.Alloc(m_capacity));
   if (!m_ansi) return;
   if (preload == -1 || preload > 0) {
-    WideToAnsi(wide, preload, m_ansi, m_size + 10);
+    int units = static_cast<int>(wcsnlen(wide, m_size));
+    if (preload > 0 && preload < units) units = preload;
+    // The caller's text fits its own buffer, so its ANSI form fits this one.
+    if (units > 0) WideToAnsi(wide, units, m_ansi, m_capacity - 1);
   }
+}
+
+bool AnsiOutBuffer::Grow(int bytes) {
+  if (!m_wide || m_size <= 0 || bytes <= m_capacity) return false;
+  auto* ansi = static_cast<char*>(m_list.Alloc(bytes));
+  if (!ansi) return false;
+  m_ansi = ansi;
+  m_capacity = bytes;
+  return true;
+}
+
+int AnsiOutBuffer::Units() const {
+  if (!m_ansi) return 0;
+  int bytes = static_cast<int>(strnlen(m_ansi, m_capacity));
+  return bytes > 0 ? AnsiToWide(m_ansi, bytes, nullptr, 0) : 0;
 }
 
 int AnsiOutBuffer::CopyBack(int count) {
   if (!m_wide || !m_ansi || m_size <= 0) return 0;
-  if (count != -1 && (count <= 0 || count > m_size)) return 0;
-  return ConvertTruncated(m_ansi, count, m_wide, m_size);
+  if (count < -1 || count > m_capacity) return 0;
+  if (count == -1) count = static_cast<int>(strnlen(m_ansi, m_capacity));
+  int units = 0;
+  const wchar_t* wide = count > 0 ? AnsiToWideDup(m_list, m_ansi, count, &units) : nullptr;
+  if (!wide) units = 0;
+  // A terminator inside the count ends the text.
+  if (wide) units = static_cast<int>(wcsnlen(wide, units));
+  if (units > m_size - 1) units = m_size - 1;
+  if (units > 0) std::wmemcpy(m_wide, wide, units);
+  m_wide[units] = 0;
+  return units;
 }
 
 void WidenInPlace(void* buffer, const DWORD* length, DWORD capacity) {

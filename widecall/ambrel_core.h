@@ -35,6 +35,10 @@ int AnsiToWide(const char* ansi, int count, wchar_t* wide, int size);
 // The ANSI form of count units (-1: to the terminator, not included) cut to at most size bytes,
 // never in the middle of a double-byte character; nothing is added. Returns the bytes written.
 int WideToAnsiCut(const wchar_t* wide, int count, char* ansi, int size);
+// The most bytes one character takes in the ANSI code page (2 under 932, 936, 949 and 950).
+int AnsiMaxCharBytes();
+// The bytes of an ANSI buffer that holds as many characters as a wide buffer of units units.
+int AnsiBytesFor(int units);
 
 // Conversion buffers of one call, freed together when the call ends. The first block is kept in
 // the items field itself; from the second on, items is an array of block pointers.
@@ -72,20 +76,32 @@ int CopyAnsiToWide(const char* ansi, wchar_t* wide, int size, bool truncate);
 // wide; when the text does not fit, the last unit written is a terminator. Returns units written.
 int ConvertTruncated(const char* ansi, int count, wchar_t* wide, int size);
 
-// An output buffer: the caller's wide buffer of size units and an ANSI buffer of size + 11 bytes.
+// An output buffer: the caller's wide buffer of size units (-1: its text's length and terminator)
+// and an ANSI buffer of capacity bytes, which holds as many characters of the longest form.
+// A preload (-1: the text up to its terminator) puts the caller's text into the ANSI buffer whole.
 class AnsiOutBuffer {
  public:
   AnsiOutBuffer(ScratchList& list, wchar_t* wide, int size, int preload = 0);
   char* ansi() const { return m_ansi; }
   int size() const { return m_size; }
-  // Converts the first count ANSI bytes (-1: to the terminator included) into the caller's buffer;
-  // returns the units written, 0 when there is nothing to copy.
+  // The ANSI buffer's size in bytes, as the ANSI function is told it; 0 without a buffer.
+  int capacity() const { return m_ansi ? m_capacity : 0; }
+  // The wide units of the ANSI text (up to its terminator), however many the caller has room for.
+  int Units() const;
+  // Converts the first count ANSI bytes (-1: up to the terminator) into the caller's buffer, cut to
+  // size - 1 units and terminated; returns the units written without the terminator. A count
+  // beyond the ANSI buffer (a size the ANSI function asks for) copies nothing.
   int CopyBack(int count);
+  // A new, empty ANSI buffer of bytes bytes, for an ANSI function that refused the first; false
+  // when memory is short (the buffer is then kept).
+  bool Grow(int bytes);
 
  private:
+  ScratchList& m_list;
   wchar_t* m_wide;
   char* m_ansi = nullptr;
   int m_size;
+  int m_capacity = 0;
 };
 
 // Turns ANSI text in a caller's buffer into wide text in place, at most capacity / 2 units, and

@@ -18,7 +18,8 @@ namespace ambrel {
 template <class Call>
 DWORD SizedAnsiCall(wchar_t* out, DWORD size, Call call) {
   ScratchList list;
-  DWORD bytes = size * 2 + 2 > 520 ? size * 2 + 2 : 520;
+  DWORD bytes = static_cast<DWORD>(AnsiBytesFor(static_cast<int>(size > 0x10000 ? 0x10000 : size))) + 2;
+  if (bytes < 520) bytes = 520;
   char* ansi = static_cast<char*>(list.Alloc(bytes));
   if (!ansi) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
@@ -48,16 +49,24 @@ DWORD SizedAnsiCall(wchar_t* out, DWORD size, Call call) {
   return units;
 }
 
-// The usual call of a text-reading function: an ANSI buffer of the caller's size, the answer the
-// wide count of what was copied back, the caller's buffer always terminated.
+// The usual call of a text-reading function (it takes a buffer size and answers the bytes copied):
+// an ANSI buffer that holds as many characters as the caller's, the answer the wide units copied
+// back, the text cut to the caller's buffer and always terminated, as the wide function cuts it.
+// An ANSI function that refuses a short buffer instead of cutting the text gets longer ones.
 template <class Call>
 int ReadText(wchar_t* out, int size, Call call) {
   if (size < 0) size = 0;  // a negative size names no buffer
   ScratchList list;
   AnsiOutBuffer buffer(list, out, size);
-  int units = buffer.CopyBack(call(buffer.ansi(), size));
-  buffer.CopyBack(-1);
-  return units;
+  constexpr int kLongest = 0x10000;
+  for (;;) {
+    SetLastError(ERROR_SUCCESS);
+    int bytes = call(buffer.ansi(), buffer.capacity());
+    DWORD error = GetLastError();
+    bool refused = bytes <= 0 && (error == ERROR_INSUFFICIENT_BUFFER || error == ERROR_MORE_DATA);
+    if (!refused || buffer.capacity() >= kLongest || !buffer.Grow(buffer.capacity() * 4))
+      return buffer.CopyBack(bytes > 0 ? bytes : 0);
+  }
 }
 
 // The ANSI form of an input text, for the usual call.

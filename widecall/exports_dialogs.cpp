@@ -1,6 +1,7 @@
 // Common dialogs, the OLE user-interface dialogs, property sheets and directory lists.
 // clang-format off
 #include <windows.h>
+#include <cderr.h>
 #include <commctrl.h>  // needs windows.h first
 #include <commdlg.h>
 #include <oledlg.h>
@@ -76,11 +77,12 @@ BOOL FileNameDialog(OPENFILENAMEW* caller, Call call) {
   ansi.filter = TextListToAnsi(list, wide->filter);
   ansi.filterIndex = wide->filterIndex;
   AnsiOutBuffer file(list, wide->file, static_cast<int>(wide->maxFile), -1);
+  // Both buffers hold as many characters as the caller's, in bytes.
   ansi.file = file.ansi();
-  ansi.maxFile = wide->maxFile;
+  ansi.maxFile = static_cast<DWORD>(file.capacity());
   AnsiOutBuffer title(list, wide->fileTitle, static_cast<int>(wide->maxFileTitle));
   ansi.fileTitle = title.ansi();
-  ansi.maxFileTitle = wide->maxFileTitle;
+  ansi.maxFileTitle = static_cast<DWORD>(title.capacity());
   ansi.initialDir = A(list, wide->initialDir);
   ansi.title = A(list, wide->title);
   ansi.flags = wide->flags & ~OFN_ALLOWMULTISELECT;  // a list of names would come back in ANSI form
@@ -88,7 +90,20 @@ BOOL FileNameDialog(OPENFILENAMEW* caller, Call call) {
   ansi.custData = wide->custData;
   ansi.hook = wide->hook;
   ansi.templateName = A(list, wide->templateName);
-  if (!call(reinterpret_cast<OPENFILENAMEA*>(&ansi))) return FALSE;
+  if (!call(reinterpret_cast<OPENFILENAMEA*>(&ansi))) {
+    // A name too long for the buffer: the first unit gives the size it needs. The ANSI dialog counts
+    // bytes, never fewer than the name's characters, so a buffer of that size takes it.
+    if (CommDlgExtendedError() == FNERR_BUFFERTOOSMALL && ansi.file && wide->maxFile > 0)
+      caller->lpstrFile[0] = *reinterpret_cast<const WORD*>(ansi.file);
+    return FALSE;
+  }
+  // A name of more characters than the caller's buffer holds whose bytes fit the ANSI one: refused
+  // with its size as the wide dialog refuses it, though the dialog's own error stays unset.
+  int units = file.Units();
+  if (wide->file && static_cast<DWORD>(units) >= wide->maxFile) {
+    caller->lpstrFile[0] = static_cast<wchar_t>(units + 1);
+    return FALSE;
+  }
   file.CopyBack(-1);
   title.CopyBack(-1);
   // The offsets of the name and its extension count wide units.
@@ -127,24 +142,33 @@ AMBREL_EXPORT(BOOL) Amb_ChooseColorW(LPCHOOSECOLORW wide) {
 }
 
 // 0 when the title was written, the size it needs (wide units with the terminator) when the
-// buffer is short, a negative value on failure: the wide function's answers.
+// buffer is short or absent, a negative value on failure: the wide function's answers.
 AMBREL_EXPORT(short) Amb_GetFileTitleW(LPCWSTR file, LPWSTR title, WORD size) {
   if (!UseAnsi()) return GetFileTitleW(file, title, size);
   ScratchList list;
   const char* name = A(list, file);
-  AnsiOutBuffer out(list, title, size);
-  short result = GetFileTitleA(name, out.ansi(), size);
-  if (result == 0) {
-    out.CopyBack(-1);
-    return 0;
-  }
+  // The title is read whole whatever the caller's size, then measured in units: the ANSI function
+  // counts bytes, and a double-byte title may be cut to its buffer without a word.
+  int bytes = AnsiBytesFor(size) + 1;
+  if (bytes < 2 * MAX_PATH) bytes = 2 * MAX_PATH;
+  if (bytes > 0xFFFF) bytes = 0xFFFF;
+  auto* ansi = static_cast<char*>(list.Alloc(bytes));
+  if (!ansi) return -1;
+  short result = GetFileTitleA(name, ansi, static_cast<WORD>(bytes));
   if (result < 0) return result;
-  // The size asked for is in bytes, or in characters where the system counts them so: room for
-  // two bytes a character holds the title either way.
-  auto bytes = static_cast<WORD>(result * 2);
-  auto* full = static_cast<char*>(list.Alloc(static_cast<size_t>(bytes) + 1));
-  if (!full || GetFileTitleA(name, full, bytes) != 0) return result;
-  return static_cast<short>(AnsiToWide(full, -1, nullptr, 0));
+  if (result > 0) {
+    // The size asked for is in bytes, or in characters where the system counts them so: room for
+    // the longest character each holds the title either way.
+    bytes = AnsiBytesFor(result) + 1;
+    if (bytes > 0xFFFF) bytes = 0xFFFF;
+    ansi = static_cast<char*>(list.Alloc(bytes));
+    if (!ansi || GetFileTitleA(name, ansi, static_cast<WORD>(bytes)) != 0) return result;
+  }
+  int units = AnsiToWide(ansi, -1, nullptr, 0);
+  if (units <= 0) return -1;
+  if (!title || units > size) return static_cast<short>(units);
+  CopyAnsiToWide(ansi, title, size, true);
+  return 0;
 }
 
 // The OLE dialogs: each record's texts converted, the results copied back into the caller's
@@ -243,6 +267,7 @@ AMBREL_EXPORT(UINT) Amb_OleUIInsertObjectW(LPOLEUIINSERTOBJECTW wide) {
   OleRecordToAnsi(list, *wide, ansi);
   AnsiOutBuffer file(list, wide->lpszFile, static_cast<int>(wide->cchFile), -1);
   ansi.lpszFile = file.ansi();
+  ansi.cchFile = static_cast<UINT>(file.capacity());
   UINT result = OleUIInsertObjectA(&ansi);
   LPWSTR fileName = wide->lpszFile;
   OleRecordBack(ansi, *wide);
@@ -405,7 +430,7 @@ AMBREL_EXPORT(BOOL) Amb_DlgDirSelectExW(HWND dialog, LPWSTR text, int size, int 
   if (!UseAnsi()) return DlgDirSelectExW(dialog, text, size, listBox);
   ScratchList list;
   AnsiOutBuffer out(list, text, size);
-  BOOL directory = DlgDirSelectExA(dialog, out.ansi(), size, listBox);
+  BOOL directory = DlgDirSelectExA(dialog, out.ansi(), out.capacity(), listBox);
   out.CopyBack(-1);
   return directory;
 }
@@ -414,7 +439,7 @@ AMBREL_EXPORT(BOOL) Amb_DlgDirSelectComboBoxExW(HWND dialog, LPWSTR text, int si
   if (!UseAnsi()) return DlgDirSelectComboBoxExW(dialog, text, size, comboBox);
   ScratchList list;
   AnsiOutBuffer out(list, text, size);
-  BOOL directory = DlgDirSelectComboBoxExA(dialog, out.ansi(), size, comboBox);
+  BOOL directory = DlgDirSelectComboBoxExA(dialog, out.ansi(), out.capacity(), comboBox);
   out.CopyBack(-1);
   return directory;
 }

@@ -413,16 +413,23 @@ Amb_GetVolumeInformationW(LPCWSTR root, LPWSTR volume, DWORD volumeSize, LPDWORD
     return GetVolumeInformationW(root, volume, volumeSize, serial, maxComponent, flags, fileSystem,
                                  fileSystemSize);
   }
+  // Both names are read whole (neither is longer than MAX_PATH characters) and measured in units:
+  // a name longer than the caller's buffer fails the call, as the wide function fails it.
   ScratchList list;
-  AnsiOutBuffer volumeOut(list, volume, static_cast<int>(volumeSize));
-  AnsiOutBuffer systemOut(list, fileSystem, static_cast<int>(fileSystemSize));
-  BOOL ok = GetVolumeInformationA(A(list, root), volumeOut.ansi(), volumeSize, serial, maxComponent, flags,
-                                  systemOut.ansi(), fileSystemSize);
-  if (ok) {
-    volumeOut.CopyBack(-1);
-    systemOut.CopyBack(-1);
+  int bytes = AnsiBytesFor(MAX_PATH + 1);
+  char* volumeName = volume && volumeSize ? static_cast<char*>(list.Alloc(bytes)) : nullptr;
+  char* systemName = fileSystem && fileSystemSize ? static_cast<char*>(list.Alloc(bytes)) : nullptr;
+  BOOL ok = GetVolumeInformationA(A(list, root), volumeName, volumeName ? bytes : 0, serial, maxComponent,
+                                  flags, systemName, systemName ? bytes : 0);
+  if (!ok) return FALSE;
+  if ((volumeName && AnsiToWide(volumeName, -1, nullptr, 0) > static_cast<int>(volumeSize)) ||
+      (systemName && AnsiToWide(systemName, -1, nullptr, 0) > static_cast<int>(fileSystemSize))) {
+    SetLastError(ERROR_BAD_LENGTH);
+    return FALSE;
   }
-  return ok;
+  if (volumeName) CopyAnsiToWide(volumeName, volume, static_cast<int>(volumeSize), true);
+  if (systemName) CopyAnsiToWide(systemName, fileSystem, static_cast<int>(fileSystemSize), true);
+  return TRUE;
 }
 
 AMBREL_EXPORT(ATOM) Amb_GlobalAddAtomW(LPCWSTR name) {
@@ -437,19 +444,21 @@ AMBREL_EXPORT(ATOM) Amb_GlobalFindAtomW(LPCWSTR name) {
   return GlobalFindAtomA(A(list, name));
 }
 
+// The wide function copies as many units of the name as the buffer holds, terminated only when
+// there is room, and answers the units copied.
 AMBREL_EXPORT(UINT) Amb_GlobalGetAtomNameW(ATOM atom, LPWSTR buffer, int size) {
   if (!UseAnsi()) return GlobalGetAtomNameW(atom, buffer, size);
+  if (!buffer || size <= 0) return GlobalGetAtomNameA(atom, nullptr, 0);
+  char name[512] = {};  // an atom's name is at most 255 bytes
+  UINT bytes = GlobalGetAtomNameA(atom, name, sizeof(name));
+  if (bytes == 0) return 0;
   ScratchList list;
-  AnsiOutBuffer out(list, buffer, size);
-  if (!out.ansi()) return 0;
-  UINT result = GlobalGetAtomNameA(atom, out.ansi(), size);
-  if (result == 0) return 0;
   int units = 0;
-  const wchar_t* wide = AnsiToWideDup(list, out.ansi(), -1, &units);
+  const wchar_t* wide = AnsiToWideDup(list, name, static_cast<int>(bytes), &units);
   if (!wide) return 0;
-  if (units >= size) units = size - 1;
+  if (units > size) units = size;
   wmemcpy(buffer, wide, units);
-  buffer[units] = 0;
+  if (units < size) buffer[units] = 0;
   return units;
 }
 

@@ -57,9 +57,9 @@ LRESULT GetWindowTextWide(HWND window, UINT message, WPARAM wParam, LPARAM lPara
   ScratchList list;
   char* ansi = static_cast<char*>(list.Alloc(length + 1));
   if (!ansi) return 0;
-  // Never more than the buffer holds, even when the window's text grew since its length was read.
-  WPARAM limit = message == WM_GETTEXT ? std::min<WPARAM>(wParam, length + 1) : length + 1;
-  SendMessageA(window, WM_GETTEXT, limit, reinterpret_cast<LPARAM>(ansi));
+  // The whole text in bytes (a character may take two), cut to the caller's units once it is wide.
+  // Never more than the length read, even when the window's text grew since.
+  SendMessageA(window, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(ansi));
   ansi[length] = 0;
   if (message == WM_GETTEXTLENGTH) {
     int units = AnsiToWide(ansi, -1, nullptr, 0);

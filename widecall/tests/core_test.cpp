@@ -83,12 +83,16 @@ TEST(AnsiOutBuffer, CopyBackCountsAndTerminates) {
   wchar_t wide[5] = {};
   AnsiOutBuffer out(list, wide, 5);
   ASSERT_NE(out.ansi(), nullptr);
-  std::strcpy(out.ansi(), "abcdefgh");
+  ASSERT_GE(out.capacity(), 6);
+  std::strcpy(out.ansi(), "abcde");
   EXPECT_EQ(out.CopyBack(3), 3);
+  EXPECT_EQ(std::wstring(wide), L"abc");
   EXPECT_EQ(out.CopyBack(0), 0);
-  EXPECT_EQ(out.CopyBack(6), 0);  // more than the caller's size
-  EXPECT_EQ(out.CopyBack(-1), 5);
+  EXPECT_EQ(std::wstring(wide), L"");
+  EXPECT_EQ(out.CopyBack(out.capacity() + 1), 0);  // a size asked for, not a text copied
+  EXPECT_EQ(out.CopyBack(-1), 4);                  // cut to the caller's size, terminated
   EXPECT_EQ(std::wstring(wide), L"abcd");
+  EXPECT_EQ(out.Units(), 5);
 }
 
 TEST(AnsiOutBuffer, PreloadCarriesTheCallersText) {
@@ -96,6 +100,9 @@ TEST(AnsiOutBuffer, PreloadCarriesTheCallersText) {
   wchar_t wide[8] = L"pre";
   AnsiOutBuffer out(list, wide, 8, -1);
   EXPECT_STREQ(out.ansi(), "pre");
+  // The buffer holds as many characters of the code page's longest form as the caller's units.
+  EXPECT_EQ(out.capacity(), AnsiBytesFor(8) + 1);
+  EXPECT_EQ(AnsiBytesFor(8), 8 * AnsiMaxCharBytes());
 }
 
 TEST(WidenInPlace, RegistryText) {

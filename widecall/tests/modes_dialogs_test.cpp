@@ -7,6 +7,7 @@
 #include <windows.h>
 // clang-format off
 #include <commctrl.h>  // needs windows.h first
+#include <cderr.h>
 #include <commdlg.h>
 #include <oledlg.h>
 #include <shellapi.h>
@@ -183,6 +184,60 @@ TEST(FileDialogs, The9xRecordAndItsTextsThroughTheCodePage) {
     EXPECT_EQ(info.nFileOffset, folder.size() + 1) << c.name;
     EXPECT_EQ(info.nFileExtension, folder.size() + 1 + chosen.size() - 3) << c.name;
   }
+}
+
+// A name of twenty double-byte characters chosen into a file buffer just long enough for the whole
+// path comes back whole, its title too; one unit shorter, the dialog refuses it with a size that
+// then takes it. The 95/98 path once told the ANSI dialog the caller's units as its bytes.
+TEST(FileDialogs, DoubleByteNameInABufferOfItsLength) {
+  std::wstring folder = TempDir();
+  folder.pop_back();
+  const std::wstring name = TwentyCharacters() + L".txt";
+  const std::wstring chosen = Acp(name);
+  const std::wstring path = folder + L"\\" + chosen;
+  const DWORD whole = static_cast<DWORD>(path.size()) + 1;
+  auto run = [&](DWORD maxFile, std::wstring* file, std::wstring* title) {
+    std::vector<wchar_t> fileBuffer(maxFile + 8, L'#');
+    std::vector<wchar_t> titleBuffer(chosen.size() + 8, L'#');
+    name.copy(fileBuffer.data(), name.size());
+    fileBuffer[name.size()] = 0;
+    OPENFILENAMEW info{};
+    info.lStructSize = sizeof(info);
+    info.lpstrFilter = L"Text\0*.txt\0";
+    info.nFilterIndex = 1;
+    info.lpstrFile = fileBuffer.data();
+    info.nMaxFile = maxFile;
+    info.lpstrFileTitle = titleBuffer.data();
+    info.nMaxFileTitle = static_cast<DWORD>(chosen.size()) + 1;
+    info.lpstrInitialDir = folder.c_str();
+    info.Flags = OFN_EXPLORER | OFN_ENABLEHOOK | OFN_NOCHANGEDIR;
+    info.lpfnHook = FileDialogHook;
+    BOOL ok;
+    {
+      DialogAnswer guard(IDCANCEL, true);
+      ok = GetSaveFileNameW(&info);
+    }
+    *file = std::wstring(fileBuffer.data(),
+                         std::find(fileBuffer.begin(), fileBuffer.end(), 0) - fileBuffer.begin());
+    *title = titleBuffer.data();
+    return ok;
+  };
+  std::wstring file, title;
+  ASSERT_TRUE(run(whole, &file, &title)) << CommDlgExtendedError();
+  EXPECT_EQ(file, path) << CurrentMode().name;
+  EXPECT_EQ(title, chosen);
+
+  EXPECT_FALSE(run(whole - 1, &file, &title));
+  // The wide dialog counts the size it needs in units; the 95/98 path, where the ANSI dialog refuses
+  // the name itself, in bytes: never fewer.
+  if (!Ansi()) {
+    EXPECT_EQ(CommDlgExtendedError(), static_cast<DWORD>(FNERR_BUFFERTOOSMALL));
+  }
+  ASSERT_FALSE(file.empty());
+  DWORD needed = file[0];
+  EXPECT_GE(needed, whole);
+  ASSERT_TRUE(run(needed, &file, &title));
+  EXPECT_EQ(file, path);
 }
 
 // --- the colour dialog

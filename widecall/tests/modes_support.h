@@ -70,6 +70,16 @@ inline const wchar_t kOutside[] = L"\u05d0";
 // What the mixed text becomes: the 95/98 paths lose what the code page does not hold.
 inline std::wstring Mixed() { return Acp(kMixed); }
 
+// Twenty characters that the mode's code page holds, two bytes each under code page 932
+// (hiragana), one byte elsewhere (accented letters): a text that needs twice as many bytes as
+// characters in the double-byte mode.
+inline std::wstring TwentyCharacters() {
+  if (CurrentMode().codePage != 932) return std::wstring(20, L'\u00e9');
+  std::wstring text;
+  for (wchar_t c = 0x3042; text.size() < 20; c += 2) text += c;
+  return text;
+}
+
 inline std::wstring TempDir() {
   wchar_t path[MAX_PATH];
   DWORD n = GetTempPathW(MAX_PATH, path);

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -1786,6 +1787,212 @@ TEST(DialogLists, FileTitleAndItsSize) {
   EXPECT_EQ(GetFileTitleW(path.c_str(), back, 1), static_cast<short>(Acp(title).size() + 1));
   EXPECT_EQ(GetFileTitleW(path.c_str(), back, MAX_PATH), 0);
   EXPECT_EQ(std::wstring(back), Acp(title)) << CurrentMode().name;
+}
+
+// --- texts read back into caller's buffers
+
+// A reading of a text into a buffer of size units, through Ambrel or past it; the answer as a number.
+using Reading = std::function<long(wchar_t* buffer, int size)>;
+struct ReadBackRow {
+  const char* name;
+  Reading ambrel;
+  Reading system;  // the system's wide function, the answer to match
+};
+
+template <class Fn>
+Fn User(const char* name) {
+  return SystemEntry<Fn>("user32.dll", name);
+}
+
+LRESULT CALLBACK ReadBackClassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// Twenty double-byte characters read back on every path that reads a text into a caller's buffer:
+// whole into a buffer of 21 units, and cut, refused or sized in a shorter one exactly as the wide
+// function answers, buffer contents included. The 95/98 paths once gave the ANSI function a buffer
+// of as many bytes as units, and came back with half the text or none.
+TEST(ReadBack, DoubleByteTextsWholeAndInShortBuffers) {
+  const std::wstring text = TwentyCharacters();
+  const std::wstring expected = Acp(text);
+  ASSERT_EQ(expected.size(), 20u);
+  const std::wstring mode = CurrentModeName();
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+
+  HWND parent =
+      CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(parent, nullptr);
+  auto child = [&](const wchar_t* className, DWORD style, int id) {
+    return CreateWindowExW(0, className, L"", WS_CHILD | style, 0, 0, 200, 100, parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
+  };
+  HWND edit = child(L"EDIT", ES_AUTOHSCROLL, 100);
+  ASSERT_TRUE(SetWindowTextW(edit, text.c_str()));
+  HWND list = child(L"LISTBOX", 0, 101);
+  SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  SendMessageW(list, LB_SETCURSEL, 0, 0);
+  HWND combo = child(L"COMBOBOX", CBS_DROPDOWNLIST, 102);
+  SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  SendMessageW(combo, CB_SETCURSEL, 0, 0);
+  ATOM atom = GlobalAddAtomW(text.c_str());
+  ASSERT_NE(atom, 0);
+  // Clipboard formats and classes are shared by the modes that run side by side: the mode's name
+  // keeps them apart, its characters after the twenty read.
+  UINT format = RegisterClipboardFormatW((text + mode).c_str());
+  ASSERT_NE(format, 0u);
+  const std::wstring className = text + mode;
+  WNDCLASSW textClass{};
+  textClass.lpfnWndProc = ReadBackClassProc;
+  textClass.hInstance = instance;
+  textClass.lpszClassName = className.c_str();
+  ASSERT_NE(RegisterClassW(&textClass), 0);
+  HWND classed =
+      CreateWindowExW(0, className.c_str(), L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, instance, nullptr);
+  ASSERT_NE(classed, nullptr);
+  HMENU menu = CreatePopupMenu();
+  ASSERT_TRUE(AppendMenuW(menu, MF_STRING, 1, text.c_str()));
+  const std::wstring path = L"C:\\folder\\" + text;
+
+  using GetTextFn = int(WINAPI*)(HWND, LPWSTR, int);
+  using SendFn = LRESULT(WINAPI*)(HWND, UINT, WPARAM, LPARAM);
+  using ItemTextFn = UINT(WINAPI*)(HWND, int, LPWSTR, int);
+  using AtomFn = UINT(WINAPI*)(ATOM, LPWSTR, int);
+  using FormatFn = int(WINAPI*)(UINT, LPWSTR, int);
+  using MenuFn = int(WINAPI*)(HMENU, UINT, LPWSTR, int, UINT);
+  using TitleFn = short(WINAPI*)(LPCWSTR, LPWSTR, WORD);
+  using SelectFn = BOOL(WINAPI*)(HWND, LPWSTR, int, int);
+  const ReadBackRow kRows[] = {
+      {"GetWindowTextW", [&](wchar_t* b, int n) { return long{GetWindowTextW(edit, b, n)}; },
+       [&](wchar_t* b, int n) { return long{User<GetTextFn>("GetWindowTextW")(edit, b, n)}; }},
+      {"WM_GETTEXT", [&](wchar_t* b, int n) { return long(SendMessageW(edit, WM_GETTEXT, n, LPARAM(b))); },
+       [&](wchar_t* b, int n) { return long(User<SendFn>("SendMessageW")(edit, WM_GETTEXT, n, LPARAM(b))); }},
+      {"GetDlgItemTextW", [&](wchar_t* b, int n) { return long(GetDlgItemTextW(parent, 100, b, n)); },
+       [&](wchar_t* b, int n) { return long(User<ItemTextFn>("GetDlgItemTextW")(parent, 100, b, n)); }},
+      {"GetClassNameW", [&](wchar_t* b, int n) { return long{GetClassNameW(classed, b, n)}; },
+       [&](wchar_t* b, int n) { return long{User<GetTextFn>("GetClassNameW")(classed, b, n)}; }},
+      {"GlobalGetAtomNameW", [&](wchar_t* b, int n) { return long(GlobalGetAtomNameW(atom, b, n)); },
+       [&](wchar_t* b, int n) {
+         return long(SystemEntry<AtomFn>("kernel32.dll", "GlobalGetAtomNameW")(atom, b, n));
+       }},
+      {"GetClipboardFormatNameW",
+       [&](wchar_t* b, int n) { return long{GetClipboardFormatNameW(format, b, n)}; },
+       [&](wchar_t* b, int n) { return long{User<FormatFn>("GetClipboardFormatNameW")(format, b, n)}; }},
+      {"GetMenuStringW", [&](wchar_t* b, int n) { return long{GetMenuStringW(menu, 1, b, n, MF_BYCOMMAND)}; },
+       [&](wchar_t* b, int n) { return long{User<MenuFn>("GetMenuStringW")(menu, 1, b, n, MF_BYCOMMAND)}; }},
+      {"GetFileTitleW", [&](wchar_t* b, int n) { return long{GetFileTitleW(path.c_str(), b, WORD(n))}; },
+       [&](wchar_t* b, int n) {
+         return long{SystemEntry<TitleFn>("comdlg32.dll", "GetFileTitleW")(path.c_str(), b, WORD(n))};
+       }},
+      {"DlgDirSelectExW", [&](wchar_t* b, int n) { return long{DlgDirSelectExW(parent, b, n, 101)}; },
+       [&](wchar_t* b, int n) { return long{User<SelectFn>("DlgDirSelectExW")(parent, b, n, 101)}; }},
+      {"DlgDirSelectComboBoxExW",
+       [&](wchar_t* b, int n) { return long{DlgDirSelectComboBoxExW(parent, b, n, 102)}; },
+       [&](wchar_t* b, int n) { return long{User<SelectFn>("DlgDirSelectComboBoxExW")(parent, b, n, 102)}; }},
+  };
+  // The names of the shared objects go on past the twenty characters: only the window text, the
+  // menu item, the atom and the list lines are exactly twenty long.
+  const int kSizes[] = {64, 21, 20, 11, 2, 1, 0};
+  for (const auto& row : kRows) {
+    for (int size : kSizes) {
+      wchar_t mine[64], theirs[64];
+      std::wmemset(mine, L'#', 64);
+      std::wmemset(theirs, L'#', 64);
+      mine[63] = theirs[63] = 0;
+      EXPECT_EQ(row.ambrel(mine, size), row.system(theirs, size)) << row.name << " " << size;
+      // A buffer of one unit holds nothing but the terminator, which some wide functions leave out.
+      if (size > 1) {
+        EXPECT_EQ(std::wstring(mine), std::wstring(theirs)) << row.name << " " << size;
+      }
+    }
+    wchar_t whole[64] = {};
+    row.ambrel(whole, 64);
+    EXPECT_EQ(std::wstring(whole).substr(0, 20), expected) << row.name << " " << CurrentMode().name;
+  }
+  EXPECT_EQ(SendMessageW(edit, WM_GETTEXTLENGTH, 0, 0), 20);
+  // Without a buffer the title's size, as documented (Wine's own wide function answers -1 there).
+  if (Ansi()) {
+    EXPECT_EQ(GetFileTitleW(path.c_str(), nullptr, 0), 21);
+  }
+
+  DestroyMenu(menu);
+  DestroyWindow(classed);
+  UnregisterClassW(className.c_str(), instance);
+  GlobalDeleteAtom(atom);
+  DestroyWindow(parent);
+}
+
+// A path spec that the directory list rewrites to its pattern comes back whole however long its
+// ANSI form: the 95/98 path once preloaded it into a buffer of as many bytes as units, plus a few.
+TEST(ReadBack, DirectoryListPatternOfDoubleByteCharacters) {
+  using ListFn = int(WINAPI*)(HWND, LPWSTR, int, int, UINT);
+  const std::wstring pattern = TwentyCharacters() + L"*.txt";
+  HWND parent =
+      CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+  for (int id : {100, 101}) {
+    CreateWindowExW(0, L"LISTBOX", L"", WS_CHILD, 0, 0, 100, 100, parent,
+                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
+  }
+  wchar_t mine[64] = {}, theirs[64] = {};
+  pattern.copy(mine, 63);
+  pattern.copy(theirs, 63);
+  int answer = DlgDirListW(parent, mine, 100, 0, DDL_READWRITE);
+  int expectedAnswer = User<ListFn>("DlgDirListW")(parent, theirs, 101, 0, DDL_READWRITE);
+  EXPECT_EQ(answer, expectedAnswer);
+  EXPECT_EQ(std::wstring(mine), std::wstring(theirs));
+  EXPECT_EQ(lstrcmpiW(mine, Acp(pattern).c_str()), 0) << CurrentMode().name;
+  EXPECT_EQ(SendDlgItemMessageW(parent, 100, LB_GETCOUNT, 0, 0),
+            SendDlgItemMessageW(parent, 101, LB_GETCOUNT, 0, 0));
+  DestroyWindow(parent);
+}
+
+// The volume label, where Wine keeps one of twenty double-byte characters: read back whole, and into
+// short buffers as the wide function answers. The drive's own label is put back afterwards.
+TEST(ReadBack, VolumeLabelOfDoubleByteCharacters) {
+  using VolumeFn = BOOL(WINAPI*)(LPCWSTR, LPWSTR, DWORD, LPDWORD, LPDWORD, LPDWORD, LPWSTR, DWORD);
+  using LabelFn = BOOL(WINAPI*)(LPCWSTR, LPCWSTR);
+  auto systemVolume = SystemEntry<VolumeFn>("kernel32.dll", "GetVolumeInformationW");
+  auto systemLabel = SystemEntry<LabelFn>("kernel32.dll", "SetVolumeLabelW");
+  // The file system's name, which every drive has, into short buffers.
+  for (DWORD size : {16u, 5u, 4u, 2u}) {
+    wchar_t mine[16], theirs[16];
+    std::wmemset(mine, L'#', 16);
+    std::wmemset(theirs, L'#', 16);
+    mine[15] = theirs[15] = 0;
+    SetLastError(0);
+    BOOL answer = GetVolumeInformationW(L"C:\\", nullptr, 0, nullptr, nullptr, nullptr, mine, size);
+    DWORD error = GetLastError();
+    SetLastError(0);
+    EXPECT_EQ(answer, systemVolume(L"C:\\", nullptr, 0, nullptr, nullptr, nullptr, theirs, size)) << size;
+    if (!answer) {
+      EXPECT_EQ(error, GetLastError()) << size;
+    }
+    EXPECT_EQ(std::wstring(mine), std::wstring(theirs)) << size;
+  }
+  wchar_t original[64] = {};
+  ASSERT_TRUE(systemVolume(L"C:\\", original, 64, nullptr, nullptr, nullptr, nullptr, 0));
+  const std::wstring label = Acp(TwentyCharacters());
+  wchar_t kept[64] = {};
+  if (!systemLabel(L"C:\\", label.c_str()) ||
+      !systemVolume(L"C:\\", kept, 64, nullptr, nullptr, nullptr, nullptr, 0) || kept != label) {
+    std::printf("left out: a volume label of twenty double-byte characters (Wine keeps none)\n");
+    systemLabel(L"C:\\", original);
+    return;
+  }
+  for (DWORD size : {64u, 21u, 20u, 11u, 1u}) {
+    wchar_t mine[64], theirs[64], fileSystem[16], systemFileSystem[16];
+    std::wmemset(mine, L'#', 64);
+    std::wmemset(theirs, L'#', 64);
+    mine[63] = theirs[63] = 0;
+    BOOL answer = GetVolumeInformationW(L"C:\\", mine, size, nullptr, nullptr, nullptr, fileSystem, 16);
+    BOOL expectedAnswer =
+        systemVolume(L"C:\\", theirs, size, nullptr, nullptr, nullptr, systemFileSystem, 16);
+    EXPECT_EQ(answer, expectedAnswer) << size;
+    EXPECT_EQ(std::wstring(mine), std::wstring(theirs)) << size;
+    if (size == 21) {
+      EXPECT_EQ(std::wstring(mine), label) << CurrentMode().name;
+    }
+  }
+  EXPECT_TRUE(systemLabel(L"C:\\", original));
 }
 
 }  // namespace
