@@ -77,3 +77,4 @@ function(orvel_win98_test name target)
   set_tests_properties(${name} PROPERTIES RUN_SERIAL ON
                        ENVIRONMENT "ORVEL_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
 endfunction()
+

@@ -1,6 +1,6 @@
 // The device and manager information: the records, their texts of "<Key>value</Key>" lines, the
 // words and forms of the device's values, the engine's version texts, and the paths built
-// on the shared table of the device's standard folders (support/device_folders.h). Portable.
+// on the shared table of the device's standard folders (interfaces/device_folders.h). Portable.
 #pragma once
 
 #include <cstdint>
@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "engine/engine_codes.h"
-#include "support/device_folders.h"
+#include "interfaces/device_folders.h"
 
 namespace orvel::engine {
 

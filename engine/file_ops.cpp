@@ -14,7 +14,7 @@
 #include "engine/engine_wnd.h"
 #include "engine/request.h"
 #include "engine/server.h"
-#include "outside/econnect/econnect_contract.h"
+#include "interfaces/econnect_contract.h"
 #include "support/u16text.h"
 #include "support/win/handle.h"
 

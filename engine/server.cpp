@@ -8,7 +8,7 @@
 #include "engine/engine_wnd.h"
 #include "engine/settings_module.h"
 #include "engine/worker_thread.h"
-#include "outside/econnect/econnect_contract.h"
+#include "interfaces/econnect_contract.h"
 #include "support/win/handle.h"
 #include "support/win/registry.h"
 #include "support/win/wide.h"

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <optional>
 
-#include "pim/line_breaks.h"
 #include "pim/platform.h"
 #include "support/u16text.h"
 

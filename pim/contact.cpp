@@ -2,7 +2,7 @@
 
 #include <iterator>
 
-#include "pim/line_breaks.h"
+#include "support/u16text.h"
 
 namespace orvel {
 

@@ -1,6 +1,7 @@
-// Line ends of settings text and of the texts shown beside it. Settings files carry CR LF; the
-// texts passed between deliverables and everything the reader works on carry LF. The engine and
-// the user interface call these; there is no other copy.
+// Line ends of settings text and of the texts shown beside it. Settings files and the edit controls
+// carry CR LF; the texts passed between deliverables and everything the reader works on carry LF.
+// The engine and the user interface call these (NormalizeLineEnds on ReplaceLineBreaks,
+// support/u16text.h; UnifyLineEnds copies whole runs, since every load goes through it).
 #pragma once
 
 #include <string>
@@ -13,9 +14,5 @@ std::u16string UnifyLineEnds(std::u16string_view text);
 
 // UnifyLineEnds, then every LF becomes CR LF.
 std::u16string NormalizeLineEnds(std::u16string_view text);
-
-// The names the user interface uses for the same two operations.
-inline std::u16string NormalizeToLf(std::u16string_view text) { return UnifyLineEnds(text); }
-inline std::u16string NormalizeToCrLf(std::u16string_view text) { return NormalizeLineEnds(text); }
 
 }  // namespace orvel

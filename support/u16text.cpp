@@ -92,6 +92,20 @@ std::u16string_view TrimBlanks(std::u16string_view text) {
   return text;
 }
 
+std::u16string ReplaceLineBreaks(std::u16string_view text, std::u16string_view replacement) {
+  std::u16string out;
+  out.reserve(text.size() + text.size() / 16);
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == u'\r' || text[i] == u'\n') {
+      if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+      out.append(replacement);
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
 bool EqualsNoCase(std::u16string_view a, std::u16string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {

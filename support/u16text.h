@@ -22,4 +22,7 @@ bool IsBlank(char16_t c);
 // The text without blanks at either end.
 std::u16string_view TrimBlanks(std::u16string_view text);
 
+// Each line break (CR LF, a lone CR, a lone LF) replaced by `replacement`.
+std::u16string ReplaceLineBreaks(std::u16string_view text, std::u16string_view replacement);
+
 }  // namespace orvel

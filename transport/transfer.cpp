@@ -3,7 +3,7 @@
 #include <cwchar>
 #include <string>
 
-#include "outside/econnect/econnect_contract.h"
+#include "interfaces/econnect_contract.h"
 #include "support/win/registry.h"
 #include "support/win/wide.h"
 #include "transport/tolvane_module.h"

@@ -14,7 +14,7 @@
 
 #include "engine/engine_codes.h"
 #include "engine/tests/engine_test_support.h"
-#include "outside/econnect/econnect_contract.h"
+#include "interfaces/econnect_contract.h"
 #include "support/win/handle.h"
 #include "support/win/registry.h"
 

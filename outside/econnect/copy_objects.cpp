@@ -57,16 +57,67 @@ std::vector<fs::path> FilesUnder(const fs::path& folder) {
 
 bool IsDriveLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
 
-// ---- file-copy object ----
+// ---- what the file-copy and the restore object share ----
 
-struct CopyJob {
+// The state a job's worker thread shares with its object: the flags, the client's sink, the
+// progress object's ProgID, and the progress object made from it.
+template <class Events, class Progress>
+struct Job {
+  using EventsInterface = Events;
   std::atomic<bool> cancel{false};
   std::atomic<bool> busy{false};
-  CHeldSink<IECFileCopyEvents> sink;
+  CHeldSink<Events> sink;
   std::mutex lock;
   std::wstring progId;
-  ComPtr<IFileCopyProgressSink> progress;  // used on the worker thread only
+  ComPtr<Progress> progress;  // used on the worker thread only
 };
+
+// An object whose jobs run one at a time on a pumping worker thread of its own. The worker releases
+// the progress object on its own thread when the object goes.
+template <class Interface, class JobType>
+class CJobObject : public CComObject<Interface> {
+ public:
+  CJobObject() : m_job(std::make_shared<JobType>()), m_worker(true) {}
+  ~CJobObject() override {
+    auto job = m_job;
+    m_worker.Quit([job] { job->progress.Reset(); });
+  }
+
+  HRESULT STDMETHODCALLTYPE Reserved7() override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetClientProcess(LONG processId) override {
+    m_process = processId;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Advise(typename JobType::EventsInterface* sink, BSTR progressProgId) override {
+    return Guarded([&] {
+      HRESULT hr = m_job->sink.Set(sink);
+      std::lock_guard<std::mutex> guard(m_job->lock);
+      m_job->progId = progressProgId ? progressProgId : L"";
+      return hr;
+    });
+  }
+
+ protected:
+  // Posts `run(job)` to the worker: E_OUTOFMEMORY without a worker, E_PENDING while a job runs.
+  template <class Run>
+  HRESULT StartJob(Run run) {
+    if (!m_worker.Started()) return E_OUTOFMEMORY;
+    if (m_job->busy.exchange(true)) return E_PENDING;
+    m_job->cancel = false;
+    auto job = m_job;
+    m_worker.Post([job, run] { run(job); });
+    return S_OK;
+  }
+
+  std::shared_ptr<JobType> m_job;
+  CWorker m_worker;
+  LONG m_process = 0;
+  std::u16string m_device;
+};
+
+// ---- file-copy object ----
+
+using CopyJob = Job<IECFileCopyEvents, IFileCopyProgressSink>;
 
 struct CopyRequest {
   LONG sourceKind, targetKind, options;
@@ -149,28 +200,10 @@ void RunCopy(const std::shared_ptr<CopyJob>& job, const CopyRequest& request) {
                          result);
 }
 
-class CFileCopy : public CComObject<IECFileCopy> {
+class CFileCopy : public CJobObject<IECFileCopy, CopyJob> {
  public:
-  CFileCopy() : m_job(std::make_shared<CopyJob>()), m_worker(true) {}
-  ~CFileCopy() override {
-    auto job = m_job;
-    m_worker.Quit([job] { job->progress.Reset(); });
-  }
   ORVEL_DISPATCH_FROM_TYPELIB(IECFileCopy)
 
-  HRESULT STDMETHODCALLTYPE Reserved7() override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE SetClientProcess(LONG processId) override {
-    m_process = processId;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE Advise(IECFileCopyEvents* sink, BSTR progressProgId) override {
-    return Guarded([&] {
-      HRESULT hr = m_job->sink.Set(sink);
-      std::lock_guard<std::mutex> guard(m_job->lock);
-      m_job->progId = progressProgId ? progressProgId : L"";
-      return hr;
-    });
-  }
   HRESULT STDMETHODCALLTYPE SetDevice(BSTR deviceName) override {
     return Guarded([&]() -> HRESULT {
       if (TakeServerLoss()) return AsHresult(kErrorServerLost);
@@ -198,33 +231,15 @@ class CFileCopy : public CComObject<IECFileCopy> {
       if ((sourceKind != EC_LOCATION_COMPUTER && sourceKind != EC_LOCATION_DEVICE) ||
           (targetKind != EC_LOCATION_COMPUTER && targetKind != EC_LOCATION_DEVICE))
         return E_INVALIDARG;
-      if (!m_worker.Started()) return E_OUTOFMEMORY;
-      if (m_job->busy.exchange(true)) return E_PENDING;
-      m_job->cancel = false;
       CopyRequest request{sourceKind, targetKind, options, source, target};
-      auto job = m_job;
-      m_worker.Post([job, request] { RunCopy(job, request); });
-      return S_OK;
+      return StartJob([request](const std::shared_ptr<CopyJob>& job) { RunCopy(job, request); });
     });
   }
-
- private:
-  std::shared_ptr<CopyJob> m_job;
-  CWorker m_worker;
-  LONG m_process = 0;
-  std::u16string m_device;
 };
 
 // ---- restore object ----
 
-struct RestoreJob {
-  std::atomic<bool> cancel{false};
-  std::atomic<bool> busy{false};
-  CHeldSink<IECRestoreEvents> sink;
-  std::mutex lock;
-  std::wstring progId;
-  ComPtr<IRestoreProgressSink> progress;  // used on the worker thread only
-};
+using RestoreJob = Job<IECRestoreEvents, IRestoreProgressSink>;
 
 struct RestoreRequest {
   std::u16string device;
@@ -312,28 +327,10 @@ void RunRestore(const std::shared_ptr<RestoreJob>& job, const RestoreRequest& re
   }
 }
 
-class CRestore : public CComObject<IECRestore> {
+class CRestore : public CJobObject<IECRestore, RestoreJob> {
  public:
-  CRestore() : m_job(std::make_shared<RestoreJob>()), m_worker(true) {}
-  ~CRestore() override {
-    auto job = m_job;
-    m_worker.Quit([job] { job->progress.Reset(); });
-  }
   ORVEL_DISPATCH_FROM_TYPELIB(IECRestore)
 
-  HRESULT STDMETHODCALLTYPE Reserved7() override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE SetClientProcess(LONG processId) override {
-    m_process = processId;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE Advise(IECRestoreEvents* sink, BSTR progressProgId) override {
-    return Guarded([&] {
-      HRESULT hr = m_job->sink.Set(sink);
-      std::lock_guard<std::mutex> guard(m_job->lock);
-      m_job->progId = progressProgId ? progressProgId : L"";
-      return hr;
-    });
-  }
   HRESULT STDMETHODCALLTYPE SetDevice(BSTR deviceName) override {
     return Guarded([&] {
       m_device = win::FromWide(deviceName);
@@ -346,12 +343,9 @@ class CRestore : public CComObject<IECRestore> {
       if (letters.empty()) return E_INVALIDARG;
       for (char16_t c : letters)
         if (!IsDriveLetter(c)) return E_INVALIDARG;
-      if (!m_worker.Started()) return E_OUTOFMEMORY;
-      if (m_job->busy.exchange(true)) return E_PENDING;
-      m_job->cancel = false;
       RestoreRequest request{m_device, letters, format != 0};
-      auto job = m_job;
-      m_worker.Post([job, request] { RunRestore(job, request); });
+      HRESULT hr = StartJob([request](const std::shared_ptr<RestoreJob>& job) { RunRestore(job, request); });
+      if (FAILED(hr)) return hr;
       // "restore_start_pump" makes the call wait in a message loop of its caller's thread first.
       if (DWORD pump = static_cast<DWORD>(State().Number("restore_start_pump"))) {
         DWORD start = ::GetTickCount();
@@ -367,12 +361,6 @@ class CRestore : public CComObject<IECRestore> {
     m_job->cancel = true;
     return S_OK;
   }
-
- private:
-  std::shared_ptr<RestoreJob> m_job;
-  CWorker m_worker;
-  LONG m_process = 0;
-  std::u16string m_device;
 };
 
 // ---- backup engine ----

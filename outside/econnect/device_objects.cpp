@@ -383,7 +383,7 @@ class CMpsdrc : public CComObject<IMPSDRC> {
       ComPtr<ICommonSink> responses;
       HRESULT hr = sink->QueryInterface(IID_PPV_ARGS(&responses));
       if (FAILED(hr)) return hr;
-      std::optional<codec::Bytes> response = m_server->Handle(m_command, m_payload.data(), m_payload.size());
+      std::optional<wire::Bytes> response = m_server->Handle(m_command, m_payload.data(), m_payload.size());
       m_payload.clear();
       if (response) responses->ProcessResponse(response->data(), static_cast<ULONG>(response->size()));
       return S_OK;
@@ -403,7 +403,7 @@ class CMpsdrc : public CComObject<IMPSDRC> {
 
  private:
   BYTE m_command = 0;
-  codec::Bytes m_payload;
+  wire::Bytes m_payload;
   std::unique_ptr<CSettingsServer> m_server;
 };
 

@@ -6,6 +6,7 @@
 
 #include "outside/econnect/settings_server.h"
 #include "support/u16text.h"
+#include "transport/codec/codec.h"
 
 namespace orvel::econnect {
 namespace {

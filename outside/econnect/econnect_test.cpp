@@ -9,12 +9,13 @@
 #include <functional>
 #include <thread>
 
-#include "outside/econnect/econnect_contract.h"
+#include "interfaces/econnect_contract.h"
 #include "outside/econnect/settings_server.h"
 #include "outside/econnect/standin.h"
 #include "support/u16text.h"
 #include "support/win/registry.h"
 #include "support/win/wide.h"
+#include "transport/codec/codec.h"
 
 namespace orvel::econnect {
 namespace {

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-#include "outside/econnect/econnect_contract.h"
+#include "interfaces/econnect_contract.h"
 #include "outside/econnect/standin.h"
 #include "support/win/registry.h"
 

@@ -163,15 +163,15 @@ fs::path StoreFile(const fs::path& root, const std::u16string& name) {
   return root / kStoreFolderName / fs::path(AsUtf8(name) + ".xml");
 }
 
-std::optional<codec::Bytes> CSettingsServer::Handle(std::uint8_t command, const std::uint8_t* payload,
+std::optional<wire::Bytes> CSettingsServer::Handle(std::uint8_t command, const std::uint8_t* payload,
                                                     std::size_t size) {
   CDeviceState state = CDeviceState::Load(m_root);
   if (state.Number("settings_silent") != 0) return std::nullopt;
-  codec::ByteReader reader(payload, size);
+  wire::CRequestReader reader(payload, size);
   switch (command) {
-    case codec::kCommandApply: {
-      std::u16string path;
-      if (!reader.ReadString(path)) return Failure(kServerMalformedRequest, 0, u"Malformed request", true);
+    case wire::kApply: {
+      std::optional<std::u16string> path = reader.Text();
+      if (!path) return Failure(kServerMalformedRequest, 0, u"Malformed request", true);
       if (m_phase != Phase::Idle)
         return Failure(kServerUnexpectedCommand, command, u"Unexpected command", false);
       if (state.Has("settings_error") && !state.Text("settings_error").empty()) {
@@ -184,25 +184,20 @@ std::optional<codec::Bytes> CSettingsServer::Handle(std::uint8_t command, const 
         m_question = SplitFields(state.Text("settings_question"), 4);
         m_question.resize(4);
       }
-      return Apply(path);
+      return Apply(*path);
     }
-    case codec::kCommandFinish:
+    case wire::kFinish:
       if (m_phase != Phase::Idle)
         return Failure(kServerUnexpectedCommand, command, u"Unexpected command", false);
-      {
-        codec::Bytes body;
-        codec::AppendU32(body, codec::kStateFinished);
-        return codec::MakeResponse(body);
-      }
-    case codec::kCommandProgressAnswer:
-    case codec::kCommandQuestionAnswer: {
-      std::uint32_t answer = 0;
-      if (!reader.ReadU32(answer)) return Failure(kServerMalformedRequest, 0, u"Malformed request", true);
-      Phase expected =
-          command == codec::kCommandProgressAnswer ? Phase::AwaitProgressAnswer : Phase::AwaitQuestionAnswer;
+      return wire::CResponse(wire::kFinished).Encode();
+    case wire::kProgressAnswer:
+    case wire::kQuestionAnswer: {
+      std::optional<std::uint32_t> answer = reader.Value();
+      if (!answer) return Failure(kServerMalformedRequest, 0, u"Malformed request", true);
+      Phase expected = command == wire::kProgressAnswer ? Phase::AwaitProgressAnswer : Phase::AwaitQuestionAnswer;
       if (m_phase != expected)
         return Failure(kServerUnexpectedCommand, command, u"Unexpected command", false);
-      if (answer == codec::kAnswerCancel) return Cancelled();
+      if (*answer == wire::kStopAnswer) return Cancelled();
       return Step();
     }
     default:
@@ -210,7 +205,7 @@ std::optional<codec::Bytes> CSettingsServer::Handle(std::uint8_t command, const 
   }
 }
 
-codec::Bytes CSettingsServer::Apply(const std::u16string& devicePath) {
+wire::Bytes CSettingsServer::Apply(const std::u16string& devicePath) {
   std::optional<fs::path> file = DeviceFile(m_root, devicePath);
   std::optional<std::u16string> text;
   if (file) text = ReadUtf16File(*file);
@@ -221,32 +216,26 @@ codec::Bytes CSettingsServer::Apply(const std::u16string& devicePath) {
   m_next = 0;
   m_asked = false;
   m_phase = Phase::AwaitProgressAnswer;
-  codec::Bytes body;
-  codec::AppendU32(body, codec::kStateProgress);
-  codec::AppendU32(body, 3);  // the server starts applying
-  codec::AppendString(body, u"");
-  codec::AppendU32(body, 0);
-  return codec::MakeResponse(body);
+  // Stage 3: the server starts applying.
+  return wire::CResponse(wire::kProgress).Value(3).Text(u"").Value(0).Encode();
 }
 
-codec::Bytes CSettingsServer::Step() {
-  codec::Bytes body;
+wire::Bytes CSettingsServer::Step() {
   if (m_next >= m_elements.size()) {
     m_phase = Phase::Idle;
-    codec::AppendU32(body, codec::kStateApplied);
-    return codec::MakeResponse(body);
+    return wire::CResponse(wire::kApplied).Encode();
   }
   const SettingsElement& element = m_elements[m_next];
   std::u16string questionTag = m_question.empty() ? u"" : FromUtf8(m_question[2]);
   if (!m_question.empty() && !m_asked && (questionTag.empty() || questionTag == element.name)) {
     m_asked = true;
     m_phase = Phase::AwaitQuestionAnswer;
-    codec::AppendU32(body, codec::kStateQuestion);
-    codec::AppendU32(body, ToU32(m_question[0]));
-    codec::AppendU32(body, ToU32(m_question[1]));
-    codec::AppendString(body, questionTag.empty() ? element.name : questionTag);
-    codec::AppendString(body, FromUtf8(m_question[3]));
-    return codec::MakeResponse(body);
+    return wire::CResponse(wire::kQuestion)
+        .Value(ToU32(m_question[0]))
+        .Value(ToU32(m_question[1]))
+        .Text(questionTag.empty() ? element.name : questionTag)
+        .Text(FromUtf8(m_question[3]))
+        .Encode();
   }
   std::error_code error;
   fs::create_directories(m_root / kStoreFolderName, error);
@@ -258,29 +247,18 @@ codec::Bytes CSettingsServer::Step() {
   }
   ++m_next;
   m_phase = Phase::AwaitProgressAnswer;
-  codec::AppendU32(body, codec::kStateProgress);
   // Stage 4 reports the progress within the element named: this one is applied in full.
-  codec::AppendU32(body, 4);
-  codec::AppendString(body, element.name);
-  codec::AppendU32(body, 100);
-  return codec::MakeResponse(body);
+  return wire::CResponse(wire::kProgress).Value(4).Text(element.name).Value(100).Encode();
 }
 
-codec::Bytes CSettingsServer::Cancelled() {
+wire::Bytes CSettingsServer::Cancelled() {
   m_phase = Phase::Idle;
-  codec::Bytes body;
-  codec::AppendU32(body, codec::kStateAcknowledged);
-  return codec::MakeResponse(body);
+  return wire::CResponse(wire::kAcknowledged).Encode();
 }
 
-codec::Bytes CSettingsServer::Failure(std::uint32_t code, std::uint32_t exError, const std::u16string& text,
-                                      bool errorResponse) {
-  codec::Bytes body;
-  codec::AppendU32(body, codec::kStateError);
-  codec::AppendU32(body, code);
-  codec::AppendU32(body, exError);
-  codec::AppendString(body, text);
-  return codec::MakeResponse(body, errorResponse);
+wire::Bytes CSettingsServer::Failure(std::uint32_t code, std::uint32_t exError, const std::u16string& text,
+                                     bool errorResponse) {
+  return wire::CResponse(wire::kFailed).Value(code).Value(exError).Text(text).Encode(errorResponse);
 }
 
 }  // namespace orvel::econnect

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "transport/codec/codec.h"
+#include "outside/econnect/device_wire.h"
 
 namespace orvel::econnect {
 
@@ -40,15 +40,15 @@ class CSettingsServer {
   explicit CSettingsServer(std::filesystem::path root) : m_root(std::move(root)) {}
 
   // Handles one request. No value: the server stays silent (the state file says so).
-  std::optional<codec::Bytes> Handle(std::uint8_t command, const std::uint8_t* payload, std::size_t size);
+  std::optional<wire::Bytes> Handle(std::uint8_t command, const std::uint8_t* payload, std::size_t size);
 
  private:
   enum class Phase { Idle, AwaitProgressAnswer, AwaitQuestionAnswer };
 
-  codec::Bytes Apply(const std::u16string& devicePath);
-  codec::Bytes Step();
-  codec::Bytes Cancelled();
-  static codec::Bytes Failure(std::uint32_t code, std::uint32_t exError, const std::u16string& text,
+  wire::Bytes Apply(const std::u16string& devicePath);
+  wire::Bytes Step();
+  wire::Bytes Cancelled();
+  static wire::Bytes Failure(std::uint32_t code, std::uint32_t exError, const std::u16string& text,
                               bool errorResponse);
 
   std::filesystem::path m_root;

@@ -6,7 +6,7 @@
 #include <iterator>
 
 #include "outside/econnect/device.h"
-#include "outside/econnect/econnect_contract.h"
+#include "interfaces/econnect_contract.h"
 #include "outside/econnect/settings_server.h"
 #include "support/win/registry.h"
 #include "support/win/wide.h"

@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "settings/line_ends.h"
 #include "settings/settings_file.h"
 #include "support/win/wide.h"
 #include "ui/app/morvane_app.h"
@@ -65,7 +66,7 @@ BOOL CTextViewDlg::OnInitDialog() {
                              L"Courier New"));
   if (m_font) SendItem(kEdit, WM_SETFONT, reinterpret_cast<WPARAM>(m_font.get()), FALSE);
   m_cutting = true;  // the text given is shown as it is
-  SetItemText(kEdit, ToCrLf(m_text));
+  SetItemText(kEdit, NormalizeLineEnds(m_text));
   m_cutting = false;
   return TRUE;
 }
@@ -82,7 +83,7 @@ bool CTextViewDlg::OnCommand(WORD id, WORD code, HWND) {
       App().ShowHelp(Handle(), TextViewModeOf(m_mode).helpContext);
       return true;
     case IDOK:
-      m_text = ToLineFeeds(ItemText(kEdit));
+      m_text = UnifyLineEnds(ItemText(kEdit));
       EndDialog(IDOK);
       return true;
     default:

@@ -1,6 +1,7 @@
 #include "ui/dialogs/text_logic.h"
 
-#include "pim/line_breaks.h"
+#include "settings/line_ends.h"
+
 
 namespace orvel::ui {
 
@@ -37,10 +38,6 @@ std::u16string VersionText(uint32_t versionHigh, uint32_t versionLow) {
 }
 
 const TextViewMode& TextViewModeOf(uint16_t mode) { return mode == 0 ? kSignatureMode : kLongTextMode; }
-
-std::u16string ToLineFeeds(std::u16string_view text) { return ReplaceLineBreaks(text, u"\n"); }
-
-std::u16string ToCrLf(std::u16string_view text) { return ReplaceLineBreaks(text, u"\r\n"); }
 
 size_t LineBreakLength(std::u16string_view text) {
   size_t length = 0;
@@ -95,13 +92,13 @@ std::u16string DecodeTextFile(std::string_view bytes, const AnsiDecoder& ansi) {
 }
 
 std::u16string LoadedEditText(std::string_view bytes, uint16_t mode, const AnsiDecoder& ansi) {
-  std::u16string text = ToLineFeeds(DecodeTextFile(bytes, ansi));
+  std::u16string text = UnifyLineEnds(DecodeTextFile(bytes, ansi));
   size_t limit = TextViewModeOf(mode).limit;
   if (text.size() > limit) {
     if (IsHighSurrogate(text[limit - 1])) --limit;  // a pair is kept whole or not at all
     text.resize(limit);
   }
-  return ToCrLf(text);
+  return NormalizeLineEnds(text);
 }
 
 }  // namespace orvel::ui

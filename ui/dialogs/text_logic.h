@@ -28,11 +28,6 @@ struct TextViewMode {
 // Any mode but 0 is taken as mode 1.
 const TextViewMode& TextViewModeOf(uint16_t mode);
 
-// CR LF, a lone CR and a lone LF each become one LF.
-std::u16string ToLineFeeds(std::u16string_view text);
-// Every line break (CR LF, lone CR, lone LF) becomes CR LF, as the edit control shows them.
-std::u16string ToCrLf(std::u16string_view text);
-
 // The length of text with each line break (CR LF, lone CR, lone LF) counted as one character.
 size_t LineBreakLength(std::u16string_view text);
 

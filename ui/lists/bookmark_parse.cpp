@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "settings/line_ends.h"
 #include "settings/settings_file.h"
 
 namespace orvel::ui {
@@ -84,7 +85,7 @@ bool ParseBookmarkFile(std::u16string path, std::vector<std::u16string>& out, co
   std::u16string error;
   if (!ReadFileBytes(path, bytes, error)) return false;
   // Read as lines, each ended by a line feed.
-  std::u16string text = ToLineFeeds(DecodeTextFile(bytes, ansi));
+  std::u16string text = UnifyLineEnds(DecodeTextFile(bytes, ansi));
   if (!text.empty() && text.back() != u'\n') text += u'\n';
   out = ParseBookmarkText(text);
   return true;

@@ -6,7 +6,7 @@
 #include "settings/settings_node.h"
 #include "settings/settings_schema.h"
 #include "settings/settings_validate.h"
-#include "support/device_folders.h"
+#include "interfaces/device_folders.h"
 #include "support/u16text.h"
 
 namespace orvel::ui {

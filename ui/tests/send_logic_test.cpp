@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "engine/engine_codes.h"
+#include "interfaces/vantrel_codes.h"
 #include "settings/settings_test_support.h"
 #include "support/u16text.h"
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "settings/line_ends.h"
 #include "support/u16text.h"
 
 namespace orvel::ui {
@@ -57,8 +58,8 @@ const BreakCase kBreakCases[] = {
 
 TEST(LineBreaks, Table) {
   for (const auto& c : kBreakCases) {
-    EXPECT_EQ(ToLineFeeds(c.text), c.lineFeeds) << AsUtf8(c.text);
-    EXPECT_EQ(ToCrLf(c.text), c.crLf) << AsUtf8(c.text);
+    EXPECT_EQ(UnifyLineEnds(c.text), c.lineFeeds) << AsUtf8(c.text);
+    EXPECT_EQ(NormalizeLineEnds(c.text), c.crLf) << AsUtf8(c.text);
     EXPECT_EQ(LineBreakLength(c.text), c.length) << AsUtf8(c.text);
   }
 }

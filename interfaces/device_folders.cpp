@@ -1,4 +1,4 @@
-#include "support/device_folders.h"
+#include "interfaces/device_folders.h"
 
 namespace orvel {
 
