@@ -88,6 +88,9 @@ class SendRoad : public ::testing::Test {
 
   void SetUp() override {
     if (g_host && g_host->IsRunning()) return;
+    StartHost();
+  }
+  void StartHost() {
     fs::path settings = fs::path(Folder()) / L"send_road.xml";
     std::ofstream out(settings, std::ios::binary);
     const char text[] =
@@ -352,6 +355,37 @@ TEST_F(SendRoad, ApplyToAllHoldsPerCategoryWithinOneSendOnly) {
   EXPECT_TRUE(EngineCall("Respond 8 -> 0x00000000"));
   ExpectEndWithoutBox(progress, dialog);
   CloseSendDialog(dialog);
+}
+
+// Closing the host ends every modal dialog with IDCANCEL, 2, which is also one of the engine's
+// answers: a question ended so is a stop, answered 4 where 4 is offered and else cancelled, and
+// nothing is remembered although apply-to-all is ticked.
+TEST_F(SendRoad, AQuestionEndedByClosingTheHostStopsTheOperation) {
+  struct CloseCase {
+    uint32_t allowed;
+    const char* stop;
+  };
+  const CloseCase cases[] = {{2 | 4 | 8, "Respond 4 -> 0x00000000"}, {1 | 2 | 16, "Cancel -> 0x00000000"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.allowed);
+    if (!g_host || !g_host->IsRunning()) {
+      ASSERT_NO_FATAL_FAILURE(StartHost());
+    }
+    const std::string ask = "ask 0x80040201 " + std::to_string(c.allowed) + " IAPSettings ";
+    Script(ask + "x\n" + ask + "y\ndone 0\n");
+    HWND dialog = OpenSendDialog();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_NE(Send(dialog), nullptr);
+    HWND question = WaitQuestion();
+    ASSERT_NE(question, nullptr);
+    EXPECT_TRUE(PressButton(question, kApplyToAll));
+    ASSERT_TRUE(g_host->Close());
+    g_host.reset();
+    EXPECT_TRUE(EngineCall(c.stop));
+    EXPECT_TRUE(EngineCall("Release"));
+    EXPECT_EQ(CountCalls("Respond "), (c.allowed & 4) ? 1u : 0u);
+    EXPECT_EQ(CountCalls("Respond 2 "), 0u);
+  }
 }
 
 TEST_F(SendRoad, QuestionsWithEveryAnswerMaskAreAnsweredThroughTheDialog) {
