@@ -160,8 +160,9 @@ class SendRoad : public ::testing::Test {
     g_host->RunCommand(kSendCommand);
     return WaitDialogWithControl(Pid(), kSendButton);
   }
-  // The progress dialog, shown or hidden behind a question: a script that asks at once hides it
-  // after one tick of the engine, before it may ever have been seen.
+  // The progress dialog, shown or hidden behind a question (a script that asks at once hides it
+  // after one tick of the engine, before it may ever have been seen), once it has been made: it
+  // hides the send dialog as the last step of its set-up.
   HWND Send(HWND dialog) {
     EXPECT_TRUE(PressButton(dialog, kSendButton));
     HWND progress = nullptr;
@@ -169,7 +170,7 @@ class SendRoad : public ::testing::Test {
       for (HWND window : TopLevelWindows(Pid(), L"#32770", true)) {
         if (FindControl(window, kProgressBar)) progress = window;
       }
-      return progress != nullptr;
+      return progress != nullptr && !::IsWindowVisible(dialog);
     });
     return progress;
   }
