@@ -46,13 +46,17 @@ BOOL CChoiceDlg::OnInitDialog() {
 bool CChoiceDlg::OnCommand(WORD id, WORD, HWND) {
   for (const auto& button : m_buttons) {
     if (button.answer != 0 && id == button.control) {
-      EndDialog(static_cast<INT_PTR>(button.answer));
+      m_answer = button.answer;
+      EndDialog(static_cast<INT_PTR>(m_answer));
       return true;
     }
   }
   // Escape and the close box refuse, where refusing is allowed; otherwise an answer button must be
   // used, since the engine would refuse the refusal and leave the question open. Enter does nothing.
-  if (id == IDCANCEL && (m_allowed & kStop)) EndDialog(kStop);
+  if (id == IDCANCEL && (m_allowed & kStop)) {
+    m_answer = kStop;
+    EndDialog(kStop);
+  }
   return id == IDCANCEL || id == IDOK;
 }
 

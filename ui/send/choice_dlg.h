@@ -25,6 +25,10 @@ class CChoiceDlg : public win::CDialog {
   void SetText(const std::u16string& text, bool fileQuestion);
   // The apply-to-all box as the window went.
   bool IsApplyToAll() const { return m_applyToAll; }
+  // The answer the operator gave (a button, or Escape and the close box where refusing is
+  // offered); 0 when the dialog was ended otherwise: by the end of the operation, or by closing the
+  // view, which ends every modal dialog with a value that is no answer.
+  uint32_t Answer() const { return m_answer; }
 
  protected:
   BOOL OnInitDialog() override;
@@ -34,6 +38,7 @@ class CChoiceDlg : public win::CDialog {
  private:
   uint32_t m_allowed = 0;
   bool m_applyToAll = false;
+  uint32_t m_answer = 0;
   std::u16string m_text;
   bool m_fileQuestion = false;
   std::array<ChoiceButton, 4> m_buttons{};

@@ -157,17 +157,28 @@ void CEventWnd::OnEngineQuestion(const std::u16string& tag, const std::u16string
     HWND progress = m_progress ? m_progress->Handle() : nullptr;
     if (progress) ::ShowWindow(progress, SW_HIDE);
     m_question = &dialog;
-    const INT_PTR result = dialog.DoModal(progress ? progress : m_owner->Handle());
+    dialog.DoModal(progress ? progress : m_owner->Handle());
     m_question = nullptr;
-    // The operation may have ended meanwhile; its progress dialog is then going.
-    if (progress && ::IsWindow(progress) && !m_sessionEnded) {
+    // The operation has ended meanwhile: its progress dialog is going, and nothing is answered.
+    if (m_sessionEnded) return;
+    if (dialog.Answer() == 0) {
+      // Ended without the operator's answer (the view is closing): the operation stops. The value
+      // that ended the dialog is no answer, and nothing is remembered.
+      if (allowed & kStopAnswer) {
+        Answer(kStopAnswer);
+      } else if (m_owner) {
+        m_owner->CancelOperation();
+      }
+      return;
+    }
+    if (progress && ::IsWindow(progress)) {
       ::ShowWindow(progress, SW_SHOW);
       ::SetFocus(progress);
     }
-    answer = result > 0 ? static_cast<uint32_t>(result) : 0;
-    if (*answer != 0 && dialog.IsApplyToAll()) m_answers.Remember(fileQuestion, *answer);
+    answer = dialog.Answer();
+    if (dialog.IsApplyToAll()) m_answers.Remember(fileQuestion, *answer);
   }
-  if (*answer != 0 && !m_sessionEnded) Answer(*answer);
+  if (!m_sessionEnded) Answer(*answer);
 }
 
 void CEventWnd::Answer(uint32_t answer) {

@@ -86,6 +86,7 @@ std::vector<std::wstring> ReadLines(const std::wstring& path) {
 struct FindData {
   DWORD processId;
   std::wstring_view className;
+  bool hiddenToo;
   std::vector<HWND> found;
 };
 
@@ -93,7 +94,7 @@ BOOL CALLBACK CollectTopLevel(HWND window, LPARAM param) {
   auto* data = reinterpret_cast<FindData*>(param);
   DWORD pid = 0;
   ::GetWindowThreadProcessId(window, &pid);
-  if (pid == data->processId && ::IsWindowVisible(window) &&
+  if (pid == data->processId && (data->hiddenToo || ::IsWindowVisible(window)) &&
       (data->className.empty() || ClassName(window) == data->className))
     data->found.push_back(window);
   return TRUE;
@@ -412,8 +413,8 @@ std::optional<DWORD> RunProgram(std::wstring commandLine, Wait limit) {
   return code;
 }
 
-std::vector<HWND> TopLevelWindows(DWORD processId, std::wstring_view className) {
-  FindData data{processId, className, {}};
+std::vector<HWND> TopLevelWindows(DWORD processId, std::wstring_view className, bool hiddenToo) {
+  FindData data{processId, className, hiddenToo, {}};
   ::EnumWindows(&CollectTopLevel, reinterpret_cast<LPARAM>(&data));
   return data.found;
 }

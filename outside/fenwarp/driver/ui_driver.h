@@ -104,8 +104,8 @@ class CHostProcess {
 // start or end within the limit.
 std::optional<DWORD> RunProgram(std::wstring commandLine, Wait limit = Wait::HostExit);
 
-// Windows of a process.
-std::vector<HWND> TopLevelWindows(DWORD processId, std::wstring_view className = {});
+// The visible top-level windows of a process, with `hiddenToo` the hidden ones as well.
+std::vector<HWND> TopLevelWindows(DWORD processId, std::wstring_view className = {}, bool hiddenToo = false);
 // A visible dialog (class "#32770") of the process with that title, or holding a control with the id.
 HWND FindDialog(DWORD processId, std::wstring_view title);
 HWND FindDialogWithControl(DWORD processId, int controlId);
