@@ -1,7 +1,8 @@
 // The common open and save dialogs on the modal stack, through the layer's common-dialog run; the
 // Explorer style is always asked for.
-#include <commdlg.h>  // needs windows.h first
 #include <windows.h>
+
+#include <commdlg.h>  // needs windows.h first
 
 #include <algorithm>
 
