@@ -77,8 +77,11 @@ CWindow::~CWindow() {
   ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
   Unbind(hwnd);
   m_hwnd = nullptr;
-  // Only the window's own thread can destroy it; another one leaves it to that thread.
-  if (::GetWindowThreadProcessId(hwnd, nullptr) == ::GetCurrentThreadId()) ::DestroyWindow(hwnd);
+  // Only the window's own thread can destroy it; another one asks that thread to close it.
+  if (::GetWindowThreadProcessId(hwnd, nullptr) == ::GetCurrentThreadId())
+    ::DestroyWindow(hwnd);
+  else
+    ::PostMessageW(hwnd, WM_CLOSE, 0, 0);
 }
 
 void CWindow::Destroy() {
