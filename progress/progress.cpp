@@ -48,20 +48,38 @@ uint32_t Widen(SHORT value) { return static_cast<uint32_t>(static_cast<int32_t>(
 bool CProgressWnd::Create() {
   m_loopStarted.reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
   if (!m_loopStarted) return false;
-  return win::CWindow::Create(kWindowClass, kWindowClassStyle, WS_EX_TOPMOST, WS_POPUP, relay::kRelayWindowName,
-                              RECT{0, 0, 10, 10});
+  return win::CWindow::Create(kWindowClass, kWindowClassStyle, WS_EX_TOPMOST, WS_POPUP,
+                              relay::kRelayWindowName, RECT{0, 0, 10, 10});
 }
 
+// The module stays loaded while an abandoned window waits for its final message.
 CProgressWnd::~CProgressWnd() {
+  if (m_abandoned) win::CModule::Unlock();
+}
+
+void CProgressWnd::Abandon() {
+  {
+    std::lock_guard<std::recursive_mutex> lock(m_ownerLock);
+    m_owner = nullptr;
+  }
+  win::CModule::Lock();
+  m_abandoned = true;
   HWND window = Handle();
-  if (!window) return;
-  // Only the owning thread may destroy a window; from another one it is cut loose and closes itself.
+  if (!window) {
+    if (MessageDepth() == 0) delete this;
+    return;
+  }
+  // Only the owning thread may destroy a window; another one asks that thread to close it.
   if (::GetWindowThreadProcessId(window, nullptr) == ::GetCurrentThreadId()) {
     Destroy();
-  } else {
-    ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-    ::PostMessageW(window, WM_CLOSE, 0, 0);
+  } else if (!::PostMessageW(window, WM_CLOSE, 0, 0)) {
+    // The window's thread has gone (and with it the window): nothing will come.
+    delete this;
   }
+}
+
+void CProgressWnd::OnFinalMessage() {
+  if (m_abandoned) delete this;
 }
 
 void CProgressWnd::UnregisterWindowClass() { ::UnregisterClassW(kWindowClass, win::CModule::Instance()); }
@@ -119,13 +137,16 @@ LRESULT CProgressWnd::OnCopyData(WPARAM wParam, LPARAM lParam) {
   relay::RelayRecord record;
   if (!data || !relay::ReadRelayRecord(data->lpData, data->cbData, record))
     return DefaultProc(WM_COPYDATA, wParam, lParam);
-  m_owner.OnRelayAnswer(record);
+  std::lock_guard<std::recursive_mutex> lock(m_ownerLock);
+  if (m_owner) m_owner->OnRelayAnswer(record);
   return TRUE;
 }
 
 // ---- CProgress
 
-CProgress::CProgress() : m_window(*this) { m_window.Create(); }
+CProgress::CProgress() : m_window(new CProgressWnd(*this)) { m_window->Create(); }
+
+CProgress::~CProgress() { m_window->Abandon(); }
 
 void CProgress::ResetRelayState() {
   m_cancelled = 0;
@@ -146,7 +167,7 @@ bool CProgress::StartRelay(uint32_t id) {
 
 bool CProgress::SendRelayRecord(uint32_t id, uint32_t code, uint32_t value, std::u16string_view text,
                                 uint32_t value2) {
-  HWND own = m_window.Handle();
+  HWND own = m_window->Handle();
   if (!m_engineWindow || !own) {
     AbortWait();
     return false;
@@ -165,7 +186,7 @@ bool CProgress::SendRelayRecord(uint32_t id, uint32_t code, uint32_t value, std:
 
 void CProgress::AbortWait() {
   m_cancelled = 1;
-  m_window.EndModalLoop(0);
+  m_window->EndModalLoop(0);
 }
 
 bool CProgress::IsNewProgress(std::u16string_view text, SHORT value) {
@@ -180,9 +201,9 @@ HRESULT CProgress::Ask(uint32_t id, uint32_t code, uint32_t value, std::u16strin
   *answer = 0;
   if (m_cancelled) return S_OK;
   try {
-    m_window.PrepareModal();
+    m_window->PrepareModal();
     SendRelayRecord(id, code, value, text);
-    *answer = m_window.RunModalLoop();
+    *answer = m_window->RunModalLoop();
   } catch (...) {
     *answer = 0;
   }
@@ -203,7 +224,7 @@ void CProgress::OnRelayAnswer(const relay::RelayRecord& record) {
   if (record.code == cancelCode) {
     AbortWait();
   } else if (record.code == answerCode) {
-    m_window.EndModalLoop(static_cast<LONG>(record.value));
+    m_window->EndModalLoop(static_cast<LONG>(record.value));
   }
 }
 
@@ -358,8 +379,8 @@ HRESULT CProgress::OnCopyFinished() {
   return S_OK;
 }
 
-HRESULT CProgress::OnCopyAskExists(BSTR, BSTR, LONG, LONG, LONG, LONG, LONG, LONG, LONG, LONG, LONG, LONG, LONG,
-                                   LONG, LONG, LONG* answer) {
+HRESULT CProgress::OnCopyAskExists(BSTR, BSTR, LONG, LONG, LONG, LONG, LONG, LONG, LONG, LONG, LONG, LONG,
+                                   LONG, LONG, LONG, LONG* answer) {
   return Ask(relay::kFileCopy, relay::kAskNumber, relay::kCopyExistsNumber, {}, answer);
 }
 

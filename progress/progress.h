@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -20,11 +21,16 @@ namespace orvel::vantrelix {
 class CProgress;
 
 // The hidden window "OrvelCorvansetWndEx" that receives the engine's answers, and the modal loop in
-// which a question waits for one.
+// which a question waits for one. Made on the heap by its relay object and let go by Abandon, on
+// any thread: it then no longer reaches the object and deletes itself with its window's final
+// message, on its own thread once any message of it has returned.
 class CProgressWnd : public win::CWindow {
  public:
-  explicit CProgressWnd(CProgress& owner) : m_owner(owner) {}
-  ~CProgressWnd() override;
+  explicit CProgressWnd(CProgress& owner) : m_owner(&owner) {}
+
+  // The relay object goes: after this no message of the window reaches it (one that runs now has
+  // returned first), and the window goes on its own thread. The caller must not use the object again.
+  void Abandon();
 
   // The hidden window "OrvelCorvansetWndEx"; never shown.
   bool Create();
@@ -41,11 +47,17 @@ class CProgressWnd : public win::CWindow {
 
  protected:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void OnFinalMessage() override;
 
  private:
+  ~CProgressWnd() override;
   LRESULT OnCopyData(WPARAM wParam, LPARAM lParam);
 
-  CProgress& m_owner;
+  // Held while a message reaches the relay object and while it is let go (recursive: the object
+  // may be let go from inside a message of its own window).
+  std::recursive_mutex m_ownerLock;
+  CProgress* m_owner;
+  std::atomic<bool> m_abandoned{false};
   std::atomic<DWORD> m_waitingThread{0};
   win::UniqueKernelHandle m_loopStarted;
   std::atomic<bool> m_ended{false};
@@ -55,6 +67,7 @@ class CProgressWnd : public win::CWindow {
 class CProgress : public win::CComObject<IProgress, IRestoreProgressSink, IFileCopyProgressSink> {
  public:
   CProgress();
+  ~CProgress() override;
 
   ORVEL_DISPATCH_FROM_TYPELIB(IProgress)
 
@@ -100,7 +113,7 @@ class CProgress : public win::CComObject<IProgress, IRestoreProgressSink, IFileC
   bool IsNewProgress(std::u16string_view text, SHORT value);
   HRESULT Ask(uint32_t id, uint32_t code, uint32_t value, std::u16string_view text, LONG* answer);
 
-  CProgressWnd m_window;
+  CProgressWnd* m_window;  // lets itself go (see Abandon)
   HWND m_engineWindow = nullptr;
   // Set from the hidden window's thread as well as the calling one.
   std::atomic<ULONG> m_cancelled{0};

@@ -18,7 +18,12 @@ INT_PTR CDialog::RunDialogBox(HINSTANCE module, UINT templateId, HWND parent, LP
 }
 
 CDialog::~CDialog() {
-  if (m_hwnd && !m_modal) DestroyWindow();
+  HWND hwnd = m_hwnd;
+  if (!hwnd) return;
+  ::SetWindowLongPtrW(hwnd, DWLP_USER, 0);
+  Unbind(hwnd);
+  m_hwnd = nullptr;
+  if (!m_modal) ::DestroyWindow(hwnd);
 }
 
 INT_PTR CDialog::DoModal(HWND parent) {
@@ -84,6 +89,7 @@ INT_PTR CALLBACK CDialog::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPAR
     self = reinterpret_cast<CDialog*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
   }
   if (!self) return FALSE;
+  CHold hold(*self);
   INT_PTR handled = FALSE;
   try {
     handled = self->Dispatch(message, wParam, lParam);
@@ -94,9 +100,9 @@ INT_PTR CALLBACK CDialog::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPAR
     ::SetWindowLongPtrW(hwnd, DWLP_USER, 0);
     Unbind(hwnd);
     self->m_hwnd = nullptr;
-    self->OnFinalMessage();
+    self->MarkWindowGone();
   }
-  return handled;
+  return handled;  // the hold ends last: the final message may delete the object
 }
 
 INT_PTR CDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -202,6 +208,54 @@ INT_PTR RunModalWindow(const std::function<INT_PTR()>& run, std::function<void(I
     throw;
   }
   stack.Pop(index);
+  return result;
+}
+
+namespace {
+
+// The common dialog being made on this thread: its hook binds the run to the dialog's window when
+// the first WM_INITDIALOG arrives; a property then finds it for the later messages.
+struct CommonDialogRun {
+  size_t index;
+  const CommonDialogHandler& handler;
+};
+thread_local CommonDialogRun* t_commonRun = nullptr;
+constexpr wchar_t kCommonDialogProperty[] = L"Orvel.CommonDialog";
+
+UINT_PTR CALLBACK WatchCommonDialog(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* run = static_cast<CommonDialogRun*>(::GetPropW(window, kCommonDialogProperty));
+  if (!run && message == WM_INITDIALOG && t_commonRun) {
+    run = t_commonRun;
+    t_commonRun = nullptr;
+    ::SetPropW(window, kCommonDialogProperty, static_cast<HANDLE>(run));
+    // An Explorer-style file dialog hooks a child of the visible dialog.
+    HWND dialog = (::GetWindowLongPtrW(window, GWL_STYLE) & WS_CHILD) ? ::GetParent(window) : window;
+    CModalStack::Current().SetWindow(run->index, dialog);
+  }
+  if (!run) return 0;
+  UINT_PTR result = run->handler ? run->handler(window, message, wParam, lParam) : 0;
+  if (message == WM_DESTROY) ::RemovePropW(window, kCommonDialogProperty);
+  return result;
+}
+
+}  // namespace
+
+BOOL RunCommonDialog(const std::function<BOOL(CommonDialogHook hook)>& show, CommonDialogHandler handler) {
+  CModalStack& stack = CModalStack::Current();
+  size_t index = stack.Push(CModalStack::Kind::CommonDialog, nullptr);
+  CommonDialogRun run{index, handler};
+  CommonDialogRun* previous = t_commonRun;
+  t_commonRun = &run;
+  BOOL result = FALSE;
+  try {
+    result = show(&WatchCommonDialog);
+  } catch (...) {
+    t_commonRun = previous;
+    CModalStack::Current().Pop(index);
+    throw;
+  }
+  t_commonRun = previous;
+  CModalStack::Current().Pop(index);
   return result;
 }
 

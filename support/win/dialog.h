@@ -13,12 +13,13 @@
 
 namespace orvel::win {
 
-class CDialog : public CReflectionTarget {
+class CDialog : public CWindowObject {
  public:
   CDialog(HINSTANCE module, UINT templateId) : m_module(module), m_templateId(templateId) {}
   CDialog(const CDialog&) = delete;
   CDialog& operator=(const CDialog&) = delete;
-  // A modeless dialog still open is destroyed.
+  // A dialog still open is first cut loose from the object (OnBeforeDestroy does not run: a class
+  // that takes texts there destroys first); a modeless one is then destroyed.
   ~CDialog() override;
 
   // Runs the dialog modally, on the modal stack; its EndDialog value, or -1 when the dialog cannot be
@@ -55,8 +56,6 @@ class CDialog : public CReflectionTarget {
   virtual void OnTimer(UINT_PTR id) {}
   // WM_DESTROY: the window and its controls still exist (texts are taken here).
   virtual void OnBeforeDestroy() {}
-  // After the window's last message (a modeless dialog that owns itself deletes itself here).
-  virtual void OnFinalMessage() {}
   // The answer of a message handled in HandleMessage.
   void SetResult(LRESULT result) const { ::SetWindowLongPtrW(m_hwnd, DWLP_MSGRESULT, result); }
 
@@ -115,6 +114,18 @@ INT_PTR RunModalWindow(const std::function<INT_PTR()>& run, std::function<void(I
 // A message box on the modal stack (closing a view ends it with IDCANCEL, or IDNO/IDOK for boxes
 // without a Cancel button); the system's answer.
 int MessageBoxModal(HWND owner, std::u16string_view text, std::u16string_view caption, UINT type);
+
+// The hook that a common dialog's record names (lpfnHook, lpfnPrintHook, lpfnSetupHook): the
+// layer's own, which learns the dialog's window for the modal stack.
+using CommonDialogHook = UINT_PTR(CALLBACK*)(HWND, UINT, WPARAM, LPARAM);
+// The caller's part of the hook: every message of the hook's window (WM_INITDIALOG included); its
+// answer is the hook's (0: the system's handling).
+using CommonDialogHandler = std::function<UINT_PTR(HWND window, UINT message, WPARAM wParam, LPARAM lParam)>;
+// Runs a common dialog of the system on the modal stack (closing a view ends it as if cancelled):
+// `show` puts the hook into its record (with the flag that enables it) and calls the system's
+// function, whose answer this is. Every common dialog of the plug-in runs through here.
+BOOL RunCommonDialog(const std::function<BOOL(CommonDialogHook hook)>& show,
+                     CommonDialogHandler handler = {});
 
 // The common open and save dialogs, always in the Explorer style, on the modal stack.
 struct FileDialogOptions {

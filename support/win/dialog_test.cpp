@@ -210,6 +210,48 @@ TEST(Control, DetachPutsTheControlsProcedureBack) {
   dialog.DestroyWindow();
 }
 
+// A modeless dialog that owns itself and is destroyed from inside a nested message of its own: its
+// final message comes once the outermost one has returned, and a modal loop run meanwhile returns
+// to an object that still lives.
+class CSelfOwnedDlg : public CDialog {
+ public:
+  static constexpr UINT kOuter = WM_APP + 5, kInner = WM_APP + 6;
+  explicit CSelfOwnedDlg(std::vector<std::string>& events) : CDialog(Self(), kTemplate), m_events(events) {}
+
+ protected:
+  BOOL HandleMessage(UINT message, WPARAM, LPARAM) override {
+    if (message == kOuter) {
+      ::SendMessageW(Handle(), kInner, 0, 0);
+      m_events.push_back("outer returns");
+      return TRUE;
+    }
+    if (message == kInner) {
+      DestroyWindow();
+      m_events.push_back(Handle() ? "inner returns, window there" : "inner returns");
+      return TRUE;
+    }
+    return FALSE;
+  }
+  void OnBeforeDestroy() override { m_events.push_back("before destroy"); }
+  void OnFinalMessage() override {
+    m_events.push_back("final");
+    delete this;
+  }
+
+ private:
+  std::vector<std::string>& m_events;
+};
+
+TEST(DialogLife, FinalMessageWaitsForTheOutermostMessage) {
+  std::vector<std::string> events;
+  auto* dialog = new CSelfOwnedDlg(events);
+  ASSERT_TRUE(dialog->Create(nullptr));
+  HWND handle = dialog->Handle();
+  ::SendMessageW(handle, CSelfOwnedDlg::kOuter, 0, 0);
+  EXPECT_FALSE(::IsWindow(handle));
+  EXPECT_EQ(events, (std::vector<std::string>{"before destroy", "inner returns", "outer returns", "final"}));
+}
+
 }  // namespace
 
 // Once the message box's window is known, ends everything.

@@ -1,6 +1,5 @@
-// The common open and save dialogs on the modal stack. A hook learns the dialog's window, so that
-// the stack can end it; the Explorer style is always asked for, so the hook's window is a child of
-// the visible dialog.
+// The common open and save dialogs on the modal stack, through the layer's common-dialog run; the
+// Explorer style is always asked for.
 #include <windows.h>
 
 #include <commdlg.h>  // needs windows.h first
@@ -18,14 +17,6 @@ namespace {
 // Room for many names of a multiple selection.
 constexpr size_t kAnswerUnits = 32768;
 
-UINT_PTR CALLBACK FileDialogHook(HWND child, UINT message, WPARAM, LPARAM lParam) {
-  if (message == WM_INITDIALOG) {
-    const auto* dialog = reinterpret_cast<const OPENFILENAMEW*>(lParam);
-    CModalStack::Current().SetWindow(static_cast<size_t>(dialog->lCustData), ::GetParent(child));
-  }
-  return 0;
-}
-
 INT_PTR RunFileDialog(const FileDialogOptions& options, bool save, std::vector<std::u16string>& paths) {
   std::wstring filter = AsWide(FileDialogFilter(options.filter));
   std::wstring extension = AsWide(options.defaultExtension);
@@ -35,8 +26,6 @@ INT_PTR RunFileDialog(const FileDialogOptions& options, bool save, std::vector<s
   std::wstring first = AsWide(options.fileName);
   first.copy(answer.data(), std::min(first.size(), kAnswerUnits - 2));
 
-  CModalStack& stack = CModalStack::Current();
-  size_t index = stack.Push(CModalStack::Kind::CommonDialog, nullptr);
   OPENFILENAMEW dialog = {};
   // The size that every system of the family knows (without the newer trailing members).
   dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
@@ -49,10 +38,10 @@ INT_PTR RunFileDialog(const FileDialogOptions& options, bool save, std::vector<s
   dialog.lpstrTitle = title.empty() ? nullptr : title.c_str();
   dialog.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
   dialog.Flags = options.flags | OFN_EXPLORER | OFN_ENABLEHOOK | OFN_HIDEREADONLY;
-  dialog.lpfnHook = &FileDialogHook;
-  dialog.lCustData = static_cast<LPARAM>(index);
-  BOOL chosen = save ? ::GetSaveFileNameW(&dialog) : ::GetOpenFileNameW(&dialog);
-  stack.Pop(index);
+  BOOL chosen = RunCommonDialog([&](CommonDialogHook hook) {
+    dialog.lpfnHook = hook;
+    return save ? ::GetSaveFileNameW(&dialog) : ::GetOpenFileNameW(&dialog);
+  });
   if (!chosen) return IDCANCEL;
   paths = SplitFileDialogAnswer(FromWide(std::wstring_view(answer.data(), answer.size())));
   return paths.empty() ? IDCANCEL : IDOK;

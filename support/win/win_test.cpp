@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "support/win/com.h"
 #include "support/win/handle.h"
 #include "support/win/registry.h"
 #include "support/win/wide.h"
+#include "support/win/window.h"
 
 using namespace orvel::win;
 
@@ -137,6 +141,137 @@ TEST(Bstr, OwnsAndReportsText) {
   EXPECT_EQ(text.get(), nullptr);
   UniqueBstr adopted = UniqueBstr::Adopt(raw);
   EXPECT_EQ(adopted.size(), 4u);
+}
+
+// ---- window lives
+
+constexpr UINT kOuter = WM_APP + 1, kInner = WM_APP + 2, kDestroyOwner = WM_APP + 3;
+
+// A window that owns itself: kOuter sends kInner to itself, kInner destroys the window, and each
+// handler writes to the object after its nested call returns.
+class CSelfOwned : public CWindow {
+ public:
+  explicit CSelfOwned(std::vector<std::string>& events) : m_events(events) {}
+  bool Make() { return Create(L"OrvelLifeTest", 0, 0, WS_POPUP, L"", RECT{0, 0, 10, 10}); }
+
+ protected:
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+    if (message == kOuter) {
+      ::SendMessageW(Handle(), kInner, 0, 0);
+      m_steps += 1;
+      m_events.push_back("outer returns");
+      return 0;
+    }
+    if (message == kInner) {
+      Destroy();
+      m_steps += 1;
+      m_events.push_back(Handle() ? "inner returns, window there" : "inner returns");
+      return 0;
+    }
+    return DefaultProc(message, wParam, lParam);
+  }
+  void OnFinalMessage() override {
+    m_events.push_back("final after " + std::to_string(m_steps) + " steps");
+    delete this;
+  }
+
+ private:
+  std::vector<std::string>& m_events;
+  int m_steps = 0;
+};
+
+TEST(WindowLife, FinalMessageWaitsForTheOutermostMessage) {
+  std::vector<std::string> events;
+  auto* window = new CSelfOwned(events);
+  ASSERT_TRUE(window->Make());
+  HWND handle = window->Handle();
+  ::SendMessageW(handle, kOuter, 0, 0);  // the window goes inside the nested message
+  EXPECT_FALSE(::IsWindow(handle));
+  EXPECT_EQ(events, (std::vector<std::string>{"inner returns", "outer returns", "final after 2 steps"}));
+}
+
+// A class that never destroys its window itself: its base's destructor must not reach it through a
+// virtual (HandleMessage is pure in the base).
+class CLeftOpen : public CWindow {
+ public:
+  explicit CLeftOpen(int& messages) : m_messages(messages) {}
+  bool Make() { return Create(L"OrvelLifeTest2", 0, 0, WS_POPUP, L"", RECT{0, 0, 10, 10}); }
+
+ protected:
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+    ++m_messages;
+    return DefaultProc(message, wParam, lParam);
+  }
+  void OnFinalMessage() override { ++m_messages; }
+
+ private:
+  int& m_messages;
+};
+
+TEST(WindowLife, BaseDestructorCutsTheWindowLooseAndDestroysIt) {
+  int messages = 0;
+  auto* window = new CLeftOpen(messages);
+  ASSERT_TRUE(window->Make());
+  HWND handle = window->Handle();
+  int before = messages;
+  delete window;  // a pure virtual call would abort here
+  EXPECT_FALSE(::IsWindow(handle));
+  EXPECT_EQ(messages, before);  // nothing reached the class being destroyed
+}
+
+// A control that is a member of a window object: a message of the control that closes its owner
+// runs to its end before the owner (and with it the control) is deleted.
+class CMemberControl : public CControl {
+ public:
+  CMemberControl(CWindowObject& owner, std::vector<std::string>& events) : m_events(events) {
+    SetOwner(&owner);
+  }
+
+ protected:
+  bool HandleMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) override {
+    if (message != kDestroyOwner) return false;
+    ::DestroyWindow(reinterpret_cast<HWND>(wParam));
+    m_events.push_back(Handle() ? "control returns, window there" : "control returns");
+    result = 0;
+    return true;
+  }
+  void OnFinalMessage() override { m_events.push_back("control final"); }
+
+ private:
+  std::vector<std::string>& m_events;
+};
+
+class COwnerWindow : public CWindow {
+ public:
+  explicit COwnerWindow(std::vector<std::string>& events) : m_events(events), m_control(*this, events) {}
+  bool Make() {
+    return Create(L"OrvelLifeTest3", 0, 0, WS_POPUP, L"", RECT{0, 0, 100, 100}) &&
+           m_control.Create(L"STATIC", WS_CHILD, 0, RECT{0, 0, 10, 10}, Handle(), 1);
+  }
+  HWND ControlWindow() const { return m_control.Handle(); }
+
+ protected:
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+    return DefaultProc(message, wParam, lParam);
+  }
+  void OnFinalMessage() override {
+    m_events.push_back("owner final");
+    delete this;
+  }
+
+ private:
+  std::vector<std::string>& m_events;
+  CMemberControl m_control;
+};
+
+TEST(WindowLife, MemberControlHoldsItsOwner) {
+  std::vector<std::string> events;
+  auto* owner = new COwnerWindow(events);
+  ASSERT_TRUE(owner->Make());
+  HWND handle = owner->Handle();
+  ::SendMessageW(owner->ControlWindow(), kDestroyOwner, reinterpret_cast<WPARAM>(handle), 0);
+  EXPECT_FALSE(::IsWindow(handle));
+  EXPECT_EQ(events, (std::vector<std::string>{"control returns", "control final", "owner final"}));
 }
 
 }  // namespace

@@ -32,6 +32,21 @@ void CReflectionTarget::Bind(HWND window) { ::SetPropW(window, kTargetProperty, 
 
 void CReflectionTarget::Unbind(HWND window) { ::RemovePropW(window, kTargetProperty); }
 
+void CWindowObject::Enter() {
+  ++m_depth;
+  if (m_owner) m_owner->Enter();
+}
+
+void CWindowObject::Leave() {
+  // The final message may delete this object, and the owner's may delete the owner.
+  CWindowObject* owner = m_owner;
+  if (--m_depth == 0 && m_windowGone) {
+    m_windowGone = false;
+    OnFinalMessage();
+  }
+  if (owner) owner->Leave();
+}
+
 bool ReflectToChild(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   CReflectionTarget* target = BoundTarget(NotificationSender(message, wParam, lParam));
   return target && target->OnReflected(message, wParam, lParam, result);
@@ -56,6 +71,19 @@ bool CWindow::Create(const wchar_t* className, UINT classStyle, DWORD exStyle, D
   return hwnd != nullptr;
 }
 
+CWindow::~CWindow() {
+  HWND hwnd = m_hwnd;
+  if (!hwnd) return;
+  ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+  Unbind(hwnd);
+  m_hwnd = nullptr;
+  // Only the window's own thread can destroy it; another one asks that thread to close it.
+  if (::GetWindowThreadProcessId(hwnd, nullptr) == ::GetCurrentThreadId())
+    ::DestroyWindow(hwnd);
+  else
+    ::PostMessageW(hwnd, WM_CLOSE, 0, 0);
+}
+
 void CWindow::Destroy() {
   if (m_hwnd) ::DestroyWindow(m_hwnd);
 }
@@ -69,6 +97,7 @@ LRESULT CALLBACK CWindow::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPAR
     self->Bind(hwnd);
   }
   if (!self) return ::DefWindowProcW(hwnd, message, wParam, lParam);
+  CHold hold(*self);
   LRESULT result = 0;
   try {
     if (!ReflectToChild(message, wParam, lParam, result))
@@ -80,9 +109,9 @@ LRESULT CALLBACK CWindow::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPAR
     ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
     Unbind(hwnd);
     self->m_hwnd = nullptr;
-    self->OnFinalMessage();
+    self->MarkWindowGone();
   }
-  return result;
+  return result;  // the hold ends last: the final message may delete the object
 }
 
 CControl::~CControl() { Detach(); }
@@ -122,6 +151,7 @@ void CControl::Detach() {
 LRESULT CALLBACK CControl::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   auto* self = static_cast<CControl*>(BoundTarget(hwnd));
   if (!self) return ::DefWindowProcW(hwnd, message, wParam, lParam);
+  CHold hold(*self);
   LRESULT result = 0;
   bool handled = false;
   try {
@@ -135,9 +165,9 @@ LRESULT CALLBACK CControl::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPA
   if (!handled) result = ::CallWindowProcW(base, hwnd, message, wParam, lParam);
   if (message == WM_NCDESTROY && self->m_hwnd == hwnd) {
     self->Detach();
-    self->OnFinalMessage();
+    self->MarkWindowGone();
   }
-  return result;
+  return result;  // the hold ends last: the final message may delete the object
 }
 
 int TextWidth(HDC dc, const wchar_t* text, int length) {

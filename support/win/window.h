@@ -20,16 +20,59 @@ class CReflectionTarget {
   static void Unbind(HWND window);
 };
 
+// The life of an object bound to a window, shared by the three bases: how deeply the object's own
+// messages nest, and whether its window has gone. WM_NCDESTROY only marks the window gone;
+// OnFinalMessage runs once the outermost message of the object returns (an object that owns itself
+// deletes itself there), and nothing touches the object after it. An object that is a member of
+// another names that one as its owner: each of its messages then holds the owner too, so that the
+// owner's final message waits for the member's.
+class CWindowObject : public CReflectionTarget {
+ public:
+  // Holds the object for a scope as a message of its own does: a caller that runs modal loops of
+  // the object from outside its messages (a host's call) keeps it alive until the scope ends.
+  class CHold {
+   public:
+    explicit CHold(CWindowObject& object) : m_object(object) { m_object.Enter(); }
+    CHold(const CHold&) = delete;
+    CHold& operator=(const CHold&) = delete;
+    ~CHold() { m_object.Leave(); }
+
+   private:
+    CWindowObject& m_object;
+  };
+
+  // The object whose member this one is (not owned); set before the first message.
+  void SetOwner(CWindowObject* owner) { m_owner = owner; }
+  // Messages (and holds) of the object running now.
+  int MessageDepth() const { return m_depth; }
+
+ protected:
+  // After the window's last message, once no message of the object runs.
+  virtual void OnFinalMessage() {}
+  // WM_NCDESTROY: the final message comes when the outermost message returns.
+  void MarkWindowGone() { m_windowGone = true; }
+
+ private:
+  void Enter();
+  void Leave();
+
+  int m_depth = 0;
+  bool m_windowGone = false;
+  CWindowObject* m_owner = nullptr;
+};
+
 // Offers a notification that a parent received to the object bound to the child that sent it.
 // True when that object handled it.
 bool ReflectToChild(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
-class CWindow : public CReflectionTarget {
+class CWindow : public CWindowObject {
  public:
   CWindow() = default;
   CWindow(const CWindow&) = delete;
   CWindow& operator=(const CWindow&) = delete;
-  ~CWindow() override { Destroy(); }
+  // A window still open is first cut loose from the object (no message of it reaches the class being
+  // destroyed) and then destroyed. A class that wants its own handlers to see the end destroys first.
+  ~CWindow() override;
 
   // Registers the class (once per process) and creates the window; false when either fails.
   bool Create(const wchar_t* className, UINT classStyle, DWORD exStyle, DWORD style, const wchar_t* title,
@@ -45,8 +88,6 @@ class CWindow : public CReflectionTarget {
   LRESULT DefaultProc(UINT message, WPARAM wParam, LPARAM lParam) {
     return ::DefWindowProcW(m_hwnd, message, wParam, lParam);
   }
-  // After the window's last message (a window that owns itself deletes itself here).
-  virtual void OnFinalMessage() {}
 
  private:
   static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -56,7 +97,7 @@ class CWindow : public CReflectionTarget {
 
 // A control that a template or CreateWindowExW made, subclassed: its messages reach HandleMessage
 // first and then the control's own procedure. Attached until its window is destroyed.
-class CControl : public CReflectionTarget {
+class CControl : public CWindowObject {
  public:
   CControl() = default;
   CControl(const CControl&) = delete;
@@ -78,8 +119,6 @@ class CControl : public CReflectionTarget {
   // True when handled (`result` is the answer); false passes the message on to the control. It must
   // not let an exception out (the procedure catches and passes the message on).
   virtual bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) { return false; }
-  // After the window's last message: the object is detached and may delete itself.
-  virtual void OnFinalMessage() {}
   // Once attached (by Attach or Create): a control with parts of its own attaches them here.
   virtual void OnAttached() {}
   LRESULT CallControl(UINT message, WPARAM wParam, LPARAM lParam) {

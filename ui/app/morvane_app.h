@@ -59,8 +59,8 @@ class CMorvaneApp : public ISettingsHost {
   // Asks the host to show this plug-in's view when it is not shown.
   void ShowOwnView();
 
-  // The application's main window: null for the host's frame; the print preview's frame while it
-  // shows.
+  // The module's main window: the main view while it exists (null before and after); the print
+  // preview's frame while it shows.
   HWND MainWindow() const { return m_mainWindow; }
   void SetMainWindow(HWND window) { m_mainWindow = window; }
 

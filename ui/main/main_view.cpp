@@ -11,6 +11,7 @@
 #include "support/u16text.h"
 #include "support/win/command_line.h"
 #include "support/win/registry.h"
+#include "support/win/trace.h"
 #include "support/win/wide.h"
 #include "ui/app/app_text.h"
 #include "ui/app/morvane_app.h"
@@ -82,18 +83,17 @@ CMainViewDlg::CMainViewDlg(CMorvaneView* view)
 CMainViewDlg::~CMainViewDlg() {
   if (m_normalFont) ::DeleteObject(m_normalFont);
   if (m_boldFont) ::DeleteObject(m_boldFont);
+  win::TraceLine(L"main view deleted");
 }
 
-void CMainViewDlg::Run(CMainViewDlg* view, Operation operation) {
-  ++view->m_busy;
-  view->Execute(operation);
-  --view->m_busy;
-  if (view->m_busy == 0 && view->m_windowGone) delete view;
+void CMainViewDlg::Run(Operation operation) {
+  CHold hold(*this);
+  Execute(operation);
 }
 
 void CMainViewDlg::Release(CMainViewDlg* view) {
   view->m_view = nullptr;
-  // The window's last message deletes the object, or the operation that runs when it returns.
+  // The object goes with the window's final message.
   view->DestroyWindow();
 }
 
@@ -175,6 +175,7 @@ ViewState CMainViewDlg::State() {
 }
 
 void CMainViewDlg::InitialSetUp() {
+  CHold hold(*this);
   win::CWaitCursor wait;
   CombinePath(m_defaultFolder, GetModuleFolder(), u"Configuration Files");
   if (!FileExists(m_defaultFolder)) ::CreateDirectoryW(win::AsWide(m_defaultFolder).c_str(), nullptr);
@@ -228,10 +229,8 @@ void CMainViewDlg::OnFileOpen(const std::u16string* given) {
     options.defaultExtension = u"xml";
     options.initialFolder = m_dialogFolder.empty() ? m_defaultFolder : m_dialogFolder;
     std::vector<std::u16string> chosen;
-    ++m_busy;
     INT_PTR answer = win::OpenFileDialog(options, chosen);
-    --m_busy;
-    if (m_windowGone || answer != IDOK || chosen.empty()) return;
+    if (!Handle() || answer != IDOK || chosen.empty()) return;
     path = chosen.front();
   } else {
     path = *given;
@@ -307,10 +306,8 @@ bool CMainViewDlg::SaveFileAs(bool& cancelled) {
   options.fileName = m_path.empty() ? std::u16string() : GetFileNameOfPath(m_path);
   options.flags = OFN_OVERWRITEPROMPT;
   std::u16string chosen;
-  ++m_busy;
   INT_PTR answer = win::SaveFileDialog(options, chosen);
-  --m_busy;
-  if (m_windowGone || answer != IDOK || chosen.empty()) {
+  if (!Handle() || answer != IDOK || chosen.empty()) {
     cancelled = true;
     return false;
   }
@@ -344,7 +341,7 @@ bool CMainViewDlg::QuerySaveModified(bool closing) {
   if (!closing) return false;
   // Closing goes on in any case; a failed write is offered again under another name until it is
   // saved or the user cancels.
-  while (!cancelled && !m_windowGone) {
+  while (!cancelled && Handle()) {
     if (SaveFileAs(cancelled)) return true;
   }
   return true;
@@ -417,8 +414,7 @@ void CMainViewDlg::OnPrint() {
 
 void CMainViewDlg::OnFilePrint() {
   m_printStyle = CCustomPrint::kCreatedSettings;
-  // The object may be gone when it returns.
-  Run(this, Operation::Print);
+  Run(Operation::Print);
 }
 
 void CMainViewDlg::OnPrintPreview() {
@@ -464,6 +460,7 @@ void CMainViewDlg::EditSelectAll() {
 }
 
 void CMainViewDlg::OnAbout() {
+  CHold hold(*this);
   CAboutDlg about(Module());
   RunModal(about);
 }
@@ -499,6 +496,7 @@ void CMainViewDlg::CheckModalDialog() {
 }
 
 void CMainViewDlg::OnClose() {
+  CHold hold(*this);
   if (m_secondClose) {
     CheckModalDialog();
     m_secondClose = false;
@@ -578,9 +576,14 @@ BOOL CMainViewDlg::HandleMessage(UINT message, WPARAM, LPARAM) {
     case kInitialUpdate:
       return TRUE;
     case kPrintFromPreview:
-      // The preview's Print: the print command of the file menu (the object may be gone after it).
+      // The preview's Print: the print command of the file menu.
       OnFilePrint();
       return TRUE;
+    case WM_NCDESTROY:
+      // The view object no longer has a main view; this object goes once its last call returns.
+      if (m_view) m_view->MainViewDestroyed();
+      m_view = nullptr;
+      return FALSE;
     case WM_HELP: {
       // F1 in the tree: the topic of the caret's group where the help file has one, else the index.
       DWORD context = m_tree.GetHelpContext();
@@ -597,11 +600,6 @@ void CMainViewDlg::OnTimer(UINT_PTR id) {
   if (id == kModalCheckTimer) CheckModalDialog();
 }
 
-void CMainViewDlg::OnFinalMessage() {
-  m_windowGone = true;
-  if (m_view) m_view->MainViewDestroyed();
-  m_view = nullptr;
-  if (m_busy == 0) delete this;
-}
+void CMainViewDlg::OnFinalMessage() { delete this; }
 
 }  // namespace orvel::ui

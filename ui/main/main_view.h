@@ -37,15 +37,19 @@ class CMainViewDlg : public win::CDialog {
   // Creates the window as a child of the host's window.
   bool Create(HWND parent) { return CDialog::Create(parent); }
 
-  // Runs one operation of the command table. The object outlives a window destroyed meanwhile (the
-  // host may close inside a modal loop of the operation) and is deleted when the operation returns.
-  static void Run(CMainViewDlg* view, Operation operation);
+  // The calls from outside the view's own messages (the host's commands, its activation, About and
+  // close, the tree's keys) each hold the object while they run: the host may close the view inside
+  // a modal loop of theirs, and the object then goes once the outermost of them returns. The caller
+  // must not touch the object after such a call.
+  // Runs one operation of the command table.
+  void Run(Operation operation);
   // The view object is going (it holds the view while the window lives): the window is destroyed
-  // now, the object once no operation runs.
+  // now, the object once no call or message of it runs.
   static void Release(CMainViewDlg* view);
 
   // Runs a modal dialog of the view (a template dialog or the print dialog); -1 when the view's
-  // window is gone.
+  // window is gone (before or after). A caller holds the view (a message of it or of its tree, or one
+  // of the calls above).
   INT_PTR RunModal(win::CDialog& dialog);
   INT_PTR RunModal(CCustomPrint& dialog);
   // Keeps a running modal dialog modal although the host runs its own message loop.
@@ -94,14 +98,12 @@ class CMainViewDlg : public win::CDialog {
   void OnFinalMessage() override;
 
  private:
-  // Runs a modal loop as an operation of the view; -1 when the view's window went meanwhile.
+  // Runs a modal loop of the view; -1 when the view's window went meanwhile.
   template <class Loop>
   INT_PTR RunBusy(Loop loop) {
     if (!Handle()) return -1;
-    ++m_busy;
     INT_PTR result = loop();
-    --m_busy;
-    return m_windowGone ? -1 : result;
+    return Handle() ? result : -1;
   }
   void Execute(Operation operation);
   void Layout();
@@ -131,8 +133,6 @@ class CMainViewDlg : public win::CDialog {
   int m_transferMode = 1;
   CPrinterSettings m_printer;  // the kept printer settings, for printing and the preview
   int m_printStyle = CCustomPrint::kCreatedSettings;
-  int m_busy = 0;             // operations running (each may run modal loops)
-  bool m_windowGone = false;  // the window's last message arrived
 };
 
 }  // namespace orvel::ui

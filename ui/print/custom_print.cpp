@@ -11,7 +11,6 @@ namespace orvel::ui {
 namespace {
 
 constexpr wchar_t kTemplateName[] = L"IDD_CUSTOMPRINTDLG";
-constexpr wchar_t kDialogProperty[] = L"Orvel.CustomPrint";
 
 using PrintDlgWFunction = BOOL(WINAPI*)(PRINTDLGW*);
 
@@ -130,11 +129,9 @@ CCustomPrint::CCustomPrint(bool printSetupOnly, DWORD flags, HWND parent) {
   if (printSetupOnly) {
     m_record.Flags |= PD_PRINTSETUP;
   } else {
-    m_record.Flags |= PD_ENABLEPRINTTEMPLATE | PD_ENABLEPRINTHOOK;
+    m_record.Flags |= PD_ENABLEPRINTTEMPLATE;
     m_record.hInstance = App().ResourceHandle();
     m_record.lpPrintTemplateName = kTemplateName;
-    m_record.lpfnPrintHook = &CCustomPrint::Hook;
-    m_record.lCustData = reinterpret_cast<LPARAM>(this);
   }
   m_record.nCopies = 1;
   m_record.nFromPage = m_record.nToPage = 1;
@@ -155,10 +152,22 @@ void CCustomPrint::SetSelectionMode(int mode) {
 }
 
 INT_PTR CCustomPrint::DoModal() {
-  win::CModalStack& stack = win::CModalStack::Current();
-  m_stackIndex = stack.Push(win::CModalStack::Kind::CommonDialog, nullptr);
-  BOOL chosen = PrintDlgShim(&m_record);
-  stack.Pop(m_stackIndex);
+  // The hook of the dialog that shows: the set-up dialog's, or the print dialog's own.
+  const bool setup = (m_record.Flags & PD_PRINTSETUP) != 0;
+  BOOL chosen = win::RunCommonDialog(
+      [&](win::CommonDialogHook hook) {
+        if (setup) {
+          m_record.Flags |= PD_ENABLESETUPHOOK;
+          m_record.lpfnSetupHook = hook;
+        } else {
+          m_record.Flags |= PD_ENABLEPRINTHOOK;
+          m_record.lpfnPrintHook = hook;
+        }
+        return PrintDlgShim(&m_record);
+      },
+      [&](HWND dialog, UINT message, WPARAM wParam, LPARAM) -> UINT_PTR {
+        return setup ? 0 : OnHookMessage(dialog, message, wParam);
+      });
   return chosen ? IDOK : IDCANCEL;
 }
 
@@ -172,40 +181,31 @@ void CCustomPrint::CheckMode(HWND dialog) const {
     ::SendDlgItemMessageW(dialog, buttons[i], BM_SETCHECK, i == m_mode ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
-UINT_PTR CALLBACK CCustomPrint::Hook(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_INITDIALOG) {
-    auto* self = reinterpret_cast<CCustomPrint*>(reinterpret_cast<const PRINTDLGW*>(lParam)->lCustData);
-    ::SetPropW(dialog, kDialogProperty, static_cast<HANDLE>(self));
-    win::CModalStack::Current().SetWindow(self->m_stackIndex, dialog);
-    // The system checks its own buttons after this: the mode is shown once it has.
-    ::PostMessageW(dialog, kCheckMode, 0, 0);
-    return TRUE;
-  }
-  auto* self = static_cast<CCustomPrint*>(::GetPropW(dialog, kDialogProperty));
-  if (!self) return FALSE;
+UINT_PTR CCustomPrint::OnHookMessage(HWND dialog, UINT message, WPARAM wParam) {
   switch (message) {
+    case WM_INITDIALOG:
+      // The system checks its own buttons after this: the mode is shown once it has.
+      ::PostMessageW(dialog, kCheckMode, 0, 0);
+      return TRUE;
     case kCheckMode:
-      self->CheckMode(dialog);
+      CheckMode(dialog);
       return TRUE;
     case WM_COMMAND:
       if (HIWORD(wParam) == BN_CLICKED) {
         switch (LOWORD(wParam)) {
           case kAllButton:
-            self->SetSelectionMode(kAllSettings);
+            SetSelectionMode(kAllSettings);
             break;
           case kSelectionButton:
-            self->SetSelectionMode(kMarkedItems);
+            SetSelectionMode(kMarkedItems);
             break;
           case kCreatedButton:
-            self->SetSelectionMode(kCreatedSettings);
+            SetSelectionMode(kCreatedSettings);
             break;
           default:  // the page range among them: accepted, it changes nothing
             break;
         }
       }
-      return FALSE;
-    case WM_DESTROY:
-      ::RemovePropW(dialog, kDialogProperty);
       return FALSE;
     default:
       return FALSE;

@@ -85,13 +85,13 @@ class CCustomPrint {
   bool PrintSelection() const { return (m_record.Flags & PD_SELECTION) != 0; }
 
  private:
-  static UINT_PTR CALLBACK Hook(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+  // The print dialog's messages (through the layer's hook).
+  UINT_PTR OnHookMessage(HWND dialog, UINT message, WPARAM wParam);
   void CheckMode(HWND dialog) const;
 
   PRINTDLGW m_record = {};
   int m_mode = kCreatedSettings;
   bool m_createdOnly = true;
-  size_t m_stackIndex = 0;
 };
 
 }  // namespace orvel::ui

@@ -55,9 +55,13 @@ void CViewPrintPreview::Close() {
   if (m_disabled) ::EnableWindow(m_disabled, TRUE);
   m_disabled = nullptr;
   if (m_previousMain) {
-    App().SetMainWindow(m_previousMain);
-    ::ShowWindow(m_previousMain, SW_SHOW);
-    ::SetForegroundWindow(m_previousMain);
+    // The main view may have gone while the preview showed.
+    const bool alive = ::IsWindow(m_previousMain) != FALSE;
+    App().SetMainWindow(alive ? m_previousMain : nullptr);
+    if (alive) {
+      ::ShowWindow(m_previousMain, SW_SHOW);
+      ::SetForegroundWindow(::GetAncestor(m_previousMain, GA_ROOT));
+    }
   }
   m_previousMain = nullptr;
   m_frame.Destroy();

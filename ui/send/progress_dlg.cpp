@@ -27,9 +27,11 @@ uint32_t EngineCheckPeriod() {
   return table.Milliseconds(0);
 }
 
-// Centres window on the plug-in's main view when there is one, else leaves it where it is.
+// Centres window on the module's main window (the main view, or the print preview while it shows),
+// else on its parent; where neither is there it stays where it is.
 void CentreOnMainView(HWND window) {
-  HWND main = ::GetParent(window);
+  HWND main = App().MainWindow();
+  if (!main || !::IsWindow(main)) main = ::GetParent(window);
   RECT outer{}, own{};
   if (!main || !::GetWindowRect(main, &outer) || !::GetWindowRect(window, &own)) return;
   const int width = own.right - own.left;

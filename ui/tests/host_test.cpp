@@ -3,6 +3,8 @@
 // library beside the plug-in, the user gets the plug-in's box and the host carries on.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -67,6 +69,7 @@ class MorvaneInHost : public ::testing::Test {
     options.logPath = Folder() + L"\\" + std::wstring(name.begin(), name.end()) + L".log";
     // The engine that the plug-in starts early goes again soon after the host has gone.
     options.environment = {{L"ORVEL_LIMITS", L"Vantrel.IdleShutdown=3000"}};
+    options.environment.insert(options.environment.end(), m_environment.begin(), m_environment.end());
     options.file = m_file;
     m_host = std::make_unique<CHostProcess>();
     ASSERT_TRUE(m_host->Start(options));
@@ -83,6 +86,7 @@ class MorvaneInHost : public ::testing::Test {
 
   std::unique_ptr<CHostProcess> m_host;
   std::wstring m_file;
+  std::vector<std::pair<std::wstring, std::wstring>> m_environment;  // more for the host
 };
 
 TEST_F(MorvaneInHost, LoadsThePlugInInItsOrderAndClosesItCleanly) {
@@ -667,6 +671,116 @@ TEST_F(MorvaneTree, ClosingAChangedUntitledDocumentGoesOnWhenItsSaveAsIsCancelle
   ASSERT_TRUE(code);
   EXPECT_EQ(*code, 0u);
   EXPECT_EQ(LastFile(), L"");
+}
+
+// The host closed while a dialog of the view is up, the dialog reached in each of the ways a view
+// runs one: a key that the tree turns into a command (its window procedure is on the stack), the
+// first activation's error box, the host's About command and a dialog of the tree. The host ends
+// cleanly, and the plug-in's trace shows the main view deleted exactly once.
+class MorvaneClosing : public MorvaneTree {
+ protected:
+  void SetUp() override {
+    MorvaneTree::SetUp();
+    m_trace = m_folder / L"trace.log";
+    m_environment = {{L"ORVEL_TRACE", m_trace.wstring()}};
+  }
+  HWND WaitAnyDialog() {
+    HWND found = nullptr;
+    WaitUntil(Wait::Window, [&] {
+      for (HWND window : TopLevelWindows(m_host->ProcessId(), L"#32770")) {
+        if (::IsWindowVisible(window)) found = window;
+      }
+      return found != nullptr;
+    });
+    return found;
+  }
+  // Closes the host with the dialog up; a question that the close asks is answered No (or OK).
+  void CloseWhileUp(const char* what) {
+    HWND dialog = WaitAnyDialog();
+    ASSERT_NE(dialog, nullptr) << what;
+    EXPECT_TRUE(CaptureWindow(m_host->Frame(),
+                              L"morvane_close_with_" + std::wstring(what, what + std::strlen(what))));
+    ::PostMessageW(m_host->Frame(), WM_CLOSE, 0, 0);
+    for (int round = 0; round < 10 && m_host->IsRunning(); ++round) {
+      std::optional<MessageBoxInfo> box;
+      WaitUntil(Wait::Window,
+                [&] { return !m_host->IsRunning() || (box = FindMessageBox(m_host->ProcessId())); });
+      if (box) PressButton(box->window, FindControl(box->window, IDNO) ? IDNO : IDOK);
+    }
+    std::optional<DWORD> code = m_host->WaitExit();
+    ASSERT_TRUE(code) << what;
+    EXPECT_EQ(*code, 0u) << what;
+    std::ifstream in(m_trace);
+    std::vector<std::string> deleted;
+    for (std::string line; std::getline(in, line);) {
+      if (line.rfind("main view deleted", 0) == 0) deleted.push_back(line);
+    }
+    std::printf("%s: the main view was deleted %zu time(s)\n", what, deleted.size());
+    EXPECT_EQ(deleted.size(), 1u) << what;
+  }
+  // A changed document (a field marked for creation), the tree focused.
+  void ChangeTheDocument() {
+    HTREEITEM field = Item({Text(460), Text(385)});
+    ASSERT_NE(field, nullptr);
+    EXPECT_TRUE(ClickAt(m_tree, RowPoint(field, true)));
+    HWND toolbar = FindControl(m_host->Frame(), kToolbarId);
+    EXPECT_TRUE(WaitUntil(Wait::Window, [&] { return ToolbarButtonEnabled(toolbar, 29053); }));
+    ClickRow(field);
+  }
+  void StartTheTree() {
+    Start();
+    ASSERT_TRUE(m_host->ExpectLog(L"host ready"));
+    m_tree = FindControl(m_host->Frame(), kTreeControl);
+    ASSERT_NE(m_tree, nullptr);
+  }
+
+  fs::path m_trace;
+};
+
+TEST_F(MorvaneClosing, WhileTheDialogOfATreeKeyIsUp) {
+  struct Case {
+    const char* name;
+    std::initializer_list<WORD> keys;
+    bool changed;
+  };
+  // F5 sends (in transfer mode 2 only the notice shows), Ctrl+N asks to save the changed document,
+  // Ctrl+P opens the print dialog.
+  const Case cases[] = {
+      {"f5", {VK_F5}, true}, {"ctrl_n", {VK_CONTROL, 'N'}, true}, {"ctrl_p", {VK_CONTROL, 'P'}, false}};
+  for (const Case& c : cases) {
+    fs::remove(m_trace);
+    StartTheTree();
+    m_host->RunCommand(10282);
+    if (c.changed) {
+      ChangeTheDocument();
+    } else {
+      HTREEITEM group = Item({Text(460)});
+      ASSERT_NE(group, nullptr);
+      ClickRow(group);
+    }
+    PressKeys(c.keys);
+    CloseWhileUp(c.name);
+  }
+}
+
+TEST_F(MorvaneClosing, WhileTheFirstActivationsErrorBoxIsUp) {
+  StartWith((m_folder / L"missing.xml").wstring());
+  CloseWhileUp("open_error");
+}
+
+TEST_F(MorvaneClosing, WhileAboutIsUp) {
+  StartTheTree();
+  m_host->RunCommand(kCommandAbout);
+  CloseWhileUp("about");
+}
+
+TEST_F(MorvaneClosing, WhileADialogOfTheTreeIsUp) {
+  StartTheTree();
+  HTREEITEM list = Item({Text(460), Text(390)});
+  ASSERT_NE(list, nullptr);
+  ClickRow(list);
+  PressKey(VK_F2);
+  CloseWhileUp("tree_dialog");
 }
 
 }  // namespace

@@ -47,7 +47,7 @@ bool IsTextChange(UINT message, WPARAM wParam) {
 
 class CInplaceEditor::CPart : public win::CControl {
  public:
-  CPart(CInplaceEditor& editor, int index) : m_editor(editor), m_index(index) {}
+  CPart(CInplaceEditor& editor, int index) : m_editor(editor), m_index(index) { SetOwner(&editor); }
   int Index() const { return m_index; }
   LRESULT CallBase(UINT message, WPARAM wParam, LPARAM lParam) {
     return CallControl(message, wParam, lParam);

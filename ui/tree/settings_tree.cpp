@@ -50,7 +50,12 @@ void DrawLine(HDC dc, int x1, int y1, int x2, int y2) {
 }  // namespace
 
 struct CSettingsTree::State {
-  explicit State(CSettingsTree& owner) : tree(owner) {}
+  // The editors are members of the tree: their messages hold it (and through it the main view).
+  explicit State(CSettingsTree& owner) : tree(owner) {
+    for (win::CWindowObject* editor :
+         std::initializer_list<win::CWindowObject*>{&edit, &number, &value, &combo, &address})
+      editor->SetOwner(&owner);
+  }
 
   CSettingsTree& tree;
   CTreeLogic logic;
@@ -547,7 +552,7 @@ struct CSettingsTree::State {
       case TreeKeyCommand::None:
         return false;
     }
-    if (tree.m_owner) CMainViewDlg::Run(tree.m_owner, operation);
+    if (tree.m_owner) tree.m_owner->Run(operation);
     return true;
   }
 
@@ -576,7 +581,10 @@ struct CSettingsTree::State {
   }
 };
 
-CSettingsTree::CSettingsTree(CMainViewDlg* owner) : m_owner(owner), m_state(new State(*this)) {}
+CSettingsTree::CSettingsTree(CMainViewDlg* owner) : m_owner(owner), m_state(new State(*this)) {
+  // A member of the main view: the view lives until the tree's messages have returned.
+  SetOwner(owner);
+}
 
 CSettingsTree::~CSettingsTree() {
   EndPrintPreview();

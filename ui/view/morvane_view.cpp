@@ -32,10 +32,15 @@ CMorvaneView* CMorvaneView::Current() { return g_current; }
 CMorvaneView::~CMorvaneView() {
   if (m_main) {
     CMainViewDlg* main = m_main;
-    m_main = nullptr;
+    MainViewDestroyed();
     CMainViewDlg::Release(main);
   }
   if (g_current == this) g_current = nullptr;
+}
+
+void CMorvaneView::MainViewDestroyed() {
+  if (m_main && App().MainWindow() == m_main->Handle()) App().SetMainWindow(nullptr);
+  m_main = nullptr;
 }
 
 HINSTANCE CMorvaneView::Resources() const { return App().ResourceHandle(); }
@@ -112,6 +117,7 @@ HRESULT CMorvaneView::CreateViewWindow(HWND parent, long x, long y, long width, 
       return E_FAIL;
     }
     m_main = main;
+    App().SetMainWindow(main->Handle());
     ::SetWindowPos(main->Handle(), nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
     ::PostMessageW(main->Handle(), CMainViewDlg::kInitialUpdate, 0, 0);
     return S_OK;
@@ -130,7 +136,7 @@ HRESULT CMorvaneView::ExecuteCommand(long command) {
     win::ComPtr<CMorvaneView> keep(this);
     if (!m_main) return S_OK;
     Operation operation = CommandToRun(command, m_main->State().previewActive);
-    if (operation != Operation::None) CMainViewDlg::Run(m_main, operation);
+    if (operation != Operation::None) m_main->Run(operation);
     return S_OK;
   });
 }

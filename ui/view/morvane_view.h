@@ -29,7 +29,7 @@ class CMorvaneView : public win::CComObject<IFenwarpPlugIn, ITerminalManagerExtC
   void SetEventWindow(HWND window) { m_eventWindow = window; }
   HWND EventWindow() const { return m_eventWindow; }
   // Called by the main view as its window goes.
-  void MainViewDestroyed() { m_main = nullptr; }
+  void MainViewDestroyed();
 
   // The host and the engine's proxy call through the table of methods.
   ORVEL_DISPATCH_BY_VTABLE_ONLY
