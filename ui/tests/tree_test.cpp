@@ -1,7 +1,7 @@
 // The settings tree in this process, in the main view's template on a small document, worked with
 // real mouse and keyboard input: the state icon and Space, Ctrl and Shift marks and the deletion of
 // the marked entries, a digit typed on a port, F2, Enter and Esc, and a password whose confirmation
-// fails. Each case checks the settings document afterwards. The print preview's icon goes with it.
+// fails. Each case checks the settings document afterwards.
 #include <gtest/gtest.h>
 #include <windows.h>
 // after windows.h
@@ -11,7 +11,6 @@
 #include <memory>
 #include <string>
 #include <thread>
-#include <vector>
 
 #include "outside/fenwarp/driver/ui_driver.h"
 #include "settings/settings_node.h"
@@ -19,7 +18,6 @@
 #include "support/win/wide.h"
 #include "ui/app/morvane_app.h"
 #include "ui/main/main_view.h"
-#include "ui/print/custom_print.h"
 #include "ui/tests/tree_host_dlg.h"
 #include "ui/tree/settings_tree.h"
 
@@ -257,28 +255,6 @@ TEST_F(TreeTest, APasswordWhoseConfirmationDiffersStaysAsItWas) {
   }
   EXPECT_TRUE(driver::WaitUntil(driver::Wait::Window, [&] { return Value(password) == u"abc"; }));
   EXPECT_TRUE(password.IsCreated());
-}
-
-// Each opening of the preview shows the frame's icon, and the icon goes with the preview.
-TEST_F(TreeTest, ThePreviewsIconGoesWithThePreview) {
-  std::wstring printer;
-  if (!GetDefaultPrinterName(printer)) GTEST_SKIP() << "no printer (tools/wine-env start)";
-  CPrinterSettings settings;
-  for (int opening = 0; opening < 2; ++opening) {
-    m_tree.PrintPreview(settings);
-    ASSERT_TRUE(m_tree.IsPrintPreviewActive());
-    std::vector<HWND> frames = driver::TopLevelWindows(::GetCurrentProcessId(), L"Orvel.PrintPreviewFrame");
-    ASSERT_EQ(frames.size(), 1u);
-    auto icon = reinterpret_cast<HICON>(::SendMessageW(frames.front(), WM_GETICON, ICON_BIG, 0));
-    ASSERT_NE(icon, nullptr);
-    ICONINFO info = {};
-    ASSERT_TRUE(::GetIconInfo(icon, &info));
-    ::DeleteObject(info.hbmColor);
-    ::DeleteObject(info.hbmMask);
-    m_tree.EndPrintPreview();
-    EXPECT_FALSE(::IsWindow(frames.front()));
-    EXPECT_FALSE(::GetIconInfo(icon, &info)) << "the icon of opening " << opening << " is left";
-  }
 }
 
 }  // namespace
