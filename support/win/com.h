@@ -132,7 +132,8 @@ class CComObject : public Interfaces... {
   }
 
 // Implements IDispatch's four methods of a class that nobody reaches by name: no type
-// information, no names, and every Invoke answered S_OK with an empty result.
+// information, no names, and every Invoke answered that the member is not there, with an empty
+// result: a late-bound call is never reported as done.
 #define ORVEL_DISPATCH_BY_VTABLE_ONLY                                                                    \
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {                                     \
     if (!count) return E_POINTER;                                                                        \
@@ -149,7 +150,7 @@ class CComObject : public Interfaces... {
   HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*, \
                                    UINT*) override {                                                     \
     if (result) ::VariantInit(result);                                                                   \
-    return S_OK;                                                                                         \
+    return DISP_E_MEMBERNOTFOUND;                                                                        \
   }
 
 // Hands a pointer whose reference the caller already owns to a ComPtr. mingw-w64's

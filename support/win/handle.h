@@ -73,11 +73,18 @@ struct GdiObjectTraits {
   static void Close(Type h) { ::DeleteObject(h); }
 };
 
+struct IconTraits {
+  using Type = HICON;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type h) { ::DestroyIcon(h); }
+};
+
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
 using UniqueFile = UniqueHandle<FileHandleTraits>;
 using UniqueFind = UniqueHandle<FindHandleTraits>;
 using UniqueRegKey = UniqueHandle<RegKeyTraits>;
 using UniqueFont = UniqueHandle<GdiObjectTraits<HFONT>>;
+using UniqueIcon = UniqueHandle<IconTraits>;
 
 // A new BSTR holding text (embedded NULs kept); null when out of memory. The caller frees it.
 inline BSTR NewBstr(std::u16string_view text) {

@@ -54,6 +54,34 @@ TEST(ComObject, LastReleaseFreesAndUnlocksModule) {
   EXPECT_EQ(CModule::LockCount(), before);
 }
 
+// A callback object reached through its vtable only.
+class CVtableOnly : public CComObject<IDispatch> {
+ public:
+  ORVEL_DISPATCH_BY_VTABLE_ONLY
+};
+
+TEST(ComObject, AVtableOnlyDispatchDoesNotReportALateBoundCallAsDone) {
+  ComPtr<CVtableOnly> object = MakeCom<CVtableOnly>();
+  VARIANT argument;
+  ::VariantInit(&argument);
+  argument.vt = VT_I4;
+  argument.lVal = 7;
+  DISPPARAMS params = {&argument, nullptr, 1, 0};
+  VARIANT result;
+  result.vt = VT_I4;
+  result.lVal = 1;
+  EXPECT_EQ(
+      object->Invoke(1, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result, nullptr, nullptr),
+      DISP_E_MEMBERNOTFOUND);
+  EXPECT_EQ(result.vt, VT_EMPTY);
+  EXPECT_EQ(
+      object->Invoke(2, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr),
+      DISP_E_MEMBERNOTFOUND);
+  UINT count = 1;
+  EXPECT_EQ(object->GetTypeInfoCount(&count), S_OK);
+  EXPECT_EQ(count, 0u);
+}
+
 const CLSID kTestClsid = {0x0e5d1a10, 0x1111, 0x4222, {0x83, 0x33, 0x44, 0x44, 0x55, 0x55, 0x66, 0x66}};
 const ClassEntry kClasses[] = {{&kTestClsid, &CreateComInstance<CTwoFaces>}};
 

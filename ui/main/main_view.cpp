@@ -198,6 +198,9 @@ void CMainViewDlg::InitialSetUp() {
 }
 
 void CMainViewDlg::ShowDocument() {
+  // References are repaired when they are shown; the tree shows an item only when it first comes
+  // into view, so they are all repaired now, as part of the document shown, not as a later change.
+  if (CSettingsNode* root = m_document.GetRoot()) ResolveReferences(*root);
   m_tree.Rebuild();
   m_tree.SelectFirst();
   ::InvalidateRect(Handle(), nullptr, TRUE);

@@ -33,15 +33,17 @@ bool CViewPrintPreview::Open(const CPrinterSettings& printer) {
     App().ShowMessage(owner, kPageTooSmallText, MB_ICONEXCLAMATION);
     return false;
   }
-  HICON icon = static_cast<HICON>(
-      ::LoadImageW(App().ResourceHandle(), MAKEINTRESOURCEW(kFrameIcon), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
+  if (!m_icon) {
+    m_icon.reset(static_cast<HICON>(::LoadImageW(App().ResourceHandle(), MAKEINTRESOURCEW(kFrameIcon),
+                                                 IMAGE_ICON, 0, 0, LR_DEFAULTSIZE)));
+  }
   const std::wstring title = win::AsWide(App().LoadResString(kTitleText, true));
   if (owner) {
     m_disabled = ::GetParent(owner);
     m_previousMain = App().MainWindow() ? App().MainWindow() : ::GetAncestor(owner, GA_ROOT);
   }
   if (m_disabled) ::EnableWindow(m_disabled, FALSE);
-  if (!m_frame.Open(*this, m_printer, title, icon)) {
+  if (!m_frame.Open(*this, m_printer, title, m_icon.get())) {
     Close();
     return false;
   }
@@ -65,6 +67,7 @@ void CViewPrintPreview::Close() {
   }
   m_previousMain = nullptr;
   m_frame.Destroy();
+  m_icon.reset();
   if (m_printer) ::DeleteDC(m_printer);
   m_printer = nullptr;
 }

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include "support/win/handle.h"
 #include "support/win/preview_frame.h"
 
 namespace orvel::ui {
@@ -45,6 +46,7 @@ class CViewPrintPreview : public win::IPreviewDocument {
   HWND m_disabled = nullptr;      // the main view's parent while the preview shows
   HWND m_previousMain = nullptr;  // the application's main window before the preview
   bool m_printing = false;        // the lines are made
+  win::UniqueIcon m_icon;         // the frame's, until the frame has gone
   win::CPreviewFrame m_frame;
 };
 

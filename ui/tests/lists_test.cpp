@@ -1,6 +1,7 @@
 // The list control in the settings list's template in this process, worked with real input: header
 // clicks sort each kind of column both ways, the nested redraw switch of each list, a double click
-// near a divider, Ctrl with the keypad plus, the check box of a state image, moving columns. Then
+// near a divider, Ctrl with the keypad plus, the check box of a state image, moving columns, what
+// each highlight type marks on the screen. Then
 // the bookmark list dialogs on a small document, run modally and worked from a second thread: add,
 // edit, delete, sorting by the headers, the entry checks and their messages, Cancel and OK.
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <thread>
@@ -205,24 +207,39 @@ TEST_F(ListCtrlTest, RedrawIsNestedPerList) {
 }
 
 // The header's own divider zone reaches further than 7 pixels under Wine, and a double click
-// there is the header's own (which sizes the column as well): the 8-pixel side of the rule is a
-// native test (DividerToAutoSize); here a double click well inside the column changes nothing.
+// there is the header's own (which sizes the column as well). Next to a column too narrow for the
+// header's zone only the list's rule acts: 7 pixels right of the divider, inside the narrow column,
+// sizes the column left of it, 8 pixels do not (the other side of the rule is a native test,
+// DividerToAutoSize); a double click well inside a column changes nothing.
 TEST_F(ListCtrlTest, DoubleClickSevenPixelsFromADividerAutoSizes) {
   Fill({{u"a rather long first text", u"b"}}, {kSortText, kSortText});
   m_list.SetColumnWidth(0, 60);
+  m_list.SetColumnWidth(1, 16);
   const RECT first = HeaderItem(0);
   const int y = (first.top + first.bottom) / 2;
   auto doubleClick = [&](int x) {
     return driver::ClickAt(m_list.Header().Handle(), {x, y}) &&
            driver::ClickAt(m_list.Header().Handle(), {x, y});
   };
-  ASSERT_TRUE(doubleClick(first.right - 30));
-  EXPECT_TRUE(WaitColumnClicks(1));
-  EXPECT_EQ(m_list.ColumnWidth(0), 60);
+  // Where the header itself finds no divider.
+  auto onDivider = [&](int x) {
+    HDHITTESTINFO hit = {};
+    hit.pt = {x, y};
+    ::SendMessageW(m_list.Header().Handle(), HDM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+    return (hit.flags & (HHT_ONDIVIDER | HHT_ONDIVOPEN)) != 0;
+  };
+  ASSERT_FALSE(onDivider(first.right + 7));
+  ASSERT_FALSE(onDivider(first.right + 8));
+  for (int x : {first.right - 30, first.right + 8}) {
+    const int clicks = m_dialog->columnClicks;
+    ASSERT_TRUE(doubleClick(x));
+    EXPECT_TRUE(WaitColumnClicks(clicks + 1));
+    EXPECT_EQ(m_list.ColumnWidth(0), 60) << "at " << x - first.right;
+  }
   ASSERT_TRUE(doubleClick(first.right + 7));  // right of the divider, in column 1
   EXPECT_TRUE(driver::WaitUntil(driver::Wait::Window, [&] { return m_list.ColumnWidth(0) > 100; }))
       << m_list.ColumnWidth(0);
-  EXPECT_EQ(m_list.ColumnWidth(1), 70);
+  EXPECT_EQ(m_list.ColumnWidth(1), 16);
 }
 
 TEST_F(ListCtrlTest, CtrlKeypadPlusSizesEveryColumn) {
@@ -312,6 +329,43 @@ TEST_F(ListCtrlTest, HighlightTypesAboveTwoAreIgnored) {
   EXPECT_EQ(m_list.SetHighlightType(3), 1);
   EXPECT_EQ(m_list.HighlightType(), 1);
   EXPECT_EQ(m_list.SetHighlightType(2), 1);
+}
+
+// What each type marks on the screen of a selected row: the label of column 0 (0), all columns (1),
+// the whole row to the window's edge (2). The types are drawn in the order 1, 2, 0: the first one
+// makes the list owner-drawn.
+TEST_F(ListCtrlTest, EachHighlightTypeMarksItsPartOfTheSelectedRow) {
+  Fill({{u"a", u"b"}}, {kSortText, kSortText});
+  m_list.SetColumnWidth(0, 60);
+  m_list.SetColumnWidth(1, 60);
+  m_list.SetItemState(0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  ASSERT_TRUE(driver::BringToFront(m_dialog->Handle()));
+  ::SetFocus(m_list.Handle());
+  RECT label = {}, client = {};
+  label.left = LVIR_LABEL;
+  ASSERT_TRUE(::SendMessageW(m_list.Handle(), LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&label)));
+  ::GetClientRect(m_list.Handle(), &client);
+  ASSERT_GT(client.right, 160);
+  const int y = (label.top + label.bottom) / 2;
+  // Points with no text on them: the start of the label, inside column 1, right of the columns.
+  const POINT points[] = {{label.left + 1, y}, {100, y}, {150, y}};
+  struct TypeCase {
+    int type;
+    bool marked[3];
+  };
+  const TypeCase cases[] = {{1, {true, true, false}}, {2, {true, true, true}}, {0, {true, false, false}}};
+  const COLORREF window = ::GetSysColor(COLOR_WINDOW);
+  for (const TypeCase& c : cases) {
+    m_list.SetHighlightType(c.type);
+    ::RedrawWindow(m_list.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    HDC dc = ::GetDC(m_list.Handle());
+    for (size_t i = 0; i < std::size(points); ++i) {
+      const COLORREF pixel = ::GetPixel(dc, points[i].x, points[i].y);
+      EXPECT_EQ(pixel != window, c.marked[i])
+          << "type " << c.type << " at x " << points[i].x << ": " << std::hex << pixel;
+    }
+    ::ReleaseDC(m_list.Handle(), dc);
+  }
 }
 
 }  // namespace
