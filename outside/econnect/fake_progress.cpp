@@ -8,7 +8,7 @@
 #include <string>
 
 #include "econnect.h"
-#include "support/win/com.h"
+#include "support/win/inproc_server.h"
 
 using namespace orvel::win;
 
@@ -114,17 +114,12 @@ class CFakeProgress : public CComObject<IRestoreProgressSink, IFileCopyProgressS
 };
 
 const ClassEntry kClasses[] = {{&CLSID_FakeProgress, &CreateComInstance<CFakeProgress>}};
+const InprocServer kServer = {.classes = kClasses};
 
 }  // namespace
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-  if (reason == DLL_PROCESS_ATTACH) CModule::SetInstance(instance);
-  return TRUE;
-}
-STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
-  return GetClassObject(kClasses, clsid, iid, out);
-}
-STDAPI DllCanUnloadNow() { return CModule::CanUnloadNow(); }
+ORVEL_INPROC_SERVER(kServer)
+
 
 extern "C" void __stdcall FakeProgressReset() {
   std::lock_guard<std::mutex> guard(g_lock);

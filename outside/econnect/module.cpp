@@ -1,6 +1,6 @@
 // Entry points of the stand-in's in-process server "ecobjects.dll".
 #include "outside/econnect/standin.h"
-#include "support/win/registry.h"
+#include "support/win/inproc_server.h"
 
 namespace orvel::econnect {
 namespace {
@@ -25,39 +25,9 @@ const win::InprocServerInfo kRegistrations[] = {
     {&CLSID_MPSDRC, L"MPSDRC Class", L"Econnect.MPSDRC", L"", L"Both", &kTypeLib},
 };
 
+const win::InprocServer kServer = {.classes = kClasses, .rows = kRegistrations, .typeLib = &kTypeLib};
+
 }  // namespace
 }  // namespace orvel::econnect
 
-using namespace orvel;
-
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-  if (reason == DLL_PROCESS_ATTACH) {
-    win::CModule::SetInstance(instance);
-    ::DisableThreadLibraryCalls(instance);
-  }
-  return TRUE;
-}
-
-STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
-  return win::GetClassObject(econnect::kClasses, clsid, iid, out);
-}
-
-STDAPI DllCanUnloadNow() { return win::CModule::CanUnloadNow(); }
-
-STDAPI DllRegisterServer() {
-  for (const auto& info : econnect::kRegistrations) {
-    HRESULT hr = win::RegisterInprocServer(info);
-    if (FAILED(hr)) return hr;
-  }
-  return win::RegisterModuleTypeLib();
-}
-
-STDAPI DllUnregisterServer() {
-  HRESULT result = S_OK;
-  for (const auto& info : econnect::kRegistrations) {
-    HRESULT hr = win::UnregisterInprocServer(info);
-    if (FAILED(hr)) result = hr;
-  }
-  HRESULT hr = win::UnregisterModuleTypeLib(LIBID_ECONNECTLib, 1, 0);
-  return FAILED(hr) ? hr : result;
-}
+ORVEL_INPROC_SERVER(orvel::econnect::kServer)

@@ -23,6 +23,7 @@
 #include "outside/fenwarp/line_log.h"
 #include "outside/fenwarp/tests/test_plugin_ids.h"
 #include "support/win/com.h"
+#include "support/win/inproc_server.h"
 #include "support/win/registry.h"
 #include "support/win/wide.h"
 #include "support/win/window.h"
@@ -309,47 +310,28 @@ win::InprocServerInfo ServerInfo(const CClassInfo& info) {
   return {info.clsid, L"Fenwarp Test Plug-in", info.progId, info.versionedProgId, L"Apartment", nullptr};
 }
 
-}  // namespace
-
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-  if (reason == DLL_PROCESS_ATTACH) {
-    win::CModule::SetInstance(instance);
-    ::DisableThreadLibraryCalls(instance);
-  }
-  return TRUE;
-}
-
-STDAPI DllCanUnloadNow() { return win::CModule::CanUnloadNow(); }
-
-STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
-  return win::GetClassObject(kClasses, clsid, iid, out);
-}
-
-STDAPI DllRegisterServer() {
-  return win::Guarded([]() -> HRESULT {
-    for (const CClassInfo& info : kClassInfo) {
-      HRESULT hr = win::RegisterInprocServer(ServerInfo(info));
-      if (FAILED(hr)) return hr;
-      win::UniqueRegKey key;
-      LSTATUS status =
-          ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, (kPlugInsKey + std::wstring(info.progId)).c_str(), 0, nullptr,
-                            0, KEY_WRITE, nullptr, key.out(), nullptr);
-      if (status != ERROR_SUCCESS) return HRESULT_FROM_WIN32(status);
-    }
-    return S_OK;
-  });
-}
+const win::InprocServerInfo kRows[] = {ServerInfo(kClassInfo[0]), ServerInfo(kClassInfo[1])};
 
 // Unlike a product's plug-in, the test plug-in leaves nothing behind: its plug-in keys go too.
-STDAPI DllUnregisterServer() {
-  return win::Guarded([]() -> HRESULT {
-    HRESULT result = S_OK;
-    for (const CClassInfo& info : kClassInfo) {
-      HRESULT hr = win::UnregisterInprocServer(ServerInfo(info));
-      LSTATUS status = win::DeleteRegTree(HKEY_LOCAL_MACHINE, kPlugInsKey + std::wstring(info.progId));
-      if (FAILED(hr)) result = hr;
+HRESULT RegisterPlugInKeys(bool registering) {
+  HRESULT result = S_OK;
+  for (const CClassInfo& info : kClassInfo) {
+    const std::wstring key = kPlugInsKey + std::wstring(info.progId);
+    if (registering) {
+      win::UniqueRegKey created;
+      LSTATUS status =
+          ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, created.out(), nullptr);
+      if (status != ERROR_SUCCESS) return HRESULT_FROM_WIN32(status);
+    } else {
+      LSTATUS status = win::DeleteRegTree(HKEY_LOCAL_MACHINE, key);
       if (status != ERROR_SUCCESS && SUCCEEDED(result)) result = HRESULT_FROM_WIN32(status);
     }
-    return result;
-  });
+  }
+  return result;
 }
+
+const win::InprocServer kServer = {.classes = kClasses, .rows = kRows, .registerMore = &RegisterPlugInKeys};
+
+}  // namespace
+
+ORVEL_INPROC_SERVER(kServer)
