@@ -328,6 +328,10 @@ TEST(FolderBrowser, TitleAndDisplayNameThroughTheCodePage) {
   auto create = SystemEntry<CreateFn>("kernel32.dll", "CreateDirectoryW");
   ASSERT_TRUE(create(root.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
   ASSERT_TRUE(create(path.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+  // The shell is told of the new folders, as a program that made them would: its view of the
+  // temporary folder may be older than they are.
+  SHChangeNotify(SHCNE_MKDIR, SHCNF_PATHW | SHCNF_FLUSH, root.c_str(), nullptr);
+  SHChangeNotify(SHCNE_MKDIR, SHCNF_PATHW | SHCNF_FLUSH, path.c_str(), nullptr);
   auto itemList = [](std::wstring text) {
     PIDLIST_ABSOLUTE list = nullptr;
     IShellFolder* desktop = nullptr;
