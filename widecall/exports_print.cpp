@@ -28,70 +28,85 @@ DWORD RecordBytes(DWORD callerSize, DWORD recordSize) {
   return callerSize < recordSize ? callerSize : recordSize;
 }
 
+// What the print and the page set-up dialog differ in: their records, the system's two functions,
+// the device handles kept for them, and the template names and handles their records carry. A
+// template name goes through the code page; a template handle does not pass on 95/98, so the
+// ANSI record has none and the caller's record keeps its own.
+struct PrintDialog {
+  using Wide = PRINTDLGW;
+  using Ansi = PRINTDLGA;
+  static BOOL System(Wide* record) { return PrintDlgW(record); }
+  static BOOL System(Ansi* record) { return PrintDlgA(record); }
+  static DeviceHandlePair& Handles() { return PrintDialogHandles(); }
+  static void TemplatesToAnsi(ScratchList& list, const Wide& wide, Ansi& ansi) {
+    ansi.lpPrintTemplateName =
+        (ansi.Flags & PD_ENABLEPRINTTEMPLATE) ? A(list, wide.lpPrintTemplateName) : nullptr;
+    ansi.lpSetupTemplateName =
+        (ansi.Flags & PD_ENABLESETUPTEMPLATE) ? A(list, wide.lpSetupTemplateName) : nullptr;
+    ansi.hPrintTemplate = nullptr;
+    ansi.hSetupTemplate = nullptr;
+    ansi.Flags &= ~kPrintTemplateHandles;
+  }
+  static void CallersTemplates(const Wide& wide, Wide& result) {
+    result.lpPrintTemplateName = wide.lpPrintTemplateName;
+    result.lpSetupTemplateName = wide.lpSetupTemplateName;
+    result.hPrintTemplate = wide.hPrintTemplate;
+    result.hSetupTemplate = wide.hSetupTemplate;
+    result.Flags |= wide.Flags & kPrintTemplateHandles;
+  }
+};
+
+struct PageSetupDialog {
+  using Wide = PAGESETUPDLGW;
+  using Ansi = PAGESETUPDLGA;
+  static BOOL System(Wide* record) { return PageSetupDlgW(record); }
+  static BOOL System(Ansi* record) { return PageSetupDlgA(record); }
+  static DeviceHandlePair& Handles() { return PageSetupHandles(); }
+  static void TemplatesToAnsi(ScratchList& list, const Wide& wide, Ansi& ansi) {
+    ansi.lpPageSetupTemplateName =
+        (ansi.Flags & PSD_ENABLEPAGESETUPTEMPLATE) ? A(list, wide.lpPageSetupTemplateName) : nullptr;
+    ansi.hPageSetupTemplate = nullptr;
+    ansi.Flags &= ~PSD_ENABLEPAGESETUPTEMPLATEHANDLE;
+  }
+  static void CallersTemplates(const Wide& wide, Wide& result) {
+    result.lpPageSetupTemplateName = wide.lpPageSetupTemplateName;
+    result.hPageSetupTemplate = wide.hPageSetupTemplate;
+    result.Flags |= wide.Flags & PSD_ENABLEPAGESETUPTEMPLATEHANDLE;
+  }
+};
+
+// The dialog on its ANSI record: the caller's record copied as far as both forms share it, the
+// device mode and names through the kept pair, and the chosen ones handed back in the wide form.
+template <class Dialog>
+BOOL RunDeviceDialog(typename Dialog::Wide* wide) {
+  if (!UseAnsi()) return Dialog::System(wide);
+  if (!wide) return Dialog::System(static_cast<typename Dialog::Ansi*>(nullptr));
+  DeviceHandlePair& pair = Dialog::Handles();
+  ScratchList list;
+  typename Dialog::Ansi ansi{};
+  DWORD bytes = RecordBytes(wide->lStructSize, sizeof(ansi));
+  std::memcpy(&ansi, wide, bytes);
+  ansi.lStructSize = bytes;
+  ansi.hDevMode = pair.AnsiDevModeFor(wide->hDevMode);
+  ansi.hDevNames = pair.AnsiDevNamesFor(wide->hDevNames);
+  Dialog::TemplatesToAnsi(list, *wide, ansi);
+  if (!Dialog::System(&ansi)) return FALSE;
+  typename Dialog::Wide result{};
+  std::memcpy(&result, &ansi, bytes);
+  result.lStructSize = wide->lStructSize;
+  Dialog::CallersTemplates(*wide, result);
+  pair.Adopt(ansi.hDevMode, ansi.hDevNames);
+  result.hDevMode = pair.MakeWideDevMode();
+  result.hDevNames = pair.MakeWideDevNames();
+  std::memcpy(wide, &result, bytes);
+  return TRUE;
+}
+
 }  // namespace
 
-AMBREL_EXPORT(BOOL) Amb_PrintDlgW(LPPRINTDLGW wide) {
-  if (!UseAnsi()) return PrintDlgW(wide);
-  if (!wide) return PrintDlgA(nullptr);
-  DeviceHandlePair& pair = PrintDialogHandles();
-  ScratchList list;
-  PRINTDLGA ansi{};
-  DWORD bytes = RecordBytes(wide->lStructSize, sizeof(ansi));
-  std::memcpy(&ansi, wide, bytes);
-  ansi.lStructSize = bytes;
-  ansi.hDevMode = pair.AnsiDevModeFor(wide->hDevMode);
-  ansi.hDevNames = pair.AnsiDevNamesFor(wide->hDevNames);
-  ansi.lpPrintTemplateName =
-      (ansi.Flags & PD_ENABLEPRINTTEMPLATE) ? A(list, wide->lpPrintTemplateName) : nullptr;
-  ansi.lpSetupTemplateName =
-      (ansi.Flags & PD_ENABLESETUPTEMPLATE) ? A(list, wide->lpSetupTemplateName) : nullptr;
-  ansi.hPrintTemplate = nullptr;
-  ansi.hSetupTemplate = nullptr;
-  ansi.Flags &= ~kPrintTemplateHandles;
-  if (!PrintDlgA(&ansi)) return FALSE;
-  PRINTDLGW result{};
-  std::memcpy(&result, &ansi, bytes);
-  result.lStructSize = wide->lStructSize;
-  result.lpPrintTemplateName = wide->lpPrintTemplateName;
-  result.lpSetupTemplateName = wide->lpSetupTemplateName;
-  result.hPrintTemplate = wide->hPrintTemplate;
-  result.hSetupTemplate = wide->hSetupTemplate;
-  result.Flags |= wide->Flags & kPrintTemplateHandles;
-  pair.Adopt(ansi.hDevMode, ansi.hDevNames);
-  result.hDevMode = pair.MakeWideDevMode();
-  result.hDevNames = pair.MakeWideDevNames();
-  std::memcpy(wide, &result, bytes);
-  return TRUE;
-}
+AMBREL_EXPORT(BOOL) Amb_PrintDlgW(LPPRINTDLGW wide) { return RunDeviceDialog<PrintDialog>(wide); }
 
-AMBREL_EXPORT(BOOL) Amb_PageSetupDlgW(LPPAGESETUPDLGW wide) {
-  if (!UseAnsi()) return PageSetupDlgW(wide);
-  if (!wide) return PageSetupDlgA(nullptr);
-  DeviceHandlePair& pair = PageSetupHandles();
-  ScratchList list;
-  PAGESETUPDLGA ansi{};
-  DWORD bytes = RecordBytes(wide->lStructSize, sizeof(ansi));
-  std::memcpy(&ansi, wide, bytes);
-  ansi.lStructSize = bytes;
-  ansi.hDevMode = pair.AnsiDevModeFor(wide->hDevMode);
-  ansi.hDevNames = pair.AnsiDevNamesFor(wide->hDevNames);
-  ansi.lpPageSetupTemplateName =
-      (ansi.Flags & PSD_ENABLEPAGESETUPTEMPLATE) ? A(list, wide->lpPageSetupTemplateName) : nullptr;
-  ansi.hPageSetupTemplate = nullptr;
-  ansi.Flags &= ~PSD_ENABLEPAGESETUPTEMPLATEHANDLE;
-  if (!PageSetupDlgA(&ansi)) return FALSE;
-  PAGESETUPDLGW result{};
-  std::memcpy(&result, &ansi, bytes);
-  result.lStructSize = wide->lStructSize;
-  result.lpPageSetupTemplateName = wide->lpPageSetupTemplateName;
-  result.hPageSetupTemplate = wide->hPageSetupTemplate;
-  result.Flags |= wide->Flags & PSD_ENABLEPAGESETUPTEMPLATEHANDLE;
-  pair.Adopt(ansi.hDevMode, ansi.hDevNames);
-  result.hDevMode = pair.MakeWideDevMode();
-  result.hDevNames = pair.MakeWideDevNames();
-  std::memcpy(wide, &result, bytes);
-  return TRUE;
-}
+AMBREL_EXPORT(BOOL) Amb_PageSetupDlgW(LPPAGESETUPDLGW wide) { return RunDeviceDialog<PageSetupDialog>(wide); }
 
 // The wide device mode is 64 bytes longer than the ANSI one: its two names take twice the room.
 constexpr LONG kWideDevModeExtra = sizeof(WideDevMode) - sizeof(AnsiDevMode);

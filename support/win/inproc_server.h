@@ -38,13 +38,13 @@ HRESULT ServerRegister(const InprocServer& server, bool registering);
 
 }  // namespace orvel::win
 
-#define ORVEL_INPROC_SERVER(server)                                                                      \
-  extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {                    \
-    return ::orvel::win::ServerDllMain(server, instance, reason, reserved);                              \
-  }                                                                                                      \
-  STDAPI DllCanUnloadNow() { return ::orvel::win::ServerCanUnloadNow(server); }                          \
-  STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* out) {                                    \
-    return ::orvel::win::ServerGetClassObject(server, clsid, iid, out);                                  \
-  }                                                                                                      \
-  STDAPI DllRegisterServer() { return ::orvel::win::ServerRegister(server, true); }                      \
+#define ORVEL_INPROC_SERVER(server)                                                   \
+  extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) { \
+    return ::orvel::win::ServerDllMain(server, instance, reason, reserved);           \
+  }                                                                                   \
+  STDAPI DllCanUnloadNow() { return ::orvel::win::ServerCanUnloadNow(server); }       \
+  STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* out) {                 \
+    return ::orvel::win::ServerGetClassObject(server, clsid, iid, out);               \
+  }                                                                                   \
+  STDAPI DllRegisterServer() { return ::orvel::win::ServerRegister(server, true); }   \
   STDAPI DllUnregisterServer() { return ::orvel::win::ServerRegister(server, false); }

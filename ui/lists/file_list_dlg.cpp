@@ -91,7 +91,7 @@ constexpr uint32_t kFileListHelp = 550;
 
 }  // namespace
 
-CFileListDlg::CFileListDlg(HINSTANCE resources) : CDialog(resources, kTemplate) {}
+CFileListDlg::CFileListDlg(HINSTANCE resources) : CEntryListDlg(resources, kTemplate) {}
 
 CFileListDlg::~CFileListDlg() = default;
 
@@ -157,7 +157,7 @@ CSettingsNode* CFileListDlg::EntryOf(int item) const {
   return reinterpret_cast<CSettingsNode*>(m_list.ItemData(item));
 }
 
-void CFileListDlg::AddFiles() {
+void CFileListDlg::OnAdd() {
   if (m_model->HasDeviceColumn()) {
     CDevicePathDlg path(Module());
     if (path.DoModal(Handle()) != IDOK) return;
@@ -174,7 +174,7 @@ void CFileListDlg::AddFiles() {
   Fill();
 }
 
-void CFileListDlg::EditEntry() {
+void CFileListDlg::OnEdit() {
   if (!m_model->HasDeviceColumn()) return;
   const int item = m_list.NextItem(-1, LVNI_SELECTED | LVNI_FOCUSED);
   if (item < 0) return;
@@ -187,7 +187,7 @@ void CFileListDlg::EditEntry() {
   Fill();
 }
 
-void CFileListDlg::DeleteEntries() {
+void CFileListDlg::OnDelete() {
   m_list.SetRedraw(false);
   if (m_list.SelectedCount() > 0) {
     win::CWaitCursor wait;
@@ -203,17 +203,9 @@ void CFileListDlg::DeleteEntries() {
   Fill();
 }
 
-bool CFileListDlg::OnCommand(WORD id, WORD, HWND) {
+bool CFileListDlg::OnCommand(WORD id, WORD code, HWND control) {
+  if (CEntryListDlg::OnCommand(id, code, control)) return true;
   switch (id) {
-    case kAdd:
-      AddFiles();
-      return true;
-    case kEdit:
-      EditEntry();
-      return true;
-    case kDelete:
-      DeleteEntries();
-      return true;
     case kHelp:
       App().ShowHelp(Handle(), kFileListHelp);
       return true;
@@ -221,25 +213,6 @@ bool CFileListDlg::OnCommand(WORD id, WORD, HWND) {
       m_changed = !m_model->SameEntries(*m_listNode);
       m_model->CommitTo(*m_listNode);
       EndDialog(IDOK);
-      return true;
-    default:
-      return false;
-  }
-}
-
-bool CFileListDlg::OnNotify(NMHDR* header, LRESULT& result) {
-  if (header->idFrom != kList) return false;
-  result = 0;
-  switch (header->code) {
-    case NM_CLICK:
-    case LVN_ITEMCHANGED:
-      UpdateButtons();
-      return header->code == LVN_ITEMCHANGED;
-    case NM_DBLCLK:
-      EditEntry();
-      return true;
-    case LVN_KEYDOWN:
-      if (reinterpret_cast<NMLVKEYDOWN*>(header)->wVKey == VK_DELETE) DeleteEntries();
       return true;
     default:
       return false;

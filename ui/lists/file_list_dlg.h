@@ -10,6 +10,7 @@
 #include <string>
 
 #include "support/win/dialog.h"
+#include "ui/lists/entry_list_dlg.h"
 #include "ui/lists/list_ctrl.h"
 
 namespace orvel {
@@ -48,13 +49,9 @@ class CDevicePathDlg : public win::CDialog {
 
 class CFileListModel;
 
-class CFileListDlg : public win::CDialog {
+class CFileListDlg : public CEntryListDlg {
  public:
   static constexpr UINT kTemplate = 10165;
-  static constexpr int kList = 10161;
-  static constexpr int kAdd = 10139;
-  static constexpr int kEdit = 10004;
-  static constexpr int kDelete = 10143;
   static constexpr int kListName = 10242;
   static constexpr int kHelp = 264;
 
@@ -73,15 +70,14 @@ class CFileListDlg : public win::CDialog {
  protected:
   BOOL OnInitDialog() override;
   bool OnCommand(WORD id, WORD code, HWND control) override;
-  bool OnNotify(NMHDR* header, LRESULT& result) override;
+  void OnAdd() override;
+  void OnEdit() override;
+  void OnDelete() override;
+  void UpdateButtons() override;
   void OnFinalMessage() override;
 
  private:
   void Fill();
-  void UpdateButtons();
-  void AddFiles();
-  void EditEntry();
-  void DeleteEntries();
   CSettingsNode* EntryOf(int item) const;
 
   CListCtrlEx m_list;

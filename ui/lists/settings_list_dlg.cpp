@@ -63,17 +63,9 @@ void CSettingsListDlg::SelectOnly(int item) {
   m_list.EnsureVisible(item);
 }
 
-bool CSettingsListDlg::OnCommand(WORD id, WORD, HWND) {
+bool CSettingsListDlg::OnCommand(WORD id, WORD code, HWND control) {
+  if (CEntryListDlg::OnCommand(id, code, control)) return true;
   switch (id) {
-    case kAdd:
-      OnAdd();
-      return true;
-    case kEdit:
-      OnEdit();
-      return true;
-    case kDelete:
-      OnDelete();
-      return true;
     case kImport:
       if (m_mode == BookmarkMode::Web) OnImport();
       return true;
@@ -89,25 +81,6 @@ bool CSettingsListDlg::OnCommand(WORD id, WORD, HWND) {
       m_rows.clear();
       EndDialog(IDCANCEL);
       return true;
-    default:
-      return false;
-  }
-}
-
-bool CSettingsListDlg::OnNotify(NMHDR* header, LRESULT& result) {
-  if (header->hwndFrom != m_list.Handle()) return false;
-  switch (header->code) {
-    case NM_CLICK:
-    case LVN_ITEMCHANGED:
-      UpdateButtons();
-      return false;
-    case NM_DBLCLK:
-      OnEdit();
-      return false;
-    case LVN_KEYDOWN:
-      if (reinterpret_cast<const NMLVKEYDOWN*>(header)->wVKey == VK_DELETE) OnDelete();
-      result = 0;
-      return false;
     default:
       return false;
   }

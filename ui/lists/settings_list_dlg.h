@@ -11,6 +11,7 @@
 #include "settings/settings_row.h"
 #include "support/win/dialog.h"
 #include "ui/lists/bookmark_rows.h"
+#include "ui/lists/entry_list_dlg.h"
 #include "ui/lists/list_ctrl.h"
 
 namespace orvel::ui {
@@ -19,19 +20,15 @@ namespace orvel::ui {
 inline constexpr int kHelpButton = 264;
 inline constexpr uint32_t kBookmarkHelpContext = 460;
 
-class CSettingsListDlg : public win::CDialog {
+class CSettingsListDlg : public CEntryListDlg {
  public:
   static constexpr UINT kTemplate = 10270;
-  static constexpr int kList = 10161;
-  static constexpr int kAdd = 10139;
-  static constexpr int kEdit = 10004;
-  static constexpr int kDelete = 10143;
   static constexpr int kImport = 259;
 
   // The list node is borrowed: it must outlive the dialog. The modal run ends with IDOK after the
   // node's entries were rebuilt from the rows, or with IDCANCEL and the node as it was.
   CSettingsListDlg(HINSTANCE resources, CSettingsNode& listNode, BookmarkMode mode)
-      : CDialog(resources, kTemplate), m_listNode(listNode), m_mode(mode) {}
+      : CEntryListDlg(resources, kTemplate), m_listNode(listNode), m_mode(mode) {}
 
   const std::vector<CSettingsRow>& Rows() const { return m_rows; }
   CListCtrlEx& List() { return m_list; }
@@ -39,16 +36,15 @@ class CSettingsListDlg : public win::CDialog {
  protected:
   BOOL OnInitDialog() override;
   bool OnCommand(WORD id, WORD code, HWND control) override;
-  bool OnNotify(NMHDR* header, LRESULT& result) override;
+  void OnAdd() override;
+  void OnEdit() override;
+  void OnDelete() override;
+  void UpdateButtons() override;
 
  private:
   void AddItem(size_t row);
-  void UpdateButtons();
   // The item gets the selection and the focus alone and is scrolled into view.
   void SelectOnly(int item);
-  void OnAdd();
-  void OnEdit();
-  void OnDelete();
   void OnImport();
 
   std::vector<CSettingsRow> m_rows;
