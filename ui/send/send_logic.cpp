@@ -2,13 +2,13 @@
 
 #include "settings/settings_host.h"
 #include "settings/settings_node.h"
+#include "settings/settings_schema.h"
 #include "support/path_text.h"
 #include "support/u16text.h"
 
 namespace orvel::ui {
 namespace {
 
-constexpr uint32_t kFileTransferType = 109;
 constexpr uint32_t kModuleQuestion = 0x201;
 constexpr uint32_t kFileExistsQuestion = 0x203;
 constexpr uint32_t kCancelled = 0x101;

@@ -166,8 +166,8 @@ class FileListTest : public ::testing::Test {
   static std::u16string Written(CSettingsNode& node) {
     std::u16string text;
     for (size_t i = 0; i < node.GetChildCount(); ++i)
-      text += ChildValue(node.GetChild(i), kLocalPathType) + node.GetChild(i)->GetValue() + u"|" +
-              ChildValue(node.GetChild(i), kRemotePathType) + (node.GetChild(i)->IsCreated() ? u"+;" : u";");
+      text += ChildValue(node.GetChild(i), kFileLocalType) + node.GetChild(i)->GetValue() + u"|" +
+              ChildValue(node.GetChild(i), kFileRemoteType) + (node.GetChild(i)->IsCreated() ? u"+;" : u";");
     return text;
   }
   // Every entry of the list, and every node below one, has its own place in the document: a parent

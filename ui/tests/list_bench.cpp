@@ -36,10 +36,6 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kRuns = 3;
 constexpr double kMaxRatio = 12.0;
-constexpr uint32_t kIapSettingsType = 2;
-constexpr uint32_t kAccessPointType = 5;
-constexpr uint32_t kWapSettingsType = 73;
-constexpr uint32_t kWapConnectionType = 74;
 
 double Milliseconds(Clock::time_point start) {
   return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
@@ -134,7 +130,7 @@ double DeleteAccessPoints(size_t count) {
   CSettingsNode& iap = *root.FindChildOfType(kIapSettingsType);
   CSettingsNode& wap = *root.FindChildOfType(kWapSettingsType);
   for (size_t i = 0; i < count; ++i) {
-    CSettingsNode& entry = *iap.AddChild(u"", kKindNone, kAccessPointType);
+    CSettingsNode& entry = *iap.AddChild(u"", kKindNone, kIapConnectionType);
     BuildDefaultTree(entry);
     entry.FindChildOfType(6)->SetDisplayValue(u"Access point " + DecimalText(i));
     entry.SetCreated(true, true);

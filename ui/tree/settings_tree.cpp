@@ -271,7 +271,7 @@ struct CSettingsTree::State {
       if (!logic.IsLastChild(ancestor)) DrawLine(dc, x, top, x, bottom);
     }
     const int x = row.left + level * indent + indent / 2;
-    if (node->GetType() == 2)
+    if (node->GetType() == kIapSettingsType)
       DrawLine(dc, x, middle, x, logic.IsLastChild(item) ? middle : bottom);
     else
       DrawLine(dc, x, top, x, logic.IsLastChild(item) ? middle + 1 : bottom);
