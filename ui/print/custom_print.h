@@ -58,10 +58,6 @@ class CCustomPrint {
   static constexpr int kMarkedItems = 1;
   static constexpr int kCreatedSettings = 2;
   // The radio buttons.
-  static constexpr int kAllButton = 1056;        // rad1
-  static constexpr int kSelectionButton = 1057;  // rad2
-  static constexpr int kPagesButton = 1058;      // rad3
-  static constexpr int kCreatedButton = 10213;
   static constexpr UINT kCheckMode = WM_APP + 1;
 
   CCustomPrint(bool printSetupOnly, DWORD flags, HWND parent);

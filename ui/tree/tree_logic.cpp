@@ -7,6 +7,7 @@
 #include "settings/settings_node.h"
 #include "settings/settings_schema.h"
 #include "settings/settings_validate.h"
+#include "ui/app/resource_ids.h"
 
 namespace orvel::ui {
 
@@ -812,7 +813,7 @@ bool HelpContextHasTopic(uint32_t context) {
 
 FileListSetup FileListFor(uint32_t listType) {
   FileListSetup setup;
-  const std::u16string all = LoadResString(503, true) + u" (*.*)|*.*||";
+  const std::u16string all = LoadResString(kAllFilesFilterText, true) + u" (*.*)|*.*||";
   switch (listType) {
     case 110:
       setup.filter = all;
@@ -823,11 +824,12 @@ FileListSetup FileListFor(uint32_t listType) {
       setup.entryType = 112;
       break;
     case 113:
-      setup.filter = LoadResString(502, true) + u" (*.jpg;*.bmp;*.gif)|*.jpg;*.bmp;*.gif|" + all;
+      setup.filter =
+          LoadResString(kImagesFilterText, true) + u" (*.jpg;*.bmp;*.gif)|*.jpg;*.bmp;*.gif|" + all;
       setup.entryType = 114;
       break;
     case 115:
-      setup.filter = LoadResString(501, true) + u" (*.sis)|*.sis|" + all;
+      setup.filter = LoadResString(kSoftwarePackagesFilterText, true) + u" (*.sis)|*.sis|" + all;
       setup.entryType = 116;
       break;
     case 117:
