@@ -57,7 +57,7 @@ class CCustomPrint {
   static constexpr int kAllSettings = 0;
   static constexpr int kMarkedItems = 1;
   static constexpr int kCreatedSettings = 2;
-  // The radio buttons.
+  // Posted at the start: checks the mode's radio button once the system has checked its own.
   static constexpr UINT kCheckMode = WM_APP + 1;
 
   CCustomPrint(bool printSetupOnly, DWORD flags, HWND parent);
