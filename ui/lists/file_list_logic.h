@@ -25,7 +25,7 @@ struct SplitPath {
 };
 SplitPath SplitFilePath(std::u16string_view path);
 
-// The device language of the language library's text (string 622): a leading "[" dropped, then
+// The device language of the language library's text (kDeviceLanguageText): a leading "[" dropped, then
 // the number at its start; 0 or no number means 1 (English).
 int32_t DeviceLanguageFromText(std::u16string_view text);
 

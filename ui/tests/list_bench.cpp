@@ -24,6 +24,7 @@
 #include "settings/settings_row.h"
 #include "settings/settings_schema.h"
 #include "ui/app/morvane_app.h"
+#include "ui/app/resource_ids.h"
 #include "ui/lists/bookmark_rows.h"
 #include "ui/lists/settings_list_dlg.h"
 #include "ui/tree/tree_logic.h"
@@ -77,8 +78,8 @@ double DeleteHalf(size_t count) {
                      reinterpret_cast<LPARAM>(&state));
   }
   const Clock::time_point start = Clock::now();
-  ::SendMessageW(dialog.Handle(), WM_COMMAND, MAKEWPARAM(ui::CSettingsListDlg::kDelete, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(::GetDlgItem(dialog.Handle(), ui::CSettingsListDlg::kDelete)));
+  ::SendMessageW(dialog.Handle(), WM_COMMAND, MAKEWPARAM(ui::kDeleteButton, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(::GetDlgItem(dialog.Handle(), ui::kDeleteButton)));
   const double ms = Milliseconds(start);
   const std::vector<CSettingsRow>& rows = dialog.Rows();
   bool right = rows.size() == expected.size() && list.ItemCount() == static_cast<int>(rows.size());

@@ -1,5 +1,6 @@
 // clang-format off
 #include <windows.h>  // before the tree header, which takes commctrl.h first
+#include "ui/app/resource_ids.h"
 #include "ui/tree/settings_tree.h"
 // clang-format on
 
@@ -392,7 +393,7 @@ struct CSettingsTree::State {
     INT_PTR answer = RunDialog(confirm);
     if (!Window() || !logic.IsLive(item) || answer != IDOK) return;
     if (confirm.Text() != text) {
-      Message(kPasswordMismatchMessage);
+      Message(kPasswordMismatchText);
       return;
     }
     logic.StorePassword(item, text, changes);
@@ -678,7 +679,7 @@ void CSettingsTree::CommitEdit() {
       textEdit = true;
       modal = !valid || (kind == kKindPassword && !text.empty());
       if (!valid)
-        s.Message(kInvalidValueMessage);
+        s.Message(kInvalidValueText);
       else if (kind == kKindPassword)
         s.ConfirmPassword(item, text, changes);
       else
@@ -693,7 +694,7 @@ void CSettingsTree::CommitEdit() {
       textEdit = true;
       if (s.logic.StoreText(item, text, changes) == StoreResult::Invalid) {
         modal = true;
-        s.Message(kInvalidValueMessage);
+        s.Message(kInvalidValueText);
       }
       break;
     }

@@ -7,6 +7,7 @@
 #include "settings/settings_node.h"
 #include "settings/settings_schema.h"
 #include "settings/settings_validate.h"
+#include "ui/app/resource_ids.h"
 
 namespace orvel::ui {
 
@@ -807,7 +808,7 @@ bool HelpContextHasTopic(uint32_t context) {
 
 FileListSetup FileListFor(uint32_t listType) {
   FileListSetup setup;
-  const std::u16string all = LoadResString(503, true) + u" (*.*)|*.*||";
+  const std::u16string all = LoadResString(kAllFilesFilterText, true) + u" (*.*)|*.*||";
   switch (listType) {
     case kNamelessFileListType:
       setup.filter = all;
@@ -818,11 +819,12 @@ FileListSetup FileListFor(uint32_t listType) {
       setup.entryType = kRingingToneType;
       break;
     case kBackgroundImagesType:
-      setup.filter = LoadResString(502, true) + u" (*.jpg;*.bmp;*.gif)|*.jpg;*.bmp;*.gif|" + all;
+      setup.filter =
+          LoadResString(kImagesFilterText, true) + u" (*.jpg;*.bmp;*.gif)|*.jpg;*.bmp;*.gif|" + all;
       setup.entryType = kBackgroundImageType;
       break;
     case kSisFilesType:
-      setup.filter = LoadResString(501, true) + u" (*.sis)|*.sis|" + all;
+      setup.filter = LoadResString(kSoftwarePackagesFilterText, true) + u" (*.sis)|*.sis|" + all;
       setup.entryType = kSisFileType;
       break;
     case kFilesType:

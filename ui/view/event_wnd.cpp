@@ -1,11 +1,13 @@
 #include "ui/view/event_wnd.h"
 
+#include "interfaces/vantrel_codes.h"
 #include "settings/settings_document.h"
 #include "settings/settings_host.h"
 #include "support/path_text.h"
 #include "support/win/registry.h"
 #include "support/win/wide.h"
 #include "ui/app/morvane_app.h"
+#include "ui/app/resource_ids.h"
 #include "ui/send/arg_array.h"
 #include "ui/send/choice_dlg.h"
 #include "ui/send/engine_client.h"
@@ -18,11 +20,7 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"Orvel.Morvane.EventWnd";
 constexpr UINT kClassStyle = CS_VREDRAW | CS_HREDRAW | CS_NOCLOSE;
-constexpr uint32_t kQuestionText = 492;
 constexpr uint32_t kStopAnswer = 4;
-constexpr uint32_t kAnswerNotOffered = 0x25;
-// The engine's own failure text: it cannot carry out the request.
-constexpr uint32_t kEngineLostText = 486;
 
 // Keeps the module loaded while the start-up thread runs, and lets it go as the thread ends.
 DWORD WINAPI PrestartThread(void* module) {
@@ -150,9 +148,9 @@ void CEventWnd::OnEngineQuestion(const std::u16string& tag, const std::u16string
     const std::u16string shown = fileQuestion ? GetFileNameOfPath(value) : value;
     CChoiceDlg dialog(App().ResourceHandle());
     dialog.SetAllowed(allowed);
-    dialog.SetText(
-        FormatText(App().LoadResString(kQuestionText, true), {App().LoadResStringByTag(tag), shown}),
-        fileQuestion);
+    dialog.SetText(FormatText(App().LoadResString(kAlreadyOnDeviceQuestionText, true),
+                              {App().LoadResStringByTag(tag), shown}),
+                   fileQuestion);
     ::SetFocus(Handle());
     HWND progress = m_progress ? m_progress->Handle() : nullptr;
     if (progress) ::ShowWindow(progress, SW_HIDE);
@@ -183,7 +181,8 @@ void CEventWnd::OnEngineQuestion(const std::u16string& tag, const std::u16string
 
 void CEventWnd::Answer(uint32_t answer) {
   if (!m_owner) return;
-  if (const HRESULT hr = m_owner->Respond(answer); FAILED(hr) && LowWord(hr) == kAnswerNotOffered)
+  if (const HRESULT hr = m_owner->Respond(answer);
+      FAILED(hr) && engine::LowWord(hr) == engine::LowWord(engine::kAnswerNotOffered))
     m_owner->CancelOperation();
 }
 
@@ -204,7 +203,7 @@ void CEventWnd::OnEngineDone(int32_t result) {
 void CEventWnd::OnEngineLost() {
   EndQuestion();
   m_sessionEnded = true;
-  ShowBox(App().LoadResString(kEngineLostText, true), MB_ICONEXCLAMATION | MB_SETFOREGROUND);
+  ShowBox(App().LoadResString(kEngineFailedText, true), MB_ICONEXCLAMATION | MB_SETFOREGROUND);
   if (m_progress) m_progress->EndDialog(1);
   LastProgress() = {};
 }

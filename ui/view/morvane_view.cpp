@@ -3,6 +3,7 @@
 #include "support/win/handle.h"
 #include "support/win/wide.h"
 #include "ui/app/morvane_app.h"
+#include "ui/app/resource_ids.h"
 #include "ui/main/main_view.h"
 #include "ui/send/arg_array.h"
 #include "ui/view/commands.h"
@@ -16,8 +17,6 @@ CMorvaneView* g_current = nullptr;
 
 constexpr wchar_t kNoLanguageText[] = L"Cannot load language DLL.\r\nYou need to reinstall the application.";
 constexpr wchar_t kNoLanguageCaption[] = L"Orvel Corvanset";
-constexpr long kTitleStringId = 112;
-constexpr long kBitmapId = 10125;
 constexpr long kToolbarImageCount = 5;
 constexpr long kToolbarButtonStyle = 4;
 // The help contexts that have a topic of their own; any other opens the help contents.
@@ -240,13 +239,13 @@ HRESULT CMorvaneView::GetModulePath(long, short* first, short* second, BSTR* pat
 
 HRESULT CMorvaneView::GetTitleStringId(long* id) {
   if (!id) return E_POINTER;
-  *id = kTitleStringId;
+  *id = kProductTitleText;
   return S_OK;
 }
 
 HRESULT CMorvaneView::GetBitmapId(long* id) {
   if (!id) return E_POINTER;
-  *id = kBitmapId;
+  *id = kViewBitmap;
   return S_OK;
 }
 
