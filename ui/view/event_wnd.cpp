@@ -8,7 +8,6 @@
 #include "support/win/wide.h"
 #include "ui/app/morvane_app.h"
 #include "ui/app/resource_ids.h"
-#include "ui/send/arg_array.h"
 #include "ui/send/choice_dlg.h"
 #include "ui/send/engine_client.h"
 #include "ui/send/progress_dlg.h"
@@ -32,7 +31,7 @@ DWORD WINAPI PrestartThread(void* module) {
 }  // namespace
 
 bool CEventWnd::Create() {
-  return CWindow::Create(kClassName, kClassStyle, WS_EX_TOPMOST, WS_POPUP, L"", RECT{0, 0, 10, 10});
+  return CMessageWindow::Create(kClassName, L"", kClassStyle, WS_EX_TOPMOST, WS_POPUP);
 }
 
 void CEventWnd::RunStartup() {
@@ -61,7 +60,7 @@ void CEventWnd::ResetSessionState() {
   m_answers.Reset();
 }
 
-LRESULT CEventWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CEventWnd::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_PLUGIN_STARTUP:
       OnStartup();
@@ -69,21 +68,17 @@ LRESULT CEventWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ENGINE_STATE:
       OnEngineStateChanged(static_cast<uint32_t>(wParam));
       return 0;
-    case WM_ENGINE_PROGRESS:
-      OnEngineProgress(wParam);
-      return 0;
-    case WM_ENGINE_ERROR:
-      OnEngineError(wParam);
-      return 0;
     case WM_ENGINE_DONE:
       OnEngineDone(static_cast<int32_t>(static_cast<uint32_t>(wParam)));
-      return 0;
-    case WM_DESTROY:
-      DiscardQueued();
       return 0;
     default:
       return DefaultProc(message, wParam, lParam);
   }
+}
+
+void CEventWnd::OnData(UINT message, std::unique_ptr<win::CPosted> data) {
+  if (message == WM_ENGINE_PROGRESS) OnEngineProgress(data->Take<CArgArray>());
+  if (message == WM_ENGINE_ERROR) OnEngineError(data->Take<CArgArray>());
 }
 
 void CEventWnd::OnStartup() {
@@ -104,19 +99,11 @@ void CEventWnd::OnStartup() {
   Destroy();
 }
 
-void CEventWnd::DiscardQueued() {
-  MSG message;
-  while (::PeekMessageW(&message, Handle(), WM_ENGINE_ERROR, WM_ENGINE_PROGRESS, PM_REMOVE)) {
-    if (message.message != WM_ENGINE_STATE) CArgArray::TakeFrom(reinterpret_cast<CArgArray*>(message.wParam));
-  }
-}
-
 void CEventWnd::OnEngineStateChanged(uint32_t state) {
   if (m_owner) m_owner->UpdateDeviceInfo((state & 1) != 0);
 }
 
-void CEventWnd::OnEngineProgress(WPARAM posted) {
-  CArgArray args = CArgArray::TakeFrom(reinterpret_cast<CArgArray*>(posted));
+void CEventWnd::OnEngineProgress(CArgArray args) {
   const int32_t stage = args.PopLong();
   std::u16string tag = args.PopString();
   const int32_t percent = args.PopLong();
@@ -125,8 +112,7 @@ void CEventWnd::OnEngineProgress(WPARAM posted) {
   LastProgress().tag = std::move(tag);
 }
 
-void CEventWnd::OnEngineError(WPARAM posted) {
-  CArgArray args = CArgArray::TakeFrom(reinterpret_cast<CArgArray*>(posted));
+void CEventWnd::OnEngineError(CArgArray args) {
   const auto code = static_cast<int32_t>(args.PopDword());
   const uint32_t allowed = args.PopDword();
   const std::u16string tag = args.PopString();

@@ -1,6 +1,7 @@
 #include "ui/view/morvane_view.h"
 
 #include "support/win/handle.h"
+#include "support/win/message_window.h"
 #include "support/win/wide.h"
 #include "ui/app/morvane_app.h"
 #include "ui/app/resource_ids.h"
@@ -288,9 +289,7 @@ HRESULT CMorvaneView::OnError(long error, long response, BSTR tag, BSTR value) {
     args.AddLong(response);
     args.AddString(win::FromBstr(tag));
     args.AddString(win::FromBstr(value));
-    std::unique_ptr<CArgArray> heap = args.Clone();
-    if (::PostMessageW(m_eventWindow, WM_ENGINE_ERROR, reinterpret_cast<WPARAM>(heap.get()), 0))
-      heap.release();
+    win::CMessageWindow::PostData(m_eventWindow, WM_ENGINE_ERROR, std::move(args));
     return S_OK;
   });
 }
@@ -302,9 +301,7 @@ HRESULT CMorvaneView::OnProgress(long stage, BSTR tag, long percent) {
     args.AddLong(stage);
     args.AddString(win::FromBstr(tag));
     args.AddLong(percent);
-    std::unique_ptr<CArgArray> heap = args.Clone();
-    if (::PostMessageW(m_eventWindow, WM_ENGINE_PROGRESS, reinterpret_cast<WPARAM>(heap.get()), 0))
-      heap.release();
+    win::CMessageWindow::PostData(m_eventWindow, WM_ENGINE_PROGRESS, std::move(args));
     return S_OK;
   });
 }
