@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "outside/fenwarp/driver/ui_driver.h"
+#include "testing/ui_driver.h"
 #include "support/u16text.h"
 #include "support/win/command_line.h"
 #include "support/win/handle.h"
