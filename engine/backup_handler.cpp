@@ -6,6 +6,7 @@
 #include "engine/packet.h"
 #include "support/u16text.h"
 #include "support/win/com.h"
+#include "support/win/message_window.h"
 #include "support/win/wide.h"
 
 namespace orvel::engine {
@@ -41,7 +42,7 @@ void CBackupHandler::PostProgress(uint32_t subCode, uint32_t number, const std::
   packet.AddDword(subCode);
   packet.AddDword(number);
   packet.AddString(text);
-  packet.Post(OwnerWindow(), WM_ENGINE_BACKUPEVENT);
+  win::CMessageWindow::PostData(OwnerWindow(), WM_ENGINE_BACKUPEVENT, std::move(packet));
 }
 
 void CBackupHandler::ReportCancel(LONG* cancel) const {
@@ -86,7 +87,8 @@ HRESULT CBackupHandler::OnQuestionEvent(BSTR text1, BSTR text2, LONG, LONG answe
     packet.AddDword(kBackupEventQuestion);
     packet.AddDword(static_cast<uint32_t>(answerSet));
     packet.AddString(text);
-    if (!packet.Post(OwnerWindow(), WM_ENGINE_BACKUPEVENT) || CancelRequested()) {
+    if (!win::CMessageWindow::PostData(OwnerWindow(), WM_ENGINE_BACKUPEVENT, std::move(packet)) ||
+        CancelRequested()) {
       m_answer.Abandon(round);
       return;
     }
@@ -100,7 +102,7 @@ HRESULT CBackupHandler::OnFinishedEvent(LONG result) {
     CPacket packet;
     packet.AddDword(kBackupEventFinished);
     packet.AddHresult(result);
-    packet.Post(OwnerWindow(), WM_ENGINE_BACKUPEVENT);
+    win::CMessageWindow::PostData(OwnerWindow(), WM_ENGINE_BACKUPEVENT, std::move(packet));
     m_cancel.store(0);
   });
 }

@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "engine/engine_limits.h"
-#include "engine/packet.h"
 #include "engine/server.h"
 
 namespace orvel::engine {
@@ -24,17 +23,20 @@ bool PostEngineMessage(UINT message) {
   return window && ::PostMessageW(window, message, 0, 0);
 }
 
+bool PostEngineMessage(UINT message, CPacket packet) {
+  return win::CMessageWindow::PostData(EngineWindow(), message, std::move(packet));
+}
+
 bool CEngineWnd::Create() {
-  RECT rect = {0, 0, 10, 10};
-  if (!CWindow::Create(kEngineWindowClass, CS_VREDRAW | CS_HREDRAW | CS_NOCLOSE, WS_EX_TOPMOST, WS_POPUP,
-                       kEngineWindowName, rect))
+  if (!CMessageWindow::Create(kEngineWindowClass, kEngineWindowName, CS_VREDRAW | CS_HREDRAW | CS_NOCLOSE,
+                              WS_EX_TOPMOST, WS_POPUP))
     return false;
   g_window = this;
   ::SetTimer(Handle(), kPollTimer, LimitMilliseconds(Limit::PollTimer), nullptr);
   return true;
 }
 
-LRESULT CEngineWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CEngineWnd::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   CTerminalManagerServer* engine = CTerminalManagerServer::Instance();
   switch (message) {
     case WM_TIMER: {
@@ -48,22 +50,6 @@ LRESULT CEngineWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ENGINE_DEVICEINFO:
       if (engine) engine->UpdateDeviceInfo();
       return 0;
-    case WM_ENGINE_NOTIFY:
-    case WM_ENGINE_MODULEEVENT:
-    case WM_ENGINE_BACKUPEVENT:
-    case WM_ENGINE_RESTORERELAY:
-    case WM_ENGINE_COPYEVENT:
-    case WM_ENGINE_COPYRELAY: {
-      CPacket packet = TakePacket(wParam);
-      if (!engine) return 0;
-      if (message == WM_ENGINE_NOTIFY) engine->OnNotify(std::move(packet));
-      if (message == WM_ENGINE_MODULEEVENT) engine->OnModuleEvent(std::move(packet));
-      if (message == WM_ENGINE_BACKUPEVENT) engine->OnBackupEvent(std::move(packet));
-      if (message == WM_ENGINE_RESTORERELAY) engine->OnRestoreRelay(std::move(packet));
-      if (message == WM_ENGINE_COPYEVENT) engine->OnCopyEvent(std::move(packet));
-      if (message == WM_ENGINE_COPYRELAY) engine->OnCopyRelay(std::move(packet));
-      return 0;
-    }
     case WM_COPYDATA:
       return OnCopyData(wParam, lParam);
     case WM_DESTROY:
@@ -73,6 +59,18 @@ LRESULT CEngineWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     default:
       return DefaultProc(message, wParam, lParam);
   }
+}
+
+void CEngineWnd::OnData(UINT message, std::unique_ptr<win::CPosted> data) {
+  CTerminalManagerServer* engine = CTerminalManagerServer::Instance();
+  if (!engine) return;
+  CPacket packet = data->Take<CPacket>();
+  if (message == WM_ENGINE_NOTIFY) engine->OnNotify(std::move(packet));
+  if (message == WM_ENGINE_MODULEEVENT) engine->OnModuleEvent(std::move(packet));
+  if (message == WM_ENGINE_BACKUPEVENT) engine->OnBackupEvent(std::move(packet));
+  if (message == WM_ENGINE_RESTORERELAY) engine->OnRestoreRelay(std::move(packet));
+  if (message == WM_ENGINE_COPYEVENT) engine->OnCopyEvent(std::move(packet));
+  if (message == WM_ENGINE_COPYRELAY) engine->OnCopyRelay(std::move(packet));
 }
 
 LRESULT CEngineWnd::OnCopyData(WPARAM wParam, LPARAM lParam) {
@@ -87,7 +85,7 @@ LRESULT CEngineWnd::OnCopyData(WPARAM wParam, LPARAM lParam) {
     packet.AddDword(record.value);
     packet.AddDword(record.value2);
     packet.AddString(std::u16string(relay::RelayText(record)));
-    packet.Post(Handle(), record.id);
+    PostData(Handle(), record.id, std::move(packet));
   }
   return TRUE;
 }

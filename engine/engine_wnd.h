@@ -6,8 +6,9 @@
 
 #include <cstdint>
 
+#include "engine/packet.h"
 #include "progress/relay_record.h"
-#include "support/win/window.h"
+#include "support/win/message_window.h"
 
 namespace orvel::engine {
 
@@ -28,8 +29,7 @@ inline constexpr uint32_t kNotifyDone = 3;
 using relay::kEngineWindowName;
 inline constexpr wchar_t kEngineWindowClass[] = L"VantrelEngineWnd";
 
-
-class CEngineWnd : public win::CWindow {
+class CEngineWnd : public win::CMessageWindow {
  public:
   // Creates the window "OrvelCorvansetWnd" and its poll timer; false when the window cannot be made.
   bool Create();
@@ -41,7 +41,9 @@ class CEngineWnd : public win::CWindow {
   }
 
  protected:
-  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  // The packets of the WM_ENGINE_* messages that carry one.
+  void OnData(UINT message, std::unique_ptr<win::CPosted> data) override;
 
  private:
   LRESULT OnCopyData(WPARAM wParam, LPARAM lParam);
@@ -54,8 +56,10 @@ class CEngineWnd : public win::CWindow {
 HWND EngineWindow();
 CEngineWnd* EngineWindowObject();
 
-// Posts a private message without packet to the engine window.
+// Posts a private message to the engine window, without or with its packet; a packet that cannot
+// be posted is freed.
 bool PostEngineMessage(UINT message);
+bool PostEngineMessage(UINT message, CPacket packet);
 
 // Keeps the timer from polling while a step or a call into EPOC Connect may run a nested message
 // loop.

@@ -69,22 +69,4 @@ void CPacket::SetStringAt(size_t index, std::u16string value) {
   if (index < m_items.size()) m_items[index] = std::move(value);
 }
 
-std::unique_ptr<CPacket> CPacket::Detach() {
-  auto heap = std::make_unique<CPacket>();
-  heap->m_items = std::move(m_items);
-  m_items.clear();
-  return heap;
-}
-
-bool CPacket::Post(HWND window, UINT message) {
-  std::unique_ptr<CPacket> heap = Detach();
-  if (!window || !::PostMessageW(window, message, reinterpret_cast<WPARAM>(heap.get()), 0)) return false;
-  heap.release();  // the receiver frees it
-  return true;
-}
-
-CPacket TakePacket(WPARAM wParam) {
-  return CPacket(std::unique_ptr<CPacket>(reinterpret_cast<CPacket*>(wParam)));
-}
-
 }  // namespace orvel::engine

@@ -2,8 +2,6 @@
 // poster builds, hands over with the post, and the receiver takes over and reads from the front.
 #pragma once
 
-#include <windows.h>
-
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -18,7 +16,7 @@ using StringArray = std::vector<std::u16string>;
 class CPacket {
  public:
   CPacket() = default;
-  // Takes every item of a posted packet over and frees the posted one.
+  // Takes every item of a handed-over packet and frees the handed-over one.
   explicit CPacket(std::unique_ptr<CPacket> posted);
   CPacket(CPacket&&) = default;
   CPacket& operator=(CPacket&&) = default;
@@ -48,13 +46,6 @@ class CPacket {
   size_t Size() const { return m_items.size(); }
   bool Empty() const { return m_items.empty(); }
 
-  // Moves every item into a new heap packet, for a post.
-  std::unique_ptr<CPacket> Detach();
-
-  // Posts message with the packet as wParam; the window's handler owns it from then on. A packet
-  // that cannot be posted is freed here.
-  bool Post(HWND window, UINT message);
-
  private:
   struct Hresult {
     int32_t value;
@@ -62,8 +53,5 @@ class CPacket {
   using Item = std::variant<uint32_t, Hresult, std::u16string, std::unique_ptr<StringArray>>;
   std::deque<Item> m_items;
 };
-
-// Adopts the packet of a posted message (null gives an empty packet).
-CPacket TakePacket(WPARAM wParam);
 
 }  // namespace orvel::engine

@@ -29,7 +29,7 @@ class CDispatchGuard {
     if (--g_dispatchDepth > 0) return;
     std::vector<std::pair<UINT, CPacket>> deferred = std::move(g_deferred);
     g_deferred.clear();
-    for (auto& [message, packet] : deferred) packet.Post(EngineWindow(), message);
+    for (auto& [message, packet] : deferred) PostEngineMessage(message, std::move(packet));
   }
 
  private:

@@ -274,7 +274,7 @@ void CTerminalManagerServer::PostPoll(uint32_t flag) {
 void CTerminalManagerServer::PostStateChanged() {
   CPacket packet;
   packet.AddDword(kNotifyStateChanged);
-  packet.Post(EngineWindow(), WM_ENGINE_NOTIFY);
+  PostEngineMessage(WM_ENGINE_NOTIFY, std::move(packet));
 }
 
 uint32_t CTerminalManagerServer::GetStatusFlags() const {
@@ -319,14 +319,14 @@ void CTerminalManagerServer::PostQuestion(HResult error, uint32_t answers, const
   packet.AddDword(answers);
   packet.AddString(tag);
   packet.AddString(value);
-  packet.Post(EngineWindow(), WM_ENGINE_NOTIFY);
+  PostEngineMessage(WM_ENGINE_NOTIFY, std::move(packet));
 }
 
 void CTerminalManagerServer::PostDone(HResult result) {
   CPacket packet;
   packet.AddDword(kNotifyDone);
   packet.AddHresult(result);
-  packet.Post(EngineWindow(), WM_ENGINE_NOTIFY);
+  PostEngineMessage(WM_ENGINE_NOTIFY, std::move(packet));
 }
 
 CRequest* CTerminalManagerServer::ActiveLeafOfKind(uint32_t kind) const {
@@ -517,7 +517,7 @@ HRESULT CTerminalManagerServer::OnRestoreState(BSTR, LONG state) {
     packet.AddDword(state == 2 ? static_cast<uint32_t>(kRestoreFailed) : 0);
     packet.AddDword(0);
     packet.AddString(u"");
-    packet.Post(EngineWindow(), WM_ENGINE_RESTORERELAY);
+    PostEngineMessage(WM_ENGINE_RESTORERELAY, std::move(packet));
   }
   return S_OK;
 }
@@ -531,7 +531,7 @@ HRESULT CTerminalManagerServer::OnCopyComplete(LONG, BSTR, LONG, BSTR, LONG, LON
   packet.AddDword(static_cast<uint32_t>(result));
   packet.AddDword(0);
   packet.AddString(u"");
-  packet.Post(EngineWindow(), WM_ENGINE_COPYRELAY);
+  PostEngineMessage(WM_ENGINE_COPYRELAY, std::move(packet));
   return S_OK;
 }
 
@@ -544,7 +544,7 @@ HRESULT CTerminalManagerServer::OnTransferError(LONG error) {
   CPacket packet;
   packet.AddDword(1);
   packet.AddDword(static_cast<uint32_t>(error));
-  packet.Post(EngineWindow(), WM_ENGINE_COPYEVENT);
+  PostEngineMessage(WM_ENGINE_COPYEVENT, std::move(packet));
   return S_OK;
 }
 
@@ -552,7 +552,7 @@ HRESULT CTerminalManagerServer::OnTransferProgress(LONG percent, LONG* cancel) {
   CPacket packet;
   packet.AddDword(2);
   packet.AddDword(static_cast<uint32_t>(percent));
-  packet.Post(EngineWindow(), WM_ENGINE_COPYEVENT);
+  PostEngineMessage(WM_ENGINE_COPYEVENT, std::move(packet));
   // Called on the main thread: the request may be read here.
   if (cancel) {
     CRequest* leaf = ActiveLeafOfKind(kRequestFileCopy);

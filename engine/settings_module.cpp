@@ -19,7 +19,7 @@ class CModuleCallback : public win::CComObject<ITolvaneCallback> {
     packet.AddDword(static_cast<uint32_t>(nResponse));
     packet.AddString(win::FromBstr(strTag));
     packet.AddString(win::FromBstr(strName));
-    packet.Post(EngineWindow(), WM_ENGINE_MODULEEVENT);
+    PostEngineMessage(WM_ENGINE_MODULEEVENT, std::move(packet));
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE OnProgress(LONG nStage, BSTR strTag, LONG nPercent) override {
@@ -28,14 +28,14 @@ class CModuleCallback : public win::CComObject<ITolvaneCallback> {
     packet.AddDword(static_cast<uint32_t>(nStage));
     packet.AddString(win::FromBstr(strTag));
     packet.AddDword(static_cast<uint32_t>(nPercent));
-    packet.Post(EngineWindow(), WM_ENGINE_MODULEEVENT);
+    PostEngineMessage(WM_ENGINE_MODULEEVENT, std::move(packet));
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE OnDone(HRESULT hError) override {
     CPacket packet;
     packet.AddDword(1);
     packet.AddHresult(hError);
-    packet.Post(EngineWindow(), WM_ENGINE_MODULEEVENT);
+    PostEngineMessage(WM_ENGINE_MODULEEVENT, std::move(packet));
     return S_OK;
   }
 };

@@ -120,7 +120,8 @@ bool CPellornThread::Exchange(CHandOver& handOver, UINT message, std::unique_ptr
 HResult CPellornThread::PostEngineRequest(CPacket packet) {
   HResult gone = packet.DwordAt(0) == kWorkerDisconnect ? kOk : kBackupFailed;
   HandOverResult result;
-  if (!Exchange(m_requestDone, WM_WORKER_ENGINEREQUEST, packet.Detach(), result)) return gone;
+  if (!Exchange(m_requestDone, WM_WORKER_ENGINEREQUEST, std::make_unique<CPacket>(std::move(packet)), result))
+    return gone;
   return static_cast<HResult>(result.word);
 }
 

@@ -57,4 +57,7 @@ inline constexpr HResult kAccessDenied = MakeCode(0x80040211);
 
 constexpr bool IsFailure(HResult code) { return code < 0; }
 
+// The low word of a code: what the plug-in compares, whatever facility a code comes back with.
+constexpr uint32_t LowWord(HResult code) { return static_cast<uint32_t>(code) & 0xFFFFu; }
+
 }  // namespace orvel::engine

@@ -13,10 +13,6 @@ namespace orvel {
 
 namespace {
 
-constexpr uint32_t kIapSettingsType = 2;
-constexpr uint32_t kAccessPointType = 5;
-constexpr uint32_t kPersonalDataType = 92;
-constexpr uint32_t kWapBookmarksType = 102;
 
 }  // namespace
 
@@ -27,7 +23,7 @@ CSettingsNode& BenchBookmarkList(const CSettingsNode& root) {
 size_t BenchAccessPointCount(const CSettingsNode& root) {
   const CSettingsNode& iap = *root.FindChildOfType(kIapSettingsType);
   size_t count = 0;
-  for (size_t i = 0; i < iap.GetChildCount(); ++i) count += iap.GetChild(i)->GetType() == kAccessPointType;
+  for (size_t i = 0; i < iap.GetChildCount(); ++i) count += iap.GetChild(i)->GetType() == kIapConnectionType;
   return count;
 }
 
@@ -35,10 +31,10 @@ void FillBenchDocument(CSettingsDocument& document, size_t count) {
   CSettingsNode& root = *document.New();
   CSettingsNode& iap = *root.FindChildOfType(kIapSettingsType);
   for (size_t i = 0; i < count / 10; ++i) {
-    CSettingsNode& entry = *iap.AddChild(u"", kKindNone, kAccessPointType);
+    CSettingsNode& entry = *iap.AddChild(u"", kKindNone, kIapConnectionType);
     BuildDefaultTree(entry);
-    entry.FindChildOfType(6)->SetDisplayValue(u"Access point " + DecimalText(i));
-    entry.FindChildOfType(7)->SetDisplayValue(u"+1 555 " + DecimalText(i));
+    entry.FindChildOfType(kIapConnectionNameType)->SetDisplayValue(u"Access point " + DecimalText(i));
+    entry.FindChildOfType(kIapPhoneNumberType)->SetDisplayValue(u"+1 555 " + DecimalText(i));
     entry.SetCreated(true, true);
   }
   CSettingsNode& list = BenchBookmarkList(root);

@@ -83,73 +83,73 @@ constexpr DefaultChild kTelnetAdvanced[] = {{139, 13, 342}, {140, 13, 345}, {141
 
 std::span<const DefaultChild> DefaultChildren(uint32_t type) {
   switch (type) {
-    case 0:
+    case kRootType:
       return kRootChildren;
-    case 2:
+    case kIapSettingsType:
       return kIapSettings;
-    case 4:
-    case 5:
+    case kIapPlaceholderType:
+    case kIapConnectionType:
       return kIapConnection;
-    case 11:
+    case kProxiesType:
       return kProxies;
-    case 20:
+    case kDataCallType:
       return kDataCall;
-    case 26:
+    case kCallbackType:
       return kCallback;
-    case 30:
+    case kOtherType:
       return kOther;
-    case 33:
+    case kScriptOptionsType:
       return kScriptOptions;
-    case 37:
+    case kAddressOptionsType:
       return kAddressOptions;
-    case 43:
+    case kEmailSettingsType:
       return kEmailSettings;
-    case 45:
-    case 46:
+    case kEmailPlaceholderType:
+    case kMailboxType:
       return kMailbox;
-    case 54:
+    case kServersType:
       return kServers;
-    case 58:
+    case kRetrieveMailType:
       return kRetrieveMail;
-    case 61:
+    case kAdvancedType:
       return kAdvanced;
-    case 73:
+    case kWapSettingsType:
       return kWapSettings;
-    case 74:
-    case 75:
+    case kWapConnectionType:
+    case kWapPlaceholderType:
       return kWapConnection;
-    case 86:
+    case kSmsSettingsType:
       return kSmsSettings;
-    case 87:
-    case 89:
+    case kSmsPlaceholderType:
+    case kSmsCentreType:
       return kSmsCentre;
-    case 92:
+    case kPersonalDataType:
       return kPersonalData;
-    case 98:
+    case kWwwBookmarksType:
       return kWwwBookmarks;
-    case 99:
+    case kWwwBookmarkType:
       return kWwwBookmark;
-    case 102:
+    case kWapBookmarksType:
       return kWapBookmarks;
-    case 103:
+    case kWapBookmarkType:
       return kWapBookmark;
-    case 109:
+    case kFileTransferType:
       return kFileTransfer;
-    case 118:
+    case kFileType:
       return kFile;
-    case 121:
+    case kTerminalConnectionSettingsType:
       return kTerminalSettings;
-    case 122:
-    case 123:
+    case kTerminalConnectionType:
+    case kTerminalPlaceholderType:
       return kTerminalConnection;
-    case 126:
+    case kTerminalAdvancedSettingsType:
       return kTerminalAdvanced;
-    case 132:
+    case kTelnetConnectionSettingsType:
       return kTelnetSettings;
-    case 133:
-    case 134:
+    case kTelnetConnectionType:
+    case kTelnetPlaceholderType:
       return kTelnetConnection;
-    case 138:
+    case kTelnetAdvancedSettingsType:
       return kTelnetAdvanced;
     default:
       return {};

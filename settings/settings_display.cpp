@@ -57,26 +57,26 @@ void AddOptions(std::vector<std::u16string>& out, std::initializer_list<uint32_t
 
 bool IsYesNoType(uint32_t type) {
   switch (type) {
-    case 8:
-    case 12:
-    case 16:
-    case 24:
-    case 27:
-    case 31:
-    case 32:
-    case 34:
-    case 36:
-    case 38:
-    case 40:
-    case 66:
-    case 67:
-    case 68:
-    case 69:
-    case 70:
-    case 71:
-    case 78:
-    case 96:
-    case 130:
+    case kPromptPasswordType:
+    case kHttpUseProxyType:
+    case kHttpsUseProxyType:
+    case kSpeedChangingType:
+    case kUseCallbackType:
+    case kAllowPlaintextPppLoginType:
+    case kUsePppCompressionType:
+    case kUseLoginScriptType:
+    case kDisplayTerminalWindowType:
+    case kRetrieveIpType:
+    case kRetrieveDnsAddressType:
+    case kRequestReadReportType:
+    case kAllowReportRequestsType:
+    case kAllowReportRequests2Type:
+    case kCopyToMyMailAddressType:
+    case kUseApopType:
+    case kUseSslType:
+    case kUseSecureConnectionType:
+    case kTransferContactImagesType:
+    case kStartInCharModeType:
       return true;
     default:
       return false;
@@ -104,38 +104,38 @@ bool Contains(const std::vector<std::u16string>& items, const std::u16string& va
 void CSettingsNode::GetChoices(std::vector<std::u16string>& out, bool withDisplayText) const {
   out.clear();
   switch (m_type) {
-    case 3:
-    case 53:
-    case 85:
-    case 137:
-      AddEntryNames(out, CurrentGroup(2), 5, 6);
+    case kPreferredConnectionType:
+    case kMailboxUseConnectionType:
+    case kWapUseConnectionType:
+    case kTelnetAccessPointType:
+      AddEntryNames(out, CurrentGroup(kIapSettingsType), kIapConnectionType, kIapConnectionNameType);
       if (out.empty() && withDisplayText) AddOptionItem(out, kNoConnectionsDefinedId, true);
       return;
-    case 98:
-      AddEntryNames(out, CurrentGroup(2), 5, 6);
+    case kWwwBookmarksType:
+      AddEntryNames(out, CurrentGroup(kIapSettingsType), kIapConnectionType, kIapConnectionNameType);
       if (out.empty()) AddOptionItem(out, kNoConnectionsDefinedId, withDisplayText);
       return;
-    case 102:
-      AddEntryNames(out, CurrentGroup(73), 74, 76);
+    case kWapBookmarksType:
+      AddEntryNames(out, CurrentGroup(kWapSettingsType), kWapConnectionType, kWapConnectionNameType);
       if (out.empty()) AddOptionItem(out, kNoConnectionsDefinedId, withDisplayText);
       return;
-    case 88:
-      AddEntryNames(out, CurrentGroup(86), 89, 90);
+    case kPreferredCentreType:
+      AddEntryNames(out, CurrentGroup(kSmsSettingsType), kSmsCentreType, kCentreNameType);
       if (out.empty() && withDisplayText) AddOptionItem(out, kNoConnectionsDefinedId, true);
       return;
-    case 44:
-      AddEntryNames(out, m_parent, 46, 48);
+    case kPreferredMailboxType:
+      AddEntryNames(out, m_parent, kMailboxType, kMailboxNameType);
       if (out.empty() && withDisplayText) AddOptionItem(out, kNoMailboxId, true);
       return;
-    case 21:
+    case kConnectionTypeType:
       AddOptions(out, {254, 248}, withDisplayText);
       return;
-    case 22:
+    case kRemoteModemTypeType:
       AddOptions(out, {246, 250, 251}, withDisplayText);
       return;
-    case 23: {
-      const std::u16string& connectionType = SiblingValue(*this, 21);
-      const std::u16string& modemType = SiblingValue(*this, 22);
+    case kMaxConnectionSpeedType: {
+      const std::u16string& connectionType = SiblingValue(*this, kConnectionTypeType);
+      const std::u16string& modemType = SiblingValue(*this, kRemoteModemTypeType);
       if (connectionType == u"Normal" && modemType == u"Analog") AddOptionItem(out, 247, withDisplayText);
       AddOptions(out, {245, 240}, withDisplayText);
       if (connectionType == u"HighSpeed") {
@@ -145,48 +145,48 @@ void CSettingsNode::GetChoices(std::vector<std::u16string>& out, bool withDispla
       }
       return;
     }
-    case 28:
+    case kCallbackTypeType:
       AddOptions(out, {234, 232, 231}, withDisplayText);
       return;
-    case 55:
+    case kMailboxTypeType:
       AddOptions(out, {190, 187}, withDisplayText);
       return;
-    case 59:
+    case kRetrieveType:
       AddOptionItem(out, 185, withDisplayText);
       if (MailboxTypeOf(m_parent) == u"IMAP4") AddOptionItem(out, 183, withDisplayText);
       AddOptionItem(out, 184, withDisplayText);
       return;
-    case 62:
+    case kDefaultMailTypeType:
       AddOptions(out, {168, 167, 166}, withDisplayText);
       return;
-    case 63:
+    case kDefaultSendingOptionType:
       AddOptions(out, {156, 157, 158}, withDisplayText);
       return;
-    case 64:
+    case kIncludeSignatureType:
       AddOptions(out, {163, 161, 162}, withDisplayText);
       return;
-    case 77:
+    case kWapTypeType:
       AddOptions(out, {404, 405}, withDisplayText);
       return;
-    case 79:
+    case kBearerEitherSmsOrDataCallType:
       AddOptions(out, {394, 393}, withDisplayText);
       return;
-    case 127:
+    case kTerminalBackspaceKeySendsType:
       AddOptions(out, {359, 360}, withDisplayText);
       return;
-    case 139:
+    case kTelnetBackspaceKeySendsType:
       AddOptions(out, {342, 343}, withDisplayText);
       return;
-    case 128:
+    case kTerminalEnterKeySendsType:
       AddOptions(out, {363, 365, 364}, withDisplayText);
       return;
-    case 140:
+    case kTelnetEnterKeySendsType:
       AddOptions(out, {345, 347, 346}, withDisplayText);
       return;
-    case 129:
+    case kTerminalLocalEchoType:
       AddOptions(out, {369, 368}, withDisplayText);
       return;
-    case 141:
+    case kTelnetLocalEchoType:
       AddOptions(out, {350, 349}, withDisplayText);
       return;
     default:
@@ -222,42 +222,42 @@ void CSettingsNode::GetDisplayValue(std::u16string& out, bool forDisplay) {
     return;
   }
   switch (m_type) {
-    case 3:
-    case 53:
-    case 85:
-    case 137:
+    case kPreferredConnectionType:
+    case kMailboxUseConnectionType:
+    case kWapUseConnectionType:
+    case kTelnetAccessPointType:
       RepairReference(out, kNoConnectionsDefinedId, true);
       return;
-    case 44:
+    case kPreferredMailboxType:
       RepairReference(out, kNoMailboxId, false);
       return;
-    case 88:
+    case kPreferredCentreType:
       RepairReference(out, kNoCentreId, false);
       return;
-    case 110:
-    case 111:
-    case 113:
-    case 115:
-    case 117:
+    case kNamelessFileListType:
+    case kRingingTonesType:
+    case kBackgroundImagesType:
+    case kSisFilesType:
+    case kFilesType:
       out = m_children.empty()
                 ? LoadResString(kNoFilesId, true)
                 : FormatText(LoadResString(kFileCountId, true), {DecimalText(m_children.size())});
       return;
-    case 98:
-    case 102:
+    case kWwwBookmarksType:
+    case kWapBookmarksType:
       out = m_children.empty()
                 ? FormatText(LoadResString(kNoBookmarksId, true), {})
                 : FormatText(LoadResString(kBookmarkCountId, true), {DecimalText(m_children.size())});
       return;
-    case 35:
+    case kScriptType:
       out = LoadResString(kScriptTextId, true);
       return;
-    case 65:
+    case kSignatureType:
       out = LoadResString(kSignatureTextId, true);
       return;
-    case 95:
-    case 97:
-      out = FormatText(LoadResString(m_type == 95 ? kContactCountId : kCalendarCountId, true),
+    case kContactsType:
+    case kCalendarType:
+      out = FormatText(LoadResString(m_type == kContactsType ? kContactCountId : kCalendarCountId, true),
                        {DecimalText(CountRecords(m_value))});
       return;
     default:
@@ -294,7 +294,7 @@ bool CSettingsNode::SetEntryName(const std::u16string& text) {
   if (CSettingsNode* owner = entry->m_parent) {
     BuildDefaultTree(*owner->AddChild(u"", kKindNone, group->placeholderType));
   }
-  if (m_type == 6 || m_type == 76) {
+  if (m_type == kIapConnectionNameType || m_type == kWapConnectionNameType) {
     CSettingsNode* root = GetCurrentDocumentRoot();
     if (!root) {
       root = this;
@@ -308,20 +308,20 @@ bool CSettingsNode::SetEntryName(const std::u16string& text) {
 bool CSettingsNode::SetDisplayValue(const std::u16string& text) {
   SetDocumentModified(true);
   switch (m_type) {
-    case 98:
-    case 102:
+    case kWwwBookmarksType:
+    case kWapBookmarksType:
       return false;
-    case 6:
-    case 48:
-    case 76:
-    case 90:
-    case 124:
-    case 135:
+    case kIapConnectionNameType:
+    case kMailboxNameType:
+    case kWapConnectionNameType:
+    case kCentreNameType:
+    case kTerminalConnectionNameType:
+    case kTelnetConnectionNameType:
       return SetEntryName(text);
-    case 21:
-    case 22: {
+    case kConnectionTypeType:
+    case kRemoteModemTypeType: {
       m_value = text;
-      CSettingsNode* speed = m_parent ? m_parent->FindChildOfType(23) : nullptr;
+      CSettingsNode* speed = m_parent ? m_parent->FindChildOfType(kMaxConnectionSpeedType) : nullptr;
       if (speed) {
         std::vector<std::u16string> choices;
         speed->GetChoices(choices, false);
@@ -329,11 +329,11 @@ bool CSettingsNode::SetDisplayValue(const std::u16string& text) {
       }
       return true;
     }
-    case 55: {
+    case kMailboxTypeType: {
       m_value = text;
       const CSettingsNode* mailbox = m_parent ? m_parent->m_parent : nullptr;
-      const CSettingsNode* retrieveMail = mailbox ? mailbox->FindChildOfType(58) : nullptr;
-      CSettingsNode* retrieve = retrieveMail ? retrieveMail->FindChildOfType(59) : nullptr;
+      const CSettingsNode* retrieveMail = mailbox ? mailbox->FindChildOfType(kRetrieveMailType) : nullptr;
+      CSettingsNode* retrieve = retrieveMail ? retrieveMail->FindChildOfType(kRetrieveType) : nullptr;
       if (text == u"POP3" && retrieve && retrieve->m_value == u"Messages") {
         retrieve->SetDisplayValue(u"Headers");
       }
@@ -347,12 +347,12 @@ bool CSettingsNode::SetDisplayValue(const std::u16string& text) {
 
 void ResolveReferences(CSettingsNode& node) {
   switch (node.GetType()) {
-    case 3:
-    case 44:
-    case 53:
-    case 85:
-    case 88:
-    case 137: {
+    case kPreferredConnectionType:
+    case kPreferredMailboxType:
+    case kMailboxUseConnectionType:
+    case kWapUseConnectionType:
+    case kPreferredCentreType:
+    case kTelnetAccessPointType: {
       std::u16string shown;
       node.GetDisplayValue(shown, true);
       break;

@@ -17,52 +17,53 @@ bool HasNoChoices(const CSettingsNode& node) {
 
 bool CSettingsNode::IsDisabledByOwnRule() {
   switch (m_type) {
-    case 3:
-    case 44:
-    case 53:
-    case 88:
-    case 98:
-    case 137:
+    case kPreferredConnectionType:
+    case kPreferredMailboxType:
+    case kMailboxUseConnectionType:
+    case kPreferredCentreType:
+    case kWwwBookmarksType:
+    case kTelnetAccessPointType:
       return HasNoChoices(*this);
-    case 10:
-      return SiblingValue(*this, 8) == u"Yes";
-    case 13:
-    case 14:
-    case 15:
-      return ParentDisabled(*this) || SiblingValue(*this, 12) == u"No";
-    case 17:
-    case 18:
-    case 19:
-      return ParentDisabled(*this) || SiblingValue(*this, 16) == u"No";
-    case 24:
-      return SiblingValue(*this, 21) == u"Normal";
-    case 28:
-      return SiblingValue(*this, 27) == u"No";
-    case 29:
-      return SiblingValue(*this, 28) != u"Number" || SiblingValue(*this, 27) == u"No";
-    case 35:
-    case 36:
-      return SiblingValue(*this, 34) == u"No";
-    case 39:
-      return SiblingValue(*this, 38) == u"Yes";
-    case 41:
-    case 42:
-      return SiblingValue(*this, 40) == u"Yes";
-    case 65:
-      return SiblingValue(*this, 64) != u"Custom";
-    case 70:
+    case kIapPasswordType:
+      return SiblingValue(*this, kPromptPasswordType) == u"Yes";
+    case kHttpProxyServerType:
+    case kHttpPortNumberType:
+    case kHttpNoProxyForType:
+      return ParentDisabled(*this) || SiblingValue(*this, kHttpUseProxyType) == u"No";
+    case kHttpsProxyServerType:
+    case kHttpsPortNumberType:
+    case kHttpsNoProxyForType:
+      return ParentDisabled(*this) || SiblingValue(*this, kHttpsUseProxyType) == u"No";
+    case kSpeedChangingType:
+      return SiblingValue(*this, kConnectionTypeType) == u"Normal";
+    case kCallbackTypeType:
+      return SiblingValue(*this, kUseCallbackType) == u"No";
+    case kCallbackNumberType:
+      return SiblingValue(*this, kCallbackTypeType) != u"Number" ||
+             SiblingValue(*this, kUseCallbackType) == u"No";
+    case kScriptType:
+    case kDisplayTerminalWindowType:
+      return SiblingValue(*this, kUseLoginScriptType) == u"No";
+    case kIpAddressType:
+      return SiblingValue(*this, kRetrieveIpType) == u"Yes";
+    case kPrimaryDnsType:
+    case kSecondaryDnsType:
+      return SiblingValue(*this, kRetrieveDnsAddressType) == u"Yes";
+    case kSignatureType:
+      return SiblingValue(*this, kIncludeSignatureType) != u"Custom";
+    case kUseApopType:
       return MailboxTypeOf(m_parent) != u"POP3";
-    case 72:
+    case kImap4FolderPathType:
       return MailboxTypeOf(m_parent) != u"IMAP4";
-    case 80:
-      return SiblingValue(*this, 79) != u"SMS";
-    case 83:
-      return SiblingValue(*this, 79) != u"DataCall";
-    case 81:
-    case 82:
-    case 84:
+    case kSmsSettingsForBearerType:
+      return SiblingValue(*this, kBearerEitherSmsOrDataCallType) != u"SMS";
+    case kDataSettingsForBearerType:
+      return SiblingValue(*this, kBearerEitherSmsOrDataCallType) != u"DataCall";
+    case kSmsCentreNumberType:
+    case kServiceNumberType:
+    case kServiceAddressType:
       return ParentDisabled(*this);
-    case 85:
+    case kWapUseConnectionType:
       return ParentDisabled(*this) || HasNoChoices(*this);
     default:
       return false;
@@ -87,21 +88,21 @@ bool CSettingsNode::IsDisabled() {
 
 bool CSettingsNode::IsIdentifyingField() const {
   switch (m_type) {
-    case 6:
-    case 7:
-    case 48:
-    case 50:
-    case 52:
-    case 53:
-    case 54:
-    case 55:
-    case 56:
-    case 57:
-    case 76:
-    case 84:
-    case 85:
-    case 90:
-    case 91:
+    case kIapConnectionNameType:
+    case kIapPhoneNumberType:
+    case kMailboxNameType:
+    case kMailboxUsernameType:
+    case kEmailAddressType:
+    case kMailboxUseConnectionType:
+    case kServersType:
+    case kMailboxTypeType:
+    case kInServerType:
+    case kOutServerType:
+    case kWapConnectionNameType:
+    case kServiceAddressType:
+    case kWapUseConnectionType:
+    case kCentreNameType:
+    case kCentrePhoneNumberType:
       return true;
     default:
       return false;
@@ -114,9 +115,9 @@ bool CSettingsNode::IsNewEntryField() const {
 
 bool CSettingsNode::CanTakeCreateFlag() const {
   switch (m_type) {
-    case 3:
-    case 44:
-    case 88:
+    case kPreferredConnectionType:
+    case kPreferredMailboxType:
+    case kPreferredCentreType:
       return !m_value.empty();
     default:
       if (IsPlaceholderType(m_type)) return false;
@@ -135,7 +136,8 @@ bool CSettingsNode::SetCreated(bool value, bool markModified) {
     store(false);
     return false;
   }
-  if (IsBookmarkListType(m_type) || IsFileListType(m_type) || m_type == 99 || m_type == 103) {
+  if (IsBookmarkListType(m_type) || IsFileListType(m_type) || m_type == kWwwBookmarkType ||
+      m_type == kWapBookmarkType) {
     for (auto& child : m_children) {
       child->SetUpdated(m_updated);
       child->SetCreated(value, markModified);

@@ -30,9 +30,12 @@ struct EntryUser {
   uint32_t referenceType;
 };
 constexpr EntryUser kEntryUsers[] = {
-    {5, 6, 73, 0, 74, 85},        // a WAP connection's UseConnection
-    {5, 6, 43, 0, 46, 53},        // a mailbox's UseConnection
-    {74, 76, 92, 102, 103, 106},  // a WAP bookmark's UseConnection
+    {kIapConnectionType, kIapConnectionNameType, kWapSettingsType, 0, kWapConnectionType,
+     kWapUseConnectionType},
+    {kIapConnectionType, kIapConnectionNameType, kEmailSettingsType, 0, kMailboxType,
+     kMailboxUseConnectionType},
+    {kWapConnectionType, kWapConnectionNameType, kPersonalDataType, kWapBookmarksType, kWapBookmarkType,
+     kWapBookmarkUseConnectionType},
 };
 
 // The list that holds the rule's users; null when the document has none.
@@ -411,7 +414,7 @@ const std::u16string& SiblingValue(const CSettingsNode& node, uint32_t type) {
 
 const std::u16string& MailboxTypeOf(const CSettingsNode* group) {
   const CSettingsNode* mailbox = group ? group->GetParent() : nullptr;
-  return ChildValue(mailbox ? mailbox->FindChildOfType(54) : nullptr, 55);
+  return ChildValue(mailbox ? mailbox->FindChildOfType(kServersType) : nullptr, kMailboxTypeType);
 }
 
 }  // namespace orvel

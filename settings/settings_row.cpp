@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "settings/settings_node.h"
+#include "settings/settings_schema.h"
 #include "support/u16text.h"
 
 namespace orvel {
@@ -15,14 +16,17 @@ void SetChildValue(CSettingsNode& node, uint32_t type, const std::u16string& val
 }  // namespace
 
 bool NodeToRows(const CSettingsNode& listNode, std::vector<CSettingsRow>& rows) {
-  const bool www = listNode.GetType() == 98;
+  const bool www = listNode.GetType() == kWwwBookmarksType;
   for (size_t i = 0; i < listNode.GetChildCount(); ++i) {
     const CSettingsNode& entry = *listNode.GetChild(i);
     if (www) {
-      rows.emplace_back(ChildValue(&entry, 100), ChildValue(&entry, 101), u"", u"", u"");
+      rows.emplace_back(ChildValue(&entry, kWwwBookmarkNameType), ChildValue(&entry, kWwwBookmarkUrlType),
+                        u"", u"", u"");
     } else {
-      rows.emplace_back(ChildValue(&entry, 104), ChildValue(&entry, 105), ChildValue(&entry, 106),
-                        ChildValue(&entry, 107), ChildValue(&entry, 108));
+      rows.emplace_back(ChildValue(&entry, kWapBookmarkNameType), ChildValue(&entry, kWapBookmarkUrlType),
+                        ChildValue(&entry, kWapBookmarkUseConnectionType),
+                        ChildValue(&entry, kWapBookmarkUsernameType),
+                        ChildValue(&entry, kWapBookmarkPasswordType));
     }
   }
   return true;
@@ -34,19 +38,19 @@ bool RowsToNode(CSettingsNode& listNode, std::vector<CSettingsRow>& rows) {
   std::stable_sort(rows.begin(), rows.end(), [](const CSettingsRow& a, const CSettingsRow& b) {
     return AsciiLower(a.m_name) < AsciiLower(b.m_name);
   });
-  const bool www = listNode.GetType() == 98;
+  const bool www = listNode.GetType() == kWwwBookmarksType;
   for (const CSettingsRow& row : rows) {
-    CSettingsNode& entry = *listNode.AddChild(u"", 0, www ? 99 : 103);
+    CSettingsNode& entry = *listNode.AddChild(u"", 0, www ? kWwwBookmarkType : kWapBookmarkType);
     BuildDefaultTree(entry);
     if (www) {
-      SetChildValue(entry, 100, row.m_name);
-      SetChildValue(entry, 101, row.m_url);
+      SetChildValue(entry, kWwwBookmarkNameType, row.m_name);
+      SetChildValue(entry, kWwwBookmarkUrlType, row.m_url);
     } else {
-      SetChildValue(entry, 104, row.m_name);
-      SetChildValue(entry, 105, row.m_url);
-      SetChildValue(entry, 106, row.m_connection);
-      SetChildValue(entry, 107, row.m_userName);
-      SetChildValue(entry, 108, row.m_password);
+      SetChildValue(entry, kWapBookmarkNameType, row.m_name);
+      SetChildValue(entry, kWapBookmarkUrlType, row.m_url);
+      SetChildValue(entry, kWapBookmarkUseConnectionType, row.m_connection);
+      SetChildValue(entry, kWapBookmarkUsernameType, row.m_userName);
+      SetChildValue(entry, kWapBookmarkPasswordType, row.m_password);
     }
     entry.SetCreated(created, true);
   }

@@ -367,8 +367,13 @@ constexpr ElementName kElementNames[kElementNameCount] = {
 };
 
 constexpr ListGroupInfo kListGroups[kListGroupCount] = {
-    {2, 4, 5, 6},     {43, 45, 46, 48},     {73, 75, 74, 76},
-    {86, 87, 89, 90}, {121, 123, 122, 124}, {132, 134, 133, 135},
+    {kIapSettingsType, kIapPlaceholderType, kIapConnectionType, kIapConnectionNameType},
+    {kEmailSettingsType, kEmailPlaceholderType, kMailboxType, kMailboxNameType},
+    {kWapSettingsType, kWapPlaceholderType, kWapConnectionType, kWapConnectionNameType},
+    {kSmsSettingsType, kSmsPlaceholderType, kSmsCentreType, kCentreNameType},
+    {kTerminalConnectionSettingsType, kTerminalPlaceholderType, kTerminalConnectionType,
+     kTerminalConnectionNameType},
+    {kTelnetConnectionSettingsType, kTelnetPlaceholderType, kTelnetConnectionType, kTelnetConnectionNameType},
 };
 
 template <uint32_t ListGroupInfo::*Field>

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "settings/settings_schema.h"
+
 namespace orvel {
 
 // The markers of a CDATA section.
@@ -13,7 +15,9 @@ inline constexpr std::u16string_view kCdataOpen = u"<![CDATA[";
 inline constexpr std::u16string_view kCdataClose = u"]]>";
 
 // Script, Signature, Contacts and Calendar: their values stand in CDATA sections.
-inline bool IsCdataType(uint32_t type) { return type == 35 || type == 65 || type == 95 || type == 97; }
+inline bool IsCdataType(uint32_t type) {
+  return type == kScriptType || type == kSignatureType || type == kContactsType || type == kCalendarType;
+}
 
 // The first position at or after `pos` that holds `a` or `b` (they may be the same), or npos. It
 // reads four characters at a time, as a pair of 64-bit words, over the long runs of text between

@@ -18,7 +18,6 @@ namespace orvel {
 namespace {
 
 constexpr std::u16string_view kDefaultPhoneCharset = u"0123456789pPwW+*#-()/ .";
-constexpr uint32_t kDefaultVoiceMailboxType = 93;
 
 bool IsAsciiLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
 bool IsDecimalDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
@@ -41,7 +40,8 @@ bool IsAmongChoices(const CSettingsNode& node, const std::u16string& value) {
 }
 
 bool IsDuplicateCheckedType(uint32_t type) {
-  return type == 6 || type == 48 || type == 76 || type == 90 || type == 100 || type == 104;
+  return type == kIapConnectionNameType || type == kMailboxNameType || type == kWapConnectionNameType ||
+         type == kCentreNameType || type == kWwwBookmarkNameType || type == kWapBookmarkNameType;
 }
 
 // Whether `entry` has a child of `type` other than `except` whose value is `value`.
@@ -245,30 +245,30 @@ bool IsValueValid(const CSettingsNode& node, bool tolerant, CWalkLookups& lookup
   switch (node.GetKind()) {
     case kKindNone:
       switch (type) {
-        case 110:
-        case 112:
-        case 114:
-        case 116:
-        case 119:
-        case 120:
+        case kNamelessFileListType:
+        case kRingingToneType:
+        case kBackgroundImageType:
+        case kSisFileType:
+        case kFileLocalType:
+        case kFileRemoteType:
           return IsValidFileName(value);
         default:
           return true;
       }
 
     case kKindIpAddress:
-      if (value.empty()) return type == 84 ? tolerant : true;
+      if (value.empty()) return type == kServiceAddressType ? tolerant : true;
       return IsValidIpAddress(value);
 
     case kKindHost:
-      if (type == 56 || type == 57) {
+      if (type == kInServerType || type == kOutServerType) {
         if (value.empty()) return tolerant;
         return length <= 100 && IsValidHostName(value);
       }
       return value.empty() || IsValidHostName(value);
 
     case kKindEmail:
-      if (type == 52) {
+      if (type == kEmailAddressType) {
         if (value.empty()) return tolerant;
         return length <= 100 && IsValidEmailAddress(value);
       }
@@ -280,7 +280,7 @@ bool IsValueValid(const CSettingsNode& node, bool tolerant, CWalkLookups& lookup
 
     case kKindNumber:
       if (value.empty()) return true;
-      if (type == 60) {
+      if (type == kMessageMaxSizeType) {
         // Compared as 64 bits: a narrower size type would wrap "4294967297" to 1.
         const uint64_t size = LeadingDecimalValue(value);
         return IsDigits(value) && size >= 1 && size <= 1000;
@@ -288,7 +288,7 @@ bool IsValueValid(const CSettingsNode& node, bool tolerant, CWalkLookups& lookup
       return IsDigits(value);
 
     case kKindPhone:
-      if (type == 7 || type == 91) {
+      if (type == kIapPhoneNumberType || type == kCentrePhoneNumberType) {
         return LengthWithin(length, strict ? 1 : 0, maximum) && IsInCharset(value, type);
       }
       if (type == kDefaultVoiceMailboxType) {
@@ -298,7 +298,7 @@ bool IsValueValid(const CSettingsNode& node, bool tolerant, CWalkLookups& lookup
 
     case kKindText:
     case kKindConnectionRef:
-      if (type == 49 && value.find_first_of(u"<>") != std::u16string::npos) return false;
+      if (type == kMailboxRealNameType && value.find_first_of(u"<>") != std::u16string::npos) return false;
       [[fallthrough]];
     case kKindPassword:
     case kKindEntryName:
@@ -307,21 +307,21 @@ bool IsValueValid(const CSettingsNode& node, bool tolerant, CWalkLookups& lookup
     case kKindModemInit: {
       size_t minimum = 0;
       switch (type) {
-        case 6:
-        case 76:
+        case kIapConnectionNameType:
+        case kWapConnectionNameType:
           if (value.empty() || lookups.IsDuplicateName(node)) return false;
           break;
-        case 48:
-        case 100:
-        case 104:
+        case kMailboxNameType:
+        case kWwwBookmarkNameType:
+        case kWapBookmarkNameType:
           if (lookups.IsDuplicateName(node)) return false;
           minimum = 1;
           break;
-        case 90:
-        case 106:
+        case kCentreNameType:
+        case kWapBookmarkUseConnectionType:
           minimum = 1;
           break;
-        case 50:
+        case kMailboxUsernameType:
           minimum = strict ? 1 : 0;
           break;
         default:
@@ -335,13 +335,13 @@ bool IsValueValid(const CSettingsNode& node, bool tolerant, CWalkLookups& lookup
 
     case kKindChoice:
       switch (type) {
-        case 3:
+        case kPreferredConnectionType:
           return !(value.empty() && IsFlagged(node)) && length <= 50;
-        case 44:
-        case 88:
+        case kPreferredMailboxType:
+        case kPreferredCentreType:
           return !(value.empty() && IsFlagged(node)) && length <= 25;
-        case 53:
-        case 85:
+        case kMailboxUseConnectionType:
+        case kWapUseConnectionType:
           // A connection that names no access point of the document (such as the default
           // "None") would reach the device as a dangling reference.
           if (value.empty() || length > 50) return false;
@@ -351,11 +351,11 @@ bool IsValueValid(const CSettingsNode& node, bool tolerant, CWalkLookups& lookup
       }
 
     case kKindUrl:
-      if (type == 101) return LengthWithin(length, 1, 264) && IsValidUrl(value);
+      if (type == kWwwBookmarkUrlType) return LengthWithin(length, 1, 264) && IsValidUrl(value);
       return value.empty() || IsValidUrl(value);
 
     case kKindWapUrl:
-      if (type == 105) return LengthWithin(length, 1, 255) && IsValidUrl(value);
+      if (type == kWapBookmarkUrlType) return LengthWithin(length, 1, 255) && IsValidUrl(value);
       return IsValidUrl(value);
 
     default:
@@ -367,7 +367,7 @@ bool IsValueValid(const CSettingsNode& node, bool tolerant, CWalkLookups& lookup
 // together or not at all: either all three exist and are flagged, or none of them is flagged.
 bool IsDataCallGroupConsistent(const CSettingsNode& node) {
   const uint32_t type = node.GetType();
-  if (type < 21 || type > 23) return true;
+  if (type < kConnectionTypeType || type > kMaxConnectionSpeedType) return true;
   const CSettingsNode* parent = node.GetParent();
   if (!parent) return true;
   size_t present = 0;
@@ -469,7 +469,7 @@ bool ValidateSettings(CSettingsNode& node, CSettingsNode*& failing, bool onlyFla
 
 std::u16string_view GetPhoneCharset(uint32_t type) {
   switch (type) {
-    case 91:
+    case kCentrePhoneNumberType:
       return u"0123456789+";
     case kDefaultVoiceMailboxType:
       return u"0123456789+*#";
@@ -571,53 +571,53 @@ bool HasDuplicateName(const CSettingsNode& node) {
 
 size_t GetMaxValueLength(const CSettingsNode& node) {
   switch (node.GetType()) {
-    case 14:
-    case 18:
-    case 60:
+    case kHttpPortNumberType:
+    case kHttpsPortNumberType:
+    case kMessageMaxSizeType:
       return 10;
-    case 10:
-    case 108:
+    case kIapPasswordType:
+    case kWapBookmarkPasswordType:
       return 20;
-    case 91:
+    case kCentrePhoneNumberType:
       return 21;
-    case 44:
-    case 48:
-    case 49:
-    case 51:
-    case 88:
-    case 90:
+    case kPreferredMailboxType:
+    case kMailboxNameType:
+    case kMailboxRealNameType:
+    case kMailboxPasswordType:
+    case kPreferredCentreType:
+    case kCentreNameType:
       return 25;
-    case 93:
+    case kDefaultVoiceMailboxType:
       return 30;
-    case 7:
-    case 29:
+    case kIapPhoneNumberType:
+    case kCallbackNumberType:
       return 32;
-    case 3:
-    case 6:
-    case 9:
-    case 25:
-    case 53:
-    case 76:
-    case 85:
-    case 104:
-    case 106:
-    case 107:
+    case kPreferredConnectionType:
+    case kIapConnectionNameType:
+    case kIapUsernameType:
+    case kModemInitStringType:
+    case kMailboxUseConnectionType:
+    case kWapConnectionNameType:
+    case kWapUseConnectionType:
+    case kWapBookmarkNameType:
+    case kWapBookmarkUseConnectionType:
+    case kWapBookmarkUsernameType:
       return 50;
-    case 50:
-    case 52:
-    case 56:
-    case 57:
-    case 72:
+    case kMailboxUsernameType:
+    case kEmailAddressType:
+    case kInServerType:
+    case kOutServerType:
+    case kImap4FolderPathType:
       return 100;
-    case 105:
+    case kWapBookmarkUrlType:
       return 255;
-    case 100:
+    case kWwwBookmarkNameType:
       return 256;
-    case 101:
+    case kWwwBookmarkUrlType:
       return 264;
-    case 65:
+    case kSignatureType:
       return 500;
-    case 35:
+    case kScriptType:
       return 10000;
     default:
       return 1024;
@@ -625,15 +625,15 @@ size_t GetMaxValueLength(const CSettingsNode& node) {
 }
 
 std::u16string FindMailboxFolderPath(const CSettingsNode& root, std::u16string_view mailboxName) {
-  const CSettingsNode* mail = root.FindChildOfType(43);
+  const CSettingsNode* mail = root.FindChildOfType(kEmailSettingsType);
   if (!mail) return {};
   for (size_t i = 0; i < mail->GetChildCount(); ++i) {
     const CSettingsNode* mailbox = mail->GetChild(i);
-    if (mailbox->GetType() != 46) continue;
-    const CSettingsNode* name = mailbox->FindChildOfType(48);
+    if (mailbox->GetType() != kMailboxType) continue;
+    const CSettingsNode* name = mailbox->FindChildOfType(kMailboxNameType);
     if (!name || name->GetValue() != mailboxName) continue;
-    const CSettingsNode* advanced = mailbox->FindChildOfType(61);
-    const CSettingsNode* path = advanced ? advanced->FindChildOfType(72) : nullptr;
+    const CSettingsNode* advanced = mailbox->FindChildOfType(kAdvancedType);
+    const CSettingsNode* path = advanced ? advanced->FindChildOfType(kImap4FolderPathType) : nullptr;
     return path ? path->GetValue() : std::u16string();
   }
   return {};

@@ -27,17 +27,21 @@ constexpr char16_t kHeader[] =
 // What the device form leaves out: contacts and calendar, unknown elements, BIO messages.
 bool IsLeftOutOfDeviceForm(const CSettingsNode& node) {
   const uint32_t type = node.GetType();
-  return (type >= 94 && type <= 97) || type == kUnknownElementType || node.GetKind() == kKindHidden;
+  return (type >= kContactsAndCalendarType && type <= kCalendarType) || type == kUnknownElementType ||
+         node.GetKind() == kKindHidden;
 }
 
 bool IsDeviceGroup(uint32_t type) {
-  return type == 2 || type == 43 || type == 73 || type == 86 || type == 92;
+  return type == kIapSettingsType || type == kEmailSettingsType || type == kWapSettingsType ||
+         type == kSmsSettingsType || type == kPersonalDataType;
 }
 
 bool IsInsideListEntry(const CSettingsNode& node) {
   for (const CSettingsNode* p = node.GetParent(); p; p = p->GetParent()) {
     const uint32_t type = p->GetType();
-    if (type == 5 || type == 46 || type == 74 || type == 89 || type == 99 || type == 103) return true;
+    if (type == kIapConnectionType || type == kMailboxType || type == kWapConnectionType ||
+        type == kSmsCentreType || type == kWwwBookmarkType || type == kWapBookmarkType)
+      return true;
   }
   return false;
 }
@@ -107,8 +111,8 @@ std::u16string WriteIndent() {
 }
 
 size_t GetPasswordWidth(uint32_t type) {
-  if (type == 10 || type == 108) return 20;
-  if (type == 51) return 25;
+  if (type == kIapPasswordType || type == kWapBookmarkPasswordType) return 20;
+  if (type == kMailboxPasswordType) return 25;
   return 0;
 }
 
@@ -256,7 +260,7 @@ bool WriteSettingsElement(CSettingsNode& node, std::u16string& out, bool deviceM
     return true;
   }
   out += end;
-  if (names && node.GetParent() && node.GetParent()->GetType() == 92) names->push_back(name);
+  if (names && node.GetParent() && node.GetParent()->GetType() == kPersonalDataType) names->push_back(name);
   return true;
 }
 
@@ -277,7 +281,7 @@ bool WriteSettingsDocument(CSettingsNode& root, std::u16string& text, bool devic
     if (deviceMode && !IsDeviceGroup(child.GetType())) continue;
     const size_t before = text.size();
     WriteSettingsElement(child, text, deviceMode, names);
-    if (names && text.size() > before && child.GetType() != 92) {
+    if (names && text.size() > before && child.GetType() != kPersonalDataType) {
       child.GetNodeName(name, false);
       names->push_back(name);
     }

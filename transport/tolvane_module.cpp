@@ -206,17 +206,23 @@ ComPtr<ITolvaneCallback> CTolvaneModule::TakeCallback() {
   return callback;
 }
 
+ComPtr<ITolvaneCallback> CTolvaneModule::CallbackOrCancel(std::unique_lock<std::mutex>& guard) {
+  ComPtr<ITolvaneCallback> callback = TakeCallback();
+  if (!callback) {
+    // Nobody listens any more: the operation stops (outside the lock, which the cancel takes).
+    guard.unlock();
+    CancelOperation();
+  }
+  return callback;
+}
+
 bool CTolvaneModule::FireOnError(HRESULT hError, std::uint32_t nResponse, const std::u16string& strTag,
                                  const std::u16string& strName) {
   ComPtr<ITolvaneCallback> callback;
   {
     std::unique_lock<std::mutex> guard(m_lock);
-    callback = TakeCallback();
-    if (!callback) {
-      guard.unlock();
-      CancelOperation();
-      return false;
-    }
+    callback = CallbackOrCancel(guard);
+    if (!callback) return false;
     // A question that a cancel has overtaken is not asked: nobody would answer it.
     if (m_busy.load() != kRunning || m_cancel.load()) return false;
     m_answer.store(nResponse);
@@ -233,12 +239,8 @@ void CTolvaneModule::FireOnProgress(std::uint32_t nStage, const std::u16string& 
   ComPtr<ITolvaneCallback> callback;
   {
     std::unique_lock<std::mutex> guard(m_lock);
-    callback = TakeCallback();
-    if (!callback) {
-      guard.unlock();
-      CancelOperation();
-      return;
-    }
+    callback = CallbackOrCancel(guard);
+    if (!callback) return;
     if (m_busy.load() != kRunning) return;
   }
   win::UniqueBstr tag(strTag);

@@ -124,6 +124,9 @@ class CTolvaneModule : public win::CComObject<ITolvaneModule> {
   void FireOnProgress(std::uint32_t nStage, const std::u16string& strTag, std::uint32_t nPercent);
   void FireOnDone(HRESULT hError);
   ComPtr<ITolvaneCallback> TakeCallback();
+  // The callback of a running operation, taken under the lock that guard holds; without one the
+  // operation is cancelled and null is given (the lock then let go).
+  ComPtr<ITolvaneCallback> CallbackOrCancel(std::unique_lock<std::mutex>& guard);
 
   // Debug mode.
   void SimulateSend();

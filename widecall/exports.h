@@ -3,7 +3,10 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cwchar>
+#include <tuple>
+#include <type_traits>
 
 #include "ambrel_core.h"
 
@@ -71,6 +74,45 @@ int ReadText(wchar_t* out, int size, Call call) {
 
 // The ANSI form of an input text, for the usual call.
 inline const char* A(ScratchList& list, const wchar_t* text) { return WideToAnsiDup(list, text); }
+
+// The parts of a system function's type, for the exports generated from the table's pair rows.
+template <class Fn>
+struct Signature;
+template <class R, class... P>
+struct Signature<R(WINAPI*)(P...)> {
+  using Result = R;
+  using Params = std::tuple<P...>;
+};
+template <auto F>
+using ResultOf = typename Signature<decltype(F)>::Result;
+template <auto F, std::size_t I>
+using ParamOf = std::tuple_element_t<I, typename Signature<decltype(F)>::Params>;
+
+// An argument on its way to the ANSI function: an input text in its ANSI form, anything else as it
+// is. The two functions must differ in their input texts only.
+template <class Ansi, class Wide>
+Ansi AnsiArgument(ScratchList& list, Wide value) {
+  if constexpr (std::is_same_v<Wide, const wchar_t*>) {
+    static_assert(std::is_same_v<Ansi, const char*>, "an input text is an input text of the ANSI function");
+    return A(list, value);
+  } else {
+    static_assert(std::is_same_v<Ansi, Wide>, "the two functions differ in their input texts only");
+    return value;
+  }
+}
+
+// A pair row's export: the wide function on NT, the ANSI function on 95/98/ME with the input texts
+// converted and every other argument and the result passed as they are.
+template <auto Wide, auto Ansi>
+struct WideOrAnsi;
+template <class R, class... W, R(WINAPI* Wide)(W...), class... An, R(WINAPI* Ansi)(An...)>
+struct WideOrAnsi<Wide, Ansi> {
+  static R Call(W... args) {
+    if (!UseAnsi()) return Wide(args...);
+    ScratchList list;
+    return Ansi(AnsiArgument<An>(list, args)...);
+  }
+};
 
 // A late-bound entry point as its own function type.
 template <class Fn>

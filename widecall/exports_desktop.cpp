@@ -1,9 +1,4 @@
-// System parameters, help, state drawing and image lists.
-// clang-format off
-#include <windows.h>
-#include <commctrl.h>  // needs windows.h first
-// clang-format on
-
+// System parameters, help and state drawing.
 #include <cstring>
 
 #include "exports.h"
@@ -210,12 +205,4 @@ Amb_DrawStateW(HDC dc, HBRUSH brush, DRAWSTATEPROC output, LPARAM data, WPARAM l
                                    length ? static_cast<int>(length) : -1, &ansiLength);
   return DrawStateA(dc, brush, nullptr, reinterpret_cast<LPARAM>(text), length ? ansiLength : 0, x, y, width,
                     height, flags);
-}
-
-AMBREL_EXPORT(HIMAGELIST)
-Amb_ImageList_LoadImageW(HINSTANCE instance, LPCWSTR name, int width, int grow, COLORREF mask, UINT type,
-                         UINT flags) {
-  if (!UseAnsi()) return ImageList_LoadImageW(instance, name, width, grow, mask, type, flags);
-  ScratchList list;
-  return ImageList_LoadImageA(instance, A(list, name), width, grow, mask, type, flags);
 }

@@ -142,19 +142,6 @@ AMBREL_EXPORT(HFONT) Amb_CreateFontIndirectW(const LOGFONTW* wide) {
   return CreateFontIndirectA(&ansi);
 }
 
-AMBREL_EXPORT(HFONT)
-Amb_CreateFontW(int height, int width, int escapement, int orientation, int weight, DWORD italic,
-                DWORD underline, DWORD strikeOut, DWORD charSet, DWORD precision, DWORD clipPrecision,
-                DWORD quality, DWORD pitchAndFamily, LPCWSTR face) {
-  if (!UseAnsi()) {
-    return CreateFontW(height, width, escapement, orientation, weight, italic, underline, strikeOut, charSet,
-                       precision, clipPrecision, quality, pitchAndFamily, face);
-  }
-  ScratchList list;
-  return CreateFontA(height, width, escapement, orientation, weight, italic, underline, strikeOut, charSet,
-                     precision, clipPrecision, quality, pitchAndFamily, A(list, face));
-}
-
 // A font's description comes back with its face name in wide form; the answer counts the bytes of
 // the wide description written, as the wide function's does. Other objects hold no text.
 AMBREL_EXPORT(int) Amb_GetObjectW(HANDLE object, int size, LPVOID buffer) {
@@ -244,12 +231,6 @@ AMBREL_EXPORT(UINT) Amb_GetOutlineTextMetricsW(HDC dc, UINT size, LPOUTLINETEXTM
   UINT written = size < total ? size : total;
   std::memcpy(metrics, wide, written);
   return written;
-}
-
-AMBREL_EXPORT(HDC) Amb_CreateMetaFileW(LPCWSTR file) {
-  if (!UseAnsi()) return CreateMetaFileW(file);
-  ScratchList list;
-  return CreateMetaFileA(A(list, file));
 }
 
 AMBREL_EXPORT(HDC)

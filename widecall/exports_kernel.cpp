@@ -1,4 +1,4 @@
-// Kernel exports: files, synchronisation objects, modules, profiles, locale and system data.
+// Kernel exports: files, processes and modules, profiles, atoms, locale and system data.
 #include <cstdlib>
 #include <cstring>
 
@@ -23,53 +23,6 @@ void FindDataAToW(const WIN32_FIND_DATAA& a, WIN32_FIND_DATAW* w) {
 }
 
 }  // namespace
-
-AMBREL_EXPORT(BOOL) Amb_CopyFileW(LPCWSTR from, LPCWSTR to, BOOL failIfExists) {
-  if (!UseAnsi()) return CopyFileW(from, to, failIfExists);
-  ScratchList list;
-  return CopyFileA(A(list, from), A(list, to), failIfExists);
-}
-
-AMBREL_EXPORT(BOOL) Amb_CreateDirectoryW(LPCWSTR path, LPSECURITY_ATTRIBUTES security) {
-  if (!UseAnsi()) return CreateDirectoryW(path, security);
-  ScratchList list;
-  return CreateDirectoryA(A(list, path), security);
-}
-
-AMBREL_EXPORT(HANDLE) Amb_CreateEventW(LPSECURITY_ATTRIBUTES sa, BOOL manual, BOOL initial, LPCWSTR name) {
-  if (!UseAnsi()) return CreateEventW(sa, manual, initial, name);
-  ScratchList list;
-  return CreateEventA(sa, manual, initial, A(list, name));
-}
-
-AMBREL_EXPORT(HANDLE)
-Amb_CreateFileMappingW(HANDLE file, LPSECURITY_ATTRIBUTES sa, DWORD protect, DWORD high, DWORD low,
-                       LPCWSTR name) {
-  if (!UseAnsi()) return CreateFileMappingW(file, sa, protect, high, low, name);
-  ScratchList list;
-  return CreateFileMappingA(file, sa, protect, high, low, A(list, name));
-}
-
-AMBREL_EXPORT(HANDLE)
-Amb_CreateFileW(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa, DWORD disposition,
-                DWORD flags, HANDLE templateFile) {
-  if (!UseAnsi()) return CreateFileW(name, access, share, sa, disposition, flags, templateFile);
-  ScratchList list;
-  return CreateFileA(A(list, name), access, share, sa, disposition, flags, templateFile);
-}
-
-AMBREL_EXPORT(HANDLE) Amb_CreateMutexW(LPSECURITY_ATTRIBUTES sa, BOOL owner, LPCWSTR name) {
-  if (!UseAnsi()) return CreateMutexW(sa, owner, name);
-  ScratchList list;
-  return CreateMutexA(sa, owner, A(list, name));
-}
-
-AMBREL_EXPORT(HANDLE)
-Amb_CreateSemaphoreW(LPSECURITY_ATTRIBUTES sa, LONG initial, LONG maximum, LPCWSTR name) {
-  if (!UseAnsi()) return CreateSemaphoreW(sa, initial, maximum, name);
-  ScratchList list;
-  return CreateSemaphoreA(sa, initial, maximum, A(list, name));
-}
 
 AMBREL_EXPORT(BOOL)
 Amb_CreateProcessW(LPCWSTR application, LPWSTR commandLine, LPSECURITY_ATTRIBUTES processSa,
@@ -103,12 +56,6 @@ Amb_CreateProcessW(LPCWSTR application, LPWSTR commandLine, LPSECURITY_ATTRIBUTE
   }
   return CreateProcessA(A(list, application), WideToAnsiDup(list, commandLine), processSa, threadSa, inherit,
                         flags, env, A(list, directory), startup ? &a : nullptr, info);
-}
-
-AMBREL_EXPORT(BOOL) Amb_DeleteFileW(LPCWSTR name) {
-  if (!UseAnsi()) return DeleteFileW(name);
-  ScratchList list;
-  return DeleteFileA(A(list, name));
 }
 
 AMBREL_EXPORT(HANDLE) Amb_FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW data) {
@@ -155,13 +102,6 @@ AMBREL_EXPORT(DWORD) Amb_GetCurrentDirectoryW(DWORD size, LPWSTR buffer) {
 }
 
 AMBREL_EXPORT(BOOL)
-Amb_GetDiskFreeSpaceW(LPCWSTR root, LPDWORD sectors, LPDWORD bytes, LPDWORD freeClusters, LPDWORD clusters) {
-  if (!UseAnsi()) return GetDiskFreeSpaceW(root, sectors, bytes, freeClusters, clusters);
-  ScratchList list;
-  return GetDiskFreeSpaceA(A(list, root), sectors, bytes, freeClusters, clusters);
-}
-
-AMBREL_EXPORT(BOOL)
 Amb_GetDiskFreeSpaceExW(LPCWSTR root, PULARGE_INTEGER available, PULARGE_INTEGER total,
                         PULARGE_INTEGER totalFree) {
   // Windows 95 before OSR2 lacks the entry, so it is found at run time.
@@ -184,18 +124,6 @@ Amb_GetDiskFreeSpaceExW(LPCWSTR root, PULARGE_INTEGER available, PULARGE_INTEGER
     return FALSE;
   }
   return fn(root, available, total, totalFree);
-}
-
-AMBREL_EXPORT(UINT) Amb_GetDriveTypeW(LPCWSTR root) {
-  if (!UseAnsi()) return GetDriveTypeW(root);
-  ScratchList list;
-  return GetDriveTypeA(A(list, root));
-}
-
-AMBREL_EXPORT(DWORD) Amb_GetFileAttributesW(LPCWSTR name) {
-  if (!UseAnsi()) return GetFileAttributesW(name);
-  ScratchList list;
-  return GetFileAttributesA(A(list, name));
 }
 
 AMBREL_EXPORT(DWORD) Amb_GetFullPathNameW(LPCWSTR name, DWORD size, LPWSTR buffer, LPWSTR* filePart) {
@@ -272,24 +200,6 @@ AMBREL_EXPORT(DWORD) Amb_GetModuleFileNameW(HMODULE module, LPWSTR buffer, DWORD
     return size;
   }
   return needed - 1;
-}
-
-AMBREL_EXPORT(HMODULE) Amb_GetModuleHandleW(LPCWSTR name) {
-  if (!UseAnsi()) return GetModuleHandleW(name);
-  ScratchList list;
-  return GetModuleHandleA(A(list, name));
-}
-
-AMBREL_EXPORT(UINT) Amb_GetPrivateProfileIntW(LPCWSTR section, LPCWSTR key, INT fallback, LPCWSTR file) {
-  if (!UseAnsi()) return GetPrivateProfileIntW(section, key, fallback, file);
-  ScratchList list;
-  return GetPrivateProfileIntA(A(list, section), A(list, key), fallback, A(list, file));
-}
-
-AMBREL_EXPORT(UINT) Amb_GetProfileIntW(LPCWSTR section, LPCWSTR key, INT fallback) {
-  if (!UseAnsi()) return GetProfileIntW(section, key, fallback);
-  ScratchList list;
-  return GetProfileIntA(A(list, section), A(list, key), fallback);
 }
 
 AMBREL_EXPORT(DWORD)
@@ -432,18 +342,6 @@ Amb_GetVolumeInformationW(LPCWSTR root, LPWSTR volume, DWORD volumeSize, LPDWORD
   return TRUE;
 }
 
-AMBREL_EXPORT(ATOM) Amb_GlobalAddAtomW(LPCWSTR name) {
-  if (!UseAnsi()) return GlobalAddAtomW(name);
-  ScratchList list;
-  return GlobalAddAtomA(A(list, name));
-}
-
-AMBREL_EXPORT(ATOM) Amb_GlobalFindAtomW(LPCWSTR name) {
-  if (!UseAnsi()) return GlobalFindAtomW(name);
-  ScratchList list;
-  return GlobalFindAtomA(A(list, name));
-}
-
 // The wide function copies as many units of the name as the buffer holds, terminated only when
 // there is room, and answers the units copied.
 AMBREL_EXPORT(UINT) Amb_GlobalGetAtomNameW(ATOM atom, LPWSTR buffer, int size) {
@@ -494,85 +392,6 @@ Amb_LCMapStringW(LCID locale, DWORD flags, LPCWSTR source, int count, LPWSTR tar
     return 0;
   }
   return AnsiToWide(mapped, bytes, target, size);
-}
-
-AMBREL_EXPORT(HMODULE) Amb_LoadLibraryExW(LPCWSTR name, HANDLE file, DWORD flags) {
-  if (!UseAnsi()) return LoadLibraryExW(name, file, flags);
-  ScratchList list;
-  return LoadLibraryExA(A(list, name), file, flags);
-}
-
-AMBREL_EXPORT(HMODULE) Amb_LoadLibraryW(LPCWSTR name) {
-  if (!UseAnsi()) return LoadLibraryW(name);
-  ScratchList list;
-  return LoadLibraryA(A(list, name));
-}
-
-AMBREL_EXPORT(BOOL) Amb_MoveFileW(LPCWSTR from, LPCWSTR to) {
-  if (!UseAnsi()) return MoveFileW(from, to);
-  ScratchList list;
-  return MoveFileA(A(list, from), A(list, to));
-}
-
-AMBREL_EXPORT(HANDLE) Amb_OpenFileMappingW(DWORD access, BOOL inherit, LPCWSTR name) {
-  if (!UseAnsi()) return OpenFileMappingW(access, inherit, name);
-  ScratchList list;
-  return OpenFileMappingA(access, inherit, A(list, name));
-}
-
-AMBREL_EXPORT(HANDLE) Amb_OpenMutexW(DWORD access, BOOL inherit, LPCWSTR name) {
-  if (!UseAnsi()) return OpenMutexW(access, inherit, name);
-  ScratchList list;
-  return OpenMutexA(access, inherit, A(list, name));
-}
-
-AMBREL_EXPORT(HANDLE) Amb_OpenSemaphoreW(DWORD access, BOOL inherit, LPCWSTR name) {
-  if (!UseAnsi()) return OpenSemaphoreW(access, inherit, name);
-  ScratchList list;
-  return OpenSemaphoreA(access, inherit, A(list, name));
-}
-
-AMBREL_EXPORT(HANDLE) Amb_OpenEventW(DWORD access, BOOL inherit, LPCWSTR name) {
-  if (!UseAnsi()) return OpenEventW(access, inherit, name);
-  ScratchList list;
-  return OpenEventA(access, inherit, A(list, name));
-}
-
-AMBREL_EXPORT(void) Amb_OutputDebugStringW(LPCWSTR text) {
-  if (!UseAnsi()) return OutputDebugStringW(text);
-  ScratchList list;
-  OutputDebugStringA(A(list, text));
-}
-
-AMBREL_EXPORT(BOOL) Amb_RemoveDirectoryW(LPCWSTR path) {
-  if (!UseAnsi()) return RemoveDirectoryW(path);
-  ScratchList list;
-  return RemoveDirectoryA(A(list, path));
-}
-
-AMBREL_EXPORT(BOOL) Amb_SetCurrentDirectoryW(LPCWSTR path) {
-  if (!UseAnsi()) return SetCurrentDirectoryW(path);
-  ScratchList list;
-  return SetCurrentDirectoryA(A(list, path));
-}
-
-AMBREL_EXPORT(BOOL) Amb_SetFileAttributesW(LPCWSTR name, DWORD attributes) {
-  if (!UseAnsi()) return SetFileAttributesW(name, attributes);
-  ScratchList list;
-  return SetFileAttributesA(A(list, name), attributes);
-}
-
-AMBREL_EXPORT(BOOL) Amb_SetVolumeLabelW(LPCWSTR root, LPCWSTR label) {
-  if (!UseAnsi()) return SetVolumeLabelW(root, label);
-  ScratchList list;
-  return SetVolumeLabelA(A(list, root), A(list, label));
-}
-
-AMBREL_EXPORT(BOOL)
-Amb_WritePrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR value, LPCWSTR file) {
-  if (!UseAnsi()) return WritePrivateProfileStringW(section, key, value, file);
-  ScratchList list;
-  return WritePrivateProfileStringA(A(list, section), A(list, key), A(list, value), A(list, file));
 }
 
 AMBREL_EXPORT(int)

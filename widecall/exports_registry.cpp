@@ -1,4 +1,4 @@
-// Registry and file-security exports.
+// Registry exports.
 #include <cstring>
 
 #include "exports.h"
@@ -19,21 +19,6 @@ LONG ReadAnsiValue(HKEY key, const char* name, DWORD bytes, ScratchList& list, c
 
 }  // namespace
 
-AMBREL_EXPORT(BOOL)
-Amb_GetFileSecurityW(LPCWSTR name, SECURITY_INFORMATION info, PSECURITY_DESCRIPTOR descriptor, DWORD size,
-                     LPDWORD needed) {
-  if (!UseAnsi()) return GetFileSecurityW(name, info, descriptor, size, needed);
-  ScratchList list;
-  return GetFileSecurityA(A(list, name), info, descriptor, size, needed);
-}
-
-AMBREL_EXPORT(BOOL)
-Amb_SetFileSecurityW(LPCWSTR name, SECURITY_INFORMATION info, PSECURITY_DESCRIPTOR descriptor) {
-  if (!UseAnsi()) return SetFileSecurityW(name, info, descriptor);
-  ScratchList list;
-  return SetFileSecurityA(A(list, name), info, descriptor);
-}
-
 AMBREL_EXPORT(LONG)
 Amb_RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD reserved, LPWSTR keyClass, DWORD options, REGSAM access,
                     LPSECURITY_ATTRIBUTES sa, PHKEY result, LPDWORD disposition) {
@@ -43,36 +28,6 @@ Amb_RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD reserved, LPWSTR keyClass, D
   ScratchList list;
   return RegCreateKeyExA(key, A(list, subKey), reserved, WideToAnsiDup(list, keyClass), options, access, sa,
                          result, disposition);
-}
-
-AMBREL_EXPORT(LONG) Amb_RegCreateKeyW(HKEY key, LPCWSTR subKey, PHKEY result) {
-  if (!UseAnsi()) return RegCreateKeyW(key, subKey, result);
-  ScratchList list;
-  return RegCreateKeyA(key, A(list, subKey), result);
-}
-
-AMBREL_EXPORT(LONG) Amb_RegDeleteKeyW(HKEY key, LPCWSTR subKey) {
-  if (!UseAnsi()) return RegDeleteKeyW(key, subKey);
-  ScratchList list;
-  return RegDeleteKeyA(key, A(list, subKey));
-}
-
-AMBREL_EXPORT(LONG) Amb_RegDeleteValueW(HKEY key, LPCWSTR name) {
-  if (!UseAnsi()) return RegDeleteValueW(key, name);
-  ScratchList list;
-  return RegDeleteValueA(key, A(list, name));
-}
-
-AMBREL_EXPORT(LONG) Amb_RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD options, REGSAM access, PHKEY result) {
-  if (!UseAnsi()) return RegOpenKeyExW(key, subKey, options, access, result);
-  ScratchList list;
-  return RegOpenKeyExA(key, A(list, subKey), options, access, result);
-}
-
-AMBREL_EXPORT(LONG) Amb_RegOpenKeyW(HKEY key, LPCWSTR subKey, PHKEY result) {
-  if (!UseAnsi()) return RegOpenKeyW(key, subKey, result);
-  ScratchList list;
-  return RegOpenKeyA(key, A(list, subKey), result);
 }
 
 AMBREL_EXPORT(LONG)

@@ -128,12 +128,6 @@ AMBREL_EXPORT(DWORD) Amb_GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DW
                        [ansiName](char* a, DWORD n) { return GetEnvironmentVariableA(ansiName, a, n); });
 }
 
-AMBREL_EXPORT(BOOL) Amb_SetEnvironmentVariableW(LPCWSTR name, LPCWSTR value) {
-  if (!UseAnsi()) return SetEnvironmentVariableW(name, value);
-  ScratchList list;
-  return SetEnvironmentVariableA(WideToAnsiDup(list, name), WideToAnsiDup(list, value));
-}
-
 namespace {
 
 constexpr int kMaxInserts = 100;

@@ -188,25 +188,12 @@ static_assert(sizeof(AnsiNotifyIconData) == 88 && offsetof(AnsiNotifyIconData, t
 
 }  // namespace
 
-AMBREL_EXPORT(HICON) Amb_ExtractIconW(HINSTANCE instance, LPCWSTR file, UINT index) {
-  if (!UseAnsi()) return ExtractIconW(instance, file, index);
-  ScratchList list;
-  return ExtractIconA(instance, A(list, file), index);
-}
-
 AMBREL_EXPORT(UINT) Amb_ExtractIconExW(LPCWSTR file, int index, HICON* large, HICON* small, UINT icons) {
   if (UseAnsi()) {
     ScratchList list;
     return ExtractIconExA(A(list, file), index, large, small, icons);
   }
   return CallShell<UINT>("ExtractIconExW", 0, file, index, large, small, icons);
-}
-
-AMBREL_EXPORT(HINSTANCE)
-Amb_ShellExecuteW(HWND window, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR directory, INT show) {
-  if (!UseAnsi()) return ShellExecuteW(window, verb, file, parameters, directory, show);
-  ScratchList list;
-  return ShellExecuteA(window, A(list, verb), A(list, file), A(list, parameters), A(list, directory), show);
 }
 
 AMBREL_EXPORT(BOOL) Amb_ShellExecuteExW(SHELLEXECUTEINFOW* info) {
@@ -355,18 +342,6 @@ std::vector<std::unique_ptr<wchar_t[]>>& VersionTexts() {
 }
 
 }  // namespace
-
-AMBREL_EXPORT(DWORD) Amb_GetFileVersionInfoSizeW(LPCWSTR name, LPDWORD handle) {
-  if (!UseAnsi()) return GetFileVersionInfoSizeW(name, handle);
-  ScratchList list;
-  return GetFileVersionInfoSizeA(WideToAnsiDup(list, name), handle);
-}
-
-AMBREL_EXPORT(BOOL) Amb_GetFileVersionInfoW(LPCWSTR name, DWORD handle, DWORD size, LPVOID data) {
-  if (!UseAnsi()) return GetFileVersionInfoW(name, handle, size, data);
-  ScratchList list;
-  return GetFileVersionInfoA(WideToAnsiDup(list, name), handle, size, data);
-}
 
 AMBREL_EXPORT(BOOL) Amb_VerQueryValueW(LPCVOID block, LPCWSTR subBlock, LPVOID* value, PUINT length) {
   if (!UseAnsi()) return VerQueryValueW(block, subBlock, value, length);

@@ -32,9 +32,9 @@
 #include "engine/trust.h"
 #include "engine/worker_thread.h"
 #include "support/u16text.h"
+#include "support/win/message_window.h"
 #include "support/win/module_path.h"
 #include "support/win/wide.h"
-#include "support/win/window.h"
 
 namespace orvel::engine {
 namespace {
@@ -72,12 +72,9 @@ const bool kPrepared = [] {
 // ---- the engine window's part: the backup sink's packets ---------------------------------------
 
 // One WM_APP+5 packet, its items as text: "1 2 1 Backing up drive C:", "2 0", "3 13 text".
-class CEventWindow : public win::CWindow {
+class CEventWindow : public win::CMessageWindow {
  public:
-  CEventWindow() {
-    RECT rect = {0, 0, 0, 0};
-    Create(L"VantrelWorkerTestEvents", 0, 0, 0, L"", rect, HWND_MESSAGE);
-  }
+  CEventWindow() { Create(L"VantrelWorkerTestEvents", L"", 0, 0, WS_POPUP); }
   std::vector<std::string> Events() {
     std::lock_guard<std::mutex> guard(m_lock);
     return m_events;
@@ -101,9 +98,9 @@ class CEventWindow : public win::CWindow {
   }
 
  protected:
-  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
-    if (message != WM_ENGINE_BACKUPEVENT) return DefaultProc(message, wParam, lParam);
-    CPacket packet = TakePacket(wParam);
+  void OnData(UINT message, std::unique_ptr<win::CPosted> data) override {
+    if (message != WM_ENGINE_BACKUPEVENT) return;
+    CPacket packet = data->Take<CPacket>();
     std::string line;
     switch (uint32_t kind = packet.GetDword()) {
       case kBackupEventProgress: {
@@ -126,7 +123,6 @@ class CEventWindow : public win::CWindow {
     }
     std::lock_guard<std::mutex> guard(m_lock);
     m_events.push_back(line);
-    return 0;
   }
 
  private:

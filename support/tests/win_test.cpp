@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/win/com.h"
 #include "support/win/handle.h"
+#include "support/win/message_window.h"
 #include "support/win/registry.h"
 #include "support/win/wide.h"
 #include "support/win/window.h"
@@ -300,6 +302,100 @@ TEST(WindowLife, MemberControlHoldsItsOwner) {
   ::SendMessageW(owner->ControlWindow(), kDestroyOwner, reinterpret_cast<WPARAM>(handle), 0);
   EXPECT_FALSE(::IsWindow(handle));
   EXPECT_EQ(events, (std::vector<std::string>{"control returns", "control final", "owner final"}));
+}
+
+// A posted value that counts the live ones: each one made is freed once.
+int g_live = 0;
+struct CCounted {
+  CCounted() { ++g_live; }
+  explicit CCounted(int value) : id(value) { ++g_live; }
+  CCounted(CCounted&& other) noexcept : id(other.id) { ++g_live; }
+  CCounted& operator=(CCounted&&) = delete;
+  ~CCounted() { --g_live; }
+  int id = 0;
+};
+
+// Each test counts from none: a leak of one does not show in the next.
+class MessageWindow : public ::testing::Test {
+ protected:
+  void SetUp() override { g_live = 0; }
+};
+
+constexpr UINT kData = WM_APP + 10, kIgnoredData = WM_APP + 11, kPlain = WM_APP + 12;
+
+// Writes down the plain messages and the data it takes; the data of kIgnoredData it leaves alone.
+class CDataWindow : public CMessageWindow {
+ public:
+  bool Make() { return Create(L"OrvelDataTest", L"", 0, 0, WS_POPUP); }
+  void Pump() {
+    MSG message;
+    while (::PeekMessageW(&message, Handle(), 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
+  }
+  std::vector<std::string> seen;
+
+ protected:
+  LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+    if (message != kPlain) return DefaultProc(message, wParam, lParam);
+    seen.push_back("plain " + std::to_string(wParam));
+    return 0;
+  }
+  void OnData(UINT message, std::unique_ptr<CPosted> data) override {
+    if (message == kData) seen.push_back("data " + std::to_string(data->Take<CCounted>().id));
+  }
+};
+
+TEST_F(MessageWindow, PostedDataReachesTheHandlerOnceInOrderAndIsFreed) {
+  CDataWindow window;
+  ASSERT_TRUE(window.Make());
+  ASSERT_TRUE(::PostMessageW(window.Handle(), kPlain, 1, 0));
+  ASSERT_TRUE(CMessageWindow::PostData(window.Handle(), kData, CCounted(2)));
+  ASSERT_TRUE(CMessageWindow::PostData(window.Handle(), kIgnoredData, CCounted(3)));
+  ASSERT_TRUE(CMessageWindow::PostData(window.Handle(), kData, 4));  // another type: taken as empty
+  ASSERT_TRUE(::PostMessageW(window.Handle(), kPlain, 5, 0));
+  EXPECT_EQ(g_live, 2);  // the queued ones only
+  window.Pump();
+  EXPECT_EQ(window.seen, (std::vector<std::string>{"plain 1", "data 2", "data 0", "plain 5"}));
+  EXPECT_EQ(g_live, 0);
+}
+
+TEST_F(MessageWindow, DataStillQueuedIsFreedWithTheWindow) {
+  auto destroyed = std::make_unique<CDataWindow>();
+  auto deleted = std::make_unique<CDataWindow>();
+  ASSERT_TRUE(destroyed->Make());
+  ASSERT_TRUE(deleted->Make());
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_TRUE(CMessageWindow::PostData(destroyed->Handle(), kData, CCounted(i)));
+    ASSERT_TRUE(CMessageWindow::PostData(deleted->Handle(), kData, CCounted(i)));
+  }
+  destroyed->Destroy();
+  EXPECT_EQ(g_live, 3);
+  deleted.reset();  // the window is still open as its object goes
+  EXPECT_EQ(g_live, 0);
+  EXPECT_TRUE(destroyed->seen.empty());
+}
+
+TEST_F(MessageWindow, AFailedPostFreesTheData) {
+  CDataWindow window;
+  ASSERT_TRUE(window.Make());
+  HWND gone = window.Handle();
+  window.Destroy();
+  const HWND targets[] = {nullptr, gone, ::GetDesktopWindow()};  // the desktop: another process
+  for (HWND target : targets) {
+    EXPECT_FALSE(CMessageWindow::PostData(target, kData, CCounted(1))) << target;
+    EXPECT_EQ(g_live, 0) << target;
+  }
+}
+
+TEST_F(MessageWindow, DataPostedFromAnotherThreadReachesTheWindowsThread) {
+  CDataWindow window;
+  ASSERT_TRUE(window.Make());
+  std::thread poster([handle = window.Handle()] {
+    for (int i = 1; i <= 3; ++i) CMessageWindow::PostData(handle, kData, CCounted(i));
+  });
+  poster.join();
+  window.Pump();
+  EXPECT_EQ(window.seen, (std::vector<std::string>{"data 1", "data 2", "data 3"}));
+  EXPECT_EQ(g_live, 0);
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
 // Owners of Win32 handles and BSTRs.
 #pragma once
 
-#include <oleauto.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <oleauto.h>
 
 #include <string>
 #include <string_view>

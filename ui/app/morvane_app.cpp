@@ -8,13 +8,13 @@
 #include "support/win/module_path.h"
 #include "support/win/wide.h"
 #include "ui/app/app_text.h"
+#include "ui/app/resource_ids.h"
 #include "ui/view/morvane_view.h"
 
 namespace orvel::ui {
 
 namespace {
 
-constexpr UINT kProductTitleId = 112;
 constexpr wchar_t kLanguageLibrary[] = L"Quillet.dll";
 // Every string loaded from the language library passes through one buffer of this many units.
 constexpr int kTextBufferUnits = 2048;
@@ -77,7 +77,7 @@ std::u16string CMorvaneApp::LoadResStringByTag(std::u16string_view tag) {
 }
 
 std::u16string CMorvaneApp::GetProductTitle() {
-  return ProductTitleFromText(LoadResString(kProductTitleId, true));
+  return ProductTitleFromText(LoadResString(kProductTitleText, true));
 }
 
 void CMorvaneApp::ShowOwnView() {

@@ -41,7 +41,7 @@ class CMorvaneApp : public ISettingsHost {
   std::u16string LoadResString(uint32_t id, bool localized) override;
   // The display name of an element name; empty when the tag is not in the name table.
   std::u16string LoadResStringByTag(std::u16string_view tag);
-  // String 112 with its first line feed as a blank.
+  // The product title text with its first line feed as a blank.
   std::u16string GetProductTitle();
   const std::u16string& Title() const { return m_title; }
 

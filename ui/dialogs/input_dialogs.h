@@ -5,15 +5,13 @@
 #include <string>
 
 #include "support/win/dialog.h"
+#include "ui/app/resource_ids.h"
 
 namespace orvel::ui {
 
 class CTextInputDlg : public win::CDialog {
  public:
-  static constexpr UINT kTemplate = 447;
-  static constexpr int kEdit = 10153;
-
-  explicit CTextInputDlg(HINSTANCE resources) : CDialog(resources, kTemplate) {}
+  explicit CTextInputDlg(HINSTANCE resources) : CDialog(resources, kTextInputTemplate) {}
 
   void SetMaxLength(int length) { m_maxLength = length; }
   // What the edit held when the dialog closed.
@@ -21,11 +19,11 @@ class CTextInputDlg : public win::CDialog {
 
  protected:
   BOOL OnInitDialog() override {
-    SendItem(kEdit, EM_LIMITTEXT, static_cast<WPARAM>(m_maxLength));
-    SetItemText(kEdit, u"");
+    SendItem(kTextEdit, EM_LIMITTEXT, static_cast<WPARAM>(m_maxLength));
+    SetItemText(kTextEdit, u"");
     return TRUE;
   }
-  void OnBeforeDestroy() override { m_text = ItemText(kEdit); }
+  void OnBeforeDestroy() override { m_text = ItemText(kTextEdit); }
 
  private:
   int m_maxLength = 1024;
@@ -36,8 +34,7 @@ class CTextInputDlg : public win::CDialog {
 // is not 1: the template's fixed text, ended with OK or Cancel.
 class CNoticeDlg : public win::CDialog {
  public:
-  static constexpr UINT kTemplate = 10275;
-  explicit CNoticeDlg(HINSTANCE resources) : CDialog(resources, kTemplate) {}
+  explicit CNoticeDlg(HINSTANCE resources) : CDialog(resources, kNoticeTemplate) {}
 };
 
 }  // namespace orvel::ui

@@ -8,16 +8,12 @@
 #include "settings/settings_file.h"
 #include "support/win/wide.h"
 #include "ui/app/morvane_app.h"
+#include "ui/app/resource_ids.h"
 #include "ui/dialogs/text_logic.h"
 
 namespace orvel::ui {
 
-namespace {
-
-constexpr UINT kVersionLabelId = 101;
-constexpr UINT kAllFilesId = 503;
-
-}  // namespace
+namespace {}  // namespace
 
 std::u16string SystemAnsiText(std::string_view bytes) {
   if (bytes.empty()) return {};
@@ -46,7 +42,8 @@ std::u16string FileVersionText(const std::u16string& path) {
 }
 
 BOOL CAboutDlg::OnInitDialog() {
-  SetItemText(kVersion, App().LoadResString(kVersionLabelId, true) + u" " + FileVersionText(GetModulePath()));
+  SetItemText(kAboutVersionLabel,
+              App().LoadResString(kVersionLabelText, true) + u" " + FileVersionText(GetModulePath()));
   return TRUE;
 }
 
@@ -59,31 +56,31 @@ bool CNoSelEdit::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
 BOOL CTextViewDlg::OnInitDialog() {
   const TextViewMode& mode = TextViewModeOf(m_mode);
   ::SetWindowTextW(Handle(), win::AsWide(App().LoadResString(mode.captionId, true)).c_str());
-  m_edit.AttachItem(Handle(), kEdit);
-  if (!mode.cutOnChange) SendItem(kEdit, EM_LIMITTEXT, mode.limit);
+  m_edit.AttachItem(Handle(), kTextEdit);
+  if (!mode.cutOnChange) SendItem(kTextEdit, EM_LIMITTEXT, mode.limit);
   m_font.reset(::CreateFontW(14, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                              CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
                              L"Courier New"));
-  if (m_font) SendItem(kEdit, WM_SETFONT, reinterpret_cast<WPARAM>(m_font.get()), FALSE);
+  if (m_font) SendItem(kTextEdit, WM_SETFONT, reinterpret_cast<WPARAM>(m_font.get()), FALSE);
   m_cutting = true;  // the text given is shown as it is
-  SetItemText(kEdit, NormalizeLineEnds(m_text));
+  SetItemText(kTextEdit, NormalizeLineEnds(m_text));
   m_cutting = false;
   return TRUE;
 }
 
 bool CTextViewDlg::OnCommand(WORD id, WORD code, HWND) {
   switch (id) {
-    case kEdit:
+    case kTextEdit:
       if (code == EN_CHANGE) OnTextChanged();
       return code == EN_CHANGE;
-    case kLoad:
+    case kLoadOrBrowseButton:
       OnLoad();
       return true;
-    case kHelp:
+    case kHelpButton:
       App().ShowHelp(Handle(), TextViewModeOf(m_mode).helpContext);
       return true;
     case IDOK:
-      m_text = UnifyLineEnds(ItemText(kEdit));
+      m_text = UnifyLineEnds(ItemText(kTextEdit));
       EndDialog(IDOK);
       return true;
     default:
@@ -94,22 +91,22 @@ bool CTextViewDlg::OnCommand(WORD id, WORD code, HWND) {
 void CTextViewDlg::OnTextChanged() {
   const TextViewMode& mode = TextViewModeOf(m_mode);
   if (!mode.cutOnChange || m_cutting) return;
-  std::u16string text = ItemText(kEdit);
+  std::u16string text = ItemText(kTextEdit);
   DWORD start = 0, end = 0;
-  SendItem(kEdit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  SendItem(kTextEdit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
   size_t caret = end;
   if (!CutToLimit(text, caret, mode.limit)) return;
   m_cutting = true;
-  SetItemText(kEdit, text);
-  SendItem(kEdit, EM_SETSEL, caret, static_cast<LPARAM>(caret));
-  SendItem(kEdit, EM_SCROLLCARET);
+  SetItemText(kTextEdit, text);
+  SendItem(kTextEdit, EM_SETSEL, caret, static_cast<LPARAM>(caret));
+  SendItem(kTextEdit, EM_SCROLLCARET);
   m_cutting = false;
 }
 
 void CTextViewDlg::OnLoad() {
   win::FileDialogOptions options;
   options.owner = Handle();
-  options.filter = App().LoadResString(kAllFilesId, true) + u" (*.*)|*.*||";
+  options.filter = App().LoadResString(kAllFilesFilterText, true) + u" (*.*)|*.*||";
   options.fileName = u"*.*";
   std::vector<std::u16string> paths;
   if (win::OpenFileDialog(options, paths) != IDOK || paths.empty()) return;
@@ -124,7 +121,7 @@ void CTextViewDlg::LoadFromFile(const std::u16string& path) {
     return;
   }
   m_cutting = true;  // the loaded text is cut already
-  SetItemText(kEdit, LoadedEditText(bytes, m_mode, SystemAnsiText));
+  SetItemText(kTextEdit, LoadedEditText(bytes, m_mode, SystemAnsiText));
   m_cutting = false;
 }
 

@@ -9,6 +9,7 @@
 #include "support/win/dialog.h"
 #include "support/win/handle.h"
 #include "support/win/window.h"
+#include "ui/app/resource_ids.h"
 
 namespace orvel::ui {
 
@@ -21,11 +22,7 @@ std::u16string FileVersionText(const std::u16string& path);
 
 class CAboutDlg : public win::CDialog {
  public:
-  static constexpr UINT kTemplate = 439;
-  static constexpr int kVersion = 10218;  // "<product> version <x.yz>"
-  static constexpr int kDescription = 269;
-
-  explicit CAboutDlg(HINSTANCE resources) : CDialog(resources, kTemplate) {}
+  explicit CAboutDlg(HINSTANCE resources) : CDialog(resources, kAboutTemplate) {}
 
  protected:
   BOOL OnInitDialog() override;
@@ -39,12 +36,7 @@ class CNoSelEdit : public win::CControl {
 
 class CTextViewDlg : public win::CDialog {
  public:
-  static constexpr UINT kTemplate = 446;
-  static constexpr int kEdit = 10153;
-  static constexpr int kLoad = 3;
-  static constexpr int kHelp = 264;
-
-  explicit CTextViewDlg(HINSTANCE resources) : CDialog(resources, kTemplate) {}
+  explicit CTextViewDlg(HINSTANCE resources) : CDialog(resources, kTextViewTemplate) {}
 
   // 0 for the signature (500 characters), 1 for any other long text (10000).
   void SetMode(uint16_t mode) { m_mode = mode; }

@@ -1,14 +1,14 @@
 #include "ui/dialogs/text_logic.h"
 
 #include "settings/line_ends.h"
-
+#include "ui/app/resource_ids.h"
 
 namespace orvel::ui {
 
 namespace {
 
-constexpr TextViewMode kSignatureMode{476, 500, 140, true};
-constexpr TextViewMode kLongTextMode{475, 10000, 131518, false};
+constexpr TextViewMode kSignatureMode{kSignatureCaptionText, 500, 140, true};
+constexpr TextViewMode kLongTextMode{kLoginScriptCaptionText, 10000, 131518, false};
 
 bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }

@@ -13,6 +13,7 @@
 #include "support/win/registry.h"
 #include "support/win/wide.h"
 #include "ui/app/morvane_app.h"
+#include "ui/app/resource_ids.h"
 #include "ui/dialogs/text_dialogs.h"
 #include "ui/lists/bookmark_import_dlg.h"
 #include "ui/lists/bookmark_parse.h"
@@ -22,11 +23,6 @@ namespace orvel::ui {
 namespace {
 
 constexpr uint32_t kHelpContext = 460;
-constexpr uint32_t kBookmarkFilesText = 504;
-constexpr uint32_t kAllFilesText = 503;
-constexpr uint32_t kFileColumnText = 510;
-constexpr uint32_t kNoNetscapeMessage = 540;
-constexpr uint32_t kFileUnreadableMessage = 541;
 
 constexpr wchar_t kNetscapeKey[] = L"SOFTWARE\\Netscape\\Netscape Navigator\\Bookmark List";
 constexpr wchar_t kNetscapeAppKey[] =
@@ -104,46 +100,47 @@ void SearchFolder(const std::wstring& folder, size_t depth, const BookmarkSearch
 // ---- source dialog ------------------------------------------------------------------------------
 
 BOOL CImportSourceDlg::OnInitDialog() {
-  ::CheckRadioButton(Handle(), kFavorites, kNetscape, kFavorites);
+  ::CheckRadioButton(Handle(), kSourceFavoritesButton, kSourceNetscapeButton, kSourceFavoritesButton);
   UpdateControls();
   return TRUE;
 }
 
 void CImportSourceDlg::UpdateControls() {
-  const bool file = ::IsDlgButtonChecked(Handle(), kFile) == BST_CHECKED;
-  ::EnableWindow(Item(kBrowse), file);
-  ::EnableWindow(Item(kPath), file);
-  ::EnableWindow(Item(IDOK), !file || ::GetWindowTextLengthW(Item(kPath)) > 0);
+  const bool file = ::IsDlgButtonChecked(Handle(), kSourceFileButton) == BST_CHECKED;
+  ::EnableWindow(Item(kLoadOrBrowseButton), file);
+  ::EnableWindow(Item(kTextEdit), file);
+  ::EnableWindow(Item(IDOK), !file || ::GetWindowTextLengthW(Item(kTextEdit)) > 0);
 }
 
 bool CImportSourceDlg::OnCommand(WORD id, WORD code, HWND) {
   switch (id) {
-    case kFavorites:
-    case kNetscape:
-    case kFile:
+    case kSourceFavoritesButton:
+    case kSourceNetscapeButton:
+    case kSourceFileButton:
       if (code == BN_CLICKED) UpdateControls();
       return true;
-    case kPath:
+    case kTextEdit:
       if (code == EN_CHANGE) UpdateControls();
       return true;
-    case kBrowse: {
+    case kLoadOrBrowseButton: {
       win::FileDialogOptions options;
       options.owner = Handle();
-      options.filter = App().LoadResString(kBookmarkFilesText, true) + u" (*.htm;*.html)|*.htm;*.html|" +
-                       App().LoadResString(kAllFilesText, true) + u" (*.*)|*.*||";
+      options.filter = App().LoadResString(kBookmarkFilesFilterText, true) +
+                       u" (*.htm;*.html)|*.htm;*.html|" + App().LoadResString(kAllFilesFilterText, true) +
+                       u" (*.*)|*.*||";
       options.flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
       std::vector<std::u16string> paths;
-      if (win::OpenFileDialog(options, paths) == IDOK) SetItemText(kPath, paths.front());
+      if (win::OpenFileDialog(options, paths) == IDOK) SetItemText(kTextEdit, paths.front());
       return true;
     }
-    case kHelp:
+    case kHelpButton:
       App().ShowHelp(Handle(), kHelpContext);
       return true;
     case IDOK:
-      m_favorites = ::IsDlgButtonChecked(Handle(), kFavorites) == BST_CHECKED;
-      m_netscape = ::IsDlgButtonChecked(Handle(), kNetscape) == BST_CHECKED;
-      m_file = ::IsDlgButtonChecked(Handle(), kFile) == BST_CHECKED;
-      m_path = ItemText(kPath);
+      m_favorites = ::IsDlgButtonChecked(Handle(), kSourceFavoritesButton) == BST_CHECKED;
+      m_netscape = ::IsDlgButtonChecked(Handle(), kSourceNetscapeButton) == BST_CHECKED;
+      m_file = ::IsDlgButtonChecked(Handle(), kSourceFileButton) == BST_CHECKED;
+      m_path = ItemText(kTextEdit);
       EndDialog(IDOK);
       return true;
     default:
@@ -154,10 +151,10 @@ bool CImportSourceDlg::OnCommand(WORD id, WORD code, HWND) {
 // ---- bookmark file list -------------------------------------------------------------------------
 
 BOOL CBookmarkListDlg::OnInitDialog() {
-  m_list.AttachItem(Handle(), kList);
+  m_list.AttachItem(Handle(), kBookmarkFilesList);
   RECT client = {};
   ::GetClientRect(m_list.Handle(), &client);
-  m_list.InsertColumn(0, App().LoadResString(kFileColumnText, true), client.right - client.left);
+  m_list.InsertColumn(0, App().LoadResString(kBookmarkFileHeadingText, true), client.right - client.left);
   for (const std::u16string& file : m_files) m_list.InsertItem(m_list.ItemCount(), file, 0);
   m_list.SetColumnWidth(0, LVSCW_AUTOSIZE);
   ::EnableWindow(Item(IDOK), FALSE);
@@ -178,7 +175,7 @@ bool CBookmarkListDlg::OnCommand(WORD id, WORD, HWND) {
 }
 
 bool CBookmarkListDlg::OnNotify(NMHDR* header, LRESULT& result) {
-  if (header->idFrom != kList) return false;
+  if (header->idFrom != kBookmarkFilesList) return false;
   result = 0;
   if (header->code == LVN_ITEMCHANGED) {
     ::EnableWindow(Item(IDOK), m_list.SelectedCount() > 0);
@@ -290,7 +287,8 @@ bool RunBookmarkImport(HWND parent, HINSTANCE resources, std::vector<std::u16str
       read = import.ImportFile(source.Path(), texts);
     }
   }
-  if (!read) App().ShowMessage(parent, source.Netscape() ? kNoNetscapeMessage : kFileUnreadableMessage);
+  if (!read)
+    App().ShowMessage(parent, source.Netscape() ? kNoNetscapeBookmarksText : kBookmarkFileUnreadableText);
   DropUnnamedBookmarks(texts);
   return true;
 }

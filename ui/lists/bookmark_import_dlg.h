@@ -9,21 +9,14 @@
 #include <vector>
 
 #include "support/win/dialog.h"
+#include "ui/app/resource_ids.h"
 #include "ui/lists/list_ctrl.h"
 
 namespace orvel::ui {
 
 class CImportSourceDlg : public win::CDialog {
  public:
-  static constexpr UINT kTemplate = 262;
-  static constexpr int kFavorites = 260;
-  static constexpr int kNetscape = 262;
-  static constexpr int kFile = 261;
-  static constexpr int kPath = 10153;
-  static constexpr int kBrowse = 3;
-  static constexpr int kHelp = 264;
-
-  explicit CImportSourceDlg(HINSTANCE resources) : CDialog(resources, kTemplate) {}
+  explicit CImportSourceDlg(HINSTANCE resources) : CDialog(resources, kImportSourceTemplate) {}
 
   bool Favorites() const { return m_favorites; }
   bool Netscape() const { return m_netscape; }
@@ -45,10 +38,7 @@ class CImportSourceDlg : public win::CDialog {
 
 class CBookmarkListDlg : public win::CDialog {
  public:
-  static constexpr UINT kTemplate = 440;
-  static constexpr int kList = 261;
-
-  explicit CBookmarkListDlg(HINSTANCE resources) : CDialog(resources, kTemplate) {}
+  explicit CBookmarkListDlg(HINSTANCE resources) : CDialog(resources, kBookmarkFilesTemplate) {}
 
   void SetFiles(std::vector<std::u16string> files) { m_files = std::move(files); }
   const std::u16string& ChosenPath() const { return m_chosen; }

@@ -5,11 +5,11 @@
 
 #include "settings/settings_host.h"
 #include "settings/settings_validate.h"
+#include "ui/app/resource_ids.h"
 
 namespace orvel::ui {
 namespace {
 
-constexpr uint32_t kNoConnectionsDefinedId = 443;
 constexpr size_t kImportedUrlLimit = 264;
 constexpr size_t kImportedNameLimit = 256;
 
@@ -34,12 +34,12 @@ uint32_t CheckEntry(BookmarkMode mode, const CSettingsRow& entry, const std::vec
                     int editedIndex, std::u16string_view noConnection) {
   const EntryLimits limits = LimitsOf(mode);
   if (!Within(entry.m_name, 1, limits.name) || NameTaken(rows, entry.m_name, editedIndex))
-    return kBadNameMessage;
-  if (!Within(entry.m_url, 1, limits.url) || !IsValidUrl(entry.m_url)) return kBadUrlMessage;
+    return kBadBookmarkNameText;
+  if (!Within(entry.m_url, 1, limits.url) || !IsValidUrl(entry.m_url)) return kBadBookmarkUrlText;
   if (mode == BookmarkMode::Web) return 0;
-  if (entry.m_userName.size() > limits.userName) return kBadUserNameMessage;
-  if (entry.m_password.size() > limits.password) return kBadPasswordMessage;
-  if (entry.m_connection.empty() || entry.m_connection == noConnection) return kBadConnectionMessage;
+  if (entry.m_userName.size() > limits.userName) return kBadBookmarkUserNameText;
+  if (entry.m_password.size() > limits.password) return kBadBookmarkPasswordText;
+  if (entry.m_connection.empty() || entry.m_connection == noConnection) return kBadBookmarkConnectionText;
   return 0;
 }
 
@@ -48,7 +48,7 @@ std::u16string ChoiceShownText(const std::u16string& choice) {
   return feed == std::u16string::npos ? choice : choice.substr(feed + 1);
 }
 
-std::u16string NoConnectionText() { return LoadResString(kNoConnectionsDefinedId, true); }
+std::u16string NoConnectionText() { return LoadResString(kNoConnectionsDefinedText, true); }
 
 size_t MergeImportedBookmarks(const std::vector<std::u16string>& texts, std::vector<CSettingsRow>& rows) {
   const size_t first = rows.size();

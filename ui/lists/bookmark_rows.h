@@ -15,11 +15,6 @@ namespace orvel::ui {
 enum class BookmarkMode : uint16_t { Web = 0, Wap = 1 };
 
 // Messages of the failed checks, in the order the checks run.
-inline constexpr uint32_t kBadNameMessage = 585;
-inline constexpr uint32_t kBadUrlMessage = 586;
-inline constexpr uint32_t kBadUserNameMessage = 587;
-inline constexpr uint32_t kBadPasswordMessage = 588;
-inline constexpr uint32_t kBadConnectionMessage = 589;
 
 struct EntryLimits {
   size_t name;

@@ -2,17 +2,19 @@
 
 #include <commctrl.h>
 
+#include "ui/app/resource_ids.h"
+
 namespace orvel::ui {
 
 bool CEntryListDlg::OnCommand(WORD id, WORD, HWND) {
   switch (id) {
-    case kAdd:
+    case kAddButton:
       OnAdd();
       return true;
-    case kEdit:
+    case kEditButton:
       OnEdit();
       return true;
-    case kDelete:
+    case kDeleteButton:
       OnDelete();
       return true;
     default:
@@ -21,7 +23,7 @@ bool CEntryListDlg::OnCommand(WORD id, WORD, HWND) {
 }
 
 bool CEntryListDlg::OnNotify(NMHDR* header, LRESULT& result) {
-  if (header->idFrom != kList) return false;
+  if (header->idFrom != kListControl) return false;
   result = 0;
   switch (header->code) {
     case NM_CLICK:

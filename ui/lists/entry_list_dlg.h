@@ -8,12 +8,6 @@
 namespace orvel::ui {
 
 class CEntryListDlg : public win::CDialog {
- public:
-  static constexpr int kList = 10161;
-  static constexpr int kAdd = 10139;
-  static constexpr int kEdit = 10004;
-  static constexpr int kDelete = 10143;
-
  protected:
   using CDialog::CDialog;
 

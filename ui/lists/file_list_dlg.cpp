@@ -8,14 +8,13 @@
 #include "settings/settings_node.h"
 #include "support/win/wide.h"
 #include "ui/app/morvane_app.h"
+#include "ui/app/resource_ids.h"
 #include "ui/lists/file_list_logic.h"
 
 namespace orvel::ui {
 
 namespace {
 
-constexpr uint32_t kAllFilesText = 503;
-constexpr uint32_t kDeviceLanguageText = 622;
 // Posted after a selection change in the folder box: its new text can be read only then.
 constexpr UINT kSelectionTaken = WM_APP + 1;
 
@@ -27,41 +26,41 @@ BOOL CDevicePathDlg::OnInitDialog() {
   const int32_t language = DeviceLanguageFromText(App().LoadResString(kDeviceLanguageText, true));
   for (const std::u16string& folder : DeviceFolderChoices(language)) {
     const std::wstring text = win::AsWide(folder);
-    SendItem(kDeviceFolder, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    SendItem(kDeviceFolderEdit, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
   }
-  if (!m_pcPath.empty()) SetItemText(kPcFile, m_pcPath);
-  if (!m_deviceFolder.empty()) SetItemText(kDeviceFolder, m_deviceFolder);
+  if (!m_pcPath.empty()) SetItemText(kDevicePcFileEdit, m_pcPath);
+  if (!m_deviceFolder.empty()) SetItemText(kDeviceFolderEdit, m_deviceFolder);
   UpdateOk();
   return TRUE;
 }
 
 void CDevicePathDlg::UpdateOk() {
-  const std::u16string folder = ItemText(kDeviceFolder);
-  ::EnableWindow(Item(IDOK), !ItemText(kPcFile).empty() && IsAcceptableDeviceFolder(folder));
+  const std::u16string folder = ItemText(kDeviceFolderEdit);
+  ::EnableWindow(Item(IDOK), !ItemText(kDevicePcFileEdit).empty() && IsAcceptableDeviceFolder(folder));
 }
 
 bool CDevicePathDlg::OnCommand(WORD id, WORD code, HWND) {
   switch (id) {
-    case kDeviceFolder:
+    case kDeviceFolderEdit:
       if (code == CBN_EDITCHANGE) UpdateOk();
       if (code == CBN_SELCHANGE) ::PostMessageW(Handle(), kSelectionTaken, 0, 0);
       return true;
-    case kBrowse: {
+    case kDeviceBrowseButton: {
       win::FileDialogOptions options;
       options.owner = Handle();
-      options.filter = App().LoadResString(kAllFilesText, true) + u" (*.*)|*.*||";
-      options.fileName = ItemText(kPcFile);
+      options.filter = App().LoadResString(kAllFilesFilterText, true) + u" (*.*)|*.*||";
+      options.fileName = ItemText(kDevicePcFileEdit);
       options.flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
       std::vector<std::u16string> paths;
-      if (win::OpenFileDialog(options, paths) == IDOK) SetItemText(kPcFile, paths.front());
+      if (win::OpenFileDialog(options, paths) == IDOK) SetItemText(kDevicePcFileEdit, paths.front());
       UpdateOk();
       return true;
     }
     case IDOK: {
-      const std::u16string pcPath = ItemText(kPcFile);
-      const std::u16string folder = ItemText(kDeviceFolder);
+      const std::u16string pcPath = ItemText(kDevicePcFileEdit);
+      const std::u16string folder = ItemText(kDeviceFolderEdit);
       if (!IsAcceptableDeviceFolder(folder)) {
-        App().ShowMessage(Handle(), kInvalidFolderMessage);
+        App().ShowMessage(Handle(), kInvalidDeviceFolderText);
         return true;
       }
       m_pcPath = pcPath;
@@ -84,14 +83,11 @@ BOOL CDevicePathDlg::HandleMessage(UINT message, WPARAM, LPARAM) {
 
 namespace {
 
-constexpr uint32_t kFileNameHeading = 217;
-constexpr uint32_t kPcFolderHeading = 219;
-constexpr uint32_t kDeviceFolderHeading = 591;
 constexpr uint32_t kFileListHelp = 550;
 
 }  // namespace
 
-CFileListDlg::CFileListDlg(HINSTANCE resources) : CEntryListDlg(resources, kTemplate) {}
+CFileListDlg::CFileListDlg(HINSTANCE resources) : CEntryListDlg(resources, kFileListTemplate) {}
 
 CFileListDlg::~CFileListDlg() = default;
 
@@ -109,24 +105,24 @@ BOOL CFileListDlg::OnInitDialog() {
   std::u16string name;
   m_listNode->GetNodeName(name, true);
   ::SetWindowTextW(Handle(), win::AsWide(name).c_str());
-  SetItemText(kListName, name);
+  SetItemText(kFileListNameEdit, name);
   const bool device = m_model->HasDeviceColumn();
   if (!device) {
     // Delete takes the place of Edit, which only general files have.
     RECT edit = {};
-    ::GetWindowRect(Item(kEdit), &edit);
+    ::GetWindowRect(Item(kEditButton), &edit);
     ::MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&edit), 2);
-    ::DestroyWindow(Item(kEdit));
-    ::SetWindowPos(Item(kDelete), nullptr, edit.left, edit.top, edit.right - edit.left,
+    ::DestroyWindow(Item(kEditButton));
+    ::SetWindowPos(Item(kDeleteButton), nullptr, edit.left, edit.top, edit.right - edit.left,
                    edit.bottom - edit.top, SWP_NOZORDER | SWP_NOACTIVATE);
   }
-  m_list.AttachItem(Handle(), kList);
+  m_list.AttachItem(Handle(), kListControl);
   RECT client = {};
   ::GetClientRect(m_list.Handle(), &client);
   const int width = (client.right - client.left) / (device ? 3 : 2);
-  m_list.InsertColumn(0, App().LoadResString(kFileNameHeading, true), width);
-  m_list.InsertColumn(1, App().LoadResString(kPcFolderHeading, true), width);
-  if (device) m_list.InsertColumn(2, App().LoadResString(kDeviceFolderHeading, true), width);
+  m_list.InsertColumn(0, App().LoadResString(kFileNameHeadingText, true), width);
+  m_list.InsertColumn(1, App().LoadResString(kPcFolderHeadingText, true), width);
+  if (device) m_list.InsertColumn(2, App().LoadResString(kDeviceFolderHeadingText, true), width);
   m_list.SetHighlightType(1);
   m_list.EnableSort(true);
   Fill();
@@ -149,8 +145,8 @@ void CFileListDlg::Fill() {
 
 void CFileListDlg::UpdateButtons() {
   const bool selected = m_list.SelectedCount() > 0;
-  ::EnableWindow(Item(kDelete), selected);
-  if (HWND edit = Item(kEdit)) ::EnableWindow(edit, selected);
+  ::EnableWindow(Item(kDeleteButton), selected);
+  if (HWND edit = Item(kEditButton)) ::EnableWindow(edit, selected);
 }
 
 CSettingsNode* CFileListDlg::EntryOf(int item) const {
@@ -206,7 +202,7 @@ void CFileListDlg::OnDelete() {
 bool CFileListDlg::OnCommand(WORD id, WORD code, HWND control) {
   if (CEntryListDlg::OnCommand(id, code, control)) return true;
   switch (id) {
-    case kHelp:
+    case kHelpButton:
       App().ShowHelp(Handle(), kFileListHelp);
       return true;
     case IDOK:

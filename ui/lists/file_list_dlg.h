@@ -10,6 +10,7 @@
 #include <string>
 
 #include "support/win/dialog.h"
+#include "ui/app/resource_ids.h"
 #include "ui/lists/entry_list_dlg.h"
 #include "ui/lists/list_ctrl.h"
 
@@ -21,13 +22,7 @@ namespace orvel::ui {
 
 class CDevicePathDlg : public win::CDialog {
  public:
-  static constexpr UINT kTemplate = 443;
-  static constexpr int kPcFile = 276;
-  static constexpr int kDeviceFolder = 275;
-  static constexpr int kBrowse = 274;
-  static constexpr UINT kInvalidFolderMessage = 592;
-
-  explicit CDevicePathDlg(HINSTANCE resources) : CDialog(resources, kTemplate) {}
+  explicit CDevicePathDlg(HINSTANCE resources) : CDialog(resources, kDevicePathTemplate) {}
 
   void SetPcPath(std::u16string path) { m_pcPath = std::move(path); }
   void SetDeviceFolder(std::u16string folder) { m_deviceFolder = std::move(folder); }
@@ -51,10 +46,6 @@ class CFileListModel;
 
 class CFileListDlg : public CEntryListDlg {
  public:
-  static constexpr UINT kTemplate = 10165;
-  static constexpr int kListName = 10242;
-  static constexpr int kHelp = 264;
-
   explicit CFileListDlg(HINSTANCE resources);
   ~CFileListDlg() override;
 

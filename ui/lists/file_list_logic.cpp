@@ -99,12 +99,12 @@ CFileListModel::~CFileListModel() = default;
 
 std::u16string CFileListModel::PcPath(CSettingsNode& entry) const {
   if (!HasDeviceColumn()) return Shown(entry);
-  CSettingsNode* local = entry.FindChildOfType(kLocalPathType);
+  CSettingsNode* local = entry.FindChildOfType(kFileLocalType);
   return local ? Shown(*local) : std::u16string();
 }
 
 std::u16string CFileListModel::DeviceFolder(CSettingsNode& entry) const {
-  CSettingsNode* remote = entry.FindChildOfType(kRemotePathType);
+  CSettingsNode* remote = entry.FindChildOfType(kFileRemoteType);
   return remote ? Shown(*remote) : std::u16string();
 }
 
@@ -146,9 +146,9 @@ size_t CFileListModel::AddFiles(const std::vector<std::u16string>& paths) {
 
 bool CFileListModel::AddFileWithFolder(const std::u16string& pcPath, const std::u16string& deviceFolder) {
   if (HoldsPcPath(pcPath, nullptr)) return false;
-  CSettingsNode* entry = NewEntry(*m_copy, kFileEntryType, u"");
-  NewEntry(*entry, kLocalPathType, pcPath);
-  NewEntry(*entry, kRemotePathType, deviceFolder);
+  CSettingsNode* entry = NewEntry(*m_copy, kFileType, u"");
+  NewEntry(*entry, kFileLocalType, pcPath);
+  NewEntry(*entry, kFileRemoteType, deviceFolder);
   return true;
 }
 
@@ -156,7 +156,7 @@ bool CFileListModel::EditEntry(CSettingsNode* entry, const std::u16string& pcPat
                                const std::u16string& deviceFolder) {
   if (!entry || HoldsPcPath(pcPath, entry)) return false;
   CKeepDocumentFlag keep;
-  for (auto [type, value] : {std::pair{kLocalPathType, &pcPath}, std::pair{kRemotePathType, &deviceFolder}}) {
+  for (auto [type, value] : {std::pair{kFileLocalType, &pcPath}, std::pair{kFileRemoteType, &deviceFolder}}) {
     CSettingsNode* part = entry->FindChildOfType(type);
     if (!part) part = entry->AddChild(u"", KindOf(type), type);
     part->SetDisplayValue(*value);

@@ -9,15 +9,13 @@
 #include <string_view>
 #include <vector>
 
+#include "settings/settings_schema.h"
+
 namespace orvel {
 class CSettingsNode;
 }
 
 namespace orvel::ui {
-
-inline constexpr uint32_t kFileEntryType = 118;  // a general file: a PC path and a device folder
-inline constexpr uint32_t kLocalPathType = 119;
-inline constexpr uint32_t kRemotePathType = 120;
 
 // A full path split at its last backslash: the file name after it, and the folder up to and
 // including it (empty without a backslash).
@@ -27,7 +25,7 @@ struct SplitPath {
 };
 SplitPath SplitFilePath(std::u16string_view path);
 
-// The device language of the language library's text (string 622): a leading "[" dropped, then
+// The device language of the language library's text (kDeviceLanguageText): a leading "[" dropped, then
 // the number at its start; 0 or no number means 1 (English).
 int32_t DeviceLanguageFromText(std::u16string_view text);
 
@@ -58,7 +56,7 @@ class CFileListModel {
   CFileListModel& operator=(const CFileListModel&) = delete;
 
   // General files (entry type 118) have a device folder and are added and edited with one.
-  bool HasDeviceColumn() const { return m_entryType == kFileEntryType; }
+  bool HasDeviceColumn() const { return m_entryType == kFileType; }
   const CSettingsNode& WorkingCopy() const { return *m_copy; }
 
   std::vector<FileListRow> Rows();

@@ -2,40 +2,36 @@
 
 #include "support/win/wide.h"
 #include "ui/app/morvane_app.h"
+#include "ui/app/resource_ids.h"
 #include "ui/lists/bookmark_import.h"
 
 namespace orvel::ui {
-namespace {
-
-constexpr uint32_t kWebCaption = 418;
-constexpr uint32_t kWapCaption = 389;
-constexpr uint32_t kNameHeading = 115;
-constexpr uint32_t kUrlHeading = 116;
-
-}  // namespace
+namespace {}  // namespace
 
 // --- the list
 
 BOOL CSettingsListDlg::OnInitDialog() {
   const bool web = m_mode == BookmarkMode::Web;
-  ::SetWindowTextW(Handle(), win::AsWide(App().LoadResString(web ? kWebCaption : kWapCaption, true)).c_str());
+  ::SetWindowTextW(Handle(), win::AsWide(App().LoadResString(
+                                             web ? kWebBookmarksCaptionText : kWapBookmarksCaptionText, true))
+                                 .c_str());
   if (!web) {
-    if (HWND import = Item(kImport)) ::DestroyWindow(import);
+    if (HWND import = Item(kImportButton)) ::DestroyWindow(import);
   }
-  m_list.AttachItem(Handle(), kList);
+  m_list.AttachItem(Handle(), kListControl);
   RECT client = {};
   ::GetClientRect(m_list.Handle(), &client);
   const int half = (client.right - client.left) / 2;
-  m_list.InsertColumn(0, App().LoadResString(kNameHeading, true), half);
-  m_list.InsertColumn(1, App().LoadResString(kUrlHeading, true), half);
+  m_list.InsertColumn(0, App().LoadResString(kBookmarkNameHeadingText, true), half);
+  m_list.InsertColumn(1, App().LoadResString(kBookmarkUrlHeadingText, true), half);
   m_list.SetHighlightType(1);
   m_list.EnableSort(true);
   const uint8_t types[] = {kSortTextNoCase, kSortTextNoCase};
   m_list.SetColumnTypes(types, std::size(types));
 
   NodeToRows(m_listNode, m_rows);
-  ::EnableWindow(Item(kEdit), FALSE);
-  ::EnableWindow(Item(kDelete), FALSE);
+  ::EnableWindow(Item(kEditButton), FALSE);
+  ::EnableWindow(Item(kDeleteButton), FALSE);
 
   m_list.SetRedraw(false);
   for (size_t row = 0; row < m_rows.size(); ++row) AddItem(row);
@@ -53,8 +49,8 @@ void CSettingsListDlg::AddItem(size_t row) {
 
 void CSettingsListDlg::UpdateButtons() {
   const BOOL any = m_list.SelectedCount() > 0;
-  ::EnableWindow(Item(kEdit), any);
-  ::EnableWindow(Item(kDelete), any);
+  ::EnableWindow(Item(kEditButton), any);
+  ::EnableWindow(Item(kDeleteButton), any);
 }
 
 void CSettingsListDlg::SelectOnly(int item) {
@@ -66,7 +62,7 @@ void CSettingsListDlg::SelectOnly(int item) {
 bool CSettingsListDlg::OnCommand(WORD id, WORD code, HWND control) {
   if (CEntryListDlg::OnCommand(id, code, control)) return true;
   switch (id) {
-    case kImport:
+    case kImportButton:
       if (m_mode == BookmarkMode::Web) OnImport();
       return true;
     case kHelpButton:
@@ -194,7 +190,7 @@ void CSettingsListDlg::OnImport() {
 // --- the entry dialogs
 
 CSettingsRow CEntryDlgBase::ReadControls() const {
-  return CSettingsRow(ItemText(kName), ItemText(kUrl), u"", u"", u"");
+  return CSettingsRow(ItemText(kEntryNameEdit), ItemText(kEntryUrlEdit), u"", u"", u"");
 }
 
 uint32_t CEntryDlgBase::Check() {
@@ -205,8 +201,8 @@ uint32_t CEntryDlgBase::Check() {
 
 void CEntryDlgBase::LimitEdits() {
   const EntryLimits limits = LimitsOf(m_mode);
-  SendItem(kName, EM_LIMITTEXT, limits.name);
-  SendItem(kUrl, EM_LIMITTEXT, limits.url);
+  SendItem(kEntryNameEdit, EM_LIMITTEXT, limits.name);
+  SendItem(kEntryUrlEdit, EM_LIMITTEXT, limits.url);
 }
 
 bool CEntryDlgBase::OnCommand(WORD id, WORD code, HWND) {
@@ -223,7 +219,7 @@ bool CEntryDlgBase::OnCommand(WORD id, WORD code, HWND) {
       App().ShowHelp(Handle(), kBookmarkHelpContext);
       return true;
     default:
-      if (code == EN_CHANGE || (id == CSettingsEntryDlg::kConnection && code == CBN_SELCHANGE)) {
+      if (code == EN_CHANGE || (id == kEntryConnectionCombo && code == CBN_SELCHANGE)) {
         Check();
         return true;
       }
@@ -233,8 +229,8 @@ bool CEntryDlgBase::OnCommand(WORD id, WORD code, HWND) {
 
 BOOL CNameUrlDlg::OnInitDialog() {
   LimitEdits();
-  SetItemText(kName, m_entry.m_name);
-  SetItemText(kUrl, m_entry.m_url);
+  SetItemText(kEntryNameEdit, m_entry.m_name);
+  SetItemText(kEntryUrlEdit, m_entry.m_url);
   Check();
   return TRUE;
 }
@@ -244,7 +240,7 @@ BOOL CSettingsEntryDlg::OnInitDialog() {
   std::vector<std::u16string> choices;
   m_listNode.GetChoices(choices, true);
   for (const std::u16string& choice : choices) {
-    SendItem(kConnection, CB_ADDSTRING, 0,
+    SendItem(kEntryConnectionCombo, CB_ADDSTRING, 0,
              reinterpret_cast<LPARAM>(win::AsWide(ChoiceShownText(choice)).c_str()));
   }
   // The entry equal to the connection (exactly: the box's own search ignores case), or the first.
@@ -252,22 +248,22 @@ BOOL CSettingsEntryDlg::OnInitDialog() {
   for (size_t i = 0; selected < 0 && i < choices.size(); ++i) {
     if (ChoiceShownText(choices[i]) == m_entry.m_connection) selected = static_cast<int>(i);
   }
-  SendItem(kConnection, CB_SETCURSEL, static_cast<WPARAM>(selected));
+  SendItem(kEntryConnectionCombo, CB_SETCURSEL, static_cast<WPARAM>(selected));
   LimitEdits();
   const EntryLimits limits = LimitsOf(BookmarkMode::Wap);
-  SendItem(kUserName, EM_LIMITTEXT, limits.userName);
-  SendItem(kPassword, EM_LIMITTEXT, limits.password);
-  SetItemText(kName, m_entry.m_name);
-  SetItemText(kUrl, m_entry.m_url);
-  SetItemText(kUserName, m_entry.m_userName);
-  SetItemText(kPassword, m_entry.m_password);
+  SendItem(kEntryUserEdit, EM_LIMITTEXT, limits.userName);
+  SendItem(kEntryPasswordEdit, EM_LIMITTEXT, limits.password);
+  SetItemText(kEntryNameEdit, m_entry.m_name);
+  SetItemText(kEntryUrlEdit, m_entry.m_url);
+  SetItemText(kEntryUserEdit, m_entry.m_userName);
+  SetItemText(kEntryPasswordEdit, m_entry.m_password);
   Check();
   return TRUE;
 }
 
 CSettingsRow CSettingsEntryDlg::ReadControls() const {
-  return CSettingsRow(ItemText(kName), ItemText(kUrl), ItemText(kConnection), ItemText(kUserName),
-                      ItemText(kPassword));
+  return CSettingsRow(ItemText(kEntryNameEdit), ItemText(kEntryUrlEdit), ItemText(kEntryConnectionCombo),
+                      ItemText(kEntryUserEdit), ItemText(kEntryPasswordEdit));
 }
 
 }  // namespace orvel::ui

@@ -10,25 +10,22 @@
 #include "settings/settings_node.h"
 #include "settings/settings_row.h"
 #include "support/win/dialog.h"
+#include "ui/app/resource_ids.h"
 #include "ui/lists/bookmark_rows.h"
 #include "ui/lists/entry_list_dlg.h"
 #include "ui/lists/list_ctrl.h"
 
 namespace orvel::ui {
 
-// The controls of the three dialogs.
-inline constexpr int kHelpButton = 264;
+// The bookmark lists' help topic.
 inline constexpr uint32_t kBookmarkHelpContext = 460;
 
 class CSettingsListDlg : public CEntryListDlg {
  public:
-  static constexpr UINT kTemplate = 10270;
-  static constexpr int kImport = 259;
-
   // The list node is borrowed: it must outlive the dialog. The modal run ends with IDOK after the
   // node's entries were rebuilt from the rows, or with IDCANCEL and the node as it was.
   CSettingsListDlg(HINSTANCE resources, CSettingsNode& listNode, BookmarkMode mode)
-      : CEntryListDlg(resources, kTemplate), m_listNode(listNode), m_mode(mode) {}
+      : CEntryListDlg(resources, kSettingsListTemplate), m_listNode(listNode), m_mode(mode) {}
 
   const std::vector<CSettingsRow>& Rows() const { return m_rows; }
   CListCtrlEx& List() { return m_list; }
@@ -57,9 +54,6 @@ class CSettingsListDlg : public CEntryListDlg {
 // it passes; OK checks once more and shows the message of the failed check.
 class CEntryDlgBase : public win::CDialog {
  public:
-  static constexpr int kName = 10192;
-  static constexpr int kUrl = 10195;
-
   // The texts shown at the start; after IDOK the texts entered.
   void SetEntry(CSettingsRow entry) { m_entry = std::move(entry); }
   const CSettingsRow& Entry() const { return m_entry; }
@@ -87,11 +81,9 @@ class CEntryDlgBase : public win::CDialog {
 
 class CNameUrlDlg : public CEntryDlgBase {
  public:
-  static constexpr UINT kTemplate = 10274;
-
   // `editedIndex` is the row being edited, -1 for a new entry.
   CNameUrlDlg(HINSTANCE resources, const std::vector<CSettingsRow>& rows, int editedIndex)
-      : CEntryDlgBase(resources, kTemplate, BookmarkMode::Web, rows, editedIndex) {}
+      : CEntryDlgBase(resources, kNameUrlTemplate, BookmarkMode::Web, rows, editedIndex) {}
 
  protected:
   BOOL OnInitDialog() override;
@@ -99,17 +91,12 @@ class CNameUrlDlg : public CEntryDlgBase {
 
 class CSettingsEntryDlg : public CEntryDlgBase {
  public:
-  static constexpr UINT kTemplate = 30724;
-  static constexpr int kConnection = 10189;
-  static constexpr int kConnectionLabel = 10207;
-  static constexpr int kUserName = 10193;
-  static constexpr int kPassword = 10194;
-
   // The list node gives the connection choices; `editedIndex` is the row being edited, -1 for a new
   // entry.
   CSettingsEntryDlg(HINSTANCE resources, const CSettingsNode& listNode, const std::vector<CSettingsRow>& rows,
                     int editedIndex)
-      : CEntryDlgBase(resources, kTemplate, BookmarkMode::Wap, rows, editedIndex), m_listNode(listNode) {}
+      : CEntryDlgBase(resources, kSettingsEntryTemplate, BookmarkMode::Wap, rows, editedIndex),
+        m_listNode(listNode) {}
 
  protected:
   BOOL OnInitDialog() override;

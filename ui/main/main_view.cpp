@@ -15,6 +15,7 @@
 #include "support/win/wide.h"
 #include "ui/app/app_text.h"
 #include "ui/app/morvane_app.h"
+#include "ui/app/resource_ids.h"
 #include "ui/dialogs/input_dialogs.h"
 #include "ui/dialogs/text_dialogs.h"
 #include "ui/send/engine_client.h"
@@ -32,19 +33,6 @@ constexpr int kHeaderHeight = 32;
 constexpr DWORD kPathUnits = 260;
 
 // Strings of the language library.
-constexpr uint32_t kHeaderText = 125;
-constexpr uint32_t kSaveQuestion = 387;
-constexpr uint32_t kAllFilesText = 503;
-constexpr uint32_t kSettingsFilesText = 505;
-constexpr uint32_t kRefusedSettingText = 519;
-constexpr uint32_t kNoLogText = 593;
-constexpr uint32_t kOpenFailedText = 597;
-constexpr uint32_t kNoSettingsText = 598;
-constexpr uint32_t kSaveFailedText = 599;
-constexpr uint32_t kCorrectedText = 600;
-constexpr uint32_t kUntitledText = 605;
-constexpr uint32_t kSaveAsTitle = 61441;
-constexpr uint32_t kNoPrinterText = 650;
 
 constexpr wchar_t kRequestFileValue[] = L"RequestFile";
 constexpr wchar_t kLastFileValue[] = L"LastFile";
@@ -72,7 +60,7 @@ std::u16string ReadPathValue(const wchar_t* name) {
 }  // namespace
 
 CMainViewDlg::CMainViewDlg(CMorvaneView* view)
-    : CDialog(view->Resources(), kTemplate),
+    : CDialog(view->Resources(), kMainViewTemplate),
       m_view(view),
       m_tree(this),
       m_untitled(App().LoadResString(kUntitledText, true)),
@@ -218,8 +206,8 @@ void CMainViewDlg::OnFileNew() {
 }
 
 std::u16string CMainViewDlg::FileFilter() const {
-  return App().LoadResString(kSettingsFilesText, true) + u" (*.xml)|*.xml|" +
-         App().LoadResString(kAllFilesText, true) + u" (*.*)|*.*||";
+  return App().LoadResString(kSettingsFilesFilterText, true) + u" (*.xml)|*.xml|" +
+         App().LoadResString(kAllFilesFilterText, true) + u" (*.*)|*.*||";
 }
 
 void CMainViewDlg::OnFileOpen(const std::u16string* given) {
@@ -255,7 +243,7 @@ void CMainViewDlg::OnFileOpen(const std::u16string* given) {
     m_path.clear();
     m_title = m_untitled;
     if (parseFailed)
-      App().ShowMessage(Handle(), kNoSettingsText, MB_ICONEXCLAMATION);
+      App().ShowMessage(Handle(), kNotSettingsFileText, MB_ICONEXCLAMATION);
     else
       ShowFileError(kOpenFailedText, detail);
   } else {
@@ -264,7 +252,7 @@ void CMainViewDlg::OnFileOpen(const std::u16string* given) {
     CSettingsNode* failing = nullptr;
     if (CSettingsNode* root = m_document.GetRoot(); root && !ValidateSettings(*root, failing, false, true)) {
       repaired = true;
-      App().ShowMessage(Handle(), kCorrectedText, MB_ICONINFORMATION);
+      App().ShowMessage(Handle(), kSettingsCorrectedText, MB_ICONINFORMATION);
     }
   }
   if (!Handle()) return;
@@ -304,7 +292,7 @@ bool CMainViewDlg::SaveFileAs(bool& cancelled) {
   options.owner = Handle();
   options.filter = FileFilter();
   options.defaultExtension = u"xml";
-  options.title = App().LoadResString(kSaveAsTitle, true);
+  options.title = App().LoadResString(kSaveAsTitleText, true);
   options.initialFolder = m_dialogFolder.empty() ? m_defaultFolder : m_dialogFolder;
   options.fileName = m_path.empty() ? std::u16string() : GetFileNameOfPath(m_path);
   options.flags = OFN_OVERWRITEPROMPT;
@@ -333,8 +321,8 @@ bool CMainViewDlg::SaveFileAs(bool& cancelled) {
 }
 
 bool CMainViewDlg::QuerySaveModified(bool closing) {
-  int answer =
-      App().ShowMessage(Handle(), kSaveQuestion, (closing ? MB_YESNO : MB_YESNOCANCEL) | MB_ICONQUESTION);
+  int answer = App().ShowMessage(Handle(), kSaveChangesQuestionText,
+                                 (closing ? MB_YESNO : MB_YESNOCANCEL) | MB_ICONQUESTION);
   if (answer == IDCANCEL) return false;
   if (answer == IDNO) return true;
   // An untitled document asks for its name at once; a cancelled name dialog ends the question.
@@ -526,7 +514,7 @@ BOOL CMainViewDlg::OnInitDialog() {
   m_normalFont = ::CreateFontIndirectW(&face);
   face.lfWeight = FW_BOLD;
   m_boldFont = ::CreateFontIndirectW(&face);
-  m_tree.AttachTree(Item(kTreeControl));
+  m_tree.AttachTree(Item(kSettingsTreeControl));
   m_tree.SetFonts(m_normalFont, m_boldFont);
   ::SetTimer(Handle(), kModalCheckTimer, kModalCheckMilliseconds, nullptr);
   Layout();
@@ -536,7 +524,7 @@ BOOL CMainViewDlg::OnInitDialog() {
 void CMainViewDlg::Layout() {
   RECT client;
   ::GetClientRect(Handle(), &client);
-  if (HWND tree = Item(kTreeControl))
+  if (HWND tree = Item(kSettingsTreeControl))
     ::SetWindowPos(tree, nullptr, 0, kHeaderHeight, client.right,
                    std::max<LONG>(0, client.bottom - kHeaderHeight), SWP_NOZORDER | SWP_NOACTIVATE);
   ::InvalidateRect(Handle(), nullptr, TRUE);
@@ -553,7 +541,7 @@ void CMainViewDlg::PaintHeader() {
   ::DrawEdge(dc, &edge, BDR_RAISEDINNER, BF_RECT);
   ::SetBkMode(dc, TRANSPARENT);
   ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
-  std::wstring label = win::AsWide(App().LoadResString(kHeaderText, true)) + L" ";
+  std::wstring label = win::AsWide(App().LoadResString(kSettingsFileHeaderText, true)) + L" ";
   std::wstring title = win::AsWide(HeaderTitle(m_title));
   RECT text = band;
   text.left += 8;

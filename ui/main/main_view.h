@@ -24,8 +24,6 @@ class CMorvaneView;
 
 class CMainViewDlg : public win::CDialog {
  public:
-  static constexpr UINT kTemplate = 10136;
-  static constexpr int kTreeControl = 10150;
   // Posted once the view window exists (the host's first sizing is done by then).
   static constexpr UINT kInitialUpdate = 0x0364;
   // Posted by the print preview's Print button once the preview has ended.

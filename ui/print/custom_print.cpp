@@ -5,6 +5,7 @@
 
 #include "support/win/dialog.h"
 #include "ui/app/morvane_app.h"
+#include "ui/app/resource_ids.h"
 
 namespace orvel::ui {
 
@@ -176,7 +177,7 @@ void CCustomPrint::TakePrinter(CPrinterSettings& settings) { settings.TakeFrom(m
 int CCustomPrint::Copies() const { return m_record.nCopies < 1 ? 1 : m_record.nCopies; }
 
 void CCustomPrint::CheckMode(HWND dialog) const {
-  const int buttons[] = {kAllButton, kSelectionButton, kCreatedButton};
+  const int buttons[] = {kPrintAllButton, kPrintSelectionButton, kPrintCreatedButton};
   for (int i = 0; i < 3; ++i)
     ::SendDlgItemMessageW(dialog, buttons[i], BM_SETCHECK, i == m_mode ? BST_CHECKED : BST_UNCHECKED, 0);
 }
@@ -193,13 +194,13 @@ UINT_PTR CCustomPrint::OnHookMessage(HWND dialog, UINT message, WPARAM wParam) {
     case WM_COMMAND:
       if (HIWORD(wParam) == BN_CLICKED) {
         switch (LOWORD(wParam)) {
-          case kAllButton:
+          case kPrintAllButton:
             SetSelectionMode(kAllSettings);
             break;
-          case kSelectionButton:
+          case kPrintSelectionButton:
             SetSelectionMode(kMarkedItems);
             break;
-          case kCreatedButton:
+          case kPrintCreatedButton:
             SetSelectionMode(kCreatedSettings);
             break;
           default:  // the page range among them: accepted, it changes nothing

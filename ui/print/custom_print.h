@@ -57,11 +57,7 @@ class CCustomPrint {
   static constexpr int kAllSettings = 0;
   static constexpr int kMarkedItems = 1;
   static constexpr int kCreatedSettings = 2;
-  // The radio buttons.
-  static constexpr int kAllButton = 1056;        // rad1
-  static constexpr int kSelectionButton = 1057;  // rad2
-  static constexpr int kPagesButton = 1058;      // rad3
-  static constexpr int kCreatedButton = 10213;
+  // Posted at the start: checks the mode's radio button once the system has checked its own.
   static constexpr UINT kCheckMode = WM_APP + 1;
 
   CCustomPrint(bool printSetupOnly, DWORD flags, HWND parent);

@@ -124,7 +124,7 @@ class CItemWriter {
     const int d = m_metrics.left + level * m_metrics.indent;
     const bool children = tree.HasChildItems(item);
     const uint32_t type = node.GetType();
-    if (type == 35 || type == 65) {  // Script, Signature: the value as a paragraph below the name
+    if (type == kScriptType || type == kSignatureType) {  // the value as a paragraph below the name
       m_lines.AddLine(NameOf(node), -1, children, d, m_metrics.right, m_measure);
       m_lines.AddLine(node.GetValue(), -1, false, d + m_metrics.indent, m_metrics.right, m_measure);
       return;
@@ -133,15 +133,15 @@ class CItemWriter {
       m_lines.AddLine(NameOf(node), -1, true, d, m_metrics.right, m_measure);
       for (size_t i = 0; i < node.GetChildCount(); ++i) {
         const CSettingsNode& entry = *node.GetChild(i);
-        if (type == 98) {
-          Row(d, ChildValue(entry, 100), ChildValue(entry, 101));
-        } else if (type == 102) {
-          Row(d, ChildValue(entry, 104), ChildValue(entry, 105));
-          Row(d, m_texts.connection, ChildValue(entry, 106));
-          Row(d, m_texts.userName, ChildValue(entry, 107));
+        if (type == kWwwBookmarksType) {
+          Row(d, ChildValue(entry, kWwwBookmarkNameType), ChildValue(entry, kWwwBookmarkUrlType));
+        } else if (type == kWapBookmarksType) {
+          Row(d, ChildValue(entry, kWapBookmarkNameType), ChildValue(entry, kWapBookmarkUrlType));
+          Row(d, m_texts.connection, ChildValue(entry, kWapBookmarkUseConnectionType));
+          Row(d, m_texts.userName, ChildValue(entry, kWapBookmarkUsernameType));
           Row(d, m_texts.password, kPrintPasswordMask);
-        } else if (type == 117) {
-          Row(d, ChildValue(entry, 119), ChildValue(entry, 120));
+        } else if (type == kFilesType) {
+          Row(d, ChildValue(entry, kFileLocalType), ChildValue(entry, kFileRemoteType));
         } else {
           m_lines.AddLine(ValueOf(node.GetChild(i)), -1, false, d + m_metrics.indent, m_metrics.right,
                           m_measure);

@@ -2,18 +2,14 @@
 
 #include "support/win/wide.h"
 #include "ui/app/morvane_app.h"
+#include "ui/app/resource_ids.h"
 #include "ui/main/main_view.h"
 #include "ui/print/custom_print.h"
 #include "ui/tree/settings_tree.h"
 
 namespace orvel::ui {
 
-namespace {
-
-constexpr uint32_t kNoPrinterText = 650;
-constexpr uint32_t kPageTooSmallText = 651;
-
-}  // namespace
+namespace {}  // namespace
 
 CViewPrintPreview::CViewPrintPreview(CSettingsTree& tree, CMainViewDlg* view) : m_tree(tree), m_view(view) {}
 
@@ -34,10 +30,10 @@ bool CViewPrintPreview::Open(const CPrinterSettings& printer) {
     return false;
   }
   if (!m_icon) {
-    m_icon.reset(static_cast<HICON>(::LoadImageW(App().ResourceHandle(), MAKEINTRESOURCEW(kFrameIcon),
+    m_icon.reset(static_cast<HICON>(::LoadImageW(App().ResourceHandle(), MAKEINTRESOURCEW(kProductIcon),
                                                  IMAGE_ICON, 0, 0, LR_DEFAULTSIZE)));
   }
-  const std::wstring title = win::AsWide(App().LoadResString(kTitleText, true));
+  const std::wstring title = win::AsWide(App().LoadResString(kPrintPreviewTitleText, true));
   if (owner) {
     m_disabled = ::GetParent(owner);
     m_previousMain = App().MainWindow() ? App().MainWindow() : ::GetAncestor(owner, GA_ROOT);

@@ -16,8 +16,6 @@ class CSettingsTree;
 
 class CViewPrintPreview : public win::IPreviewDocument {
  public:
-  static constexpr uint32_t kTitleText = 506;
-  static constexpr uint32_t kFrameIcon = 429;
   static constexpr DWORD kHelpContext = 762;
 
   CViewPrintPreview(CSettingsTree& tree, CMainViewDlg* view);

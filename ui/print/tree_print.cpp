@@ -2,6 +2,7 @@
 // one job per copy, and the preview frame on the same lines.
 // clang-format off
 #include <windows.h>  // before the tree header, which takes commctrl.h first
+#include "ui/app/resource_ids.h"
 #include "ui/tree/settings_tree.h"
 // clang-format on
 
@@ -14,24 +15,15 @@
 
 namespace orvel::ui {
 
-namespace {
-
-constexpr uint32_t kDocumentNameText = 316;
-constexpr uint32_t kPageNumberText = 507;
-constexpr uint32_t kConnectionText = 618;
-constexpr uint32_t kUserNameText = 619;
-constexpr uint32_t kPasswordText = 620;
-constexpr uint32_t kNoPrinterText = 650;
-constexpr uint32_t kPageTooSmallText = 651;
-
-}  // namespace
+namespace {}  // namespace
 
 bool CSettingsTree::PrepareLines(HDC dc, PrintRange range) {
   EndPrinting();
   m_printing = std::make_unique<CSettingsPrinter>();
   PageTexts page{App().GetProductTitle(), TodayText(), App().LoadResString(kPageNumberText, true)};
-  PrintTexts texts{App().LoadResString(kConnectionText, true), App().LoadResString(kUserNameText, true),
-                   App().LoadResString(kPasswordText, true)};
+  PrintTexts texts{App().LoadResString(kPrintConnectionText, true),
+                   App().LoadResString(kPrintUserNameText, true),
+                   App().LoadResString(kPrintPasswordText, true)};
   const CTreeLogic& tree = Logic();
   return m_printing->PrepareLines(
       dc, ScreenFont(true), ScreenFont(false), page,
@@ -68,7 +60,7 @@ bool CSettingsTree::Print(const CCustomPrint& dialog, const CPrinterSettings& pr
   if (!PrepareLines(dc, range)) {
     App().ShowMessage(owner, kPageTooSmallText, MB_ICONEXCLAMATION);
   } else {
-    const std::u16string name = jobName.empty() ? App().LoadResString(kDocumentNameText, true) : jobName;
+    const std::u16string name = jobName.empty() ? App().LoadResString(kPrintDocumentNameText, true) : jobName;
     printed = PrintDocument(dc, *m_printing, name) == JobResult::Printed;
   }
   EndPrinting();

@@ -2,13 +2,6 @@
 
 namespace orvel::ui {
 
-CArgArray CArgArray::TakeFrom(CArgArray* posted) {
-  std::unique_ptr<CArgArray> owned(posted);
-  CArgArray local;
-  if (owned) local.m_cells = std::move(owned->m_cells);
-  return local;
-}
-
 uint32_t CArgArray::PopDword() {
   if (m_cells.empty()) return 0;
   auto cell = std::move(m_cells.front());
@@ -23,13 +16,6 @@ std::u16string CArgArray::PopString() {
   m_cells.pop_front();
   std::u16string* value = std::get_if<std::u16string>(&cell);
   return value ? std::move(*value) : std::u16string();
-}
-
-std::unique_ptr<CArgArray> CArgArray::Clone() {
-  auto heap = std::make_unique<CArgArray>();
-  heap->m_cells = std::move(m_cells);
-  m_cells.clear();
-  return heap;
 }
 
 }  // namespace orvel::ui

@@ -1,11 +1,9 @@
-// The arguments of one engine callback on their way across a posted message: the sender fills a
-// local array, moves its cells to a heap array whose pointer travels in wParam, and the receiving
-// handler takes the cells over at once and frees everything by its end.
+// The arguments of one engine callback on their way across a posted message: the sender fills an
+// array and posts it to the event window, whose handler reads the cells from the front.
 #pragma once
 
 #include <cstdint>
 #include <deque>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -17,9 +15,6 @@ class CArgArray {
   CArgArray() = default;
   CArgArray(const CArgArray&) = delete;
   CArgArray& operator=(const CArgArray&) = delete;
-
-  // Takes over every cell of a posted array and deletes it.
-  static CArgArray TakeFrom(CArgArray* posted);
   CArgArray(CArgArray&& other) noexcept = default;
 
   void AddDword(uint32_t value) { m_cells.emplace_back(value); }
@@ -32,8 +27,6 @@ class CArgArray {
   int32_t PopLong() { return static_cast<int32_t>(PopDword()); }
   std::u16string PopString();
 
-  // A heap array holding all cells (this one becomes empty), for the post.
-  std::unique_ptr<CArgArray> Clone();
   size_t Size() const { return m_cells.size(); }
 
  private:

@@ -1,23 +1,19 @@
 #include "ui/send/choice_dlg.h"
 
 #include "ui/app/morvane_app.h"
+#include "ui/app/resource_ids.h"
 #include "ui/send/progress_dlg.h"
 
 namespace orvel::ui {
-namespace {
-
-constexpr uint32_t kFileApplyToAll = 565;
-constexpr uint32_t kSettingApplyToAll = 546;
-constexpr uint32_t kGenericAnswer = 291;
-
-}  // namespace
+namespace {}  // namespace
 
 void CChoiceDlg::SetText(const std::u16string& text, bool fileQuestion) {
   m_text = text;
   m_fileQuestion = fileQuestion;
   if (!Handle()) return;
-  SetItemText(kQuestion, m_text);
-  SetItemText(kApplyToAll, App().LoadResString(m_fileQuestion ? kFileApplyToAll : kSettingApplyToAll, true));
+  SetItemText(kQuestionLabel, m_text);
+  SetItemText(kApplyToAllButton,
+              App().LoadResString(m_fileQuestion ? kSameForAllFilesText : kSameForAllSettingsText, true));
 }
 
 BOOL CChoiceDlg::OnInitDialog() {
@@ -31,7 +27,7 @@ BOOL CChoiceDlg::OnInitDialog() {
     } else if (button.generic) {
       // An answer without a button of its own: the generic label, with the answer when several
       // buttons carry it.
-      std::u16string label = App().LoadResString(kGenericAnswer, true);
+      std::u16string label = App().LoadResString(kOkAnswerText, true);
       if (generic > 1) {
         const std::string number = std::to_string(button.answer);
         label += u" (" + std::u16string(number.begin(), number.end()) + u")";
@@ -60,6 +56,6 @@ bool CChoiceDlg::OnCommand(WORD id, WORD, HWND) {
   return id == IDCANCEL || id == IDOK;
 }
 
-void CChoiceDlg::OnBeforeDestroy() { m_applyToAll = SendItem(kApplyToAll, BM_GETCHECK) == BST_CHECKED; }
+void CChoiceDlg::OnBeforeDestroy() { m_applyToAll = SendItem(kApplyToAllButton, BM_GETCHECK) == BST_CHECKED; }
 
 }  // namespace orvel::ui

@@ -7,18 +7,16 @@
 #include <string>
 
 #include "support/win/dialog.h"
+#include "ui/app/resource_ids.h"
 #include "ui/send/choice_plan.h"
 
 namespace orvel::ui {
 
 class CChoiceDlg : public win::CDialog {
  public:
-  static constexpr UINT kTemplate = 448;
-  static constexpr int kApplyToAll = 274;
-  static constexpr int kQuestion = 275;
   static constexpr uint32_t kStop = 4;
 
-  explicit CChoiceDlg(HINSTANCE resources) : CDialog(resources, kTemplate) {}
+  explicit CChoiceDlg(HINSTANCE resources) : CDialog(resources, kChoiceTemplate) {}
 
   void SetAllowed(uint32_t allowed) { m_allowed = allowed; }
   // Kept until the window exists; the box's label names files or settings.

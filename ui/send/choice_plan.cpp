@@ -2,10 +2,15 @@
 
 #include <cstddef>
 
+#include "ui/app/resource_ids.h"
+
 namespace orvel::ui {
 
 std::array<ChoiceButton, 4> PlanChoiceButtons(uint32_t allowed) {
-  std::array<ChoiceButton, 4> plan{{{277, 4, false}, {273, 8, false}, {276, 32, false}, {270, 64, false}}};
+  std::array<ChoiceButton, 4> plan{{{kAnswer4Button, 4, false},
+                                    {kAnswer8Button, 8, false},
+                                    {kAnswer32Button, 32, false},
+                                    {kAnswer64Button, 64, false}}};
   for (auto& button : plan) {
     if (!(allowed & button.answer)) button.answer = 0;
   }

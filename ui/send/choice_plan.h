@@ -12,7 +12,7 @@ struct ChoiceButton {
   bool generic;     // the button is relabelled: its template text names another answer
 };
 
-// The answers 4, 8, 32 and 64 keep their own buttons (277, 273, 276, 270). Every other allowed bit
+// The answers 4, 8, 32 and 64 keep their own buttons. Every other allowed bit
 // (1, 2, 16) takes, lowest bit first, a button whose own answer is not allowed, so that every
 // answer the engine offers can be given; at most four answers fit.
 std::array<ChoiceButton, 4> PlanChoiceButtons(uint32_t allowed);

@@ -1,15 +1,12 @@
 #include "ui/send/error_text.h"
 
+#include "interfaces/vantrel_codes.h"
 #include "support/u16text.h"
 #include "ui/app/app_text.h"
+#include "ui/app/resource_ids.h"
 
 namespace orvel::ui {
 namespace {
-
-constexpr uint32_t kRefusedSetting = 516;
-constexpr uint32_t kRefusedSettingText = 519;
-constexpr uint32_t kRefusedSettingPlain = 617;
-constexpr uint32_t kDefaultText = 575;
 
 struct MessageRow {
   uint32_t first;
@@ -19,13 +16,19 @@ struct MessageRow {
 };
 
 constexpr MessageRow kRows[] = {
-    {1, 6, 486, false},     {17, 17, 578, false},   {18, 19, 486, false},   {33, 41, 486, false},
-    {161, 161, 575, false}, {162, 162, 576, false}, {163, 163, 582, false}, {164, 168, 583, false},
-    {257, 257, 513, false}, {258, 258, 521, false}, {305, 306, 486, false}, {337, 337, 514, true},
-    {338, 338, 566, true},  {339, 341, 514, true},  {342, 342, 567, true},  {343, 343, 569, true},
-    {344, 344, 594, true},  {385, 385, 570, false}, {386, 386, 571, false}, {387, 389, 486, false},
-    {390, 390, 590, false}, {401, 401, 614, false}, {402, 402, 615, false}, {403, 403, 616, false},
-    {404, 404, 621, false}, {529, 529, 594, true},
+    {1, 6, kEngineFailedText, false},         {17, 17, kNoDeviceText, false},
+    {18, 19, kEngineFailedText, false},       {33, 41, kEngineFailedText, false},
+    {161, 161, kOperationFailedText, false},  {162, 162, kConnectProgramErrorText, false},
+    {163, 163, kDeviceInfoFailedText, false}, {164, 168, kTransferFailedText, false},
+    {257, 257, kCancelledText, false},        {258, 258, kOutOfMemoryText, false},
+    {305, 306, kEngineFailedText, false},     {337, 337, kFileUnreadableText, true},
+    {338, 338, kFileNotFoundText, true},      {339, 341, kFileUnreadableText, true},
+    {342, 342, kInvalidPathText, true},       {343, 343, kDiskFullText, true},
+    {344, 344, kFileReadOnlyText, true},      {385, 385, kDeviceNoResponseText, false},
+    {386, 386, kDeviceRefusedText, false},    {387, 389, kEngineFailedText, false},
+    {390, 390, kDeviceFileFailedText, false}, {401, 401, kServerError508Text, false},
+    {402, 402, kServerError530Text, false},   {403, 403, kServerError531Text, false},
+    {404, 404, kServerError517Text, false},   {529, 529, kFileReadOnlyText, true},
 };
 
 const MessageRow* FindRow(uint32_t low) {
@@ -34,8 +37,6 @@ const MessageRow* FindRow(uint32_t low) {
   }
   return nullptr;
 }
-
-uint32_t LowWord(int32_t code) { return static_cast<uint32_t>(code) & 0xFFFFu; }
 
 // Replaces the "%s" placeholders of format in order with the arguments; a placeholder without an
 // argument stays as it is.
@@ -58,25 +59,25 @@ std::u16string FormatPlaceholders(std::u16string_view format, std::u16string_vie
 }  // namespace
 
 uint32_t ErrorMessageId(int32_t code) {
-  const uint32_t low = LowWord(code);
-  if (low == kRefusedSetting) return kRefusedSettingText;
+  const uint32_t low = engine::LowWord(code);
+  if (low == engine::LowWord(engine::kInvalidSetting)) return kRefusedSettingText;
   const MessageRow* row = FindRow(low);
-  return row ? row->id : kDefaultText;
+  return row ? row->id : kOperationFailedText;
 }
 
 std::u16string ErrorCodeToMessage(int32_t code, std::u16string_view tag, std::u16string_view value,
                                   const TextLookup& lookup, const ProgressMemory& progress) {
-  const uint32_t low = LowWord(code);
+  const uint32_t low = engine::LowWord(code);
   const MessageRow* row = FindRow(low);
   std::u16string text;
-  if (low == kRefusedSetting) {
+  if (low == engine::LowWord(engine::kInvalidSetting)) {
     if (tag.empty()) {
-      text = lookup(kRefusedSettingPlain);
+      text = lookup(kRefusedSettingPlainText);
     } else {
       text = FormatPlaceholders(lookup(kRefusedSettingText), tag, QuoteForMessage(value));
     }
   } else {
-    text = lookup(row ? row->id : kDefaultText);
+    text = lookup(row ? row->id : kOperationFailedText);
   }
   while (!text.empty() && IsBlank(text.back())) text.pop_back();
   if (text.empty() || text.back() != u'.') text += u'.';

@@ -7,12 +7,10 @@
 #include "support/win/wide.h"
 #include "support/win/window.h"
 #include "ui/app/morvane_app.h"
+#include "ui/app/resource_ids.h"
 
 namespace orvel::ui {
 namespace {
-
-constexpr uint32_t kPreparingText = 581;
-constexpr uint32_t kCancellingText = 595;
 
 constexpr LimitEntry kLimits[] = {{"EngineCheck", 1000}};
 
@@ -52,15 +50,15 @@ void CProgressDlg::SetEngineCheck(std::function<bool()> alive, std::function<voi
 }
 
 void CProgressDlg::SetRange(int lower, int upper) {
-  SendItem(kBar, PBM_SETRANGE32, static_cast<WPARAM>(lower), static_cast<LPARAM>(upper));
+  SendItem(kProgressBar, PBM_SETRANGE32, static_cast<WPARAM>(lower), static_cast<LPARAM>(upper));
 }
 
 void CProgressDlg::SetPos(int position) {
-  SendItem(kBar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+  SendItem(kProgressBar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
   m_busy = false;
 }
 
-void CProgressDlg::SetText(const std::u16string& text) { SetItemText(kText, text); }
+void CProgressDlg::SetText(const std::u16string& text) { SetItemText(kProgressTextLabel, text); }
 
 void CProgressDlg::EnableCancel(bool enable) { ::EnableWindow(Item(IDCANCEL), enable ? TRUE : FALSE); }
 
@@ -108,9 +106,9 @@ void CProgressDlg::OnTimer(UINT_PTR id) {
   }
   if (id != kBusyTimer || !m_busy) return;
   PBRANGE range{};
-  SendItem(kBar, PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));
-  const auto position = static_cast<int>(SendItem(kBar, PBM_GETPOS, 0, 0));
-  SendItem(kBar, PBM_SETPOS,
+  SendItem(kProgressBar, PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));
+  const auto position = static_cast<int>(SendItem(kProgressBar, PBM_GETPOS, 0, 0));
+  SendItem(kProgressBar, PBM_SETPOS,
            static_cast<WPARAM>(position > range.iLow ? 0 : range.iLow + (range.iHigh - range.iLow) / 40), 0);
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "support/win/dialog.h"
+#include "ui/app/resource_ids.h"
 
 namespace orvel::ui {
 
@@ -16,14 +17,11 @@ void CentreOnMainView(HWND window);
 
 class CProgressDlg : public win::CDialog {
  public:
-  static constexpr UINT kTemplate = 442;
-  static constexpr int kBar = 262;
-  static constexpr int kText = 263;
   static constexpr UINT_PTR kBusyTimer = 1;
   static constexpr UINT kBusyPeriod = 1000;
   static constexpr UINT_PTR kEngineTimer = 2;
 
-  explicit CProgressDlg(HINSTANCE resources) : CDialog(resources, kTemplate) {}
+  explicit CProgressDlg(HINSTANCE resources) : CDialog(resources, kProgressTemplate) {}
 
   // The send dialog's window, hidden while this dialog runs, and its engine cancel.
   void SetOwner(HWND owner, std::function<void()> cancelOperation);

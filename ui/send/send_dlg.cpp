@@ -1,26 +1,24 @@
 #include "ui/send/send_dlg.h"
 
+#include "interfaces/vantrel_codes.h"
 #include "settings/settings_document.h"
 #include "settings/settings_writer.h"
 #include "support/win/handle.h"
 #include "support/win/wide.h"
 #include "ui/app/morvane_app.h"
+#include "ui/app/resource_ids.h"
 #include "ui/send/send_logic.h"
 #include "ui/view/morvane_view.h"
 
 namespace orvel::ui {
 namespace {
 
-constexpr uint32_t kCreateFailedText = 486;
-constexpr uint32_t kDeviceInUseText = 487;
-constexpr uint32_t kNotAvailableText = 489;
-constexpr uint32_t kOtherClientOpen = 0x23;
 constexpr DWORD kHelpContext = 141235;
 
 }  // namespace
 
 CSendDlg::CSendDlg(HINSTANCE resources, CMorvaneView* view, std::u16string path)
-    : CDialog(resources, kTemplate),
+    : CDialog(resources, kSendTemplate),
       m_progress(resources),
       m_view(view),
       m_path(std::move(path)),
@@ -40,9 +38,9 @@ BOOL CSendDlg::OnInitDialog() {
   if (m_view) m_view->SetEventWindow(m_events.Handle());
   const ConnectResult connected =
       ConnectEngine(m_connection, m_view ? static_cast<ITerminalManagerExtCallback*>(m_view.Get()) : nullptr);
-  SetItemText(kDeviceName, App().LoadResString(kNotAvailableText, true));
+  SetItemText(kSendDeviceNameLabel, App().LoadResString(kNotAvailableText, true));
   if (connected.failedAt != ConnectStep::Done) {
-    ShowError(connected.failedAt == ConnectStep::Create ? App().LoadResString(kCreateFailedText, true)
+    ShowError(connected.failedAt == ConnectStep::Create ? App().LoadResString(kEngineFailedText, true)
                                                         : CEventWnd::MessageOf(connected.result));
     EndDialog(IDCANCEL);
     return FALSE;
@@ -82,9 +80,9 @@ void CSendDlg::UpdateDeviceInfo(bool connected) {
     m_connection.engine->GetDeviceInfo(info.out());
     fields = ParseDeviceInfo(info.text(), missing);
   }
-  SetItemText(kDeviceName, fields.name);
-  SetItemText(kImei, fields.imei);
-  SetItemText(kPhone, fields.phone);
+  SetItemText(kSendDeviceNameLabel, fields.name);
+  SetItemText(kSendImeiLabel, fields.imei);
+  SetItemText(kSendPhoneLabel, fields.phone);
 }
 
 void CSendDlg::OnSend() {
@@ -95,7 +93,7 @@ void CSendDlg::OnSend() {
     m_events.ResetSessionState();
     HRESULT hr = engine->Open();
     if (FAILED(hr)) {
-      if (LowWord(hr) == kOtherClientOpen) {
+      if (engine::LowWord(hr) == engine::LowWord(engine::kOtherClientOpen)) {
         ShowDeviceInUse();
       } else {
         ShowError(CEventWnd::MessageOf(hr));

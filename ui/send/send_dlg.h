@@ -20,13 +20,6 @@ class CMorvaneView;
 
 class CSendDlg : public win::CDialog {
  public:
-  static constexpr UINT kTemplate = 10163;
-  static constexpr int kSendButton = 10138;
-  static constexpr int kHelpButton = 264;
-  static constexpr int kDeviceName = 270;
-  static constexpr int kPhone = 271;
-  static constexpr int kImei = 272;
-
   // view: the view object whose callback the engine calls (null: none is registered); path: the
   // document's file, the description of the send in the engine's audit log.
   CSendDlg(HINSTANCE resources, CMorvaneView* view, std::u16string path);

@@ -1,22 +1,16 @@
 #include "ui/send/send_logic.h"
 
+#include "interfaces/vantrel_codes.h"
 #include "settings/settings_host.h"
 #include "settings/settings_node.h"
+#include "settings/settings_schema.h"
 #include "support/path_text.h"
 #include "support/u16text.h"
+#include "ui/app/resource_ids.h"
 
 namespace orvel::ui {
 namespace {
 
-constexpr uint32_t kFileTransferType = 109;
-constexpr uint32_t kModuleQuestion = 0x201;
-constexpr uint32_t kFileExistsQuestion = 0x203;
-constexpr uint32_t kCancelled = 0x101;
-constexpr uint32_t kPreparingText = 581;
-constexpr uint32_t kApplyingText = 494;
-constexpr uint32_t kWaitText = 495;
-constexpr uint32_t kCopyingText = 496;
-constexpr uint32_t kInstallingText = 508;
 constexpr std::u16string_view kEllipsis = u"...";
 constexpr std::u16string_view kClientPlaceholder = u"(%s)";
 
@@ -81,7 +75,7 @@ StageText ProgressStageText(int32_t stage, std::u16string_view tag, int32_t perc
       result.text = FormatText(lookup(kInstallingText), {GetFileNameOfPath(tag)});
       break;
     default:
-      result.text = lookup(kWaitText);
+      result.text = lookup(kPleaseWaitText);
       break;
   }
   result.text = WithEllipsis(std::move(result.text));
@@ -97,12 +91,13 @@ std::u16string DeviceInUseText(std::u16string_view format, std::u16string_view c
 }
 
 bool IsQuestionCode(int32_t code) {
-  const uint32_t low = LowWord(code);
-  return low == kModuleQuestion || low == kFileExistsQuestion;
+  const uint32_t low = engine::LowWord(code);
+  return low == engine::LowWord(engine::kModuleStatus128) || low == engine::LowWord(engine::kFileExists);
 }
 
 bool ShowsFinalBox(int32_t result, bool questionOpen, bool errorShown) {
-  return result < 0 && (questionOpen || LowWord(result) != kCancelled) && !errorShown;
+  return result < 0 && (questionOpen || engine::LowWord(result) != engine::LowWord(engine::kCancelled)) &&
+         !errorShown;
 }
 
 bool IsFileQuestion(const CSettingsNode* root, std::u16string_view tag) {

@@ -39,12 +39,10 @@ using DisplayNameLookup = std::function<std::u16string(std::u16string_view tag)>
 StageText ProgressStageText(int32_t stage, std::u16string_view tag, int32_t percent,
                             const StringLookup& lookup, const DisplayNameLookup& displayName);
 
-// String 487 with the name of the client that holds the device; without a name its "(%s)" goes,
+// The device-in-use text with the name of the client that holds the device; without a name its "(%s)" goes,
 // with the blanks around it made one.
 std::u16string DeviceInUseText(std::u16string_view format, std::u16string_view client);
 
-// The low word of an engine code.
-inline uint32_t LowWord(int32_t code) { return static_cast<uint32_t>(code) & 0xFFFFu; }
 // Error callbacks with these low words are questions for the user (module status 128, file exists).
 bool IsQuestionCode(int32_t code);
 // Whether the end of an operation shows its box: a failure, not already told, and not a plain

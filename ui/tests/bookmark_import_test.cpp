@@ -19,6 +19,7 @@
 #include "support/win/registry.h"
 #include "support/win/wide.h"
 #include "ui/app/morvane_app.h"
+#include "ui/app/resource_ids.h"
 #include "ui/lists/bookmark_import.h"
 #include "ui/lists/bookmark_import_dlg.h"
 #include "ui/lists/settings_list_dlg.h"
@@ -83,13 +84,12 @@ class BookmarkImportTest : public ::testing::Test {
   // Runs the import; `drive` works the source dialog (and what it opens).
   static bool Import(Texts& texts, const std::function<void(HWND)>& drive) {
     return uitest::RunDriven<bool>([&] { return RunBookmarkImport(nullptr, App().ResourceHandle(), texts); },
-                                   CImportSourceDlg::kFavorites, drive);
+                                   kSourceFavoritesButton, drive);
   }
   // Chooses a source with a click on its radio button and presses OK.
   static std::function<void(HWND)> Choose(int source, bool* pressed) {
     return [=](HWND window) {
-      if (source != CImportSourceDlg::kFavorites && !driver::Click(driver::FindControl(window, source)))
-        return;
+      if (source != kSourceFavoritesButton && !driver::Click(driver::FindControl(window, source))) return;
       *pressed = static_cast<bool>(driver::PressButton(window, IDOK));
     };
   }
@@ -127,7 +127,7 @@ class BookmarkImportTest : public ::testing::Test {
   static bool ChooseFoundFile(std::vector<std::wstring>* listed, bool* okAtFirst) {
     HWND found = driver::WaitDialog(::GetCurrentProcessId(), L"Choose Bookmark File");
     if (!found) return false;
-    HWND list = driver::FindControl(found, CBookmarkListDlg::kList);
+    HWND list = driver::FindControl(found, kBookmarkFilesList);
     if (listed) *listed = driver::ListViewTexts(list);
     if (okAtFirst) *okAtFirst = ::IsWindowEnabled(driver::FindControl(found, IDOK));
     EXPECT_TRUE(driver::CaptureWindow(found, L"morvane_import_found_files"));
@@ -149,9 +149,9 @@ TEST_F(BookmarkImportTest, FavouritesWithANestedFolderAndFilesThatAreNoBookmarks
   const bool ran = Import(texts, [&](HWND window) {
     EXPECT_TRUE(driver::CaptureWindow(window, L"morvane_import_source"));
     // The path and Browse belong to the file source only.
-    EXPECT_FALSE(::IsWindowEnabled(driver::FindControl(window, CImportSourceDlg::kPath)));
-    EXPECT_FALSE(::IsWindowEnabled(driver::FindControl(window, CImportSourceDlg::kBrowse)));
-    Choose(CImportSourceDlg::kFavorites, &pressed)(window);
+    EXPECT_FALSE(::IsWindowEnabled(driver::FindControl(window, kTextEdit)));
+    EXPECT_FALSE(::IsWindowEnabled(driver::FindControl(window, kLoadOrBrowseButton)));
+    Choose(kSourceFavoritesButton, &pressed)(window);
   });
   EXPECT_TRUE(ran);
   EXPECT_TRUE(pressed);
@@ -171,7 +171,7 @@ TEST_F(BookmarkImportTest, TheBookmarkFileNamedInTheRegistry) {
             ERROR_SUCCESS);
   Texts texts;
   bool pressed = false;
-  EXPECT_TRUE(Import(texts, Choose(CImportSourceDlg::kNetscape, &pressed)));
+  EXPECT_TRUE(Import(texts, Choose(kSourceNetscapeButton, &pressed)));
   EXPECT_TRUE(pressed);
   // The bookmark without a name is no bookmark to keep.
   EXPECT_EQ(texts, (Texts{u"http://one.example/\nOne", u"http://two.example/\nTwolines"}));
@@ -183,7 +183,7 @@ TEST_F(BookmarkImportTest, TheBookmarkFileFoundBelowTheProgramFolderAndChosen) {
   bool pressed = false, chosen = false, okAtFirst = true;
   std::vector<std::wstring> listed;
   const bool ran = Import(texts, [&](HWND window) {
-    Choose(CImportSourceDlg::kNetscape, &pressed)(window);
+    Choose(kSourceNetscapeButton, &pressed)(window);
     chosen = ChooseFoundFile(&listed, &okAtFirst);
   });
   EXPECT_TRUE(ran);
@@ -200,9 +200,9 @@ TEST_F(BookmarkImportTest, NoBookmarkFileOfTheOtherBrowserIsTold) {
   bool pressed = false;
   bool told = false;
   EXPECT_TRUE(Import(texts, [&](HWND window) {
-    Choose(CImportSourceDlg::kNetscape, &pressed)(window);
-    told = static_cast<bool>(
-        driver::AnswerMessageBox(::GetCurrentProcessId(), win::AsWide(App().LoadResString(540, true)), IDOK));
+    Choose(kSourceNetscapeButton, &pressed)(window);
+    told = static_cast<bool>(driver::AnswerMessageBox(
+        ::GetCurrentProcessId(), win::AsWide(App().LoadResString(kNoNetscapeBookmarksText, true)), IDOK));
   }));
   EXPECT_TRUE(told);
   EXPECT_TRUE(texts.empty());
@@ -225,8 +225,8 @@ TEST_F(BookmarkImportTest, AFileTypedIntoTheSourceDialog) {
     Texts texts;
     bool okWhileEmpty = true, told = false;
     EXPECT_TRUE(Import(texts, [&](HWND window) {
-      if (!driver::Click(driver::FindControl(window, CImportSourceDlg::kFile))) return;
-      HWND path = driver::FindControl(window, CImportSourceDlg::kPath);
+      if (!driver::Click(driver::FindControl(window, kSourceFileButton))) return;
+      HWND path = driver::FindControl(window, kTextEdit);
       driver::WaitUntil(driver::Wait::Text, [&] { return ::IsWindowEnabled(path) != FALSE; });
       okWhileEmpty = ::IsWindowEnabled(driver::FindControl(window, IDOK));
       if (!driver::Click(path)) return;
@@ -234,8 +234,9 @@ TEST_F(BookmarkImportTest, AFileTypedIntoTheSourceDialog) {
       driver::WaitUntil(driver::Wait::Text, [&] { return driver::WindowText(path) == c.typed; });
       if (!driver::PressButton(window, IDOK)) return;
       if (c.told)
-        told = static_cast<bool>(driver::AnswerMessageBox(::GetCurrentProcessId(),
-                                                          win::AsWide(App().LoadResString(541, true)), IDOK));
+        told = static_cast<bool>(driver::AnswerMessageBox(
+            ::GetCurrentProcessId(), win::AsWide(App().LoadResString(kBookmarkFileUnreadableText, true)),
+            IDOK));
     }));
     EXPECT_FALSE(okWhileEmpty);
     EXPECT_EQ(told, c.told);
@@ -279,21 +280,21 @@ TEST_F(BookmarkImportTest, ImportsThroughTheWebBookmarkListReachTheSettings) {
   int afterFavorites = 0;
   bool chosen = false, pressed = false;
   const INT_PTR result = uitest::RunDriven<INT_PTR>(
-      [&] { return dialog.DoModal(); }, CSettingsListDlg::kImport,
+      [&] { return dialog.DoModal(); }, kImportButton,
       [&](HWND window) {
-        HWND list = driver::FindControl(window, CSettingsListDlg::kList);
+        HWND list = driver::FindControl(window, kListControl);
         auto import = [&](int source) {
-          if (!driver::PressButton(window, CSettingsListDlg::kImport)) return false;
-          HWND from = driver::WaitDialogWithControl(process, CImportSourceDlg::kFavorites);
+          if (!driver::PressButton(window, kImportButton)) return false;
+          HWND from = driver::WaitDialogWithControl(process, kSourceFavoritesButton);
           if (!from) return false;
           bool ok = false;
           Choose(source, &ok)(from);
           return ok;
         };
-        if (!import(CImportSourceDlg::kFavorites)) return;
+        if (!import(kSourceFavoritesButton)) return;
         driver::WaitUntil(driver::Wait::Text, [&] { return ListView_GetItemCount(list) == 3; });
         afterFavorites = ListView_GetItemCount(list);
-        if (!import(CImportSourceDlg::kNetscape)) return;
+        if (!import(kSourceNetscapeButton)) return;
         chosen = ChooseFoundFile(nullptr, nullptr);
         driver::WaitUntil(driver::Wait::Text, [&] { return ListView_GetItemCount(list) == 4; });
         EXPECT_TRUE(driver::CaptureWindow(window, L"morvane_bookmark_list_imported"));

@@ -8,6 +8,7 @@
 
 #include "settings/tests/settings_test_support.h"
 #include "settings/settings_validate.h"
+#include "ui/app/resource_ids.h"
 
 using namespace orvel;
 using namespace orvel::ui;
@@ -35,12 +36,12 @@ struct EntryCase {
 
 const EntryCase kEntryCases[] = {
     {"new web entry", BookmarkMode::Web, {u"Gamma", u"http://g.example/", u"", u"", u""}, -1, 0},
-    {"empty name", BookmarkMode::Web, {u"", u"http://g.example/", u"", u"", u""}, -1, kBadNameMessage},
+    {"empty name", BookmarkMode::Web, {u"", u"http://g.example/", u"", u"", u""}, -1, kBadBookmarkNameText},
     {"name of another row",
      BookmarkMode::Web,
      {u"Beta", u"http://g.example/", u"", u"", u""},
      0,
-     kBadNameMessage},
+     kBadBookmarkNameText},
     {"own name kept", BookmarkMode::Web, {u"Beta", u"http://g.example/", u"", u"", u""}, 1, 0},
     {"name differing in case", BookmarkMode::Web, {u"beta", u"http://g.example/", u"", u"", u""}, -1, 0},
     {"web name of 256", BookmarkMode::Web, {Repeat(u'n', 256), u"http://g.example/", u"", u"", u""}, -1, 0},
@@ -48,11 +49,11 @@ const EntryCase kEntryCases[] = {
      BookmarkMode::Web,
      {Repeat(u'n', 257), u"http://g.example/", u"", u"", u""},
      -1,
-     kBadNameMessage},
+     kBadBookmarkNameText},
     {"web URL of 264", BookmarkMode::Web, {u"G", Url(264), u"", u"", u""}, -1, 0},
-    {"web URL of 265", BookmarkMode::Web, {u"G", Url(265), u"", u"", u""}, -1, kBadUrlMessage},
-    {"empty URL", BookmarkMode::Web, {u"G", u"", u"", u"", u""}, -1, kBadUrlMessage},
-    {"bad URL", BookmarkMode::Web, {u"G", u"http://a b/", u"", u"", u""}, -1, kBadUrlMessage},
+    {"web URL of 265", BookmarkMode::Web, {u"G", Url(265), u"", u"", u""}, -1, kBadBookmarkUrlText},
+    {"empty URL", BookmarkMode::Web, {u"G", u"", u"", u"", u""}, -1, kBadBookmarkUrlText},
+    {"bad URL", BookmarkMode::Web, {u"G", u"http://a b/", u"", u"", u""}, -1, kBadBookmarkUrlText},
     {"web ignores the WAP fields",
      BookmarkMode::Web,
      {u"G", u"http://g.example/", u"", Repeat(u'u', 60), u""},
@@ -63,9 +64,9 @@ const EntryCase kEntryCases[] = {
      BookmarkMode::Wap,
      {Repeat(u'n', 51), u"http://g.example/", u"WAP1", u"", u""},
      -1,
-     kBadNameMessage},
+     kBadBookmarkNameText},
     {"WAP URL of 255", BookmarkMode::Wap, {u"G", Url(255), u"WAP1", u"", u""}, -1, 0},
-    {"WAP URL of 256", BookmarkMode::Wap, {u"G", Url(256), u"WAP1", u"", u""}, -1, kBadUrlMessage},
+    {"WAP URL of 256", BookmarkMode::Wap, {u"G", Url(256), u"WAP1", u"", u""}, -1, kBadBookmarkUrlText},
     {"user name of 50",
      BookmarkMode::Wap,
      {u"G", u"http://g.example/", u"WAP1", Repeat(u'u', 50), u""},
@@ -75,23 +76,23 @@ const EntryCase kEntryCases[] = {
      BookmarkMode::Wap,
      {u"G", u"http://g.example/", u"WAP1", Repeat(u'u', 51), u""},
      -1,
-     kBadUserNameMessage},
+     kBadBookmarkUserNameText},
     {"password of 21",
      BookmarkMode::Wap,
      {u"G", u"http://g.example/", u"WAP1", u"", Repeat(u'p', 21)},
      -1,
-     kBadPasswordMessage},
+     kBadBookmarkPasswordText},
     {"no connection",
      BookmarkMode::Wap,
      {u"G", u"http://g.example/", u"", u"", u""},
      -1,
-     kBadConnectionMessage},
+     kBadBookmarkConnectionText},
     {"the no-connection choice",
      BookmarkMode::Wap,
      {u"G", u"http://g.example/", u"(none)", u"", u""},
      -1,
-     kBadConnectionMessage},
-    {"first failure wins", BookmarkMode::Wap, {u"Alpha", u"", u"", u"", u""}, -1, kBadNameMessage},
+     kBadBookmarkConnectionText},
+    {"first failure wins", BookmarkMode::Wap, {u"Alpha", u"", u"", u"", u""}, -1, kBadBookmarkNameText},
 };
 
 TEST(CheckEntry, Table) {
@@ -113,7 +114,7 @@ class NoConnectionTest : public test::SettingsTest {};
 TEST_F(NoConnectionTest, TheCheckRefusesWhatTheChoiceListShows) {
   UseFakeHost();
   m_host.texts[399] = u"No connections";
-  m_host.texts[443] = u"(no WAP connection)";
+  m_host.texts[kNoConnectionsDefinedText] = u"(no WAP connection)";
   CSettingsNode& root = NewDocument();
   std::vector<std::u16string> choices;
   Field(root, {92, 102}).GetChoices(choices, true);
@@ -121,7 +122,7 @@ TEST_F(NoConnectionTest, TheCheckRefusesWhatTheChoiceListShows) {
   const std::u16string shown = ChoiceShownText(choices[0]);
   EXPECT_EQ(shown, NoConnectionText());
   const CSettingsRow entry(u"G", u"http://g.example/", shown, u"", u"");
-  EXPECT_EQ(CheckEntry(BookmarkMode::Wap, entry, {}, -1, NoConnectionText()), kBadConnectionMessage);
+  EXPECT_EQ(CheckEntry(BookmarkMode::Wap, entry, {}, -1, NoConnectionText()), kBadBookmarkConnectionText);
   const CSettingsRow named(u"G", u"http://g.example/", u"No connections", u"", u"");
   EXPECT_EQ(CheckEntry(BookmarkMode::Wap, named, {}, -1, NoConnectionText()), 0u);
 }

@@ -6,18 +6,17 @@
 
 #include "interfaces/vantrel_codes.h"
 #include "support/u16text.h"
+#include "ui/app/resource_ids.h"
 
-using orvel::ui::ErrorCodeToMessage;
-using orvel::ui::ErrorMessageId;
-using orvel::ui::ProgressMemory;
+using namespace orvel::ui;
 namespace engine = orvel::engine;
 
 namespace {
 
 // Every string comes back as "S<id>" with trailing blanks, so that the trimming and the final "."
-// show; string 519 has the library's two placeholders.
+// show; kRefusedSettingText has the library's two placeholders.
 std::u16string Lookup(uint32_t id) {
-  if (id == 519) return u"Setting \"%s\" cannot be \"%s\".";
+  if (id == kRefusedSettingText) return u"Setting \"%s\" cannot be \"%s\".";
   if (id == 513) return u"S513.";
   return orvel::FromUtf8("S" + std::to_string(id)) + u" \t\r\n";
 }
@@ -41,85 +40,85 @@ struct CodeCase {
 // reach the user interface through the engine's callbacks (its OnDone/OnError codes are the
 // module's error numbers in FACILITY_ITF, its method results 0x8004000C..0x80040064).
 const CodeCase kCodes[] = {
-    {0, 575, false},
-    {static_cast<uint32_t>(engine::kNoClientProcess), 486, false},
-    {static_cast<uint32_t>(engine::kNoCallbackInterface), 486, false},
-    {static_cast<uint32_t>(engine::kCallbackAdvised), 486, false},
-    {static_cast<uint32_t>(engine::kNoCallback), 486, false},
-    {static_cast<uint32_t>(engine::kInvalidArgument), 486, false},
-    {static_cast<uint32_t>(engine::kClientTableFull), 486, false},
-    {static_cast<uint32_t>(engine::kNoDevice), 578, false},
-    {static_cast<uint32_t>(engine::kNoDeviceInfo), 486, false},
-    {static_cast<uint32_t>(engine::kOperationRunning), 486, false},
-    {static_cast<uint32_t>(engine::kNotOpenClient), 486, false},
-    {static_cast<uint32_t>(engine::kOtherClientOpen), 486, false},
-    {static_cast<uint32_t>(engine::kNoQuestion), 486, false},
-    {static_cast<uint32_t>(engine::kAnswerNotOffered), 486, false},
-    {static_cast<uint32_t>(engine::kNoOperation), 486, false},
-    {static_cast<uint32_t>(engine::kAlreadyCancelling), 486, false},
-    {static_cast<uint32_t>(engine::kNoConnectProgram), 486, false},
-    {static_cast<uint32_t>(engine::kClientNotTrusted), 486, false},
-    {static_cast<uint32_t>(engine::kModuleFailed), 575, false},
-    {static_cast<uint32_t>(engine::kDeviceInfoFailed), 582, false},
-    {static_cast<uint32_t>(engine::kTransferUnavailable), 583, false},
-    {static_cast<uint32_t>(engine::kDeviceObjectFailed), 583, false},
-    {static_cast<uint32_t>(engine::kBackupFailed), 583, false},
-    {static_cast<uint32_t>(engine::kRestoreFailed), 583, false},
-    {static_cast<uint32_t>(engine::kCopyFailed), 583, false},
-    {static_cast<uint32_t>(engine::kCancelled), 513, false},
-    {static_cast<uint32_t>(engine::kOutOfMemory), 521, false},
-    {static_cast<uint32_t>(engine::kFileUnreadable), 514, true},
-    {static_cast<uint32_t>(engine::kFileNotFound), 566, true},
-    {static_cast<uint32_t>(engine::kPackageRefused), 514, true},
-    {static_cast<uint32_t>(engine::kInvalidPath), 567, true},
-    {static_cast<uint32_t>(engine::kDiskFull), 569, true},
-    {static_cast<uint32_t>(engine::kModuleStatus34), 570, false},
-    {static_cast<uint32_t>(engine::kModuleStatus32), 571, false},
-    {static_cast<uint32_t>(engine::kModuleStatus33), 590, false},
-    {static_cast<uint32_t>(engine::kModuleError508), 614, false},
-    {static_cast<uint32_t>(engine::kModuleError530), 615, false},
-    {static_cast<uint32_t>(engine::kModuleError531), 616, false},
-    {static_cast<uint32_t>(engine::kModuleError517), 621, false},
-    {static_cast<uint32_t>(engine::kModuleStatus128), 575, false},
-    {static_cast<uint32_t>(engine::kModuleStatus129), 575, false},
-    {static_cast<uint32_t>(engine::kFileExists), 575, false},
-    {static_cast<uint32_t>(engine::kAccessDenied), 594, true},
+    {0, kOperationFailedText, false},
+    {static_cast<uint32_t>(engine::kNoClientProcess), kEngineFailedText, false},
+    {static_cast<uint32_t>(engine::kNoCallbackInterface), kEngineFailedText, false},
+    {static_cast<uint32_t>(engine::kCallbackAdvised), kEngineFailedText, false},
+    {static_cast<uint32_t>(engine::kNoCallback), kEngineFailedText, false},
+    {static_cast<uint32_t>(engine::kInvalidArgument), kEngineFailedText, false},
+    {static_cast<uint32_t>(engine::kClientTableFull), kEngineFailedText, false},
+    {static_cast<uint32_t>(engine::kNoDevice), kNoDeviceText, false},
+    {static_cast<uint32_t>(engine::kNoDeviceInfo), kEngineFailedText, false},
+    {static_cast<uint32_t>(engine::kOperationRunning), kEngineFailedText, false},
+    {static_cast<uint32_t>(engine::kNotOpenClient), kEngineFailedText, false},
+    {static_cast<uint32_t>(engine::kOtherClientOpen), kEngineFailedText, false},
+    {static_cast<uint32_t>(engine::kNoQuestion), kEngineFailedText, false},
+    {static_cast<uint32_t>(engine::kAnswerNotOffered), kEngineFailedText, false},
+    {static_cast<uint32_t>(engine::kNoOperation), kEngineFailedText, false},
+    {static_cast<uint32_t>(engine::kAlreadyCancelling), kEngineFailedText, false},
+    {static_cast<uint32_t>(engine::kNoConnectProgram), kEngineFailedText, false},
+    {static_cast<uint32_t>(engine::kClientNotTrusted), kEngineFailedText, false},
+    {static_cast<uint32_t>(engine::kModuleFailed), kOperationFailedText, false},
+    {static_cast<uint32_t>(engine::kDeviceInfoFailed), kDeviceInfoFailedText, false},
+    {static_cast<uint32_t>(engine::kTransferUnavailable), kTransferFailedText, false},
+    {static_cast<uint32_t>(engine::kDeviceObjectFailed), kTransferFailedText, false},
+    {static_cast<uint32_t>(engine::kBackupFailed), kTransferFailedText, false},
+    {static_cast<uint32_t>(engine::kRestoreFailed), kTransferFailedText, false},
+    {static_cast<uint32_t>(engine::kCopyFailed), kTransferFailedText, false},
+    {static_cast<uint32_t>(engine::kCancelled), kCancelledText, false},
+    {static_cast<uint32_t>(engine::kOutOfMemory), kOutOfMemoryText, false},
+    {static_cast<uint32_t>(engine::kFileUnreadable), kFileUnreadableText, true},
+    {static_cast<uint32_t>(engine::kFileNotFound), kFileNotFoundText, true},
+    {static_cast<uint32_t>(engine::kPackageRefused), kFileUnreadableText, true},
+    {static_cast<uint32_t>(engine::kInvalidPath), kInvalidPathText, true},
+    {static_cast<uint32_t>(engine::kDiskFull), kDiskFullText, true},
+    {static_cast<uint32_t>(engine::kModuleStatus34), kDeviceNoResponseText, false},
+    {static_cast<uint32_t>(engine::kModuleStatus32), kDeviceRefusedText, false},
+    {static_cast<uint32_t>(engine::kModuleStatus33), kDeviceFileFailedText, false},
+    {static_cast<uint32_t>(engine::kModuleError508), kServerError508Text, false},
+    {static_cast<uint32_t>(engine::kModuleError530), kServerError530Text, false},
+    {static_cast<uint32_t>(engine::kModuleError531), kServerError531Text, false},
+    {static_cast<uint32_t>(engine::kModuleError517), kServerError517Text, false},
+    {static_cast<uint32_t>(engine::kModuleStatus128), kOperationFailedText, false},
+    {static_cast<uint32_t>(engine::kModuleStatus129), kOperationFailedText, false},
+    {static_cast<uint32_t>(engine::kFileExists), kOperationFailedText, false},
+    {static_cast<uint32_t>(engine::kAccessDenied), kFileReadOnlyText, true},
     // The transport module: OnDone/OnError codes, then its method results.
-    {0x80040001, 486, false},  // cancelled
-    {0x80040002, 486, false},  // local file
-    {0x80040003, 486, false},  // temporary file
-    {0x80040008, 575, false},  // out of memory
-    {0x80040009, 575, false},  // bad response
-    {0x8004000B, 575, false},  // no debug mode
-    {0x8004000D, 575, false},  // server start
-    {0x80040018, 575, false},  // read past the end
-    {0x80040021, 486, false},  // device file
-    {0x80040022, 486, false},  // connection
-    {0x80040023, 486, false},  // no response
-    {0x80040040, 575, false},  // COM object
-    {0x80040060, 575, false},  // not supported
-    {0x80040061, 575, false},
-    {0x80040062, 575, false},
-    {0x80040063, 575, false},
-    {0x80040064, 575, false},
-    {0x8004000C, 575, false},
-    {0x8004000E, 575, false},
+    {0x80040001, kEngineFailedText, false},     // cancelled
+    {0x80040002, kEngineFailedText, false},     // local file
+    {0x80040003, kEngineFailedText, false},     // temporary file
+    {0x80040008, kOperationFailedText, false},  // out of memory
+    {0x80040009, kOperationFailedText, false},  // bad response
+    {0x8004000B, kOperationFailedText, false},  // no debug mode
+    {0x8004000D, kOperationFailedText, false},  // server start
+    {0x80040018, kOperationFailedText, false},  // read past the end
+    {0x80040021, kEngineFailedText, false},     // device file
+    {0x80040022, kEngineFailedText, false},     // connection
+    {0x80040023, kEngineFailedText, false},     // no response
+    {0x80040040, kOperationFailedText, false},  // COM object
+    {0x80040060, kOperationFailedText, false},  // not supported
+    {0x80040061, kOperationFailedText, false},
+    {0x80040062, kOperationFailedText, false},
+    {0x80040063, kOperationFailedText, false},
+    {0x80040064, kOperationFailedText, false},
+    {0x8004000C, kOperationFailedText, false},
+    {0x8004000E, kOperationFailedText, false},
     // Edges of the ranges, and a code of another facility with a known low word.
-    {0x80040007, 575, false},
-    {0x80040010, 575, false},
-    {0x80040013, 486, false},
-    {0x80040014, 575, false},
-    {0x80040029, 486, false},
-    {0x8004002A, 575, false},
-    {0x800400C8, 575, false},
-    {0x80040131, 486, false},
-    {0x80040132, 486, false},
-    {0x80040155, 514, true},
-    {0x80040158, 594, true},
-    {0x80040183, 486, false},
-    {0x80040185, 486, false},
-    {0x80040211, 594, true},
-    {0x80070101, 513, false},
+    {0x80040007, kOperationFailedText, false},
+    {0x80040010, kOperationFailedText, false},
+    {0x80040013, kEngineFailedText, false},
+    {0x80040014, kOperationFailedText, false},
+    {0x80040029, kEngineFailedText, false},
+    {0x8004002A, kOperationFailedText, false},
+    {0x800400C8, kOperationFailedText, false},
+    {0x80040131, kEngineFailedText, false},
+    {0x80040132, kEngineFailedText, false},
+    {0x80040155, kFileUnreadableText, true},
+    {0x80040158, kFileReadOnlyText, true},
+    {0x80040183, kEngineFailedText, false},
+    {0x80040185, kEngineFailedText, false},
+    {0x80040211, kFileReadOnlyText, true},
+    {0x80070101, kCancelledText, false},
 };
 
 }  // namespace

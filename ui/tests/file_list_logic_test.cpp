@@ -48,7 +48,7 @@ TEST_F(FileListModelTest, AddingPackagesSkipsFilesAlreadyListed) {
 
 TEST_F(FileListModelTest, GeneralFilesAreDuplicatesByTheirPcPath) {
   CSettingsNode& files = Field(*m_root, {109, 117});
-  CFileListModel model(files, kFileEntryType);
+  CFileListModel model(files, kFileType);
   ASSERT_TRUE(model.HasDeviceColumn());
   EXPECT_TRUE(model.AddFileWithFolder(u"C:\\data\\a.txt", u"C:\\Documents\\"));
   EXPECT_TRUE(model.AddFileWithFolder(u"C:\\data\\b.txt", u"D:\\Documents\\"));
@@ -68,7 +68,7 @@ TEST_F(FileListModelTest, GeneralFilesAreDuplicatesByTheirPcPath) {
 TEST_F(FileListModelTest, OkHandsBackEntriesThatBelongToTheListNode) {
   CSettingsNode& files = Field(*m_root, {109, 117});
   {
-    CFileListModel model(files, kFileEntryType);
+    CFileListModel model(files, kFileType);
     model.AddFileWithFolder(u"C:\\data\\a.txt", u"C:\\Documents\\");
     model.AddFileWithFolder(u"C:\\data\\b.txt", u"D:\\");
     EXPECT_FALSE(model.SameEntries(files));
@@ -84,7 +84,7 @@ TEST_F(FileListModelTest, OkHandsBackEntriesThatBelongToTheListNode) {
     // Walks every parent up to the root: a parent left in the working copy would be freed memory.
     EXPECT_TRUE(entry->GetChild(1)->HasAncestorOfType(109));
   }
-  EXPECT_EQ(ChildValue(files.GetChild(1), kLocalPathType), u"C:\\data\\b.txt");
+  EXPECT_EQ(ChildValue(files.GetChild(1), kFileLocalType), u"C:\\data\\b.txt");
 }
 
 TEST_F(FileListModelTest, DeletingAllAndLeavingTheListAsItWas) {

@@ -21,6 +21,7 @@
 #include "settings/settings_writer.h"
 #include "support/win/wide.h"
 #include "ui/app/morvane_app.h"
+#include "ui/app/resource_ids.h"
 #include "ui/lists/file_list_dlg.h"
 #include "ui/lists/file_list_logic.h"
 #include "ui/main/main_view.h"
@@ -42,13 +43,13 @@ class DevicePathTest : public ::testing::Test {
     ASSERT_TRUE(App().LanguageLoaded());
   }
   static INT_PTR Run(CDevicePathDlg& dialog, const std::function<void(HWND)>& drive) {
-    return uitest::RunDriven<INT_PTR>([&] { return dialog.DoModal(); }, CDevicePathDlg::kDeviceFolder, drive);
+    return uitest::RunDriven<INT_PTR>([&] { return dialog.DoModal(); }, kDeviceFolderEdit, drive);
   }
 };
 
 // The folder box's edit field.
 HWND FolderEdit(HWND dialog) {
-  return driver::FindControlByClass(driver::FindControl(dialog, CDevicePathDlg::kDeviceFolder), L"Edit");
+  return driver::FindControlByClass(driver::FindControl(dialog, kDeviceFolderEdit), L"Edit");
 }
 
 TEST_F(DevicePathTest, AFolderWithoutADriveIsRefusedAndOneWithoutItsBackslashGetsIt) {
@@ -58,7 +59,7 @@ TEST_F(DevicePathTest, AFolderWithoutADriveIsRefusedAndOneWithoutItsBackslashGet
   bool okEmpty = true, okRelative = true, okDrive = false, told = false, stayed = false, pressed = false;
   const INT_PTR result = Run(dialog, [&](HWND window) {
     HWND ok = driver::FindControl(window, IDOK);
-    offered = driver::ComboBoxTexts(driver::FindControl(window, CDevicePathDlg::kDeviceFolder));
+    offered = driver::ComboBoxTexts(driver::FindControl(window, kDeviceFolderEdit));
     okEmpty = ::IsWindowEnabled(ok);
     HWND edit = FolderEdit(window);
     if (!driver::Click(edit)) return;
@@ -67,8 +68,8 @@ TEST_F(DevicePathTest, AFolderWithoutADriveIsRefusedAndOneWithoutItsBackslashGet
     okRelative = ::IsWindowEnabled(ok);
     // The dialog's own check behind the disabled button.
     ::PostMessageW(window, WM_COMMAND, IDOK, 0);
-    told = static_cast<bool>(
-        driver::AnswerMessageBox(::GetCurrentProcessId(), win::AsWide(App().LoadResString(592, true)), IDOK));
+    told = static_cast<bool>(driver::AnswerMessageBox(
+        ::GetCurrentProcessId(), win::AsWide(App().LoadResString(kInvalidDeviceFolderText, true)), IDOK));
     stayed = ::IsWindow(window) != FALSE;
     if (!driver::Click(edit)) return;
     driver::PressKey(VK_HOME);
@@ -160,14 +161,13 @@ class FileListTest : public ::testing::Test {
   bool Edit(const CSettingsNode& list, const std::function<void(HWND)>& drive) {
     HTREEITEM item = ItemOf(list);
     EXPECT_NE(item, nullptr);
-    return uitest::RunDriven<bool>([&] { return m_tree.EditSelectedValue(item); }, CFileListDlg::kList,
-                                   drive);
+    return uitest::RunDriven<bool>([&] { return m_tree.EditSelectedValue(item); }, kListControl, drive);
   }
   static std::u16string Written(CSettingsNode& node) {
     std::u16string text;
     for (size_t i = 0; i < node.GetChildCount(); ++i)
-      text += ChildValue(node.GetChild(i), kLocalPathType) + node.GetChild(i)->GetValue() + u"|" +
-              ChildValue(node.GetChild(i), kRemotePathType) + (node.GetChild(i)->IsCreated() ? u"+;" : u";");
+      text += ChildValue(node.GetChild(i), kFileLocalType) + node.GetChild(i)->GetValue() + u"|" +
+              ChildValue(node.GetChild(i), kFileRemoteType) + (node.GetChild(i)->IsCreated() ? u"+;" : u";");
     return text;
   }
   // Every entry of the list, and every node below one, has its own place in the document: a parent
@@ -209,10 +209,10 @@ TEST_F(FileListTest, SeveralPackagesChosenAtOnceGoIntoTheTreeOnOk) {
   bool twoColumns = false, noEdit = false, chosen = false, pressed = false;
   EXPECT_TRUE(Edit(packages, [&](HWND window) {
     caption = driver::WindowText(window);
-    HWND list = driver::FindControl(window, CFileListDlg::kList);
+    HWND list = driver::FindControl(window, kListControl);
     twoColumns = Header_GetItemCount(ListView_GetHeader(list)) == 2;
-    noEdit = driver::FindControl(window, CFileListDlg::kEdit) == nullptr;
-    if (!driver::PressButton(window, CFileListDlg::kAdd)) return;
+    noEdit = driver::FindControl(window, kEditButton) == nullptr;
+    if (!driver::PressButton(window, kAddButton)) return;
     // b.sis is listed already: it is not added twice.
     chosen = ChooseFiles(L"\"a.sis\" \"b.sis\" \"c.sis\"");
     driver::WaitUntil(driver::Wait::Text, [&] { return ListView_GetItemCount(list) == 3; });
@@ -242,14 +242,14 @@ TEST_F(FileListTest, GeneralFilesWithTheirDeviceFoldersAreSavedAsTheGoldenHasThe
   std::vector<std::wstring> afterAdd, devices;
   bool threeColumns = false, duplicateSkipped = false, pressed = false;
   auto addFile = [&](HWND window, const std::wstring& pcPath) {
-    if (!driver::PressButton(window, CFileListDlg::kAdd)) return false;
-    HWND path = driver::WaitDialogWithControl(::GetCurrentProcessId(), CDevicePathDlg::kDeviceFolder);
+    if (!driver::PressButton(window, kAddButton)) return false;
+    HWND path = driver::WaitDialogWithControl(::GetCurrentProcessId(), kDeviceFolderEdit);
     if (!path) return false;
-    HWND pcFile = driver::FindControl(path, CDevicePathDlg::kPcFile);
+    HWND pcFile = driver::FindControl(path, kDevicePcFileEdit);
     if (!driver::Click(pcFile)) return false;
     driver::TypeText(pcPath);
     // The second offered folder, chosen in the folder box with the keyboard.
-    HWND folder = driver::FindControl(path, CDevicePathDlg::kDeviceFolder);
+    HWND folder = driver::FindControl(path, kDeviceFolderEdit);
     if (!driver::Click(FolderEdit(path))) return false;
     driver::PressKey(VK_DOWN);
     driver::PressKey(VK_DOWN);
@@ -262,7 +262,7 @@ TEST_F(FileListTest, GeneralFilesWithTheirDeviceFoldersAreSavedAsTheGoldenHasThe
            driver::WaitUntil(driver::Wait::Window, [&] { return !::IsWindow(path); });
   };
   EXPECT_TRUE(Edit(files, [&](HWND window) {
-    HWND list = driver::FindControl(window, CFileListDlg::kList);
+    HWND list = driver::FindControl(window, kListControl);
     threeColumns = Header_GetItemCount(ListView_GetHeader(list)) == 3;
     const std::wstring fresh = (kFiles / L"new.txt").wstring();
     if (!addFile(window, fresh)) {
@@ -282,9 +282,8 @@ TEST_F(FileListTest, GeneralFilesWithTheirDeviceFoldersAreSavedAsTheGoldenHasThe
       ADD_FAILURE() << "no click on the old entry";
       return;
     }
-    driver::WaitUntil(driver::Wait::Text, [&] {
-      return ::IsWindowEnabled(driver::FindControl(window, CFileListDlg::kDelete)) != FALSE;
-    });
+    driver::WaitUntil(driver::Wait::Text,
+                      [&] { return ::IsWindowEnabled(driver::FindControl(window, kDeleteButton)) != FALSE; });
     driver::PressKey(VK_DELETE);
     driver::WaitUntil(driver::Wait::Text, [&] { return ListView_GetItemCount(list) == 1; });
     // The new entry edited: it keeps its PC path and gets the photo gallery.
@@ -293,14 +292,13 @@ TEST_F(FileListTest, GeneralFilesWithTheirDeviceFoldersAreSavedAsTheGoldenHasThe
       ADD_FAILURE() << "no click on the item";
       return;
     }
-    driver::WaitUntil(driver::Wait::Text, [&] {
-      return ::IsWindowEnabled(driver::FindControl(window, CFileListDlg::kEdit)) != FALSE;
-    });
-    if (!driver::PressButton(window, CFileListDlg::kEdit)) {
+    driver::WaitUntil(driver::Wait::Text,
+                      [&] { return ::IsWindowEnabled(driver::FindControl(window, kEditButton)) != FALSE; });
+    if (!driver::PressButton(window, kEditButton)) {
       ADD_FAILURE() << "no click on Edit";
       return;
     }
-    HWND path = driver::WaitDialogWithControl(::GetCurrentProcessId(), CDevicePathDlg::kDeviceFolder);
+    HWND path = driver::WaitDialogWithControl(::GetCurrentProcessId(), kDeviceFolderEdit);
     if (!path) {
       ADD_FAILURE() << "Edit opened no device path dialog";
       return;
@@ -347,12 +345,11 @@ TEST_F(FileListTest, CancelLeavesTheListAsItWas) {
   const std::u16string before = Written(files);
   bool deleted = false, pressed = false;
   EXPECT_TRUE(Edit(files, [&](HWND window) {
-    HWND list = driver::FindControl(window, CFileListDlg::kList);
+    HWND list = driver::FindControl(window, kListControl);
     if (!uitest::ClickItemLabel(list, 0)) return;
-    driver::WaitUntil(driver::Wait::Text, [&] {
-      return ::IsWindowEnabled(driver::FindControl(window, CFileListDlg::kDelete)) != FALSE;
-    });
-    if (!driver::PressButton(window, CFileListDlg::kDelete)) return;
+    driver::WaitUntil(driver::Wait::Text,
+                      [&] { return ::IsWindowEnabled(driver::FindControl(window, kDeleteButton)) != FALSE; });
+    if (!driver::PressButton(window, kDeleteButton)) return;
     deleted = driver::WaitUntil(driver::Wait::Text, [&] { return ListView_GetItemCount(list) == 0; });
     pressed = static_cast<bool>(driver::PressButton(window, IDCANCEL));
   }));

@@ -20,16 +20,17 @@
 #include "support/win/handle.h"
 #include "support/win/registry.h"
 #include "support/win/wide.h"
+#include "ui/app/resource_ids.h"
 
 namespace {
 
+using namespace orvel::ui;
 using namespace orvel::uidriver;
 
 constexpr wchar_t kView[] = L"Orvel.MorvaneView";
 constexpr wchar_t kPlugin[] = L"plugin[Orvel.MorvaneView] ";
 constexpr wchar_t kHost[] = L"host[Orvel.MorvaneView] ";
 constexpr wchar_t kEngineWindow[] = L"OrvelCorvansetWnd";
-constexpr int kTreeControl = 10150;
 constexpr wchar_t kNoLanguageText[] = L"Cannot load language DLL.\r\nYou need to reinstall the application.";
 
 std::wstring Folder() {
@@ -120,7 +121,7 @@ TEST_F(MorvaneInHost, LoadsThePlugInInItsOrderAndClosesItCleanly) {
   EXPECT_TRUE(
       WaitUntil(Wait::Window, [&] { return !ToolbarButtonEnabled(toolbar, 29053); }));  // no settings yet
   EXPECT_TRUE(ToolbarButtonEnabled(toolbar, 29050));
-  HWND tree = FindControl(frame, kTreeControl);
+  HWND tree = FindControl(frame, kSettingsTreeControl);
   ASSERT_NE(tree, nullptr);
   EXPECT_TRUE(::IsWindowVisible(tree));
   EXPECT_TRUE(CaptureWindow(frame, L"morvane_host_empty_view"));
@@ -171,7 +172,7 @@ TEST_F(MorvaneInHost, WithoutTheLanguageLibraryTheUserIsToldAndTheHostCarriesOn)
   EXPECT_TRUE(m_host->ExpectLog(std::wstring(kPlugin) + L"Initialize(0, 0) -> 0x00000001 flags 2 0 0"));
   EXPECT_TRUE(m_host->ExpectLog(L"host ready"));
   EXPECT_TRUE(m_host->LogLinesWith(std::wstring(kPlugin) + L"CreateViewWindow").empty());
-  EXPECT_EQ(FindControl(m_host->Frame(), kTreeControl), nullptr);
+  EXPECT_EQ(FindControl(m_host->Frame(), kSettingsTreeControl), nullptr);
   EXPECT_TRUE(CaptureWindow(m_host->Frame(), L"morvane_host_without_language"));
   std::optional<DWORD> code = m_host->Close();
   ASSERT_TRUE(code);
@@ -182,11 +183,6 @@ TEST_F(MorvaneInHost, WithoutTheLanguageLibraryTheUserIsToldAndTheHostCarriesOn)
 // --- the main view's file commands
 
 namespace fs = std::filesystem;
-
-constexpr UINT kNew = 29050;
-constexpr UINT kOpen = 29052;
-constexpr UINT kSave = 29051;
-constexpr UINT kSaveAs = 31022;
 
 std::wstring Text(UINT id) { return LoadLibraryString(Folder() + L"\\Quillet.dll", id); }
 
@@ -252,7 +248,7 @@ class MorvaneFiles : public MorvaneInHost {
       ASSERT_TRUE(box);
       // Closing asks Yes or No only.
       EXPECT_EQ(FindControl(box->window, IDCANCEL), nullptr);
-      EXPECT_TRUE(AnswerMessageBox(m_host->ProcessId(), Text(387), *button));
+      EXPECT_TRUE(AnswerMessageBox(m_host->ProcessId(), Text(kSaveChangesQuestionText), *button));
     }
     std::optional<DWORD> code = m_host->WaitExit();
     ASSERT_TRUE(code);
@@ -280,12 +276,12 @@ TEST_F(MorvaneFiles, TheRequestedFileIsUsedOnceAndTheLastFileComesBack) {
   // The file is gone: the user is told, and the document is an untitled one.
   std::optional<MessageBoxInfo> box = WaitMessageBox(m_host->ProcessId());
   ASSERT_TRUE(box);
-  EXPECT_EQ(box->text.rfind(Text(597) + L"\r\n", 0), 0u) << Utf8(box->text);
+  EXPECT_EQ(box->text.rfind(Text(kOpenFailedText) + L"\r\n", 0), 0u) << Utf8(box->text);
   EXPECT_TRUE(PressButton(box->window, IDOK));
   ASSERT_TRUE(m_host->ExpectLog(L"host ready"));
   // Untitled: saving asks for a name.
-  m_host->RunCommand(kSave);
-  HWND saveAs = WaitDialog(m_host->ProcessId(), Text(61441));
+  m_host->RunCommand(kSaveCommand);
+  HWND saveAs = WaitDialog(m_host->ProcessId(), Text(kSaveAsTitleText));
   ASSERT_NE(saveAs, nullptr);
   EXPECT_TRUE(CaptureWindow(saveAs, L"morvane_save_as"));
   PressKey(VK_ESCAPE);
@@ -304,19 +300,19 @@ TEST_F(MorvaneFiles, OpenTellsABrokenFileFromAGoodOneAndSaveAsKeepsTheOldFileWhe
   Start();
   ASSERT_TRUE(m_host->ExpectLog(L"host ready"));
 
-  m_host->RunCommand(kOpen);
+  m_host->RunCommand(kOpenCommand);
   ASSERT_TRUE(ChooseFile(L"Open", broken));
-  EXPECT_TRUE(AnswerMessageBox(m_host->ProcessId(), Text(598), IDOK));
+  EXPECT_TRUE(AnswerMessageBox(m_host->ProcessId(), Text(kNotSettingsFileText), IDOK));
 
-  m_host->RunCommand(kOpen);
+  m_host->RunCommand(kOpenCommand);
   ASSERT_TRUE(ChooseFile(L"Open", good));
   // A good file opens without a word; saving it again writes the same file.
-  m_host->RunCommand(kSave);
+  m_host->RunCommand(kSaveCommand);
   EXPECT_TRUE(m_host->ExpectLog(std::wstring(kPlugin) + L"ExecuteCommand(29051)"));
 
   // Save As cancelled: nothing happens.
-  m_host->RunCommand(kSaveAs);
-  HWND dialog = WaitDialog(m_host->ProcessId(), Text(61441));
+  m_host->RunCommand(kSaveAsCommand);
+  HWND dialog = WaitDialog(m_host->ProcessId(), Text(kSaveAsTitleText));
   ASSERT_NE(dialog, nullptr);
   PressKey(VK_ESCAPE);
   EXPECT_TRUE(WaitUntil(Wait::Window, [&] { return !::IsWindow(dialog); }));
@@ -327,8 +323,8 @@ TEST_F(MorvaneFiles, OpenTellsABrokenFileFromAGoodOneAndSaveAsKeepsTheOldFileWhe
   orvel::win::UniqueFile hold(
       ::CreateFileW(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
   ASSERT_NE(hold.get(), INVALID_HANDLE_VALUE);
-  m_host->RunCommand(kSaveAs);
-  ASSERT_TRUE(ChooseFile(Text(61441), locked, false));
+  m_host->RunCommand(kSaveAsCommand);
+  ASSERT_TRUE(ChooseFile(Text(kSaveAsTitleText), locked, false));
   // The dialog's own question about replacing the file comes first.
   std::optional<MessageBoxInfo> replace = WaitMessageBox(m_host->ProcessId());
   ASSERT_TRUE(replace);
@@ -337,7 +333,7 @@ TEST_F(MorvaneFiles, OpenTellsABrokenFileFromAGoodOneAndSaveAsKeepsTheOldFileWhe
   EXPECT_TRUE(WaitUntil(Wait::Window, [&] { return !::IsWindow(replace->window); }));
   replace = WaitMessageBox(m_host->ProcessId());
   ASSERT_TRUE(replace);
-  EXPECT_EQ(replace->text.rfind(Text(599), 0), 0u) << Utf8(replace->text);
+  EXPECT_EQ(replace->text.rfind(Text(kSaveFailedText), 0), 0u) << Utf8(replace->text);
   EXPECT_TRUE(PressButton(replace->window, IDOK));
   hold.reset();
   EXPECT_EQ(Bytes(locked), lockedBytes);
@@ -351,15 +347,15 @@ TEST_F(MorvaneFiles, ARepairedFileIsAChangedDocument) {
   const std::string before = Bytes(repaired);
   StartWith(repaired.wstring());
   // The corrections are told while the view opens the file.
-  EXPECT_TRUE(AnswerMessageBox(m_host->ProcessId(), Text(600), IDOK));
+  EXPECT_TRUE(AnswerMessageBox(m_host->ProcessId(), Text(kSettingsCorrectedText), IDOK));
   ASSERT_TRUE(m_host->ExpectLog(L"host ready"));
 
   // New asks first, with Cancel: cancelled, the document stays.
-  m_host->RunCommand(kNew);
+  m_host->RunCommand(kNewCommand);
   std::optional<MessageBoxInfo> box = WaitMessageBox(m_host->ProcessId());
   ASSERT_TRUE(box);
   EXPECT_NE(FindControl(box->window, IDCANCEL), nullptr);
-  EXPECT_TRUE(AnswerMessageBox(m_host->ProcessId(), Text(387), IDCANCEL));
+  EXPECT_TRUE(AnswerMessageBox(m_host->ProcessId(), Text(kSaveChangesQuestionText), IDCANCEL));
   EXPECT_EQ(Bytes(repaired), before);
 
   // Closing asks Yes or No; Yes writes the corrections into the file.
@@ -395,7 +391,7 @@ TEST_F(MorvaneFiles, SendChecksTheMarkedSettingsAndOtherTransferModesOnlyTellThe
   std::optional<MessageBoxInfo> box = WaitMessageBox(m_host->ProcessId());
   ASSERT_TRUE(box);
   // The whole text: the failing setting's name (the mailbox's user name, 178) and its empty value.
-  std::wstring refused = Text(519);
+  std::wstring refused = Text(kRefusedSettingText);
   for (const std::wstring& part : {Text(178), std::wstring()}) {
     const size_t at = refused.find(L"%s");
     ASSERT_NE(at, std::wstring::npos);
@@ -405,7 +401,7 @@ TEST_F(MorvaneFiles, SendChecksTheMarkedSettingsAndOtherTransferModesOnlyTellThe
   EXPECT_TRUE(PressButton(box->window, IDOK));
 
   // A valid document in transfer mode 2: the notice, and nothing is sent.
-  m_host->RunCommand(kOpen);
+  m_host->RunCommand(kOpenCommand);
   ASSERT_TRUE(ChooseFile(L"Open", office));
   m_host->RunCommand(10282);
   m_host->RunCommand(29053);
@@ -507,7 +503,7 @@ TEST_F(MorvaneTree, EditsMadeWithRealInputAreSavedAndNothingElse) {
   WriteSettingsFile(file, kTreeFixture);
   StartWith(file.wstring());
   ASSERT_TRUE(m_host->ExpectLog(L"host ready"));
-  m_tree = FindControl(m_host->Frame(), kTreeControl);
+  m_tree = FindControl(m_host->Frame(), kSettingsTreeControl);
   ASSERT_NE(m_tree, nullptr);
   const std::wstring iap = Text(279), office = L"Office";
 
@@ -582,12 +578,12 @@ TEST_F(MorvaneTree, EditsMadeWithRealInputAreSavedAndNothingElse) {
   ClickRow(spare3, {VK_SHIFT});
   ClickRow(spare2, {VK_CONTROL});
   EXPECT_TRUE(CaptureWindow(m_host->Frame(), L"morvane_tree_marks"));
-  m_host->RunCommand(31003);
+  m_host->RunCommand(kHostDeleteCommand);
   EXPECT_TRUE(WaitUntil(Wait::Text, [&] { return !Find({iap, L"Spare3"}); }));
   EXPECT_FALSE(Find({iap, L"Spare1"}));
   EXPECT_TRUE(Find({iap, L"Spare2"}));
 
-  m_host->RunCommand(kSave);
+  m_host->RunCommand(kSaveCommand);
   EXPECT_TRUE(m_host->ExpectLog(std::wstring(kPlugin) + L"ExecuteCommand(29051)"));
   CloseAnswering(std::nullopt);
 
@@ -612,7 +608,7 @@ TEST_F(MorvaneTree, AWapBookmarkAddedInItsListDialogIsSaved) {
                     "</WAPSettings><PersonalData><WAPBookmarks></WAPBookmarks></PersonalData></Settings>");
   StartWith(file.wstring());
   ASSERT_TRUE(m_host->ExpectLog(L"host ready"));
-  m_tree = FindControl(m_host->Frame(), kTreeControl);
+  m_tree = FindControl(m_host->Frame(), kSettingsTreeControl);
   ASSERT_NE(m_tree, nullptr);
   HTREEITEM list = Item({Text(460), Text(390)});
   ASSERT_NE(list, nullptr);
@@ -620,7 +616,7 @@ TEST_F(MorvaneTree, AWapBookmarkAddedInItsListDialogIsSaved) {
   PressKey(VK_F2);
   HWND dialog = WaitDialogWithControl(m_host->ProcessId(), 10161);
   ASSERT_NE(dialog, nullptr);
-  EXPECT_EQ(WindowText(dialog), Text(389));
+  EXPECT_EQ(WindowText(dialog), Text(kWapBookmarksCaptionText));
   ASSERT_TRUE(PressButton(dialog, 10139));
   HWND entry = WaitDialogWithControl(m_host->ProcessId(), 10192);
   ASSERT_NE(entry, nullptr);
@@ -637,7 +633,7 @@ TEST_F(MorvaneTree, AWapBookmarkAddedInItsListDialogIsSaved) {
   EXPECT_TRUE(CaptureWindow(dialog, L"morvane_wap_bookmarks"));
   ASSERT_TRUE(PressButton(dialog, IDOK));
   ASSERT_TRUE(WaitUntil(Wait::Window, [&] { return !::IsWindow(dialog); }));
-  m_host->RunCommand(kSave);
+  m_host->RunCommand(kSaveCommand);
   EXPECT_TRUE(m_host->ExpectLog(std::wstring(kPlugin) + L"ExecuteCommand(29051)"));
   CloseAnswering(std::nullopt);
 
@@ -675,7 +671,7 @@ TEST_F(MorvaneTree, AFileWithACreatedAccessPointIsUnchangedWhenJustOpenedAndLook
   }
   StartWith(file.wstring());
   ASSERT_TRUE(m_host->ExpectLog(L"host ready"));
-  m_tree = FindControl(m_host->Frame(), kTreeControl);
+  m_tree = FindControl(m_host->Frame(), kSettingsTreeControl);
   ASSERT_NE(m_tree, nullptr);
   ASSERT_NE(Item({Text(140), Text(205), Text(173)}), nullptr);
   EXPECT_TRUE(CaptureWindow(m_host->Frame(), L"morvane_opened_file"));
@@ -696,7 +692,7 @@ TEST_F(MorvaneTree, AFileWithACreatedAccessPointIsUnchangedWhenJustOpenedAndLook
 TEST_F(MorvaneTree, ClosingAChangedUntitledDocumentGoesOnWhenItsSaveAsIsCancelled) {
   Start();
   ASSERT_TRUE(m_host->ExpectLog(L"host ready"));
-  m_tree = FindControl(m_host->Frame(), kTreeControl);
+  m_tree = FindControl(m_host->Frame(), kSettingsTreeControl);
   ASSERT_NE(m_tree, nullptr);
   HTREEITEM field = Item({Text(460), Text(385)});
   ASSERT_NE(field, nullptr);
@@ -705,8 +701,8 @@ TEST_F(MorvaneTree, ClosingAChangedUntitledDocumentGoesOnWhenItsSaveAsIsCancelle
   HWND toolbar = FindControl(m_host->Frame(), kToolbarId);
   EXPECT_TRUE(WaitUntil(Wait::Window, [&] { return ToolbarButtonEnabled(toolbar, 29053); }));
   ::PostMessageW(m_host->Frame(), WM_CLOSE, 0, 0);
-  EXPECT_TRUE(AnswerMessageBox(m_host->ProcessId(), Text(387), IDYES));
-  HWND saveAs = WaitDialog(m_host->ProcessId(), Text(61441));
+  EXPECT_TRUE(AnswerMessageBox(m_host->ProcessId(), Text(kSaveChangesQuestionText), IDYES));
+  HWND saveAs = WaitDialog(m_host->ProcessId(), Text(kSaveAsTitleText));
   ASSERT_NE(saveAs, nullptr);
   ASSERT_TRUE(BringToFront(saveAs));
   PressKey(VK_ESCAPE);
@@ -773,7 +769,7 @@ class MorvaneClosing : public MorvaneTree {
   void StartTheTree() {
     Start();
     ASSERT_TRUE(m_host->ExpectLog(L"host ready"));
-    m_tree = FindControl(m_host->Frame(), kTreeControl);
+    m_tree = FindControl(m_host->Frame(), kSettingsTreeControl);
     ASSERT_NE(m_tree, nullptr);
   }
 

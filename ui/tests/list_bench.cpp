@@ -24,6 +24,7 @@
 #include "settings/settings_row.h"
 #include "settings/settings_schema.h"
 #include "ui/app/morvane_app.h"
+#include "ui/app/resource_ids.h"
 #include "ui/lists/bookmark_rows.h"
 #include "ui/lists/settings_list_dlg.h"
 #include "ui/tree/tree_logic.h"
@@ -36,10 +37,6 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kRuns = 3;
 constexpr double kMaxRatio = 12.0;
-constexpr uint32_t kIapSettingsType = 2;
-constexpr uint32_t kAccessPointType = 5;
-constexpr uint32_t kWapSettingsType = 73;
-constexpr uint32_t kWapConnectionType = 74;
 
 double Milliseconds(Clock::time_point start) {
   return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
@@ -81,8 +78,8 @@ double DeleteHalf(size_t count) {
                      reinterpret_cast<LPARAM>(&state));
   }
   const Clock::time_point start = Clock::now();
-  ::SendMessageW(dialog.Handle(), WM_COMMAND, MAKEWPARAM(ui::CSettingsListDlg::kDelete, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(::GetDlgItem(dialog.Handle(), ui::CSettingsListDlg::kDelete)));
+  ::SendMessageW(dialog.Handle(), WM_COMMAND, MAKEWPARAM(ui::kDeleteButton, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(::GetDlgItem(dialog.Handle(), ui::kDeleteButton)));
   const double ms = Milliseconds(start);
   const std::vector<CSettingsRow>& rows = dialog.Rows();
   bool right = rows.size() == expected.size() && list.ItemCount() == static_cast<int>(rows.size());
@@ -134,7 +131,7 @@ double DeleteAccessPoints(size_t count) {
   CSettingsNode& iap = *root.FindChildOfType(kIapSettingsType);
   CSettingsNode& wap = *root.FindChildOfType(kWapSettingsType);
   for (size_t i = 0; i < count; ++i) {
-    CSettingsNode& entry = *iap.AddChild(u"", kKindNone, kAccessPointType);
+    CSettingsNode& entry = *iap.AddChild(u"", kKindNone, kIapConnectionType);
     BuildDefaultTree(entry);
     entry.FindChildOfType(6)->SetDisplayValue(u"Access point " + DecimalText(i));
     entry.SetCreated(true, true);

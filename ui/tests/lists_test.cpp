@@ -23,6 +23,7 @@
 #include "support/win/dialog.h"
 #include "support/win/wide.h"
 #include "ui/app/morvane_app.h"
+#include "ui/app/resource_ids.h"
 #include "ui/lists/list_ctrl.h"
 #include "ui/lists/settings_list_dlg.h"
 
@@ -31,9 +32,6 @@ using namespace orvel::ui;
 namespace driver = orvel::uidriver;
 
 namespace {
-
-constexpr UINT kListTemplate = 10270;
-constexpr int kListControl = 10161;
 
 // A list that notes every redraw switch it is sent.
 class CWatchedList : public CListCtrlEx {
@@ -50,7 +48,8 @@ class CWatchedList : public CListCtrlEx {
 // The settings list's template, modeless, with its list attached.
 class CHostDlg : public win::CDialog {
  public:
-  explicit CHostDlg(CListCtrlEx& list) : CDialog(App().ResourceHandle(), kListTemplate), m_list(list) {}
+  explicit CHostDlg(CListCtrlEx& list)
+      : CDialog(App().ResourceHandle(), kSettingsListTemplate), m_list(list) {}
 
  protected:
   BOOL OnInitDialog() override {
@@ -416,7 +415,7 @@ class ListDialogTest : public ::testing::Test {
   // a dialog still open when drive returns is cancelled, so that a failed step cannot hang the test.
   static INT_PTR RunDriven(win::CDialog& dialog, const std::function<void(HWND)>& drive) {
     std::thread driverThread([&] {
-      HWND window = driver::WaitDialogWithControl(::GetCurrentProcessId(), CSettingsListDlg::kList);
+      HWND window = driver::WaitDialogWithControl(::GetCurrentProcessId(), kListControl);
       if (!window) return;
       drive(window);
       // A failed step may have left an entry dialog or a message box open above the list: each
@@ -436,14 +435,14 @@ class ListDialogTest : public ::testing::Test {
 // Steps of the driver thread; each answers whether it worked, with what went wrong.
 using Result = ::testing::AssertionResult;
 
-HWND ListOf(HWND dialog) { return driver::FindControl(dialog, CSettingsListDlg::kList); }
+HWND ListOf(HWND dialog) { return driver::FindControl(dialog, kListControl); }
 std::vector<std::wstring> Names(HWND dialog) { return driver::ListViewTexts(ListOf(dialog), 0); }
 bool Enabled(HWND dialog, int id) { return ::IsWindowEnabled(driver::FindControl(dialog, id)) != FALSE; }
 
 // The entry dialog that a button of the list opened.
 HWND OpenEntry(HWND list, int button) {
   if (!driver::PressButton(list, button)) return nullptr;
-  return driver::WaitDialogWithControl(::GetCurrentProcessId(), CEntryDlgBase::kName);
+  return driver::WaitDialogWithControl(::GetCurrentProcessId(), kEntryNameEdit);
 }
 
 // Replaces an edit's text by typing.
@@ -518,41 +517,42 @@ TEST_F(ListDialogTest, WebBookmarksAddRefuseADuplicateEditSortAndOk) {
   std::vector<std::wstring> names, urls;
   const INT_PTR result = RunDriven(dialog, [&](HWND window) {
     caption = driver::WindowText(window);
-    importShown = driver::FindControl(window, CSettingsListDlg::kImport) != nullptr;
-    editAtFirst = Enabled(window, CSettingsListDlg::kEdit);
-    deleteAtFirst = Enabled(window, CSettingsListDlg::kDelete);
+    importShown = driver::FindControl(window, kImportButton) != nullptr;
+    editAtFirst = Enabled(window, kEditButton);
+    deleteAtFirst = Enabled(window, kDeleteButton);
     if (!driver::BringToFront(window)) return;
     // Add "Delta": it goes between beta and Gamma, ignoring case.
-    HWND entry = OpenEntry(window, CSettingsListDlg::kAdd);
+    HWND entry = OpenEntry(window, kAddButton);
     if (!entry) return;
-    if (!(added = Type(entry, CEntryDlgBase::kName, L"Delta"))) return;
-    if (!(added = Type(entry, CEntryDlgBase::kUrl, L"http://d.example/"))) return;
+    if (!(added = Type(entry, kEntryNameEdit, L"Delta"))) return;
+    if (!(added = Type(entry, kEntryUrlEdit, L"http://d.example/"))) return;
     if (!(added = CloseEntry(entry, IDOK))) return;
     if (!WaitNames(window, {L"Alpha", L"beta", L"Delta", L"Gamma"})) {
       added = ::testing::AssertionFailure() << "the list does not show Delta in its place";
       return;
     }
     // A name another row has: OK stays disabled, and OK pressed all the same shows 585.
-    entry = OpenEntry(window, CSettingsListDlg::kAdd);
+    entry = OpenEntry(window, kAddButton);
     if (!entry) return;
-    if (!(refused = Type(entry, CEntryDlgBase::kName, L"Gamma"))) return;
-    if (!(refused = Type(entry, CEntryDlgBase::kUrl, L"http://e.example/"))) return;
+    if (!(refused = Type(entry, kEntryNameEdit, L"Gamma"))) return;
+    if (!(refused = Type(entry, kEntryUrlEdit, L"http://e.example/"))) return;
     duplicateRefused = !Enabled(entry, IDOK);
     ::PostMessageW(entry, WM_COMMAND, IDOK, 0);
-    if (!(refused = driver::AnswerMessageBox(::GetCurrentProcessId(), Text(585), IDOK))) return;
+    if (!(refused = driver::AnswerMessageBox(::GetCurrentProcessId(), Text(kBadBookmarkNameText), IDOK)))
+      return;
     // A name differing only in case is another name.
-    if (!(refused = Type(entry, CEntryDlgBase::kName, L"gamma"))) return;
+    if (!(refused = Type(entry, kEntryNameEdit, L"gamma"))) return;
     okAfterCase = driver::WaitUntil(driver::Wait::Text, [&] { return Enabled(entry, IDOK); });
     if (!(refused = CloseEntry(entry, IDOK))) return;
     // Edit beta (item 1): Edit and Delete come on with the selection; the entry shows its texts.
     if (!(edited = SelectItems(ListOf(window), {1}))) return;
-    entry = OpenEntry(window, CSettingsListDlg::kEdit);
+    entry = OpenEntry(window, kEditButton);
     if (!entry) return;
-    if (driver::WindowText(driver::FindControl(entry, CEntryDlgBase::kUrl)) != L"http://a.example/") {
+    if (driver::WindowText(driver::FindControl(entry, kEntryUrlEdit)) != L"http://a.example/") {
       edited = ::testing::AssertionFailure() << "the entry does not show beta's URL";
       return;
     }
-    if (!(edited = Type(entry, CEntryDlgBase::kName, L"Beta2"))) return;
+    if (!(edited = Type(entry, kEntryNameEdit, L"Beta2"))) return;
     if (!(edited = CloseEntry(entry, IDOK))) return;
     // gamma and Gamma are equal to the sort: either may come first.
     const bool shown = driver::WaitUntil(driver::Wait::Window, [&] {
@@ -582,7 +582,7 @@ TEST_F(ListDialogTest, WebBookmarksAddRefuseADuplicateEditSortAndOk) {
     driver::PressButton(window, IDOK);
   });
   EXPECT_EQ(result, IDOK);
-  EXPECT_EQ(caption, Text(418));
+  EXPECT_EQ(caption, Text(kWebBookmarksCaptionText));
   EXPECT_TRUE(importShown);
   EXPECT_FALSE(editAtFirst);
   EXPECT_FALSE(deleteAtFirst);
@@ -618,7 +618,7 @@ TEST_F(ListDialogTest, DeletingTheFirstAndThirdOfThreeLeavesTheSecondAsRowZero) 
     if (!driver::BringToFront(window)) return;
     HWND listView = ListOf(window);
     if (!(selected = SelectItems(listView, {0, 2}))) return;
-    bothEnabled = Enabled(window, CSettingsListDlg::kEdit) && Enabled(window, CSettingsListDlg::kDelete);
+    bothEnabled = Enabled(window, kEditButton) && Enabled(window, kDeleteButton);
     driver::PressKey(VK_DELETE);
     driver::WaitUntil(driver::Wait::Window, [&] { return Names(window).size() == 1; });
     left = Names(window);
@@ -655,7 +655,7 @@ TEST_F(ListDialogTest, DeletingSeveralRowsKeepsEachItemOnItsRow) {
     state.stateMask = state.state = LVIS_SELECTED;
     for (WPARAM item : {1, 4, 5})
       ::SendMessageW(listView, LVM_SETITEMSTATE, item, reinterpret_cast<LPARAM>(&state));
-    if (!driver::PressButton(window, CSettingsListDlg::kDelete)) return;
+    if (!driver::PressButton(window, kDeleteButton)) return;
     driver::WaitUntil(driver::Wait::Window, [&] { return Names(window).size() == 3; });
     left = Names(window);
     for (int item = 0; item < static_cast<int>(left.size()); ++item) {
@@ -688,38 +688,37 @@ TEST_F(ListDialogTest, WapEntryLimitsConnectionsAndOk) {
   const std::wstring url255 = L"http://h.example/" + std::wstring(255 - 17, L'x');
   const INT_PTR result = RunDriven(dialog, [&](HWND window) {
     caption = driver::WindowText(window);
-    importShown = driver::FindControl(window, CSettingsListDlg::kImport) != nullptr;
+    importShown = driver::FindControl(window, kImportButton) != nullptr;
     if (!driver::BringToFront(window) || !SelectItems(ListOf(window), {0})) return;
     // Double click on Home opens its entry.
     driver::ClickListViewItem(ListOf(window), 0);
-    HWND entry = driver::WaitDialogWithControl(::GetCurrentProcessId(), CEntryDlgBase::kName);
+    HWND entry = driver::WaitDialogWithControl(::GetCurrentProcessId(), kEntryNameEdit);
     if (!entry) return;
-    HWND combo = driver::FindControl(entry, CSettingsEntryDlg::kConnection);
+    HWND combo = driver::FindControl(entry, kEntryConnectionCombo);
     choices = driver::ComboBoxTexts(combo);
     editedConnection = driver::WindowText(combo);
-    const int ids[] = {CEntryDlgBase::kName, CEntryDlgBase::kUrl, CSettingsEntryDlg::kUserName,
-                       CSettingsEntryDlg::kPassword};
+    const int ids[] = {kEntryNameEdit, kEntryUrlEdit, kEntryUserEdit, kEntryPasswordEdit};
     for (int i = 0; i < 4; ++i)
       limits[i] = ::SendMessageW(driver::FindControl(entry, ids[i]), EM_GETLIMITTEXT, 0, 0);
     // 255 characters go in, the 256th does not.
-    if (!Type(entry, CEntryDlgBase::kUrl, url255)) return;
+    if (!Type(entry, kEntryUrlEdit, url255)) return;
     driver::TypeText(L"y");
-    typedUrl = driver::WindowText(driver::FindControl(entry, CEntryDlgBase::kUrl));
+    typedUrl = driver::WindowText(driver::FindControl(entry, kEntryUrlEdit));
     if (!CloseEntry(entry, IDCANCEL)) return;
     // A new entry starts on the first connection.
-    entry = OpenEntry(window, CSettingsListDlg::kAdd);
+    entry = OpenEntry(window, kAddButton);
     if (!entry) return;
-    newConnection = driver::WindowText(driver::FindControl(entry, CSettingsEntryDlg::kConnection));
-    if (!(added = Type(entry, CEntryDlgBase::kName, L"Work"))) return;
-    if (!(added = Type(entry, CEntryDlgBase::kUrl, L"http://w.example/"))) return;
-    if (!(added = Type(entry, CSettingsEntryDlg::kUserName, L"u"))) return;
-    if (!(added = Type(entry, CSettingsEntryDlg::kPassword, L"secret"))) return;
+    newConnection = driver::WindowText(driver::FindControl(entry, kEntryConnectionCombo));
+    if (!(added = Type(entry, kEntryNameEdit, L"Work"))) return;
+    if (!(added = Type(entry, kEntryUrlEdit, L"http://w.example/"))) return;
+    if (!(added = Type(entry, kEntryUserEdit, L"u"))) return;
+    if (!(added = Type(entry, kEntryPasswordEdit, L"secret"))) return;
     if (!(added = CloseEntry(entry, IDOK))) return;
     WaitNames(window, {L"Home", L"Work"});
     driver::PressButton(window, IDOK);
   });
   EXPECT_EQ(result, IDOK);
-  EXPECT_EQ(caption, Text(389));
+  EXPECT_EQ(caption, Text(kWapBookmarksCaptionText));
   EXPECT_FALSE(importShown);
   EXPECT_EQ(choices, (std::vector<std::wstring>{L"Portal", L"Office"}));
   EXPECT_EQ(editedConnection, L"Office");
@@ -747,19 +746,19 @@ TEST_F(ListDialogTest, WithoutConnectionsTheNoConnectionChoiceKeepsOkDisabled) {
   Result typed = ::testing::AssertionFailure(), refused = ::testing::AssertionFailure();
   const INT_PTR result = RunDriven(dialog, [&](HWND window) {
     if (!driver::BringToFront(window)) return;
-    HWND entry = OpenEntry(window, CSettingsListDlg::kAdd);
+    HWND entry = OpenEntry(window, kAddButton);
     if (!entry) return;
-    choices = driver::ComboBoxTexts(driver::FindControl(entry, CSettingsEntryDlg::kConnection));
-    if (!(typed = Type(entry, CEntryDlgBase::kName, L"Work"))) return;
-    if (!(typed = Type(entry, CEntryDlgBase::kUrl, L"http://w.example/"))) return;
+    choices = driver::ComboBoxTexts(driver::FindControl(entry, kEntryConnectionCombo));
+    if (!(typed = Type(entry, kEntryNameEdit, L"Work"))) return;
+    if (!(typed = Type(entry, kEntryUrlEdit, L"http://w.example/"))) return;
     okEnabled = Enabled(entry, IDOK);
     ::PostMessageW(entry, WM_COMMAND, IDOK, 0);
-    refused = driver::AnswerMessageBox(::GetCurrentProcessId(), Text(589), IDOK);
+    refused = driver::AnswerMessageBox(::GetCurrentProcessId(), Text(kBadBookmarkConnectionText), IDOK);
     CloseEntry(entry, IDCANCEL);
     driver::PressButton(window, IDOK);
   });
   EXPECT_EQ(result, IDOK);
-  EXPECT_EQ(choices, (std::vector<std::wstring>{Text(443)}));
+  EXPECT_EQ(choices, (std::vector<std::wstring>{Text(kNoConnectionsDefinedText)}));
   EXPECT_TRUE(typed);
   EXPECT_FALSE(okEnabled);
   EXPECT_TRUE(refused);

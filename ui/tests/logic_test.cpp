@@ -4,6 +4,7 @@
 
 #include "support/u16text.h"
 #include "ui/app/app_text.h"
+#include "ui/app/resource_ids.h"
 #include "ui/send/arg_array.h"
 #include "ui/send/choice_plan.h"
 #include "ui/view/commands.h"
@@ -24,32 +25,32 @@ constexpr ViewState kDeletable{true, false, true, false};
 constexpr ViewState kPreview{true, true, true, true};
 
 const StateCase kStateCases[] = {
-    {29053, kEmpty, 1},
-    {29053, kSettings, 2},
-    {10276, kEmpty, 1},
-    {10276, kSettings, 2},
-    {29050, kEmpty, 2},
-    {10279, kEmpty, 2},
-    {31022, kEmpty, 2},
-    {31002, kEmpty, 2},
-    {10280, kSettings, 1},
-    {10280, kEditing, 2},
-    {31003, kDeletable, 2},
-    {31014, kSettings, 1},
-    {31014, kDeletable, 2},
-    {31015, kDeletable, 1},
-    {31015, kEditing, 2},
-    {31016, kEditing, 2},
-    {31017, kSettings, 1},
-    {31020, kEmpty, 2},
-    {10278, kEmpty, 2},
-    {10283, kEmpty, 2},
+    {kSendCommand, kEmpty, 1},
+    {kSendCommand, kSettings, 2},
+    {kSendMenuCommand, kEmpty, 1},
+    {kSendMenuCommand, kSettings, 2},
+    {kNewCommand, kEmpty, 2},
+    {kNewMenuCommand, kEmpty, 2},
+    {kSaveAsCommand, kEmpty, 2},
+    {kPrintSetupCommand, kEmpty, 2},
+    {kDeleteMenuCommand, kSettings, 1},
+    {kDeleteMenuCommand, kEditing, 2},
+    {kHostDeleteCommand, kDeletable, 2},
+    {kCutCommand, kSettings, 1},
+    {kCutCommand, kDeletable, 2},
+    {kCopyCommand, kDeletable, 1},
+    {kCopyCommand, kEditing, 2},
+    {kPasteCommand, kEditing, 2},
+    {kUndoCommand, kSettings, 1},
+    {kSelectAllCommand, kEmpty, 2},
+    {kShowLogCommand, kEmpty, 2},
+    {kTransferMode3Command, kEmpty, 2},
     {12345, kEmpty, 2},  // any other command: enabled
     // while the preview shows only its own command is enabled
-    {31001, kPreview, 2},
-    {29050, kPreview, 1},
+    {kPrintPreviewCommand, kPreview, 2},
+    {kNewCommand, kPreview, 1},
     {12345, kPreview, 1},
-    {31015, kPreview, 1},
+    {kCopyCommand, kPreview, 1},
 };
 
 TEST(CommandTable, States) {
@@ -61,30 +62,30 @@ struct OperationCase {
   Operation operation;
 };
 const OperationCase kOperationCases[] = {
-    {29050, Operation::FileNew},
-    {10279, Operation::FileNew},
-    {29052, Operation::FileOpen},
-    {31009, Operation::FileOpen},
-    {29051, Operation::FileSave},
-    {31021, Operation::FileSave},
-    {31022, Operation::FileSaveAs},
-    {29053, Operation::RunSession},
-    {10276, Operation::RunSession},
-    {29054, Operation::Print},
-    {31000, Operation::Print},
-    {31001, Operation::PrintPreview},
-    {31002, Operation::PrintSetup},
-    {10280, Operation::EditDelete},
-    {31003, Operation::EditDelete},
-    {31014, Operation::EditCut},
-    {31015, Operation::EditCopy},
-    {31016, Operation::EditPaste},
-    {31017, Operation::EditUndo},
-    {31020, Operation::EditSelectAll},
-    {10278, Operation::ShowLog},
-    {10281, Operation::TransferMode1},
-    {10282, Operation::TransferMode2},
-    {10283, Operation::TransferMode3},
+    {kNewCommand, Operation::FileNew},
+    {kNewMenuCommand, Operation::FileNew},
+    {kOpenCommand, Operation::FileOpen},
+    {kHostOpenCommand, Operation::FileOpen},
+    {kSaveCommand, Operation::FileSave},
+    {kHostSaveCommand, Operation::FileSave},
+    {kSaveAsCommand, Operation::FileSaveAs},
+    {kSendCommand, Operation::RunSession},
+    {kSendMenuCommand, Operation::RunSession},
+    {kPrintCommand, Operation::Print},
+    {kHostPrintCommand, Operation::Print},
+    {kPrintPreviewCommand, Operation::PrintPreview},
+    {kPrintSetupCommand, Operation::PrintSetup},
+    {kDeleteMenuCommand, Operation::EditDelete},
+    {kHostDeleteCommand, Operation::EditDelete},
+    {kCutCommand, Operation::EditCut},
+    {kCopyCommand, Operation::EditCopy},
+    {kPasteCommand, Operation::EditPaste},
+    {kUndoCommand, Operation::EditUndo},
+    {kSelectAllCommand, Operation::EditSelectAll},
+    {kShowLogCommand, Operation::ShowLog},
+    {kTransferMode1Command, Operation::TransferMode1},
+    {kTransferMode2Command, Operation::TransferMode2},
+    {kTransferMode3Command, Operation::TransferMode3},
     {0, Operation::None},
     {29055, Operation::None},
 };
@@ -94,8 +95,8 @@ TEST(CommandTable, Operations) {
     EXPECT_EQ(CommandOperation(c.command), c.operation) << c.command;
     EXPECT_EQ(CommandToRun(c.command, false), c.operation) << c.command;
   }
-  EXPECT_EQ(CommandToRun(29050, true), Operation::None);  // ignored while the preview shows
-  EXPECT_EQ(CommandToRun(31001, true), Operation::PrintPreview);
+  EXPECT_EQ(CommandToRun(kNewCommand, true), Operation::None);  // ignored while the preview shows
+  EXPECT_EQ(CommandToRun(kPrintPreviewCommand, true), Operation::PrintPreview);
 }
 
 struct ImageCase {
@@ -104,10 +105,28 @@ struct ImageCase {
   int32_t image;  // 0: the out value stays as it was
 };
 const ImageCase kImageCases[] = {
-    {29050, 1, 380}, {29050, 2, 332}, {29051, 1, 382}, {29051, 2, 602}, {29052, 1, 381}, {29052, 2, 601},
-    {29053, 1, 379}, {29053, 2, 333}, {29054, 1, 474}, {29054, 2, 603}, {10276, 1, 0},   {10276, 2, 333},
-    {10278, 2, 334}, {10279, 2, 332}, {10280, 2, 331}, {10281, 2, 335}, {10282, 2, 336}, {10283, 2, 337},
-    {29050, 0, 0},   {29050, 3, 0},   {31000, 1, 0},   {31000, 2, 0},
+    {kNewCommand, 1, 380},
+    {kNewCommand, 2, 332},
+    {kSaveCommand, 1, 382},
+    {kSaveCommand, 2, 602},
+    {kOpenCommand, 1, 381},
+    {kOpenCommand, 2, 601},
+    {kSendCommand, 1, 379},
+    {kSendCommand, 2, 333},
+    {kPrintCommand, 1, 474},
+    {kPrintCommand, 2, 603},
+    {kSendMenuCommand, 1, 0},
+    {kSendMenuCommand, 2, 333},
+    {kShowLogCommand, 2, 334},
+    {kNewMenuCommand, 2, 332},
+    {kDeleteMenuCommand, 2, 331},
+    {kTransferMode1Command, 2, 335},
+    {kTransferMode2Command, 2, 336},
+    {kTransferMode3Command, 2, 337},
+    {kNewCommand, 0, 0},
+    {kNewCommand, 3, 0},
+    {kHostPrintCommand, 1, 0},
+    {kHostPrintCommand, 2, 0},
 };
 
 TEST(ImageTable, Pairs) {
@@ -122,8 +141,8 @@ TEST(ImageTable, Pairs) {
 }
 
 TEST(ViewAnswers, IconsAndFocusEvents) {
-  EXPECT_EQ(IconId(0), 429);
-  EXPECT_EQ(IconId(3), 431);
+  EXPECT_EQ(IconId(0), kProductIcon);
+  EXPECT_EQ(IconId(3), kSettingsFileIcon);
   for (short kind : {1, 2, 4, -1}) EXPECT_EQ(IconId(kind), 0) << kind;
 
   struct FocusCase {
@@ -155,15 +174,13 @@ TEST(ProductTitle, FirstLineFeedBecomesABlank) {
   EXPECT_EQ(ProductTitleFromText(u""), u"");
 }
 
-TEST(ArgArray, CellsTravelInOrderAndTheHandlerTakesThemOver) {
+TEST(ArgArray, CellsTravelInOrderWithTheMovedArray) {
   CArgArray local;
   local.AddDword(0x80040204u);
   local.AddLong(-12);
   local.AddString(u"PhoneNumber");
   local.AddString(u"");
-  std::unique_ptr<CArgArray> heap = local.Clone();
-  EXPECT_EQ(local.Size(), 0u);
-  CArgArray taken = CArgArray::TakeFrom(heap.release());  // frees the posted array
+  CArgArray taken(std::move(local));  // as the post hands it over
   EXPECT_EQ(taken.Size(), 4u);
   EXPECT_EQ(taken.PopDword(), 0x80040204u);
   EXPECT_EQ(taken.PopDword(), static_cast<uint32_t>(-12));  // a long reads back as its 32 bits
@@ -171,10 +188,7 @@ TEST(ArgArray, CellsTravelInOrderAndTheHandlerTakesThemOver) {
   EXPECT_EQ(taken.PopString(), u"");
   EXPECT_EQ(taken.PopDword(), 0u);  // empty
   EXPECT_EQ(taken.PopString(), u"");
-  CArgArray none = CArgArray::TakeFrom(nullptr);
-  EXPECT_EQ(none.Size(), 0u);
 }
-
 
 TEST(ChoiceButtons, EveryAllowedAnswerHasAButton) {
   using orvel::ui::PlanChoiceButtons;
@@ -196,7 +210,8 @@ TEST(ChoiceButtons, EveryAllowedAnswerHasAButton) {
   for (const auto& c : cases) {
     const auto plan = PlanChoiceButtons(c.allowed);
     for (size_t i = 0; i < 4; ++i) {
-      EXPECT_EQ(plan[i].control, (std::array<int, 4>{277, 273, 276, 270})[i]);
+      EXPECT_EQ(plan[i].control,
+                (std::array<int, 4>{kAnswer4Button, kAnswer8Button, kAnswer32Button, kAnswer64Button})[i]);
       EXPECT_EQ(plan[i].answer, c.answers[i]) << c.allowed << " button " << i;
       EXPECT_EQ(plan[i].generic, c.generic[i]) << c.allowed << " button " << i;
     }

@@ -18,22 +18,19 @@
 #include "testing/printed_job.h"
 #include "support/win/registry.h"
 #include "support/win/wide.h"
+#include "ui/app/resource_ids.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using namespace orvel::ui;
 using namespace orvel::uidriver;
 
 constexpr wchar_t kView[] = L"Orvel.MorvaneView";
 constexpr wchar_t kEngineWindow[] = L"OrvelCorvansetWnd";
 constexpr wchar_t kPreviewClass[] = L"Orvel.PrintPreviewFrame";
-constexpr UINT kPrint = 29054;
-constexpr UINT kPreview = 31001;
-constexpr UINT kPrintSetup = 31002;
 // The orientation of the system's set-up dialog (rad2 of <dlgs.h>).
 constexpr int kLandscapeButton = 1057;
-constexpr int kCreatedButton = 10213;
-constexpr int kAllButton = 1056;
 // The preview frame's bar.
 constexpr int kPreviewPrint = 0xE303;
 constexpr int kPreviewNext = 0xE301;
@@ -173,11 +170,11 @@ class MorvanePrint : public ::testing::Test {
 
   // The print dialog: its created-settings choice is checked at first; OK prints.
   ::testing::AssertionResult PrintWithTheDialog(const wchar_t* screenshot) {
-    HWND dialog = WaitDialogWithControl(m_host->ProcessId(), kCreatedButton);
+    HWND dialog = WaitDialogWithControl(m_host->ProcessId(), kPrintCreatedButton);
     if (!dialog) return ::testing::AssertionFailure() << "no print dialog";
     if (!WaitUntil(Wait::Window, [&] {
-          return ::SendMessageW(FindControl(dialog, kCreatedButton), BM_GETCHECK, 0, 0) == BST_CHECKED &&
-                 ::SendMessageW(FindControl(dialog, kAllButton), BM_GETCHECK, 0, 0) == BST_UNCHECKED;
+          return ::SendMessageW(FindControl(dialog, kPrintCreatedButton), BM_GETCHECK, 0, 0) == BST_CHECKED &&
+                 ::SendMessageW(FindControl(dialog, kPrintAllButton), BM_GETCHECK, 0, 0) == BST_UNCHECKED;
         }))
       return ::testing::AssertionFailure() << "the created settings are not the first choice";
     if (screenshot) CaptureWindow(dialog, screenshot);
@@ -212,7 +209,7 @@ class MorvanePrint : public ::testing::Test {
 };
 
 TEST_F(MorvanePrint, ThePrintedPdfHoldsTheGoldenLinesInOrder) {
-  m_host->RunCommand(kPrint);
+  m_host->RunCommand(kPrintCommand);
   ASSERT_TRUE(PrintWithTheDialog(L"morvane_print_dialog"));
   auto job = NewJob();
   ASSERT_TRUE(job) << "no PDF titled " << orvel::AsUtf8(JobTitle());
@@ -236,13 +233,13 @@ TEST_F(MorvanePrint, ThePrintedPdfHoldsTheGoldenLinesInOrder) {
 }
 
 TEST_F(MorvanePrint, AllSettingsChosenInTheDialogArePrintedAndTheChoiceIsKept) {
-  m_host->RunCommand(kPrint);
-  HWND dialog = WaitDialogWithControl(m_host->ProcessId(), kCreatedButton);
+  m_host->RunCommand(kPrintCommand);
+  HWND dialog = WaitDialogWithControl(m_host->ProcessId(), kPrintCreatedButton);
   ASSERT_NE(dialog, nullptr);
   ASSERT_TRUE(WaitUntil(Wait::Window, [&] {
-    return ::SendMessageW(FindControl(dialog, kCreatedButton), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    return ::SendMessageW(FindControl(dialog, kPrintCreatedButton), BM_GETCHECK, 0, 0) == BST_CHECKED;
   }));
-  ASSERT_TRUE(PressButton(dialog, kAllButton));
+  ASSERT_TRUE(PressButton(dialog, kPrintAllButton));
   ASSERT_TRUE(PressButton(dialog, IDOK));
   ASSERT_TRUE(WaitUntil(Wait::Window, [&] { return !::IsWindow(dialog); }));
   auto job = NewJob();
@@ -251,12 +248,12 @@ TEST_F(MorvanePrint, AllSettingsChosenInTheDialogArePrintedAndTheChoiceIsKept) {
   EXPECT_NE(job->text.find(orvel::win::FromWide(Text(140))), std::u16string::npos)
       << orvel::AsUtf8(job->text);
   // The next dialog starts from the last choice.
-  m_host->RunCommand(kPrint);
-  dialog = WaitDialogWithControl(m_host->ProcessId(), kCreatedButton);
+  m_host->RunCommand(kPrintCommand);
+  dialog = WaitDialogWithControl(m_host->ProcessId(), kPrintCreatedButton);
   ASSERT_NE(dialog, nullptr);
   EXPECT_TRUE(WaitUntil(Wait::Window, [&] {
-    return ::SendMessageW(FindControl(dialog, kAllButton), BM_GETCHECK, 0, 0) == BST_CHECKED &&
-           ::SendMessageW(FindControl(dialog, kCreatedButton), BM_GETCHECK, 0, 0) == BST_UNCHECKED;
+    return ::SendMessageW(FindControl(dialog, kPrintAllButton), BM_GETCHECK, 0, 0) == BST_CHECKED &&
+           ::SendMessageW(FindControl(dialog, kPrintCreatedButton), BM_GETCHECK, 0, 0) == BST_UNCHECKED;
   }));
   ASSERT_TRUE(PressButton(dialog, IDCANCEL));
   EXPECT_TRUE(WaitUntil(Wait::Window, [&] { return !::IsWindow(dialog); }));
@@ -268,11 +265,11 @@ TEST_F(MorvanePrint, AllSettingsChosenInTheDialogArePrintedAndTheChoiceIsKept) {
 }
 
 TEST_F(MorvanePrint, ThePreviewPagesOnAndBackPrintsAndCloses) {
-  m_host->RunCommand(kPreview);
+  m_host->RunCommand(kPrintPreviewCommand);
   HWND frame = nullptr;
   ASSERT_TRUE(WaitUntil(Wait::Window,
                         [&] { return (frame = PreviewFrame()) != nullptr && ::IsWindowVisible(frame); }));
-  EXPECT_EQ(WindowText(frame), Text(506));
+  EXPECT_EQ(WindowText(frame), Text(kPrintPreviewTitleText));
   // The main view's parent, the host's frame, is disabled while the preview shows.
   EXPECT_FALSE(::IsWindowEnabled(m_host->Frame()));
   HWND pageText = FindControl(frame, kPreviewPageText);
@@ -298,14 +295,14 @@ TEST_F(MorvanePrint, ThePreviewPagesOnAndBackPrintsAndCloses) {
 
   // The preview command is the one command the host may run meanwhile, and it ends the preview:
   // the print command before it did nothing (a print dialog would still be open).
-  m_host->RunCommand(kPrint);
-  m_host->RunCommand(kPreview);
+  m_host->RunCommand(kPrintCommand);
+  m_host->RunCommand(kPrintPreviewCommand);
   EXPECT_TRUE(WaitUntil(Wait::Window, [&] { return !::IsWindow(frame); }));
-  EXPECT_EQ(FindDialogWithControl(m_host->ProcessId(), kCreatedButton), nullptr);
+  EXPECT_EQ(FindDialogWithControl(m_host->ProcessId(), kPrintCreatedButton), nullptr);
   EXPECT_TRUE(::IsWindowEnabled(m_host->Frame()));
 
   // Print from the preview: the preview ends and the print dialog prints.
-  m_host->RunCommand(kPreview);
+  m_host->RunCommand(kPrintPreviewCommand);
   ASSERT_TRUE(WaitUntil(Wait::Window,
                         [&] { return (frame = PreviewFrame()) != nullptr && ::IsWindowVisible(frame); }));
   ASSERT_TRUE(Click(FindControl(frame, kPreviewPrint)));
@@ -318,7 +315,7 @@ TEST_F(MorvanePrint, ThePreviewPagesOnAndBackPrintsAndCloses) {
 }
 
 TEST_F(MorvanePrint, TheHostClosesWithThePreviewOpen) {
-  m_host->RunCommand(kPreview);
+  m_host->RunCommand(kPrintPreviewCommand);
   HWND frame = nullptr;
   ASSERT_TRUE(WaitUntil(Wait::Window,
                         [&] { return (frame = PreviewFrame()) != nullptr && ::IsWindowVisible(frame); }));
@@ -348,12 +345,12 @@ POINT BesideAPortraitPage(HWND frame) {
 TEST_F(MorvanePrint, ThePreviewShowsThePageOfThePrinterSetUp) {
   HWND frame = nullptr;
   auto openPreview = [&] {
-    m_host->RunCommand(kPreview);
+    m_host->RunCommand(kPrintPreviewCommand);
     return WaitUntil(Wait::Window,
                      [&] { return (frame = PreviewFrame()) != nullptr && ::IsWindowVisible(frame); });
   };
   auto closePreview = [&] {
-    m_host->RunCommand(kPreview);
+    m_host->RunCommand(kPrintPreviewCommand);
     return WaitUntil(Wait::Window, [&] { return !::IsWindow(frame); });
   };
   // The default printer's portrait page leaves the right of the frame grey.
@@ -363,7 +360,7 @@ TEST_F(MorvanePrint, ThePreviewShowsThePageOfThePrinterSetUp) {
       WaitUntil(Wait::Window, [&] { return ScreenColour(frame, BesideAPortraitPage(frame)) == grey; }));
   ASSERT_TRUE(closePreview());
   // Landscape in the printer set-up, which the main view keeps: the preview's page turns with it.
-  m_host->RunCommand(kPrintSetup);
+  m_host->RunCommand(kPrintSetupCommand);
   HWND setup = WaitDialogWithControl(m_host->ProcessId(), kLandscapeButton);
   ASSERT_NE(setup, nullptr);
   EXPECT_TRUE(CaptureWindow(setup, L"morvane_print_setup"));
@@ -398,16 +395,16 @@ TEST_F(MorvanePrint, WithoutAPrinterPrintAndPreviewOnlyTellTheUser) {
   // The host's print spooler has read the printers already; from now on there is no default one.
   CNoDefaultPrinter none;
   ASSERT_TRUE(none.HadOne());
-  for (UINT command : {kPrint, kPreview}) {
+  for (UINT command : {kPrintCommand, kPrintPreviewCommand}) {
     SCOPED_TRACE(command);
     m_host->RunCommand(command);
     std::optional<MessageBoxInfo> box = WaitMessageBox(m_host->ProcessId());
     ASSERT_TRUE(box);
-    EXPECT_EQ(box->text, Text(650));
+    EXPECT_EQ(box->text, Text(kNoPrinterText));
     EXPECT_TRUE(PressButton(box->window, IDOK));
     EXPECT_TRUE(WaitUntil(Wait::Window, [&] { return !::IsWindow(box->window); }));
     // Nothing else: no print dialog of the system, no preview, the host's frame works on.
-    EXPECT_EQ(FindDialogWithControl(m_host->ProcessId(), kCreatedButton), nullptr);
+    EXPECT_EQ(FindDialogWithControl(m_host->ProcessId(), kPrintCreatedButton), nullptr);
     EXPECT_FALSE(FindMessageBox(m_host->ProcessId()));
     EXPECT_EQ(PreviewFrame(), nullptr);
     EXPECT_TRUE(::IsWindowEnabled(m_host->Frame()));

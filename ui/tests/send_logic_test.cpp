@@ -7,19 +7,20 @@
 #include "interfaces/vantrel_codes.h"
 #include "settings/tests/settings_test_support.h"
 #include "support/u16text.h"
+#include "ui/app/resource_ids.h"
 
 namespace orvel::ui {
 namespace {
 
 std::u16string Lookup(uint32_t id) {
   switch (id) {
-    case 494:
+    case kApplyingText:
       return u"Applying %s.";
-    case 496:
+    case kCopyingText:
       return u"Copying %s";
-    case 508:
+    case kInstallingText:
       return u"Installing %s...";
-    case 581:
+    case kPreparingText:
       return u"Preparing...";
     default:
       return u"S" + FromUtf8(std::to_string(id)) + u"..";

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -12,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "interfaces/vantrel_codes.h"
 #include "testing/ui_driver.h"
 #include "support/u16text.h"
 #include "support/win/command_line.h"
@@ -19,21 +21,26 @@
 #include "support/win/registry.h"
 #include "support/win/wide.h"
 #include "ui/app/app_text.h"
+#include "ui/app/resource_ids.h"
 #include "ui/send/choice_plan.h"
 #include "vantrel.h"
 
 namespace {
 
+using namespace orvel::ui;
 using namespace orvel::uidriver;
 namespace fs = std::filesystem;
+namespace engine = orvel::engine;
 
 constexpr wchar_t kView[] = L"Orvel.MorvaneView";
-constexpr UINT kSendCommand = 29053;
-constexpr int kSendButton = 10138;
-constexpr int kDeviceName = 270, kPhone = 271, kImei = 272;
-constexpr int kProgressBar = 262, kProgressText = 263;
-constexpr int kQuestion = 275, kApplyToAll = 274;
 constexpr wchar_t kGate[] = L"OrvelMockEngineGate";
+
+// An engine code as the scripted engine reads and logs it.
+std::string Code(engine::HResult code) {
+  char text[16] = {};
+  std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(code));
+  return text;
+}
 
 std::wstring Folder() {
   wchar_t folder[MAX_PATH] = {};
@@ -174,7 +181,7 @@ class SendRoad : public ::testing::Test {
     });
     return progress;
   }
-  HWND WaitQuestion() { return WaitDialogWithControl(Pid(), kQuestion); }
+  HWND WaitQuestion() { return WaitDialogWithControl(Pid(), kQuestionLabel); }
   // Presses an answer button of the question, which goes.
   static void Answer(HWND question, int button) {
     EXPECT_TRUE(PressButton(question, button));
@@ -205,7 +212,7 @@ HANDLE SendRoad::g_gate = nullptr;
 TEST_F(SendRoad, AnEngineThatCannotBeCreatedIsToldAndTheDialogEnds) {
   Script("create 0x80040154\n");
   g_host->RunCommand(kSendCommand);
-  EXPECT_TRUE(AnswerMessageBox(Pid(), Text(486), IDOK));
+  EXPECT_TRUE(AnswerMessageBox(Pid(), Text(kEngineFailedText), IDOK));
   EXPECT_TRUE(WaitUntil(Wait::Window, [&] { return !FindDialogWithControl(Pid(), kSendButton); }));
 }
 
@@ -214,7 +221,7 @@ TEST_F(SendRoad, TheDeviceIsShownAndOpenFailingForAnotherClientNamesIt) {
     const char* client;
     std::wstring shown;
   };
-  const std::wstring format = Text(487);
+  const std::wstring format = Text(kDeviceInUseText);
   const size_t at = format.find(L"(%s)");
   ASSERT_NE(at, std::wstring::npos);
   std::wstring before = format.substr(0, at), after = format.substr(at + 4);
@@ -226,13 +233,13 @@ TEST_F(SendRoad, TheDeviceIsShownAndOpenFailingForAnotherClientNamesIt) {
   };
   for (const auto& c : cases) {
     Script(std::string("deviceinfo <EPOCName>  Farlink 9 </EPOCName><PhoneNumber>5550100</PhoneNumber>\n"
-                       "fail Open 0x80040023\nclient ") +
-           c.client + "\n");
+                       "fail Open ") +
+           Code(engine::kOtherClientOpen) + "\nclient " + c.client + "\n");
     HWND dialog = OpenSendDialog();
     ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(WindowText(FindControl(dialog, kDeviceName)), L" Farlink 9");
-    EXPECT_EQ(WindowText(FindControl(dialog, kPhone)), L" 5550100");
-    EXPECT_EQ(WindowText(FindControl(dialog, kImei)), L" " + Text(489));
+    EXPECT_EQ(WindowText(FindControl(dialog, kSendDeviceNameLabel)), L" Farlink 9");
+    EXPECT_EQ(WindowText(FindControl(dialog, kSendPhoneLabel)), L" 5550100");
+    EXPECT_EQ(WindowText(FindControl(dialog, kSendImeiLabel)), L" " + Text(kNotAvailableText));
     EXPECT_TRUE(::IsWindowEnabled(FindControl(dialog, kSendButton)));
     if (&c == &cases[0]) {
       EXPECT_TRUE(CaptureWindow(dialog, L"morvane_send_dialog"));
@@ -245,7 +252,7 @@ TEST_F(SendRoad, TheDeviceIsShownAndOpenFailingForAnotherClientNamesIt) {
 }
 
 TEST_F(SendRoad, AFailedSendClosesTheClientFirstThenTellsOnce) {
-  Script("fail SendConfiguration 0x80040021\n");
+  Script("fail SendConfiguration " + Code(engine::kOperationRunning) + "\n");
   HWND dialog = OpenSendDialog();
   ASSERT_NE(dialog, nullptr);
   EXPECT_TRUE(PressButton(dialog, kSendButton));
@@ -255,7 +262,7 @@ TEST_F(SendRoad, AFailedSendClosesTheClientFirstThenTellsOnce) {
   std::optional<size_t> sent = EngineCall("SendConfiguration");
   ASSERT_TRUE(sent);
   EXPECT_TRUE(EngineCall("Close -> 0x00000000", *sent));
-  EXPECT_EQ(box->text, Finished(Text(486)));
+  EXPECT_EQ(box->text, Finished(Text(kEngineFailedText)));
   EXPECT_TRUE(PressButton(box->window, IDOK));
   EXPECT_TRUE(WaitUntil(Wait::Window, [&] { return !FindMessageBox(Pid()); }));
   EXPECT_FALSE(FindDialogWithControl(Pid(), kProgressBar));
@@ -268,11 +275,11 @@ TEST_F(SendRoad, EveryStageShowsItsTextAndEnterDoesNotEndTheProgress) {
   Script("progress 1 0\ngate\nprogress 2 50 IAPSettings\ngate\nprogress 3 60 " + Utf8(wideFile) +
          "\ngate\nprogress 4 70 C:\\apps\\game.sis\ngate\nprogress 9 80\ngate\ndone 0\n");
   const std::wstring expected[] = {
-      Ellipsis(Text(581)),
-      Ellipsis(FormatString(Text(494), {Text(279)})),
-      Ellipsis(FormatString(Text(496), {L"\u0429\u4e2d.wav"})),
-      Ellipsis(FormatString(Text(508), {L"game.sis"})),
-      Ellipsis(Text(495)),
+      Ellipsis(Text(kPreparingText)),
+      Ellipsis(FormatString(Text(kApplyingText), {Text(279)})),
+      Ellipsis(FormatString(Text(kCopyingText), {L"\u0429\u4e2d.wav"})),
+      Ellipsis(FormatString(Text(kInstallingText), {L"game.sis"})),
+      Ellipsis(Text(kPleaseWaitText)),
   };
   const int positions[] = {0, 50, 60, 70, 80};
   HWND dialog = OpenSendDialog();
@@ -281,7 +288,7 @@ TEST_F(SendRoad, EveryStageShowsItsTextAndEnterDoesNotEndTheProgress) {
   ASSERT_NE(progress, nullptr);
   EXPECT_FALSE(::IsWindowVisible(dialog));
   for (size_t i = 0; i < std::size(expected); ++i) {
-    HWND text = FindControl(progress, kProgressText);
+    HWND text = FindControl(progress, kProgressTextLabel);
     EXPECT_TRUE(WaitUntil(Wait::Text, [&] { return WindowText(text) == expected[i]; }))
         << i << ": " << Utf8(WindowText(text));
     if (i > 0) {
@@ -306,14 +313,10 @@ TEST_F(SendRoad, EveryStageShowsItsTextAndEnterDoesNotEndTheProgress) {
 }
 
 TEST_F(SendRoad, ApplyToAllHoldsPerCategoryWithinOneSendOnly) {
-  Script(
-      "ask 0x80040203 45 RingingTones C:\\tones\\a.wav\n"
-      "ask 0x80040203 45 RingingTones C:\\tones\\b.wav\n"
-      "ask 0x80040201 45 IAPSettings x\n"
-      "ask 0x80040201 45 IAPSettings y\n"
-      "ask 0x80040201 45 IAPSettings z\n"
-      "ask 0x80040203 45 RingingTones C:\\tones\\c.wav\n"
-      "done 0\n");
+  const std::string file = "ask " + Code(engine::kFileExists) + " 45 RingingTones C:\\tones\\";
+  const std::string setting = "ask " + Code(engine::kModuleStatus128) + " 45 IAPSettings ";
+  Script(file + "a.wav\n" + file + "b.wav\n" + setting + "x\n" + setting + "y\n" + setting + "z\n" + file +
+         "c.wav\ndone 0\n");
   HWND dialog = OpenSendDialog();
   ASSERT_NE(dialog, nullptr);
   HWND progress = Send(dialog);
@@ -321,24 +324,27 @@ TEST_F(SendRoad, ApplyToAllHoldsPerCategoryWithinOneSendOnly) {
   // A file question: the file name only, the files' label; answered for all files.
   HWND question = WaitQuestion();
   ASSERT_NE(question, nullptr);
-  EXPECT_EQ(WindowText(FindControl(question, kQuestion)), FormatString(Text(492), {Text(552), L"a.wav"}));
-  EXPECT_EQ(WindowText(FindControl(question, kApplyToAll)), Text(565));
+  EXPECT_EQ(WindowText(FindControl(question, kQuestionLabel)),
+            FormatString(Text(kAlreadyOnDeviceQuestionText), {Text(552), L"a.wav"}));
+  EXPECT_EQ(WindowText(FindControl(question, kApplyToAllButton)), Text(kSameForAllFilesText));
   EXPECT_FALSE(::IsWindowVisible(progress));
   EXPECT_TRUE(CaptureWindow(question, L"morvane_send_question"));
-  EXPECT_TRUE(PressButton(question, kApplyToAll));
-  Answer(question, 276);
+  EXPECT_TRUE(PressButton(question, kApplyToAllButton));
+  Answer(question, kAnswer32Button);
   EXPECT_TRUE(EngineCall("Respond 32 -> 0x00000000"));
   // The second file is answered alike without a question; the settings question is asked.
   question = WaitQuestion();
   ASSERT_NE(question, nullptr);
-  EXPECT_EQ(WindowText(FindControl(question, kQuestion)), FormatString(Text(492), {Text(279), L"x"}));
-  EXPECT_EQ(WindowText(FindControl(question, kApplyToAll)), Text(546));
+  EXPECT_EQ(WindowText(FindControl(question, kQuestionLabel)),
+            FormatString(Text(kAlreadyOnDeviceQuestionText), {Text(279), L"x"}));
+  EXPECT_EQ(WindowText(FindControl(question, kApplyToAllButton)), Text(kSameForAllSettingsText));
   EXPECT_EQ(CountCalls("Respond 32 -> 0x00000000"), 2u);
   Answer(question, 273);
   question = WaitQuestion();
   ASSERT_NE(question, nullptr);
-  EXPECT_EQ(WindowText(FindControl(question, kQuestion)), FormatString(Text(492), {Text(279), L"y"}));
-  EXPECT_TRUE(PressButton(question, kApplyToAll));
+  EXPECT_EQ(WindowText(FindControl(question, kQuestionLabel)),
+            FormatString(Text(kAlreadyOnDeviceQuestionText), {Text(279), L"y"}));
+  EXPECT_TRUE(PressButton(question, kApplyToAllButton));
   Answer(question, 273);
   // z is answered as y; c as the files.
   EXPECT_TRUE(EngineCall("play done"));
@@ -347,7 +353,7 @@ TEST_F(SendRoad, ApplyToAllHoldsPerCategoryWithinOneSendOnly) {
   EXPECT_EQ(CountCalls("Respond 32 -> 0x00000000"), 3u);
 
   // The next send asks again.
-  Script("ask 0x80040203 45 RingingTones C:\\tones\\a.wav\ndone 0\n");
+  Script(file + "a.wav\ndone 0\n");
   progress = Send(dialog);
   ASSERT_NE(progress, nullptr);
   question = WaitQuestion();
@@ -372,14 +378,15 @@ TEST_F(SendRoad, AQuestionEndedByClosingTheHostStopsTheOperation) {
     if (!g_host || !g_host->IsRunning()) {
       ASSERT_NO_FATAL_FAILURE(StartHost());
     }
-    const std::string ask = "ask 0x80040201 " + std::to_string(c.allowed) + " IAPSettings ";
+    const std::string ask =
+        "ask " + Code(engine::kModuleStatus128) + " " + std::to_string(c.allowed) + " IAPSettings ";
     Script(ask + "x\n" + ask + "y\ndone 0\n");
     HWND dialog = OpenSendDialog();
     ASSERT_NE(dialog, nullptr);
     ASSERT_NE(Send(dialog), nullptr);
     HWND question = WaitQuestion();
     ASSERT_NE(question, nullptr);
-    EXPECT_TRUE(PressButton(question, kApplyToAll));
+    EXPECT_TRUE(PressButton(question, kApplyToAllButton));
     ASSERT_TRUE(g_host->Close());
     g_host.reset();
     EXPECT_TRUE(EngineCall(c.stop));
@@ -396,7 +403,8 @@ TEST_F(SendRoad, QuestionsWithEveryAnswerMaskAreAnsweredThroughTheDialog) {
   std::string script;
   for (uint32_t mask : masks) {
     for (const auto& button : orvel::ui::PlanChoiceButtons(mask)) {
-      if (button.answer) script += "ask 0x80040201 " + std::to_string(mask) + " IAPSettings v\n";
+      if (button.answer)
+        script += "ask " + Code(engine::kModuleStatus128) + " " + std::to_string(mask) + " IAPSettings v\n";
     }
   }
   Script(script + "done 0\n");
@@ -441,15 +449,18 @@ TEST_F(SendRoad, AnErrorIsToldOnceAndAFailingEndAddsNoSecondBox) {
     std::wstring text;
     std::string response;  // the engine's answer to the plug-in's Respond(4)
   };
-  const std::wstring refused = Finished(FormatString(Text(519), {Text(279), L"02x"}));
+  const std::wstring refused = Finished(FormatString(Text(kRefusedSettingText), {Text(279), L"02x"}));
+  const std::string invalid = Code(engine::kInvalidSetting), unreadable = Code(engine::kFileUnreadable);
   const ErrorCase cases[] = {
       // A refused setting, with its display name and value.
-      {"ask 0x80040204 4 IAPSettings 02x\ndone 0x80040204\n", refused, "Respond 4 -> 0x00000000"},
+      {"ask " + invalid + " 4 IAPSettings 02x\ndone " + invalid + "\n", refused, "Respond 4 -> 0x00000000"},
       // A file that cannot be read after a stage-3 report: the file's name, wide as it is, follows.
-      {"progress 3 10 " + Utf8(wideFile) + "\nask 0x80040151 4 RingingTones x\ndone 0x80040151\n",
-       Finished(Text(514)) + L"\r\n" + wideFile, "Respond 4 -> 0x00000000"},
+      {"progress 3 10 " + Utf8(wideFile) + "\nask " + unreadable + " 4 RingingTones x\ndone " + unreadable +
+           "\n",
+       Finished(Text(kFileUnreadableText)) + L"\r\n" + wideFile, "Respond 4 -> 0x00000000"},
       // An error that does not offer 4: the refused answer cancels, and nothing waits.
-      {"ask 0x80040204 8 IAPSettings 02x\ndone 0x80040204\n", refused, "Respond 4 -> 0x80040025"},
+      {"ask " + invalid + " 8 IAPSettings 02x\ndone " + invalid + "\n", refused,
+       "Respond 4 -> " + Code(engine::kAnswerNotOffered)},
   };
   for (const auto& c : cases) {
     Script(c.script);
@@ -475,17 +486,18 @@ TEST_F(SendRoad, CancelShowsNoBoxUnlessAQuestionWasOpen) {
   EXPECT_TRUE(EngineCall("play progress 1"));
   EXPECT_TRUE(PressButton(progress, IDCANCEL));
   EXPECT_TRUE(EngineCall("Cancel -> 0x00000000"));
-  EXPECT_TRUE(EngineCall("play done 0x80040101"));
+  EXPECT_TRUE(EngineCall("play done " + Code(engine::kCancelled)));
   ExpectEndWithoutBox(progress, dialog);
 
   // The operation ends as cancelled while a question is open: the question goes, the box tells.
-  Script("tell 0x80040203 45 RingingTones C:\\tones\\a.wav\ngate\ndone 0x80040101\n");
+  Script("tell " + Code(engine::kFileExists) + " 45 RingingTones C:\\tones\\a.wav\ngate\ndone " +
+         Code(engine::kCancelled) + "\n");
   progress = Send(dialog);
   ASSERT_NE(progress, nullptr);
   HWND question = WaitQuestion();
   ASSERT_NE(question, nullptr);
   OpenGate();
-  EXPECT_TRUE(AnswerMessageBox(Pid(), Finished(Text(513)), IDOK));
+  EXPECT_TRUE(AnswerMessageBox(Pid(), Finished(Text(kCancelledText)), IDOK));
   EXPECT_TRUE(WaitUntil(Wait::Window, [&] { return !::IsWindow(question); }));
   ExpectEndWithoutBox(progress, dialog);
   EXPECT_EQ(CountCalls("Respond"), 0u);
@@ -498,11 +510,11 @@ TEST_F(SendRoad, AnEngineThatGoesDuringASendEndsTheProgressWithABox) {
   ASSERT_NE(dialog, nullptr);
   HWND progress = Send(dialog);
   ASSERT_NE(progress, nullptr);
-  EXPECT_TRUE(AnswerMessageBox(Pid(), Text(486), IDOK));
+  EXPECT_TRUE(AnswerMessageBox(Pid(), Text(kEngineFailedText), IDOK));
   EXPECT_TRUE(WaitUntil(Wait::Window, [&] { return !::IsWindow(progress) && ::IsWindowVisible(dialog); }));
   // Nothing more can be sent through the engine that went.
   EXPECT_FALSE(::IsWindowEnabled(FindControl(dialog, kSendButton)));
-  EXPECT_EQ(WindowText(FindControl(dialog, kDeviceName)), L" " + Text(489));
+  EXPECT_EQ(WindowText(FindControl(dialog, kSendDeviceNameLabel)), L" " + Text(kNotAvailableText));
   EXPECT_TRUE(PressButton(dialog, IDOK));
   EXPECT_TRUE(WaitUntil(Wait::Window, [&] { return !::IsWindow(dialog); }));
   EXPECT_TRUE(EngineCall("Release"));
@@ -616,13 +628,14 @@ TEST_F(SendToTheDevice, ARequestedFileIsSentWithTheDevicesQuestionAnsweredInTheD
   HWND dialog = WaitDialogWithControl(m_host->ProcessId(), kSendButton);
   ASSERT_NE(dialog, nullptr);
   EXPECT_TRUE(WaitUntil(Wait::Window, [&] {
-    return WindowText(FindControl(dialog, kDeviceName)) == L" Farlink";
-  })) << Utf8(WindowText(FindControl(dialog, kDeviceName)));
+    return WindowText(FindControl(dialog, kSendDeviceNameLabel)) == L" Farlink";
+  })) << Utf8(WindowText(FindControl(dialog, kSendDeviceNameLabel)));
   ASSERT_TRUE(WaitUntil(Wait::Window, [&] { return ::IsWindowEnabled(FindControl(dialog, kSendButton)); }));
   EXPECT_TRUE(PressButton(dialog, kSendButton));
-  HWND question = WaitDialogWithControl(m_host->ProcessId(), kQuestion);
+  HWND question = WaitDialogWithControl(m_host->ProcessId(), kQuestionLabel);
   ASSERT_NE(question, nullptr);
-  EXPECT_EQ(WindowText(FindControl(question, kQuestion)), FormatString(Text(492), {Text(279), L"Office"}));
+  EXPECT_EQ(WindowText(FindControl(question, kQuestionLabel)),
+            FormatString(Text(kAlreadyOnDeviceQuestionText), {Text(279), L"Office"}));
   const auto plan = orvel::ui::PlanChoiceButtons(16);
   ASSERT_EQ(plan[0].answer, 16u);
   EXPECT_TRUE(PressButton(question, plan[0].control));
@@ -775,8 +788,8 @@ TEST_F(SendToTheDevice, AFileOpenedChangedInTheTreeAndSavedReachesTheDevice) {
   HWND dialog = WaitDialogWithControl(pid, kSendButton);
   ASSERT_NE(dialog, nullptr);
   EXPECT_TRUE(WaitUntil(Wait::Window, [&] {
-    return WindowText(FindControl(dialog, kDeviceName)) == L" Farlink";
-  })) << Utf8(WindowText(FindControl(dialog, kDeviceName)));
+    return WindowText(FindControl(dialog, kSendDeviceNameLabel)) == L" Farlink";
+  })) << Utf8(WindowText(FindControl(dialog, kSendDeviceNameLabel)));
   ASSERT_TRUE(WaitUntil(Wait::Window, [&] { return ::IsWindowEnabled(FindControl(dialog, kSendButton)); }));
   EXPECT_TRUE(PressButton(dialog, kSendButton));
   EXPECT_TRUE(WaitUntil(Wait::HostStart, [&] { return AuditLines().size() == auditBefore + 1; }));

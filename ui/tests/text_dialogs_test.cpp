@@ -17,6 +17,7 @@
 #include "support/u16text.h"
 #include "support/win/wide.h"
 #include "ui/app/morvane_app.h"
+#include "ui/app/resource_ids.h"
 #include "ui/dialogs/text_logic.h"
 
 using namespace orvel;
@@ -63,13 +64,13 @@ class DialogTest : public ::testing::Test {
 };
 
 TEST_F(DialogTest, AboutBoxShowsThePlugInsVersion) {
-  const std::u16string expected = App().LoadResString(101, true) + u" " + ExpectedVersion();
+  const std::u16string expected = App().LoadResString(kVersionLabelText, true) + u" " + ExpectedVersion();
   CAboutDlg about(App().ResourceHandle());
   std::wstring shown;
   ::testing::AssertionResult closed = ::testing::AssertionFailure();
-  EXPECT_EQ(RunDriven(about, CAboutDlg::kVersion,
+  EXPECT_EQ(RunDriven(about, kAboutVersionLabel,
                       [&](HWND window) {
-                        shown = driver::WindowText(driver::FindControl(window, CAboutDlg::kVersion));
+                        shown = driver::WindowText(driver::FindControl(window, kAboutVersionLabel));
                         driver::CaptureWindow(window, L"about");
                         closed = driver::PressButton(window, IDOK);
                       }),
@@ -134,9 +135,9 @@ TEST_F(DialogTest, TypingPastingAndTheButtons) {
     std::wstring caption, shown;
     bool selectedOnOpening = true;
     ::testing::AssertionResult pressed = ::testing::AssertionFailure();
-    const INT_PTR result = RunDriven(dialog, CTextViewDlg::kEdit, [&](HWND window) {
+    const INT_PTR result = RunDriven(dialog, kTextEdit, [&](HWND window) {
       caption = driver::WindowText(window);
-      HWND edit = driver::FindControl(window, CTextViewDlg::kEdit);
+      HWND edit = driver::FindControl(window, kTextEdit);
       DWORD from = 0, to = 0;
       ::SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
       selectedOnOpening = from != to;
@@ -153,7 +154,8 @@ TEST_F(DialogTest, TypingPastingAndTheButtons) {
     });
     EXPECT_TRUE(pressed);
     EXPECT_EQ(result, c.button);
-    EXPECT_EQ(win::FromWide(caption), App().LoadResString(c.mode == 0 ? 476 : 475, true));
+    EXPECT_EQ(win::FromWide(caption),
+              App().LoadResString(c.mode == 0 ? kSignatureCaptionText : kLoginScriptCaptionText, true));
     EXPECT_FALSE(selectedOnOpening);
     EXPECT_EQ(shown.size(), c.shown.size());
     EXPECT_TRUE(shown == c.shown);  // the texts are long: their sizes say more
@@ -164,9 +166,9 @@ TEST_F(DialogTest, TypingPastingAndTheButtons) {
 TEST_F(DialogTest, TheEditHasItsOwnFont) {
   CTextViewDlg dialog(App().ResourceHandle());
   LOGFONTW font{};
-  RunDriven(dialog, CTextViewDlg::kEdit, [&](HWND window) {
-    auto handle = reinterpret_cast<HFONT>(
-        ::SendMessageW(driver::FindControl(window, CTextViewDlg::kEdit), WM_GETFONT, 0, 0));
+  RunDriven(dialog, kTextEdit, [&](HWND window) {
+    auto handle =
+        reinterpret_cast<HFONT>(::SendMessageW(driver::FindControl(window, kTextEdit), WM_GETFONT, 0, 0));
     if (handle) ::GetObjectW(handle, sizeof font, &font);
     ::PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
   });
@@ -194,10 +196,10 @@ LoadRun LoadThroughTheDialog(const std::wstring& path, uint16_t mode, bool expec
   dialog.SetText(u"old");
   const DWORD process = ::GetCurrentProcessId();
   std::thread driverThread([&] {
-    HWND window = driver::WaitDialogWithControl(process, CTextViewDlg::kEdit);
+    HWND window = driver::WaitDialogWithControl(process, kTextEdit);
     if (!window) return;
-    HWND edit = driver::FindControl(window, CTextViewDlg::kEdit);
-    if (driver::PressButton(window, CTextViewDlg::kLoad)) {
+    HWND edit = driver::FindControl(window, kTextEdit);
+    if (driver::PressButton(window, kLoadOrBrowseButton)) {
       HWND name = nullptr;
       HWND open = nullptr;
       driver::WaitUntil(driver::Wait::Window, [&] {

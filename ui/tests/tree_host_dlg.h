@@ -6,6 +6,7 @@
 
 #include "support/win/dialog.h"
 #include "ui/app/morvane_app.h"
+#include "ui/app/resource_ids.h"
 #include "ui/main/main_view.h"
 #include "ui/tree/settings_tree.h"
 
@@ -14,11 +15,11 @@ namespace orvel::uitest {
 class CTreeHostDlg : public win::CDialog {
  public:
   explicit CTreeHostDlg(ui::CSettingsTree& tree)
-      : CDialog(ui::App().ResourceHandle(), ui::CMainViewDlg::kTemplate), m_tree(tree) {}
+      : CDialog(ui::App().ResourceHandle(), ui::kMainViewTemplate), m_tree(tree) {}
 
  protected:
   BOOL OnInitDialog() override {
-    m_tree.AttachTree(Item(ui::CMainViewDlg::kTreeControl));
+    m_tree.AttachTree(Item(ui::kSettingsTreeControl));
     return TRUE;
   }
 

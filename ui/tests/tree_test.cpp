@@ -17,6 +17,7 @@
 #include "support/win/dialog.h"
 #include "support/win/wide.h"
 #include "ui/app/morvane_app.h"
+#include "ui/app/resource_ids.h"
 #include "ui/main/main_view.h"
 #include "ui/tests/tree_host_dlg.h"
 #include "ui/tree/settings_tree.h"
@@ -51,7 +52,7 @@ class TreeTest : public ::testing::Test {
                                 nullptr, nullptr, nullptr, nullptr);
     m_dialog = std::make_unique<uitest::CTreeHostDlg>(m_tree);
     ASSERT_TRUE(m_dialog->Create(m_frame));
-    m_window = m_dialog->Item(CMainViewDlg::kTreeControl);
+    m_window = m_dialog->Item(kSettingsTreeControl);
     ASSERT_EQ(m_tree.Handle(), m_window);
     ::SetWindowPos(m_dialog->Handle(), nullptr, 0, 0, 620, 480, SWP_NOZORDER | SWP_SHOWWINDOW);
     ::SetWindowPos(m_window, nullptr, 0, 0, 620, 480, SWP_NOZORDER);
@@ -248,7 +249,7 @@ TEST_F(TreeTest, APasswordWhoseConfirmationDiffersStaysAsItWas) {
     EXPECT_TRUE(driver::WaitUntil(driver::Wait::Window, [&] { return done.load() && !m_tree.IsEditing(); }));
     answer.join();
     if (std::wstring(confirmation) != L"abc") {
-      EXPECT_EQ(win::FromWide(boxText), App().LoadResString(471, true));
+      EXPECT_EQ(win::FromWide(boxText), App().LoadResString(kPasswordMismatchText, true));
       EXPECT_EQ(Value(password), u"old");
       EXPECT_FALSE(password.IsCreated());
     }

@@ -18,6 +18,7 @@
 #include "support/win/registry.h"
 #include "support/win/wide.h"
 #include "ui/app/morvane_app.h"
+#include "ui/app/resource_ids.h"
 #include "ui/dialogs/input_dialogs.h"
 #include "ui/main/main_view.h"
 #include "ui/send/choice_dlg.h"
@@ -245,7 +246,7 @@ TEST_F(ViewTest, AnswersToTheHost) {
 TEST_F(ViewTest, FocusEventsRememberAndRestoreTheViewsControl) {
   Initialize();
   CreateWindowAndActivate();
-  HWND tree = ::GetDlgItem(m_view->MainView()->Handle(), CMainViewDlg::kTreeControl);
+  HWND tree = ::GetDlgItem(m_view->MainView()->Handle(), kSettingsTreeControl);
   ASSERT_NE(tree, nullptr);
   ::SetForegroundWindow(m_frame);
   ::SetFocus(tree);
@@ -369,8 +370,8 @@ class CTypingInput : public CTextInputDlg {
  protected:
   BOOL OnInitDialog() override {
     CTextInputDlg::OnInitDialog();
-    passwordStyle = (::GetWindowLongPtrW(Item(kEdit), GWL_STYLE) & ES_PASSWORD) != 0;
-    for (wchar_t c : std::wstring(L"secret")) ::SendMessageW(Item(kEdit), WM_CHAR, c, 0);
+    passwordStyle = (::GetWindowLongPtrW(Item(kTextEdit), GWL_STYLE) & ES_PASSWORD) != 0;
+    for (wchar_t c : std::wstring(L"secret")) ::SendMessageW(Item(kTextEdit), WM_CHAR, c, 0);
     ::PostMessageW(Handle(), WM_COMMAND, IDCANCEL, 0);
     return TRUE;
   }
@@ -422,23 +423,23 @@ class CScriptedProgress : public CProgressDlg {
   BOOL HandleMessage(UINT message, WPARAM, LPARAM) override {
     if (message == WM_APP) {
       openAfterEnter = true;
-      firstText = ItemText(kText);
+      firstText = ItemText(kProgressTextLabel);
       SetRange(0, 100);
       SetPos(50);
       OnTimer(kBusyTimer);  // a real position stops the animation
-      blinks.push_back(static_cast<int>(SendItem(kBar, PBM_GETPOS)));
+      blinks.push_back(static_cast<int>(SendItem(kProgressBar, PBM_GETPOS)));
       SetPos(0);
       SetBusyAnimation(true);
       for (int i = 0; i < 3; ++i) {
         OnTimer(kBusyTimer);
-        blinks.push_back(static_cast<int>(SendItem(kBar, PBM_GETPOS)));
+        blinks.push_back(static_cast<int>(SendItem(kProgressBar, PBM_GETPOS)));
       }
       ::PostMessageW(Handle(), WM_COMMAND, IDCANCEL, 0);
       ::PostMessageW(Handle(), WM_APP + 1, 0, 0);
       return TRUE;
     }
     if (message == WM_APP + 1) {
-      cancelText = ItemText(kText);
+      cancelText = ItemText(kProgressTextLabel);
       cancelEnabled = ::IsWindowEnabled(Item(IDCANCEL)) != FALSE;
       busyAfterCancel = BusyAnimation();
       EndDialog(1);  // the engine's end
@@ -458,10 +459,10 @@ TEST_F(ViewTest, ProgressIgnoresEnterAndCancelOnlyAsksTheEngine) {
   progress.SetOwner(owner, [&] { ++cancels; });
   EXPECT_EQ(m_view->MainView()->RunModal(progress), 1);
   EXPECT_TRUE(progress.openAfterEnter);
-  EXPECT_EQ(progress.firstText, App().LoadResString(581, true));
+  EXPECT_EQ(progress.firstText, App().LoadResString(kPreparingText, true));
   EXPECT_EQ(progress.blinks, (std::vector<int>{50, 2, 0, 2}));
   EXPECT_EQ(cancels, 1);
-  EXPECT_EQ(progress.cancelText, App().LoadResString(595, true));
+  EXPECT_EQ(progress.cancelText, App().LoadResString(kCancellingText, true));
   EXPECT_FALSE(progress.cancelEnabled);
   EXPECT_TRUE(progress.busyAfterCancel);
   EXPECT_FALSE(::IsWindowVisible(owner));  // the send dialog shows itself again after the loop
@@ -486,8 +487,8 @@ class CScriptedChoice : public CChoiceDlg {
     for (int id : {277, 273, 276, 270}) {
       if (Item(id)) buttons.push_back(id);
     }
-    boxLabel = ItemText(kApplyToAll);
-    if (m_check) SendItem(kApplyToAll, BM_SETCHECK, BST_CHECKED);
+    boxLabel = ItemText(kApplyToAllButton);
+    if (m_check) SendItem(kApplyToAllButton, BM_SETCHECK, BST_CHECKED);
     if (m_click == 0) {  // the close box refuses
       ::PostMessageW(Handle(), WM_CLOSE, 0, 0);
       return result;
@@ -518,7 +519,7 @@ class CScriptedChoice : public CChoiceDlg {
 TEST_F(ViewTest, EveryAllowedAnswerIsReachedThroughTheQuestionDialog) {
   Initialize();
   CreateWindowAndActivate();
-  const std::u16string ok = App().LoadResString(291, true);
+  const std::u16string ok = App().LoadResString(kOkAnswerText, true);
   struct Case {
     uint32_t allowed;
     bool file;

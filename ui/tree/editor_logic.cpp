@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "settings/settings_host.h"
+#include "settings/settings_schema.h"
 #include "settings/settings_validate.h"
 
 namespace orvel::ui {
@@ -31,7 +32,7 @@ bool RemoveNonDigits(std::u16string& text) {
 }
 
 bool RemoveDisallowed(std::u16string& text, std::u16string_view allowed, uint32_t nodeType) {
-  const bool plusFirstOnly = nodeType == kDefaultVoiceMailboxNodeType;
+  const bool plusFirstOnly = nodeType == kDefaultVoiceMailboxType;
   return RemoveUnless(text, [&](char16_t c, size_t at) {
     if (allowed.find(c) == std::u16string_view::npos) return false;
     return !(plusFirstOnly && c == u'+' && at != 0);
@@ -110,7 +111,7 @@ bool StoredChoiceFor(const std::vector<std::u16string>& choices, std::u16string_
 }
 
 bool SwallowsCharacter(uint32_t nodeType, char16_t c) {
-  return nodeType == kNameNodeType && (c == u'<' || c == u'>');
+  return nodeType == kMailboxRealNameType && (c == u'<' || c == u'>');
 }
 
 }  // namespace orvel::ui

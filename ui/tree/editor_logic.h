@@ -12,9 +12,6 @@
 
 namespace orvel::ui {
 
-inline constexpr uint32_t kNameNodeType = 49;
-inline constexpr uint32_t kDefaultVoiceMailboxNodeType = 93;
-
 // Removes every character that is not a digit 0 to 9; true when something was removed.
 bool RemoveNonDigits(std::u16string& text);
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "settings/settings_host.h"
+#include "settings/settings_schema.h"
 #include "settings/settings_validate.h"
 #include "support/win/wide.h"
 #include "ui/tree/editor_logic.h"
@@ -15,7 +16,6 @@ namespace {
 
 // To a field of the IP address control: its text becomes the value in wParam.
 constexpr UINT kSetFieldValueMessage = WM_APP + 1;
-constexpr uint32_t kHttpProxyServerNodeType = 13;
 constexpr int kChoiceMargin = 24;
 constexpr int kVisibleChoices = 8;
 
@@ -158,7 +158,7 @@ std::u16string CInplaceEdit::Text() const { return TextOf(Handle()); }
 
 bool CInplaceEdit::CheckText(std::u16string_view text) const {
   if (m_mode == kEmail) return IsValidEmailAddress(text);
-  if (m_mode == kPlain && m_nodeType == kHttpProxyServerNodeType) return IsValidHostName(text);
+  if (m_mode == kPlain && m_nodeType == kHttpProxyServerType) return IsValidHostName(text);
   return true;
 }
 

@@ -1,5 +1,6 @@
 // clang-format off
 #include <windows.h>  // before the tree header, which takes commctrl.h first
+#include "ui/app/resource_ids.h"
 #include "ui/tree/settings_tree.h"
 // clang-format on
 
@@ -271,7 +272,7 @@ struct CSettingsTree::State {
       if (!logic.IsLastChild(ancestor)) DrawLine(dc, x, top, x, bottom);
     }
     const int x = row.left + level * indent + indent / 2;
-    if (node->GetType() == 2)
+    if (node->GetType() == kIapSettingsType)
       DrawLine(dc, x, middle, x, logic.IsLastChild(item) ? middle : bottom);
     else
       DrawLine(dc, x, top, x, logic.IsLastChild(item) ? middle + 1 : bottom);
@@ -392,7 +393,7 @@ struct CSettingsTree::State {
     INT_PTR answer = RunDialog(confirm);
     if (!Window() || !logic.IsLive(item) || answer != IDOK) return;
     if (confirm.Text() != text) {
-      Message(kPasswordMismatchMessage);
+      Message(kPasswordMismatchText);
       return;
     }
     logic.StorePassword(item, text, changes);
@@ -678,7 +679,7 @@ void CSettingsTree::CommitEdit() {
       textEdit = true;
       modal = !valid || (kind == kKindPassword && !text.empty());
       if (!valid)
-        s.Message(kInvalidValueMessage);
+        s.Message(kInvalidValueText);
       else if (kind == kKindPassword)
         s.ConfirmPassword(item, text, changes);
       else
@@ -693,7 +694,7 @@ void CSettingsTree::CommitEdit() {
       textEdit = true;
       if (s.logic.StoreText(item, text, changes) == StoreResult::Invalid) {
         modal = true;
-        s.Message(kInvalidValueMessage);
+        s.Message(kInvalidValueText);
       }
       break;
     }

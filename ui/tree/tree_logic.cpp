@@ -7,16 +7,12 @@
 #include "settings/settings_node.h"
 #include "settings/settings_schema.h"
 #include "settings/settings_validate.h"
+#include "ui/app/resource_ids.h"
 
 namespace orvel::ui {
 
 namespace {
 
-constexpr uint32_t kFileTransferType = 109;
-constexpr uint32_t kMessageMaxSizeType = 60;
-constexpr uint32_t kIncludeSignatureType = 64;
-constexpr uint32_t kSignatureType = 65;
-constexpr uint32_t kDefaultVoiceMailboxType = 93;
 constexpr char16_t kPasswordMask[] = u"********";
 
 bool CanTake(const CSettingsNode* node) { return node && node->CanTakeCreateFlag(); }
@@ -293,10 +289,10 @@ void CTreeLogic::SetLinked(TreeItemId item, bool value, TreeChanges& changes) {
   if (!parent) return;
   std::vector<uint32_t> linked;
   switch (node->GetType()) {
-    case 21:
-    case 22:
-    case 23:
-      linked = {21, 22, 23};
+    case kConnectionTypeType:
+    case kRemoteModemTypeType:
+    case kMaxConnectionSpeedType:
+      linked = {kConnectionTypeType, kRemoteModemTypeType, kMaxConnectionSpeedType};
       break;
     case kIncludeSignatureType:
     case kSignatureType:
@@ -327,7 +323,7 @@ bool CTreeLogic::SetChildrenCreated(TreeItemId item, bool value, bool top, TreeC
     } else if (CanTake(node) && CanTake(node->GetParent())) {
       const uint32_t type = node->GetType();
       // A group switched off directly keeps its mailbox type and servers.
-      if (!(top && !value && (type == 55 || type == 56 || type == 57))) {
+      if (!(top && !value && (type == kMailboxTypeType || type == kInServerType || type == kOutServerType))) {
         node->SetCreated(value, true);
         changes.Redraw(child);
         any = true;
@@ -754,15 +750,15 @@ uint32_t CTreeLogic::GetHelpContext(bool printPreview) const {
   if (!node) return 0;
   while (node->GetParent() && node->GetParent()->GetType() != kRootType) node = node->GetParent();
   switch (node->GetType()) {
-    case 2:
+    case kIapSettingsType:
       return 279;
-    case 43:
+    case kEmailSettingsType:
       return 140;
-    case 73:
+    case kWapSettingsType:
       return 388;
-    case 86:
+    case kSmsSettingsType:
       return 323;
-    case 92:
+    case kPersonalDataType:
       return 460;
     case kFileTransferType:
       return 550;
@@ -812,29 +808,30 @@ bool HelpContextHasTopic(uint32_t context) {
 
 FileListSetup FileListFor(uint32_t listType) {
   FileListSetup setup;
-  const std::u16string all = LoadResString(503, true) + u" (*.*)|*.*||";
+  const std::u16string all = LoadResString(kAllFilesFilterText, true) + u" (*.*)|*.*||";
   switch (listType) {
-    case 110:
+    case kNamelessFileListType:
       setup.filter = all;
-      setup.entryType = 110;
+      setup.entryType = kNamelessFileListType;
       break;
-    case 111:
+    case kRingingTonesType:
       setup.filter = all;
-      setup.entryType = 112;
+      setup.entryType = kRingingToneType;
       break;
-    case 113:
-      setup.filter = LoadResString(502, true) + u" (*.jpg;*.bmp;*.gif)|*.jpg;*.bmp;*.gif|" + all;
-      setup.entryType = 114;
+    case kBackgroundImagesType:
+      setup.filter =
+          LoadResString(kImagesFilterText, true) + u" (*.jpg;*.bmp;*.gif)|*.jpg;*.bmp;*.gif|" + all;
+      setup.entryType = kBackgroundImageType;
       break;
-    case 115:
-      setup.filter = LoadResString(501, true) + u" (*.sis)|*.sis|" + all;
-      setup.entryType = 116;
+    case kSisFilesType:
+      setup.filter = LoadResString(kSoftwarePackagesFilterText, true) + u" (*.sis)|*.sis|" + all;
+      setup.entryType = kSisFileType;
       break;
-    case 117:
+    case kFilesType:
       setup.filter = all;
-      setup.entryType = 118;
-      setup.localType = 119;
-      setup.remoteType = 120;
+      setup.entryType = kFileType;
+      setup.localType = kFileLocalType;
+      setup.remoteType = kFileRemoteType;
       break;
     default:
       break;

@@ -93,10 +93,8 @@ enum class StoreResult {
   Stored,     // the value was applied (it may equal the old one)
   Unchanged,  // nothing to store (an empty entry name or password)
   Refused,    // the model refused the value (a name already used, the placeholder's name)
-  Invalid,    // message 472: the value is not acceptable
+  Invalid,    // kInvalidValueText: the value is not acceptable
 };
-inline constexpr uint32_t kInvalidValueMessage = 472;
-inline constexpr uint32_t kPasswordMismatchMessage = 471;
 
 // The main view's operations that keys of the tree run.
 enum class TreeKeyCommand { None, Send, NewFile, Print };

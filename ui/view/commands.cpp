@@ -1,5 +1,7 @@
 #include "ui/view/commands.h"
 
+#include "ui/app/resource_ids.h"
+
 namespace orvel::ui {
 
 namespace {
@@ -11,14 +13,30 @@ struct CommandRow {
 
 // A toolbar id and a menu id may share one operation.
 constexpr CommandRow kCommands[] = {
-    {29050, Operation::FileNew},       {10279, Operation::FileNew},       {29052, Operation::FileOpen},
-    {31009, Operation::FileOpen},      {29051, Operation::FileSave},      {31021, Operation::FileSave},
-    {31022, Operation::FileSaveAs},    {29053, Operation::RunSession},    {10276, Operation::RunSession},
-    {29054, Operation::Print},         {31000, Operation::Print},         {31001, Operation::PrintPreview},
-    {31002, Operation::PrintSetup},    {10280, Operation::EditDelete},    {31003, Operation::EditDelete},
-    {31014, Operation::EditCut},       {31015, Operation::EditCopy},      {31016, Operation::EditPaste},
-    {31017, Operation::EditUndo},      {31020, Operation::EditSelectAll}, {10278, Operation::ShowLog},
-    {10281, Operation::TransferMode1}, {10282, Operation::TransferMode2}, {10283, Operation::TransferMode3},
+    {kNewCommand, Operation::FileNew},
+    {kNewMenuCommand, Operation::FileNew},
+    {kOpenCommand, Operation::FileOpen},
+    {kHostOpenCommand, Operation::FileOpen},
+    {kSaveCommand, Operation::FileSave},
+    {kHostSaveCommand, Operation::FileSave},
+    {kSaveAsCommand, Operation::FileSaveAs},
+    {kSendCommand, Operation::RunSession},
+    {kSendMenuCommand, Operation::RunSession},
+    {kPrintCommand, Operation::Print},
+    {kHostPrintCommand, Operation::Print},
+    {kPrintPreviewCommand, Operation::PrintPreview},
+    {kPrintSetupCommand, Operation::PrintSetup},
+    {kDeleteMenuCommand, Operation::EditDelete},
+    {kHostDeleteCommand, Operation::EditDelete},
+    {kCutCommand, Operation::EditCut},
+    {kCopyCommand, Operation::EditCopy},
+    {kPasteCommand, Operation::EditPaste},
+    {kUndoCommand, Operation::EditUndo},
+    {kSelectAllCommand, Operation::EditSelectAll},
+    {kShowLogCommand, Operation::ShowLog},
+    {kTransferMode1Command, Operation::TransferMode1},
+    {kTransferMode2Command, Operation::TransferMode2},
+    {kTransferMode3Command, Operation::TransferMode3},
 };
 
 struct ImageRow {
@@ -28,9 +46,10 @@ struct ImageRow {
 };
 
 constexpr ImageRow kImages[] = {
-    {29050, 380, 332}, {29051, 382, 602}, {29052, 381, 601}, {29053, 379, 333},
-    {29054, 474, 603}, {10276, 0, 333},   {10278, 0, 334},   {10279, 0, 332},
-    {10280, 0, 331},   {10281, 0, 335},   {10282, 0, 336},   {10283, 0, 337},
+    {kNewCommand, 380, 332},         {kSaveCommand, 382, 602},        {kOpenCommand, 381, 601},
+    {kSendCommand, 379, 333},        {kPrintCommand, 474, 603},       {kSendMenuCommand, 0, 333},
+    {kShowLogCommand, 0, 334},       {kNewMenuCommand, 0, 332},       {kDeleteMenuCommand, 0, 331},
+    {kTransferMode1Command, 0, 335}, {kTransferMode2Command, 0, 336}, {kTransferMode3Command, 0, 337},
 };
 
 }  // namespace
@@ -82,9 +101,9 @@ std::optional<int32_t> CommandImageId(int32_t command, short imageKind) {
 int32_t IconId(short kind) {
   switch (kind) {
     case 0:
-      return 429;
+      return kProductIcon;
     case 3:
-      return 431;
+      return kSettingsFileIcon;
     default:
       return 0;
   }

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "ui/app/resource_ids.h"
+
 namespace orvel::ui {
 
 enum class Operation {
@@ -42,10 +44,6 @@ struct ViewState {
 // The host's command states.
 inline constexpr short kCommandEnabled = 2;
 inline constexpr short kCommandDisabled = 1;
-// The one command that works while the print preview is shown: it ends the preview.
-inline constexpr int32_t kPrintPreviewCommand = 31001;
-// The menu item that the host's menu gets the F5 key text on.
-inline constexpr int32_t kSendMenuCommand = 10276;
 
 Operation CommandOperation(int32_t command);
 short CommandState(int32_t command, const ViewState& state);
@@ -68,8 +66,8 @@ FocusAnswer FocusEventAnswer(short event);
 // The send menu item's text: "\tF5" appended when it holds no tab.
 std::u16string SendMenuText(std::u16string_view text);
 
-// The toolbar: its bitmap, image count and the commands of its buttons, in order.
-inline constexpr int32_t kToolbarBitmap = 29090;
-inline constexpr int32_t kToolbarCommands[] = {29050, 29052, 29051, 29053, 29054};
+// The toolbar's buttons, in order; its bitmap is kToolbarBitmap.
+inline constexpr int32_t kToolbarCommands[] = {kNewCommand, kOpenCommand, kSaveCommand, kSendCommand,
+                                               kPrintCommand};
 
 }  // namespace orvel::ui

@@ -1,12 +1,13 @@
 #include "ui/view/event_wnd.h"
 
+#include "interfaces/vantrel_codes.h"
 #include "settings/settings_document.h"
 #include "settings/settings_host.h"
 #include "support/path_text.h"
 #include "support/win/registry.h"
 #include "support/win/wide.h"
 #include "ui/app/morvane_app.h"
-#include "ui/send/arg_array.h"
+#include "ui/app/resource_ids.h"
 #include "ui/send/choice_dlg.h"
 #include "ui/send/engine_client.h"
 #include "ui/send/progress_dlg.h"
@@ -18,11 +19,7 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"Orvel.Morvane.EventWnd";
 constexpr UINT kClassStyle = CS_VREDRAW | CS_HREDRAW | CS_NOCLOSE;
-constexpr uint32_t kQuestionText = 492;
 constexpr uint32_t kStopAnswer = 4;
-constexpr uint32_t kAnswerNotOffered = 0x25;
-// The engine's own failure text: it cannot carry out the request.
-constexpr uint32_t kEngineLostText = 486;
 
 // Keeps the module loaded while the start-up thread runs, and lets it go as the thread ends.
 DWORD WINAPI PrestartThread(void* module) {
@@ -34,7 +31,7 @@ DWORD WINAPI PrestartThread(void* module) {
 }  // namespace
 
 bool CEventWnd::Create() {
-  return CWindow::Create(kClassName, kClassStyle, WS_EX_TOPMOST, WS_POPUP, L"", RECT{0, 0, 10, 10});
+  return CMessageWindow::Create(kClassName, L"", kClassStyle, WS_EX_TOPMOST, WS_POPUP);
 }
 
 void CEventWnd::RunStartup() {
@@ -63,7 +60,7 @@ void CEventWnd::ResetSessionState() {
   m_answers.Reset();
 }
 
-LRESULT CEventWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CEventWnd::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_PLUGIN_STARTUP:
       OnStartup();
@@ -71,21 +68,17 @@ LRESULT CEventWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ENGINE_STATE:
       OnEngineStateChanged(static_cast<uint32_t>(wParam));
       return 0;
-    case WM_ENGINE_PROGRESS:
-      OnEngineProgress(wParam);
-      return 0;
-    case WM_ENGINE_ERROR:
-      OnEngineError(wParam);
-      return 0;
     case WM_ENGINE_DONE:
       OnEngineDone(static_cast<int32_t>(static_cast<uint32_t>(wParam)));
-      return 0;
-    case WM_DESTROY:
-      DiscardQueued();
       return 0;
     default:
       return DefaultProc(message, wParam, lParam);
   }
+}
+
+void CEventWnd::OnData(UINT message, std::unique_ptr<win::CPosted> data) {
+  if (message == WM_ENGINE_PROGRESS) OnEngineProgress(data->Take<CArgArray>());
+  if (message == WM_ENGINE_ERROR) OnEngineError(data->Take<CArgArray>());
 }
 
 void CEventWnd::OnStartup() {
@@ -106,19 +99,11 @@ void CEventWnd::OnStartup() {
   Destroy();
 }
 
-void CEventWnd::DiscardQueued() {
-  MSG message;
-  while (::PeekMessageW(&message, Handle(), WM_ENGINE_ERROR, WM_ENGINE_PROGRESS, PM_REMOVE)) {
-    if (message.message != WM_ENGINE_STATE) CArgArray::TakeFrom(reinterpret_cast<CArgArray*>(message.wParam));
-  }
-}
-
 void CEventWnd::OnEngineStateChanged(uint32_t state) {
   if (m_owner) m_owner->UpdateDeviceInfo((state & 1) != 0);
 }
 
-void CEventWnd::OnEngineProgress(WPARAM posted) {
-  CArgArray args = CArgArray::TakeFrom(reinterpret_cast<CArgArray*>(posted));
+void CEventWnd::OnEngineProgress(CArgArray args) {
   const int32_t stage = args.PopLong();
   std::u16string tag = args.PopString();
   const int32_t percent = args.PopLong();
@@ -127,8 +112,7 @@ void CEventWnd::OnEngineProgress(WPARAM posted) {
   LastProgress().tag = std::move(tag);
 }
 
-void CEventWnd::OnEngineError(WPARAM posted) {
-  CArgArray args = CArgArray::TakeFrom(reinterpret_cast<CArgArray*>(posted));
+void CEventWnd::OnEngineError(CArgArray args) {
   const auto code = static_cast<int32_t>(args.PopDword());
   const uint32_t allowed = args.PopDword();
   const std::u16string tag = args.PopString();
@@ -150,9 +134,9 @@ void CEventWnd::OnEngineQuestion(const std::u16string& tag, const std::u16string
     const std::u16string shown = fileQuestion ? GetFileNameOfPath(value) : value;
     CChoiceDlg dialog(App().ResourceHandle());
     dialog.SetAllowed(allowed);
-    dialog.SetText(
-        FormatText(App().LoadResString(kQuestionText, true), {App().LoadResStringByTag(tag), shown}),
-        fileQuestion);
+    dialog.SetText(FormatText(App().LoadResString(kAlreadyOnDeviceQuestionText, true),
+                              {App().LoadResStringByTag(tag), shown}),
+                   fileQuestion);
     ::SetFocus(Handle());
     HWND progress = m_progress ? m_progress->Handle() : nullptr;
     if (progress) ::ShowWindow(progress, SW_HIDE);
@@ -183,7 +167,8 @@ void CEventWnd::OnEngineQuestion(const std::u16string& tag, const std::u16string
 
 void CEventWnd::Answer(uint32_t answer) {
   if (!m_owner) return;
-  if (const HRESULT hr = m_owner->Respond(answer); FAILED(hr) && LowWord(hr) == kAnswerNotOffered)
+  if (const HRESULT hr = m_owner->Respond(answer);
+      FAILED(hr) && engine::LowWord(hr) == engine::LowWord(engine::kAnswerNotOffered))
     m_owner->CancelOperation();
 }
 
@@ -204,7 +189,7 @@ void CEventWnd::OnEngineDone(int32_t result) {
 void CEventWnd::OnEngineLost() {
   EndQuestion();
   m_sessionEnded = true;
-  ShowBox(App().LoadResString(kEngineLostText, true), MB_ICONEXCLAMATION | MB_SETFOREGROUND);
+  ShowBox(App().LoadResString(kEngineFailedText, true), MB_ICONEXCLAMATION | MB_SETFOREGROUND);
   if (m_progress) m_progress->EndDialog(1);
   LastProgress() = {};
 }

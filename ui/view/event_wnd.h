@@ -8,7 +8,8 @@
 #include <cstdint>
 #include <string>
 
-#include "support/win/window.h"
+#include "support/win/message_window.h"
+#include "ui/send/arg_array.h"
 #include "ui/send/error_text.h"
 #include "ui/send/send_logic.h"
 
@@ -24,7 +25,7 @@ class CChoiceDlg;
 class CProgressDlg;
 class CSendDlg;
 
-class CEventWnd : public win::CWindow {
+class CEventWnd : public win::CMessageWindow {
  public:
   CEventWnd() { LastProgress() = {}; }
   // The window of a send dialog; its boxes and questions are owned by the progress dialog.
@@ -52,14 +53,16 @@ class CEventWnd : public win::CWindow {
   static ProgressMemory& LastProgress();
 
  protected:
-  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  // The arguments of WM_ENGINE_ERROR and WM_ENGINE_PROGRESS.
+  void OnData(UINT message, std::unique_ptr<win::CPosted> data) override;
   void OnFinalMessage() override;
 
  private:
   void OnStartup();
   void OnEngineStateChanged(uint32_t state);
-  void OnEngineProgress(WPARAM posted);
-  void OnEngineError(WPARAM posted);
+  void OnEngineProgress(CArgArray args);
+  void OnEngineError(CArgArray args);
   void OnEngineQuestion(const std::u16string& tag, const std::u16string& value, uint32_t allowed);
   void OnEngineDone(int32_t result);
   // A box owned by the progress dialog.
@@ -67,8 +70,6 @@ class CEventWnd : public win::CWindow {
   // Answers the engine; an answer it refuses cancels the operation, so that nothing waits for an
   // answer that cannot be given.
   void Answer(uint32_t answer);
-  // Frees the arguments of the callbacks still queued for this window as it goes.
-  void DiscardQueued();
 
   bool m_ownsItself = false;
   CSendDlg* m_owner = nullptr;

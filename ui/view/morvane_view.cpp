@@ -1,8 +1,10 @@
 #include "ui/view/morvane_view.h"
 
 #include "support/win/handle.h"
+#include "support/win/message_window.h"
 #include "support/win/wide.h"
 #include "ui/app/morvane_app.h"
+#include "ui/app/resource_ids.h"
 #include "ui/main/main_view.h"
 #include "ui/send/arg_array.h"
 #include "ui/view/commands.h"
@@ -16,8 +18,6 @@ CMorvaneView* g_current = nullptr;
 
 constexpr wchar_t kNoLanguageText[] = L"Cannot load language DLL.\r\nYou need to reinstall the application.";
 constexpr wchar_t kNoLanguageCaption[] = L"Orvel Corvanset";
-constexpr long kTitleStringId = 112;
-constexpr long kBitmapId = 10125;
 constexpr long kToolbarImageCount = 5;
 constexpr long kToolbarButtonStyle = 4;
 // The help contexts that have a topic of their own; any other opens the help contents.
@@ -240,13 +240,13 @@ HRESULT CMorvaneView::GetModulePath(long, short* first, short* second, BSTR* pat
 
 HRESULT CMorvaneView::GetTitleStringId(long* id) {
   if (!id) return E_POINTER;
-  *id = kTitleStringId;
+  *id = kProductTitleText;
   return S_OK;
 }
 
 HRESULT CMorvaneView::GetBitmapId(long* id) {
   if (!id) return E_POINTER;
-  *id = kBitmapId;
+  *id = kViewBitmap;
   return S_OK;
 }
 
@@ -289,9 +289,7 @@ HRESULT CMorvaneView::OnError(long error, long response, BSTR tag, BSTR value) {
     args.AddLong(response);
     args.AddString(win::FromBstr(tag));
     args.AddString(win::FromBstr(value));
-    std::unique_ptr<CArgArray> heap = args.Clone();
-    if (::PostMessageW(m_eventWindow, WM_ENGINE_ERROR, reinterpret_cast<WPARAM>(heap.get()), 0))
-      heap.release();
+    win::CMessageWindow::PostData(m_eventWindow, WM_ENGINE_ERROR, std::move(args));
     return S_OK;
   });
 }
@@ -303,9 +301,7 @@ HRESULT CMorvaneView::OnProgress(long stage, BSTR tag, long percent) {
     args.AddLong(stage);
     args.AddString(win::FromBstr(tag));
     args.AddLong(percent);
-    std::unique_ptr<CArgArray> heap = args.Clone();
-    if (::PostMessageW(m_eventWindow, WM_ENGINE_PROGRESS, reinterpret_cast<WPARAM>(heap.get()), 0))
-      heap.release();
+    win::CMessageWindow::PostData(m_eventWindow, WM_ENGINE_PROGRESS, std::move(args));
     return S_OK;
   });
 }

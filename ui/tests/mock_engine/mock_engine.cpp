@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "interfaces/vantrel_codes.h"
 #include "support/u16text.h"
 #include "support/win/com.h"
 #include "support/win/handle.h"
@@ -39,10 +40,6 @@ namespace {
 
 constexpr UINT kTick = 20;
 constexpr HRESULT kServerGone = static_cast<HRESULT>(0x800706BA);  // RPC_S_SERVER_UNAVAILABLE
-constexpr HRESULT kNoQuestion = static_cast<HRESULT>(0x80040024);
-constexpr HRESULT kAnswerNotOffered = static_cast<HRESULT>(0x80040025);
-constexpr HRESULT kNoOperation = static_cast<HRESULT>(0x80040026);
-constexpr HRESULT kCancelled = static_cast<HRESULT>(0x80040101);
 constexpr long kStopAnswer = 4;
 
 std::string Environment(const wchar_t* name) {
@@ -223,13 +220,13 @@ class CMockEngine : public win::CComObject<ITerminalManagerExt> {
   HRESULT STDMETHODCALLTYPE Cancel() override {
     HRESULT hr = Call("Cancel");
     if (FAILED(hr)) return hr;
-    if (!m_playing) return kNoOperation;
+    if (!m_playing) return engine::kNoOperation;
     if (m_asking) {
       m_asking = false;
       Log("question answered 4 by the cancel");
     }
     // The operation ends as cancelled at the next tick.
-    m_steps.assign(1, {"done", Hex(kCancelled)});
+    m_steps.assign(1, {"done", Hex(engine::kCancelled)});
     m_next = 0;
     return S_OK;
   }
@@ -237,9 +234,9 @@ class CMockEngine : public win::CComObject<ITerminalManagerExt> {
     HRESULT hr = Call("Respond", std::to_string(answer), false);
     if (SUCCEEDED(hr)) {
       if (!m_asking) {
-        hr = kNoQuestion;
+        hr = engine::kNoQuestion;
       } else if ((static_cast<uint32_t>(answer) & m_allowed) == 0) {
-        hr = kAnswerNotOffered;
+        hr = engine::kAnswerNotOffered;
       } else {
         m_asking = false;
       }
@@ -356,8 +353,8 @@ class CMockEngine : public win::CComObject<ITerminalManagerExt> {
     win::UniqueBstr tag(u"C:\\late.wav");
     callback->OnStateChanged(1);
     callback->OnProgress(3, tag.get(), 5);
-    callback->OnError(static_cast<HRESULT>(0x80040203), 45, tag.get(), tag.get());
-    callback->OnDone(kCancelled);
+    callback->OnError(engine::kFileExists, 45, tag.get(), tag.get());
+    callback->OnDone(engine::kCancelled);
     Log("late callbacks delivered");
   }
   static void CALLBACK TimerProc(HWND, UINT, UINT_PTR id, DWORD) {
