@@ -16,7 +16,7 @@
 #include "settings/settings_reader.h"
 #include "settings/settings_schema.h"
 #include "settings/settings_writer.h"
-#include "settings/settings_xml_test_support.h"
+#include "settings/tests/settings_xml_test_support.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "outside/fenwarp/driver/ui_driver.h"
+#include "testing/ui_driver.h"
 #include "support/win/registry.h"
 #include "support/win/wide.h"
 #include "ui/app/morvane_app.h"

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <random>
 
-#include "settings/settings_test_support.h"
+#include "settings/tests/settings_test_support.h"
 #include "settings/settings_validate.h"
 #include "ui/app/resource_ids.h"
 

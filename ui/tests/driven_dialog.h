@@ -8,7 +8,7 @@
 #include <functional>
 #include <thread>
 
-#include "outside/fenwarp/driver/ui_driver.h"
+#include "testing/ui_driver.h"
 
 namespace orvel::uitest {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "outside/fenwarp/driver/ui_driver.h"
+#include "testing/ui_driver.h"
 #include "support/u16text.h"
 #include "support/win/wide.h"
 #include "support/win/window.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "settings/settings_node.h"
-#include "settings/settings_test_support.h"
+#include "settings/tests/settings_test_support.h"
 #include "support/u16text.h"
 #include "ui/tree/tree_logic.h"
 

@@ -16,7 +16,7 @@
 #include <memory>
 #include <string>
 
-#include "outside/fenwarp/driver/ui_driver.h"
+#include "testing/ui_driver.h"
 #include "settings/settings_node.h"
 #include "settings/settings_writer.h"
 #include "support/win/wide.h"

@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "outside/fenwarp/driver/ui_driver.h"
+#include "testing/ui_driver.h"
 #include "settings/settings_document.h"
 #include "settings/settings_node.h"
 #include "settings/settings_writer.h"
@@ -207,8 +207,8 @@ class MorvaneFiles : public MorvaneInHost {
     wchar_t source[MAX_PATH] = {};
     ::GetEnvironmentVariableW(L"ORVEL_SOURCE_DIR", source, MAX_PATH);
     std::wstring sourceDir(source);
-    m_testdata =
-        fs::path(WindowsPath(std::string(sourceDir.begin(), sourceDir.end()))) / L"settings" / L"testdata";
+    m_testdata = fs::path(WindowsPath(std::string(sourceDir.begin(), sourceDir.end()))) / L"settings" /
+                 L"tests" / L"testdata";
   }
   fs::path Fixture(const wchar_t* name, const wchar_t* as) {
     fs::path to = m_folder / as;
@@ -591,8 +591,8 @@ TEST_F(MorvaneTree, EditsMadeWithRealInputAreSavedAndNothingElse) {
   // "operator", its phone number, port 9090, address 192.168.255.7 and password "secret" marked for
   // creation with their groups, Spare1 and Spare3 gone (the default access point, which named
   // Spare3, names the remaining Spare2).
-  fs::path golden =
-      m_testdata.parent_path().parent_path() / L"ui" / L"tests" / L"testdata" / L"tree_edits_golden.xml";
+  fs::path golden = m_testdata.parent_path().parent_path().parent_path() / L"ui" / L"tests" / L"testdata" /
+                    L"tree_edits_golden.xml";
   std::string saved = Canonical(file, m_folder / L"canonical.xml");
   EXPECT_TRUE(saved == Bytes(golden))
       << "compare " << Utf8((m_folder / L"canonical.xml").wstring()) << " with " << Utf8(golden.wstring());

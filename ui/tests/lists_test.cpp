@@ -17,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "outside/fenwarp/driver/ui_driver.h"
+#include "testing/ui_driver.h"
 #include "settings/settings_writer.h"
 #include "support/u16text.h"
 #include "support/win/dialog.h"

@@ -12,7 +12,7 @@
 
 #include "settings/settings_document.h"
 #include "settings/settings_node.h"
-#include "settings/settings_test_support.h"
+#include "settings/tests/settings_test_support.h"
 #include "support/u16text.h"
 
 namespace orvel::ui {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "settings/settings_host.h"
-#include "support/win/printed_job.h"
+#include "testing/printed_job.h"
 #include "support/win/wide.h"
 #include "ui/print/settings_print.h"
 

@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "outside/fenwarp/driver/ui_driver.h"
+#include "testing/ui_driver.h"
 #include "settings/settings_schema.h"
 #include "support/u16text.h"
-#include "support/win/printed_job.h"
+#include "testing/printed_job.h"
 #include "support/win/registry.h"
 #include "support/win/wide.h"
 #include "ui/app/resource_ids.h"

@@ -6,7 +6,7 @@
 #include <set>
 #include <string>
 
-#include "outside/fenwarp/driver/ui_driver.h"
+#include "testing/ui_driver.h"
 #include "support/win/registry.h"
 
 using namespace orvel::win;

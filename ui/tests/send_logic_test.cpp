@@ -5,7 +5,7 @@
 #include <string>
 
 #include "interfaces/vantrel_codes.h"
-#include "settings/settings_test_support.h"
+#include "settings/tests/settings_test_support.h"
 #include "support/u16text.h"
 #include "ui/app/resource_ids.h"
 

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "interfaces/vantrel_codes.h"
-#include "outside/fenwarp/driver/ui_driver.h"
+#include "testing/ui_driver.h"
 #include "support/u16text.h"
 #include "support/win/command_line.h"
 #include "support/win/handle.h"

@@ -12,7 +12,7 @@
 #include <string>
 #include <thread>
 
-#include "outside/fenwarp/driver/ui_driver.h"
+#include "testing/ui_driver.h"
 #include "settings/settings_file.h"
 #include "support/u16text.h"
 #include "support/win/wide.h"

@@ -12,7 +12,7 @@
 #include <string>
 #include <thread>
 
-#include "outside/fenwarp/driver/ui_driver.h"
+#include "testing/ui_driver.h"
 #include "settings/settings_node.h"
 #include "support/win/dialog.h"
 #include "support/win/wide.h"

@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "outside/fenwarp/driver/ui_driver.h"
+#include "testing/ui_driver.h"
 #include "settings/settings_schema.h"
 #include "support/u16text.h"
 #include "support/win/com.h"

@@ -22,7 +22,7 @@
 
 #include "support/u16text.h"
 #include "support/win/handle.h"
-#include "support/win/printed_job.h"
+#include "testing/printed_job.h"
 #include "support/win/wide.h"
 
 namespace {

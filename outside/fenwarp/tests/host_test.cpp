@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "outside/fenwarp/driver/ui_driver.h"
+#include "testing/ui_driver.h"
 #include "support/win/handle.h"
 #include "support/win/registry.h"
 #include "test_plugin_ids.h"

@@ -1,4 +1,4 @@
-#include "outside/fenwarp/driver/ui_driver.h"
+#include "testing/ui_driver.h"
 
 #include "support/win/command_line.h"
 
@@ -12,7 +12,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "support/png.h"
+#include "testing/png.h"
 #include "support/u16text.h"
 #include "support/win/handle.h"
 #include "support/win/wide.h"

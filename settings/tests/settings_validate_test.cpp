@@ -3,7 +3,7 @@
 #include <stdexcept>
 
 #include "settings/settings_schema.h"
-#include "settings/settings_test_support.h"
+#include "settings/tests/settings_test_support.h"
 
 namespace orvel {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <set>
 
-#include "settings/settings_test_support.h"
+#include "settings/tests/settings_test_support.h"
 
 namespace orvel {
 namespace {

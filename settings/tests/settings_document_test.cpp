@@ -5,8 +5,8 @@
 #include <cstdio>
 
 #include "settings/settings_schema.h"
-#include "settings/settings_test_support.h"
-#include "settings/settings_xml_test_support.h"
+#include "settings/tests/settings_test_support.h"
+#include "settings/tests/settings_xml_test_support.h"
 
 namespace orvel {
 namespace {

@@ -1,4 +1,4 @@
-#include "support/png.h"
+#include "testing/png.h"
 
 #include <algorithm>
 #include <array>

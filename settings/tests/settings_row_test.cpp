@@ -1,6 +1,6 @@
 #include "settings/settings_row.h"
 
-#include "settings/settings_test_support.h"
+#include "settings/tests/settings_test_support.h"
 
 namespace orvel {
 namespace {

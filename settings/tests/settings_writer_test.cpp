@@ -7,8 +7,8 @@
 
 #include "settings/settings_document.h"
 #include "settings/settings_schema.h"
-#include "settings/settings_test_support.h"
-#include "settings/settings_xml_test_support.h"
+#include "settings/tests/settings_test_support.h"
+#include "settings/tests/settings_xml_test_support.h"
 
 namespace orvel {
 namespace {

@@ -1,4 +1,4 @@
-#include "support/win/printed_job.h"
+#include "testing/printed_job.h"
 
 // clang-format off
 #include <winspool.h>  // needs windows.h first

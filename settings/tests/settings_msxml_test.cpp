@@ -16,9 +16,9 @@
 
 #include "settings/settings_document.h"
 #include "settings/settings_row.h"
-#include "settings/settings_test_support.h"
+#include "settings/tests/settings_test_support.h"
 #include "settings/settings_writer.h"
-#include "settings/settings_xml_test_support.h"
+#include "settings/tests/settings_xml_test_support.h"
 #include "support/win/com.h"
 #include "support/win/handle.h"
 #include "support/win/wide.h"

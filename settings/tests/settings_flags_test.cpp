@@ -1,5 +1,5 @@
 #include "settings/settings_schema.h"
-#include "settings/settings_test_support.h"
+#include "settings/tests/settings_test_support.h"
 
 namespace orvel {
 namespace {

@@ -1,6 +1,6 @@
 #include <sstream>
 
-#include "settings/settings_test_support.h"
+#include "settings/tests/settings_test_support.h"
 
 namespace orvel {
 namespace {

@@ -11,10 +11,10 @@
 #include "settings/settings_document.h"
 #include "settings/settings_row.h"
 #include "settings/settings_schema.h"
-#include "settings/settings_test_support.h"
+#include "settings/tests/settings_test_support.h"
 #include "settings/settings_validate.h"
 #include "settings/settings_writer.h"
-#include "settings/settings_xml_test_support.h"
+#include "settings/tests/settings_xml_test_support.h"
 
 namespace orvel {
 namespace {

@@ -59,11 +59,11 @@ inline std::string Utf16Bytes(std::u16string_view text) {
   return bytes;
 }
 
-// A file of settings/testdata, as a path the test program can open (under Wine the host's root
+// A file of settings/tests/testdata, as a path the test program can open (under Wine the host's root
 // is drive Z:).
 inline std::u16string TestDataPath(const std::string& name) {
   const char* root = std::getenv("ORVEL_SOURCE_DIR");
-  std::string path = std::string(root ? root : ".") + "/settings/testdata/" + name;
+  std::string path = std::string(root ? root : ".") + "/settings/tests/testdata/" + name;
 #ifdef _WIN32
   if (!path.empty() && path[0] == '/') path = "Z:" + path;
   for (char& c : path) {

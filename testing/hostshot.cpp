@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <string>
 
-#include "outside/fenwarp/driver/ui_driver.h"
+#include "testing/ui_driver.h"
 
 using namespace orvel::uidriver;
 
